@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+/// Display name of a virtual-key code, or the empty text for a code without a name.
+std::string KeyName(std::int32_t code);
+
+/// The "Hotkey" column's label: "CTRL+", "ALT+", "SHIFT+" or no prefix, then KeyName of the key.
+std::string HotkeyLabel(std::uint8_t modifierIndex, std::int32_t code);
+
+/// One entry of the definition dialog's key box.
+struct KeyChoice {
+    const char* name;
+    std::int32_t code;
+};
+
+/// The 48 keys the definition dialog offers: F1-F12, 0-9, A-Z, in that order.
+const std::array<KeyChoice, 48>& KeyChoices();
+
+/// The modifier choices of the definition dialog; their positions are the modifier indices.
+inline constexpr std::array<const char*, 3> kModifierChoices{"None", "CTRL", "ALT"};
+
+} // namespace velmora

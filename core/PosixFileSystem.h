@@ -1,0 +1,20 @@
+#pragma once
+
+#include "FileSystem.h"
+
+namespace velmora {
+
+/// The real file system. ReplaceFile writes a temporary file beside the target, fsyncs it, renames it over the
+/// target and fsyncs the folder.
+class TPosixFileSystem final : public IFileSystem {
+public:
+    TPosixFileSystem() = default;
+
+    bool FileExists(const std::string& path) const override;
+    std::string ReadFile(const std::string& path) const override;
+    void ReplaceFile(const std::string& path, std::string_view bytes) override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::string ExecutableDir() const override;
+};
+
+} // namespace velmora

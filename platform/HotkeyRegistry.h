@@ -1,0 +1,61 @@
+#pragma once
+
+#include "HotkeyService.h"
+#include "Typist.h"
+
+#include "core/RowList.h"
+#include "core/StrItem.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+/// The nonzero 16-bit id for a hotkey name; the same name always gives the same id, different names different ids.
+std::uint16_t HotkeyAtom(const std::string& name);
+
+/// The system modifier flags for a modifier index: 0 none, 1 CTRL, 2 ALT, 3 SHIFT, 4-255 none.
+unsigned ModifierFlags(std::uint8_t modifierIndex);
+
+/// The registry of registered hotkeys (one entry per row checked at Start) and the operations on it.
+class THotKeys {
+public:
+    /// One registered row: its id, the item it types (kept alive until Stop) and what became of the registration.
+    struct TEntry {
+        int id = 0;
+        TStrItemPtr item;
+        HotkeyStatus status = HotkeyStatus::Registered;
+    };
+
+    THotKeys(IHotkeyService& service, ITypist& typist);
+    THotKeys(const THotKeys&) = delete;
+    THotKeys& operator=(const THotKeys&) = delete;
+
+    /// RegisterHotKeys.
+    void Start(const TRowList& rows) { RegisterHotKeys(rows); }
+    /// UnregisterHotKeys.
+    void Stop() { UnregisterHotKeys(); }
+    /// Releases all, then registers one hotkey per checked row, top to bottom.
+    void RegisterHotKeys(const TRowList& rows);
+    /// Releases every registered id and empties the registry.
+    void UnregisterHotKeys();
+    /// Types the text of the first entry whose item's current hotkey is this one.
+    void HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
+
+    /// Whether a Start has created the registry.
+    bool Exists() const { return FExists; }
+    /// The entries in registration order.
+    const std::vector<TEntry>& Entries() const { return FEntries; }
+    /// What became of the registration of this item's row, or none when the item has no entry.
+    std::optional<HotkeyStatus> StatusOf(const TStrItem* item) const;
+
+private:
+    IHotkeyService& FService;
+    ITypist& FTypist;
+    bool FExists = false;
+    std::vector<TEntry> FEntries;
+};
+
+} // namespace velmora

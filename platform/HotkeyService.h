@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace velmora {
+
+/// Modifier flags of a system-wide hotkey, in the encoding the list's logic compares.
+inline constexpr unsigned kModAlt = 1;
+inline constexpr unsigned kModControl = 2;
+inline constexpr unsigned kModShift = 4;
+
+/// What became of one registration.
+enum class HotkeyStatus {
+    Registered,       ///< in force
+    HeldElsewhere,    ///< another program holds the combination
+    HeldByEarlierRow, ///< this program holds it already, for an upper row
+    UnknownKey,       ///< the key has no key on this keyboard
+};
+
+/// Called on the GUI thread, from its event queue, once per press of a registered hotkey.
+using HotkeyPressHandler = std::function<void(std::uint16_t modifiers, std::uint16_t virtualKey)>;
+
+/// System-wide hotkeys.
+class IHotkeyService {
+public:
+    IHotkeyService() = default;
+    IHotkeyService(const IHotkeyService&) = delete;
+    IHotkeyService& operator=(const IHotkeyService&) = delete;
+    virtual ~IHotkeyService() = default;
+
+    /// Registers the combination under `id`; says whether it is now in force, and if not, why.
+    virtual HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) = 0;
+    /// Releases the combination registered under `id`; an unknown id is ignored.
+    virtual void UnregisterHotKey(int id) = 0;
+    /// Sets the function that hears of presses.
+    virtual void SetPressHandler(HotkeyPressHandler handler) = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,49 @@
+# Debian packages the project needs, and a function that installs the missing ones.
+# Sourced by scripts/test and scripts/run.
+
+BUILD_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libpugixml-dev libx11-dev libxtst-dev
+    libgtest-dev libgmock-dev
+    fonts-dejavu-core
+)
+
+TEST_PACKAGES=(
+    xvfb xauth openbox xterm xdotool x11-utils x11-apps imagemagick trayer
+    clang libclang-rt-14-dev
+)
+
+RUN_PACKAGES=(
+    qt6-qpa-plugins
+)
+
+# ensure_packages PKG...: installs those that are not installed yet (apt-get update first, only then).
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build BUILD_DIR [CMAKE_ARGS...]
+configure_and_build() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S . -B "$dir" -G Ninja "$@"
+    fi
+    cmake --build "$dir" --parallel "$(nproc)"
+}
