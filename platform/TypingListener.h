@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+/// Hears from the typist around each text, on the typist's own thread, so that the program's own hotkeys can keep
+/// out of the way of the keys it types (a grab of a bare key would catch them).
+class ITypingListener {
+public:
+    virtual ~ITypingListener() = default;
+    /// Called before the first key of `text` is sent; returns once nothing of ours can catch those keys.
+    virtual void TypingStarts(const std::u32string& text) = 0;
+    /// Called after the last key of the text; our hotkeys may take their keys again.
+    virtual void TypingEnded() = 0;
+};
+
+} // namespace velmora
