@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ControllerDialogs.h"
+
+#include "core/Config.h"
+#include "core/FileSystem.h"
+#include "core/ListFile.h"
+#include "core/RowList.h"
+#include "core/UserAnswers.h"
+#include "core/XmlDocument.h"
+#include "platform/HotkeyRegistry.h"
+#include "platform/HotkeyService.h"
+#include "platform/Typist.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+/// What the controller works with besides the rows and the list document.
+struct TControllerServices {
+    IFileSystem& fs;
+    IUserAnswers& answers;
+    IControllerDialogs& dialogs;
+    IHotkeyService& hotkeys;
+    ITypist& typist;
+};
+
+/// The one object that holds the working state: the rows and their items, the list document, the current list
+/// file, the settings and the hotkey registry. The main window forwards every button to it.
+class TMainCtrl {
+public:
+    /// Takes the rows (the list view's model) and the list document, and loads the default list file.
+    TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
+    /// Releases the hotkeys, the items and the rows. Saving is Shutdown's job, which the window runs first.
+    ~TMainCtrl();
+    TMainCtrl(const TMainCtrl&) = delete;
+    TMainCtrl& operator=(const TMainCtrl&) = delete;
+
+    /// Writes the list into the current list file and writes the settings file back. When the list file cannot
+    /// be written the user is warned (naming the file and the reason) and offered a save dialog to put the list
+    /// elsewhere; a settings file that cannot be written is reported likewise. Never throws.
+    void Shutdown();
+
+    /// Asks for a new text in the definition dialog and appends it as a checked row.
+    void NewItem();
+    /// Edits the focused row's item in the definition dialog; nothing without a focused row.
+    void EditSelected();
+    /// After "Are you sure to delete the click?" deletes the focused row; nothing without a focused row.
+    void DeleteSelected();
+    /// Appends one checked row for the item.
+    void AddItem(TStrItemPtr item);
+    /// The settings object, created (and the settings file with it) on first use.
+    TConfig& Config();
+    /// Shows the settings dialog.
+    void ShowSettings();
+
+    /// Replaces the rows by a list file's items (picked in a dialog if `ask`, else the default file).
+    void LoadList(bool ask);
+    /// Writes the rows into a list file (picked in a dialog if `ask`, else the current list file); throws FileError.
+    void SaveList(bool ask);
+
+    /// Registers one system-wide hotkey per checked row.
+    void Start();
+    /// Releases every registered hotkey.
+    void Stop();
+    /// Types the text of the first registered row whose current hotkey is this one.
+    void HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
+
+    /// The text of a cell: column 0 the row's number, 1 its hotkey label, 2 its text (UTF-8).
+    std::string GetCellText(std::size_t row, int column) const;
+
+    /// The rows.
+    TRowList& Rows() { return FTree; }
+    /// The hotkey registry (for showing which rows' hotkeys are in force).
+    const THotKeys& HotKeys() const { return FHotKeys; }
+    /// The list-file procedures and the current list file.
+    TListFile& ListFile() { return FListFile; }
+
+private:
+    TRowList& FTree;
+    IXmlDocument& FXMLDoc;
+    TControllerServices FServices;
+    TListFile FListFile;
+    std::unique_ptr<TConfig> FConfig;
+    THotKeys FHotKeys;
+};
+
+} // namespace velmora
