@@ -27,6 +27,8 @@ public:
         int id = 0;
         TStrItemPtr item;
         HotkeyStatus status = HotkeyStatus::Registered;
+        unsigned registeredModifiers = 0; ///< the modifier flags registered at Start
+        std::int32_t registeredKey = 0;   ///< the virtual-key code registered at Start
     };
 
     THotKeys(IHotkeyService& service, ITypist& typist);

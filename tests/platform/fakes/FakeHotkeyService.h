@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/HotkeyService.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace velmora::test {
+
+/// A hotkey service in memory: records registrations, refuses combinations it was told are held elsewhere or
+/// already registered, and delivers simulated presses of the combinations in force.
+class FakeHotkeyService : public IHotkeyService {
+public:
+    struct Registration {
+        int id = 0;
+        unsigned modifiers = 0;
+        std::int32_t virtualKey = 0;
+    };
+
+    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override {
+        registerCalls.push_back({id, modifiers, virtualKey});
+        if (heldElsewhere.count({modifiers, virtualKey}) != 0) {
+            return HotkeyStatus::HeldElsewhere;
+        }
+        if (unknownKeys.count(virtualKey) != 0) {
+            return HotkeyStatus::UnknownKey;
+        }
+        for (const auto& [otherId, other] : inForce) {
+            if (other.modifiers == modifiers && other.virtualKey == virtualKey) {
+                return HotkeyStatus::HeldByEarlierRow;
+            }
+        }
+        if (inForce.count(id) != 0) {
+            return HotkeyStatus::HeldByEarlierRow;
+        }
+        inForce[id] = {id, modifiers, virtualKey};
+        return HotkeyStatus::Registered;
+    }
+
+    void UnregisterHotKey(int id) override {
+        unregisterCalls.push_back(id);
+        inForce.erase(id);
+    }
+
+    void SetPressHandler(HotkeyPressHandler handler) override { pressHandler = std::move(handler); }
+
+    /// Presses a combination: reaches the handler only when a registration holds it, as the window system does.
+    /// Returns whether it was delivered.
+    bool Press(unsigned modifiers, std::int32_t virtualKey) {
+        for (const auto& [id, registration] : inForce) {
+            if (registration.modifiers == modifiers && registration.virtualKey == virtualKey && pressHandler) {
+                pressHandler(static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(virtualKey));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    /// Delivers a press whether or not anything holds it (a message that was already queued).
+    void DeliverQueuedPress(unsigned modifiers, std::int32_t virtualKey) {
+        if (pressHandler) {
+            pressHandler(static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(virtualKey));
+        }
+    }
+
+    std::set<std::pair<unsigned, std::int32_t>> heldElsewhere; ///< combinations another program holds
+    std::set<std::int32_t> unknownKeys;                        ///< keys without a key on the keyboard
+    std::map<int, Registration> inForce;                       ///< id -> registration in force
+    std::vector<Registration> registerCalls;
+    std::vector<int> unregisterCalls;
+    HotkeyPressHandler pressHandler;
+};
+
+} // namespace velmora::test
