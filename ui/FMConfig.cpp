@@ -1,0 +1,124 @@
+#include "FMConfig.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QString>
+#include <QTimer>
+
+#include <exception>
+#include <utility>
+
+namespace velmora {
+
+TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FConfig(config), FWarn(std::move(warn)) {
+    setObjectName("FMConfig");
+    setWindowTitle("Config Options");
+    QFont formFont = font();
+    formFont.setPixelSize(11);
+    setFont(formFont);
+    setFixedSize(211, 149);
+    setModal(true);
+
+    BitBtn1 = new QPushButton("&OK", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(41, 112, 75, 25);
+    BitBtn1->setAutoDefault(false);
+
+    BitBtn2 = new QPushButton("&Cancel", this);
+    BitBtn2->setObjectName("BitBtn2");
+    BitBtn2->setGeometry(121, 112, 75, 25);
+    BitBtn2->setAutoDefault(false);
+
+    GroupBox2 = new QGroupBox("When Running Velmora ", this);
+    GroupBox2->setObjectName("GroupBox2");
+    GroupBox2->setGeometry(10, 12, 191, 91);
+
+    rbMinimize = new QRadioButton("Minimize Main Form", GroupBox2);
+    rbMinimize->setObjectName("rbMinimize");
+    rbMinimize->setGeometry(27, 27, 124, 17);
+
+    rbStayontop = new QRadioButton("Main Form Stay on Top", GroupBox2);
+    rbStayontop->setObjectName("rbStayontop");
+    rbStayontop->setGeometry(27, 60, 146, 14);
+
+    FGroup = new QButtonGroup(this);
+    FGroup->addButton(rbMinimize);
+    FGroup->addButton(rbStayontop);
+    FGroup->setExclusive(true);
+
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, rbMinimize);
+    setTabOrder(rbMinimize, rbStayontop);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TFMConfig::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFMConfig::BitBtn2Click);
+
+    if (!FWarn) {
+        FWarn = [this](const std::string& text) {
+            QMessageBox::warning(this, "Warning", QString::fromStdString(text));
+        };
+    }
+}
+
+void TFMConfig::SetRadio(QRadioButton* button, bool checked) {
+    // An exclusive group refuses to uncheck its checked button; lift that for the moment of the change.
+    FGroup->setExclusive(false);
+    if (checked) {
+        for (QAbstractButton* other : FGroup->buttons()) {
+            other->setChecked(other == button);
+        }
+    } else {
+        button->setChecked(false);
+    }
+    FGroup->setExclusive(true);
+}
+
+void TFMConfig::LoadOptions() {
+    SetRadio(rbMinimize, FConfig.Running().Minimize());
+    SetRadio(rbStayontop, FConfig.Running().Stayontop());
+}
+
+void TFMConfig::StoreOptions() {
+    FConfig.Running().SetMinimize(rbMinimize->isChecked());
+    FConfig.Running().SetStayontop(rbStayontop->isChecked());
+}
+
+void TFMConfig::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFMConfig::FormShow() {
+    try {
+        LoadOptions();
+    } catch (const std::exception& error) {
+        // Report once the dialog is on the screen, so that the message box has it as its parent.
+        const std::string text = error.what();
+        QTimer::singleShot(0, this, [this, text] { FWarn(text); });
+    }
+}
+
+void TFMConfig::BitBtn1Click() {
+    try {
+        StoreOptions();
+    } catch (const std::exception& error) {
+        FWarn(error.what());
+        return;
+    }
+    accept();
+}
+
+void TFMConfig::BitBtn2Click() {
+    reject();
+}
+
+} // namespace velmora
