@@ -14,8 +14,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace velmora {
 
@@ -32,9 +34,11 @@ struct TControllerServices {
 /// file, the settings and the hotkey registry. The main window forwards every button to it.
 class TMainCtrl {
 public:
-    /// Takes the rows (the list view's model) and the list document, and loads the default list file.
+    /// Takes the rows (the list view's model) and the list document, loads the default list file and has the hotkey
+    /// service hand every press to HandleHotKey.
     TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
-    /// Releases the hotkeys, the items and the rows. Saving is Shutdown's job, which the window runs first.
+    /// Frees the items (rows from the last to the first), removes the rows, releases the hotkeys and stops hearing
+    /// presses; never throws. Saving is Shutdown's job, which the window runs first.
     ~TMainCtrl();
     TMainCtrl(const TMainCtrl&) = delete;
     TMainCtrl& operator=(const TMainCtrl&) = delete;
@@ -69,6 +73,9 @@ public:
     /// Types the text of the first registered row whose current hotkey is this one.
     void HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
 
+    /// Called after Start and Stop, so that the view can show which rows' hotkeys are in force.
+    void SetHotkeysChangedHandler(std::function<void()> handler) { FHotkeysChanged = std::move(handler); }
+
     /// The text of a cell: column 0 the row's number, 1 its hotkey label, 2 its text (UTF-8).
     std::string GetCellText(std::size_t row, int column) const;
 
@@ -86,6 +93,7 @@ private:
     TListFile FListFile;
     std::unique_ptr<TConfig> FConfig;
     THotKeys FHotKeys;
+    std::function<void()> FHotkeysChanged;
 };
 
 } // namespace velmora
