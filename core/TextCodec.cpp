@@ -80,9 +80,9 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::u32string TextToUnicode(std::string_view bytes) {
-    std::u32string text;
-    text.reserve(bytes.size());
     if (IsValidUtf8(bytes)) {
+        std::u32string text;
+        text.reserve(bytes.size());
         for (std::size_t i = 0; i < bytes.size();) {
             const std::size_t length = SequenceLength(bytes, i);
             text += DecodeSequence(bytes, i, length);
@@ -90,6 +90,12 @@ std::u32string TextToUnicode(std::string_view bytes) {
         }
         return text;
     }
+    return Windows1252ToUnicode(bytes);
+}
+
+std::u32string Windows1252ToUnicode(std::string_view bytes) {
+    std::u32string text;
+    text.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const std::uint8_t byte = ByteAt(bytes, i);
         text += byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : char32_t{byte};

@@ -1,0 +1,267 @@
+// The XML document services on pugixml.
+
+#include "XmlDocument.h"
+
+#include "XmlEncoding.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace velmora {
+namespace {
+
+// Whitespace-only text is dropped (no parse_ws_pcdata); comments, processing instructions and CDATA stay as
+// nodes; the declaration is kept so that saving writes it back. Document type declarations are skipped
+// unparsed (no parse_doctype), so no entity, external or internal, is ever defined or read. Top-level text is
+// kept as a fragment would keep it only so that the single-root check can reject it.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration | pugi::parse_fragment;
+
+class StringWriter final : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+pugi::xml_attribute FindAttribute(pugi::xml_node node, std::string_view name) {
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        if (name == a.name()) {
+            return a;
+        }
+    }
+    return {};
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// Line and column (from 1) of a byte offset in 8-bit text.
+std::string PositionText(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    const std::string_view before = text.substr(0, offset);
+    std::size_t line = 1;
+    for (char c : before) {
+        line += c == '\n' ? 1 : 0;
+    }
+    const std::size_t lineStart = before.rfind('\n');
+    const std::size_t column = lineStart == std::string_view::npos ? offset + 1 : offset - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+class PugiXmlNode final : public IXmlNode {
+public:
+    explicit PugiXmlNode(pugi::xml_node node) : node_(node) {}
+    ~PugiXmlNode() override = default;
+
+    bool IsElement() const override { return node_.type() == pugi::node_element; }
+    std::string Name() const override { return IsElement() ? node_.name() : ""; }
+
+    std::size_t ChildCount() const override { return Children().size(); }
+    const IXmlNode& Child(std::size_t index) const override { return Children().at(CheckedIndex(index)); }
+    IXmlNode& Child(std::size_t index) override { return Children().at(CheckedIndex(index)); }
+
+    void RemoveChildren() override {
+        node_.remove_children();
+        children_.reset();
+    }
+
+    IXmlNode& AppendElement(std::string_view name) override {
+        RequireElement("append a child to it");
+        std::deque<PugiXmlNode>& children = Children();
+        pugi::xml_node child = node_.append_child(pugi::node_element);
+        if (!child || !child.set_name(std::string(name).c_str())) {
+            throw XmlError("Could not append the element " + Quoted(name));
+        }
+        return children.emplace_back(child);
+    }
+
+    IXmlNode& ChildElement(std::string_view name) override {
+        for (PugiXmlNode& child : Children()) {
+            if (child.IsElement() && name == child.node_.name()) {
+                return child;
+            }
+        }
+        return AppendElement(name);
+    }
+
+    bool HasAttribute(std::string_view name) const override { return IsElement() && FindAttribute(node_, name); }
+
+    std::string Attribute(std::string_view name) const override {
+        return IsElement() ? FindAttribute(node_, name).value() : "";
+    }
+
+    std::string EnsureAttribute(std::string_view name) override { return Ensure(name).value(); }
+
+    void SetAttributeText(std::string_view name, std::string_view value) override {
+        if (!Ensure(name).set_value(value.data(), value.size())) {
+            throw XmlError("Could not set the attribute " + Quoted(name));
+        }
+    }
+
+    void SetAttributeInt(std::string_view name, std::int64_t value) override {
+        char digits[24];
+        const auto result = std::to_chars(digits, digits + sizeof digits, value);
+        SetAttributeText(name, std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)));
+    }
+
+    void SetAttributeBool(std::string_view name, bool value) override {
+        SetAttributeText(name, value ? "True" : "False");
+    }
+
+    std::string XmlText() const override {
+        std::string text;
+        StringWriter writer(text);
+        node_.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        return text;
+    }
+
+private:
+    // The child wrappers, made on first use and kept in step by AppendElement and RemoveChildren, the only ways
+    // the children change. A deque keeps references to earlier children valid while elements are appended.
+    std::deque<PugiXmlNode>& Children() const {
+        if (!children_) {
+            children_ = std::make_unique<std::deque<PugiXmlNode>>();
+            for (pugi::xml_node child = node_.first_child(); child; child = child.next_sibling()) {
+                children_->emplace_back(child);
+            }
+        }
+        return *children_;
+    }
+
+    std::size_t CheckedIndex(std::size_t index) const {
+        if (index >= Children().size()) {
+            throw XmlError("Child node " + std::to_string(index) + " does not exist; the node has " +
+                           std::to_string(Children().size()));
+        }
+        return index;
+    }
+
+    void RequireElement(const char* action) const {
+        if (!IsElement()) {
+            throw XmlError(std::string("The node is not an element; cannot ") + action);
+        }
+    }
+
+    pugi::xml_attribute Ensure(std::string_view name) {
+        RequireElement("give it attributes");
+        pugi::xml_attribute attribute = FindAttribute(node_, name);
+        if (!attribute) {
+            attribute = node_.append_attribute(std::string(name).c_str());
+            if (!attribute) {
+                throw XmlError("Could not add the attribute " + Quoted(name));
+            }
+        }
+        return attribute;
+    }
+
+    pugi::xml_node node_;
+    mutable std::unique_ptr<std::deque<PugiXmlNode>> children_;
+};
+
+class PugiXmlDocument final : public IXmlDocument {
+public:
+    PugiXmlDocument() : document_(std::make_unique<pugi::xml_document>()) {}
+
+    void LoadText(std::string_view bytes) override {
+        auto fresh = std::make_unique<pugi::xml_document>();
+        pugi::xml_parse_result result;
+        std::string converted;
+        std::string_view parsed = bytes; // the 8-bit text the parser sees, for the error position
+        const bool wide = LooksLikeWideUnicode(bytes);
+        if (wide) {
+            result = fresh->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        } else {
+            const std::string encoding = DeclaredEncoding(bytes);
+            if (!ReadsAsUtf8(encoding)) {
+                converted = ConvertToUtf8(bytes, encoding);
+                parsed = converted;
+            }
+            result = fresh->load_buffer(parsed.data(), parsed.size(), kParseOptions, pugi::encoding_utf8);
+        }
+        if (!result) {
+            const std::string where = wide ? "at byte " + std::to_string(result.offset)
+                                           : "at " + PositionText(parsed, static_cast<std::size_t>(result.offset));
+            throw XmlError(std::string("Not a well-formed XML document: ") + result.description() + " " + where);
+        }
+        CheckSingleRoot(*fresh);
+        MarkAsUtf8(*fresh);
+        root_.reset();
+        document_ = std::move(fresh);
+        root_ = std::make_unique<PugiXmlNode>(document_->document_element());
+    }
+
+    std::string SaveText() const override {
+        std::string text;
+        StringWriter writer(text);
+        document_->save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        return text;
+    }
+
+    bool IsEmpty() const override { return !root_; }
+
+    void Clear() override {
+        root_.reset();
+        document_->reset();
+    }
+
+    IXmlNode& Root() override {
+        if (!root_) {
+            throw XmlError("The XML document is empty");
+        }
+        return *root_;
+    }
+
+private:
+    // The parser accepts several top-level elements, or none, and text beside them; a document has one root.
+    static void CheckSingleRoot(const pugi::xml_document& document) {
+        int elements = 0;
+        for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+            if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+                throw XmlError("Not a well-formed XML document: text outside the root element");
+            }
+            elements += node.type() == pugi::node_element ? 1 : 0;
+        }
+        if (elements != 1) {
+            throw XmlError(elements == 0 ? "Not a well-formed XML document: no root element"
+                                         : "Not a well-formed XML document: more than one root element");
+        }
+    }
+
+    // The tree holds UTF-8 whatever the source was, and saving writes UTF-8: the declaration must say so.
+    static void MarkAsUtf8(pugi::xml_document& document) {
+        for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+            if (node.type() != pugi::node_declaration) {
+                continue;
+            }
+            pugi::xml_attribute encoding = node.attribute("encoding");
+            if (encoding && !IsUtf8Name(encoding.value())) {
+                encoding.set_value("utf-8");
+            }
+        }
+    }
+
+    static bool IsUtf8Name(std::string_view name) {
+        return name.size() == 5 && (name[0] | 0x20) == 'u' && (name[1] | 0x20) == 't' && (name[2] | 0x20) == 'f' &&
+               name[3] == '-' && name[4] == '8';
+    }
+
+    std::unique_ptr<pugi::xml_document> document_;
+    std::unique_ptr<PugiXmlNode> root_; // wrapper of the document element; null while the document is empty
+};
+
+} // namespace
+
+std::unique_ptr<IXmlDocument> CreateXmlDocument() {
+    return std::make_unique<PugiXmlDocument>();
+}
+
+} // namespace velmora

@@ -1,0 +1,190 @@
+#include "core/XmlDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+using velmora::CreateXmlDocument;
+using velmora::IXmlDocument;
+using velmora::IXmlNode;
+using velmora::XmlError;
+
+namespace {
+
+constexpr const char* kTemplateDeclaration = R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?>)";
+
+std::unique_ptr<IXmlDocument> Parse(const std::string& bytes) {
+    auto document = CreateXmlDocument();
+    document->LoadText(bytes);
+    return document;
+}
+
+// UTF-16 bytes of a text whose characters are all in the Basic Multilingual Plane.
+std::string Utf16(std::u16string_view text, bool bigEndian, bool bom) {
+    std::string bytes;
+    const auto put = [&](char16_t c) {
+        const char high = static_cast<char>(c >> 8);
+        const char low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    };
+    if (bom) {
+        put(0xFEFF);
+    }
+    for (char16_t c : text) {
+        put(c);
+    }
+    return bytes;
+}
+
+std::string ErrorOf(const std::string& bytes) {
+    try {
+        Parse(bytes);
+    } catch (const XmlError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(XmlDocument, EveryNonBlankChildOfTheRootCountsInDocumentOrder) {
+    auto document = Parse("<?xml version=\"1.0\"?>\n<data>\n  <item a=\"1\"/>\n  <!-- note -->\n  <?tool run?>\n"
+                          "  <![CDATA[raw]]>\n  text\n  <item a=\"2\"></item>\n</data>\n");
+    IXmlNode& root = document->Root();
+    EXPECT_EQ(root.Name(), "data");
+    ASSERT_EQ(root.ChildCount(), 6u); // the indentation gives no children
+    EXPECT_TRUE(root.Child(0).IsElement());
+    for (std::size_t i : {1u, 2u, 3u, 4u}) {
+        EXPECT_FALSE(root.Child(i).IsElement()) << i;
+        EXPECT_EQ(root.Child(i).Name(), "") << i;
+        EXPECT_FALSE(root.Child(i).HasAttribute("a")) << i;
+    }
+    EXPECT_EQ(root.Child(1).XmlText(), "<!-- note -->");
+    EXPECT_EQ(root.Child(2).XmlText(), "<?tool run?>");
+    EXPECT_EQ(root.Child(5).Attribute("a"), "2");
+    EXPECT_THROW(root.Child(6), XmlError);
+    EXPECT_THROW(root.Child(1).SetAttributeText("a", "x"), XmlError);
+    EXPECT_THROW(root.Child(1).AppendElement("item"), XmlError);
+}
+
+TEST(XmlDocument, EditsKeepChildrenAndReferencesInStep) {
+    auto document = Parse("<list><a/><b x=\"1\"/></list>");
+    IXmlNode& root = document->Root();
+    IXmlNode& first = root.Child(0);
+    for (int i = 0; i < 1000; ++i) {
+        root.AppendElement("item").SetAttributeInt("n", i);
+    }
+    ASSERT_EQ(root.ChildCount(), 1002u);
+    EXPECT_EQ(first.Name(), "a"); // still valid after many appends
+    EXPECT_EQ(root.Child(1001).Attribute("n"), "999");
+    EXPECT_EQ(&root.ChildElement("b"), &root.Child(1));
+    IXmlNode& made = root.ChildElement("c");
+    EXPECT_EQ(&made, &root.Child(1002));
+    EXPECT_EQ(made.EnsureAttribute("v"), "");
+    EXPECT_TRUE(made.HasAttribute("v"));
+    EXPECT_FALSE(made.HasAttribute("V"));
+    root.RemoveChildren();
+    EXPECT_EQ(root.ChildCount(), 0u);
+    root.AppendElement("z");
+    EXPECT_EQ(root.ChildCount(), 1u);
+    EXPECT_EQ(document->SaveText(), "<?xml version=\"1.0\"?><list><z/></list>");
+}
+
+TEST(XmlDocument, SavesDeclarationAndTreeWithoutAddedBlanks) {
+    auto document = Parse(std::string(kTemplateDeclaration) + "\r\n<list>\r\n</list>\r\n");
+    IXmlNode& item = document->Root().AppendElement("item");
+    item.SetAttributeText("FStr", "QQ==");
+    item.SetAttributeInt("FHKChar", -5);
+    item.SetAttributeBool("checked", true);
+    item.SetAttributeText("FStr", "Qg=="); // an existing attribute keeps its place
+    document->Root().AppendElement("item").SetAttributeBool("checked", false);
+    EXPECT_EQ(document->SaveText(), std::string(kTemplateDeclaration) +
+                                        "<list><item FStr=\"Qg==\" FHKChar=\"-5\" checked=\"True\"/>"
+                                        "<item checked=\"False\"/></list>");
+    EXPECT_EQ(item.XmlText(), "<item FStr=\"Qg==\" FHKChar=\"-5\" checked=\"True\"/>");
+}
+
+TEST(XmlDocument, Utf16WithOrWithoutByteOrderMarkIsReadNatively) {
+    const std::u16string text =
+        u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><list><item t=\"caf\u00E9 \u4E2D\"/></list>";
+    for (bool bigEndian : {false, true}) {
+        for (bool bom : {true, false}) {
+            auto document = Parse(Utf16(text, bigEndian, bom));
+            ASSERT_EQ(document->Root().ChildCount(), 1u);
+            EXPECT_EQ(document->Root().Child(0).Attribute("t"), "caf\xC3\xA9 \xE4\xB8\xAD");
+            // Saved as UTF-8, the declaration must say so.
+            EXPECT_EQ(document->SaveText().substr(0, 38), "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+        }
+    }
+    EXPECT_EQ(Parse("\xEF\xBB\xBF<list a=\"\xC3\xA9\"/>")->Root().Attribute("a"), "\xC3\xA9");
+}
+
+TEST(XmlDocument, DeclaredLegacyEncodingsAreConvertedToUtf8) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"windows-1252", "caf\xE9 \x80 \x81"}, // é, euro sign, an undefined byte
+        {"ISO-8859-1", "caf\xE9"},             //
+        {"GBK", "\xD6\xD0\xCE\xC4"},           // two Chinese characters
+        {"Shift_JIS", "\x93\xFA\x96\x7B"},     // two Japanese characters
+    };
+    const char* expected[] = {"caf\xC3\xA9 \xE2\x82\xAC \xC2\x81", "caf\xC3\xA9", "\xE4\xB8\xAD\xE6\x96\x87",
+                              "\xE6\x97\xA5\xE6\x9C\xAC"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [encoding, value] = cases[i];
+        auto document = Parse(std::string("<?xml version='1.0' encoding='") + encoding + "'?><list><item t=\"" + value +
+                              "\"/></list>");
+        EXPECT_EQ(document->Root().Child(0).Attribute("t"), expected[i]) << encoding;
+        EXPECT_NE(document->SaveText().find("encoding=\"utf-8\""), std::string::npos) << encoding;
+    }
+}
+
+TEST(XmlDocument, UnknownEncodingsAndInvalidBytesAreRejected) {
+    EXPECT_NE(ErrorOf("<?xml version=\"1.0\" encoding=\"x-no-such-charset\"?><list/>").find("\"x-no-such-charset\""),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("<?xml version=\"1.0\" encoding=\"US-ASCII\"?><list a=\"\xFF\"/>"), "");
+}
+
+TEST(XmlDocument, ExternalEntitiesAreNeverRead) {
+    const std::filesystem::path secret =
+        std::filesystem::temp_directory_path() / ("velmora-xxe-" + std::to_string(getpid()) + ".txt");
+    std::ofstream(secret) << "SECRET-CONTENT-42";
+    const std::string uri = "file://" + secret.string();
+    const std::string text = "<?xml version=\"1.0\"?><!DOCTYPE list [<!ENTITY xxe SYSTEM \"" + uri +
+                             "\"><!ENTITY lol \"lollollol\">]><list a=\"&xxe;\">&xxe;&lol;<item b=\"&lol;\"/></list>";
+    auto document = CreateXmlDocument();
+    try {
+        document->LoadText(text);
+    } catch (const XmlError&) {
+        // Rejecting the document is as good as leaving the entity unresolved.
+    }
+    if (!document->IsEmpty()) {
+        const std::string saved = document->SaveText();
+        EXPECT_EQ(saved.find("SECRET"), std::string::npos) << saved;
+        EXPECT_EQ(saved.find("lollollol"), std::string::npos) << saved;
+    }
+    std::filesystem::remove(secret);
+}
+
+TEST(XmlDocument, AFailedParseKeepsThePreviousContent) {
+    auto document = Parse("<list><item n=\"1\"/><item n=\"2\"/></list>");
+    IXmlNode& kept = document->Root().Child(1);
+    const std::string truncated = "<list>\n<item n=\"1\"/>\n<item n=";
+    try {
+        document->LoadText(truncated);
+        FAIL() << "a truncated document was accepted";
+    } catch (const XmlError& e) {
+        EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
+    }
+    for (const char* bad : {"", "   ", "<!-- only a comment -->", "<a></b>", "<a/><b/>", "<a/>tail", "not xml"}) {
+        EXPECT_THROW(document->LoadText(bad), XmlError) << bad;
+    }
+    ASSERT_EQ(document->Root().ChildCount(), 2u);
+    EXPECT_EQ(kept.Attribute("n"), "2");
+    document->Clear();
+    EXPECT_TRUE(document->IsEmpty());
+    EXPECT_THROW(document->Root(), XmlError);
+}
