@@ -1,0 +1,101 @@
+#include "core/StrItem.h"
+#include "core/Conversion.h"
+#include "core/XmlDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using velmora::ConversionError;
+using velmora::CreateXmlDocument;
+using velmora::IXmlDocument;
+using velmora::TStrItem;
+
+namespace {
+
+class StrItemTest : public ::testing::Test {
+protected:
+    // The item read from `<item .../>` with these attributes.
+    TStrItem Load(const std::string& attributes) {
+        document_->LoadText("<list><item " + attributes + "/></list>");
+        return *TStrItem::LoadStrItem(document_->Root().Child(0));
+    }
+
+    std::string LoadError(const std::string& attributes) {
+        try {
+            Load(attributes);
+        } catch (const ConversionError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    std::unique_ptr<IXmlDocument> document_ = CreateXmlDocument();
+};
+
+} // namespace
+
+TEST_F(StrItemTest, SavedItemsReadBackEqualWithAttributesInOrder) {
+    std::string allBytes;
+    for (int i = 0; i < 256; ++i) {
+        allBytes += static_cast<char>(i);
+    }
+    const TStrItem items[] = {
+        {"", 0, 0, false},
+        {"a", 1, 116, true},
+        {"ab\r\nc", 2, 65, false},
+        {allBytes, 255, -2147483647 - 1, true},
+    };
+    document_->LoadText("<list/>");
+    for (const TStrItem& item : items) {
+        item.SaveStrItem(document_->Root());
+    }
+    ASSERT_EQ(document_->Root().ChildCount(), std::size(items));
+    EXPECT_EQ(document_->Root().Child(0).XmlText(), R"(<item FStr="" FHKCtrl="0" FHKChar="0" checked="False"/>)");
+    EXPECT_EQ(document_->Root().Child(1).XmlText(), R"(<item FStr="YQ==" FHKCtrl="1" FHKChar="116" checked="True"/>)");
+    // Read back from the saved text, not from the tree that wrote it.
+    document_->LoadText(document_->SaveText());
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(i)), items[i]) << i;
+    }
+}
+
+TEST_F(StrItemTest, MissingAndForeignAttributesLeaveTheNewItemValues) {
+    EXPECT_EQ(Load(""), TStrItem{});
+    EXPECT_EQ(Load(R"(fstr="YQ==" FHKCTRL="x" Checked="x" other="1")"), TStrItem{});
+    EXPECT_EQ(Load(R"(FHKChar="65")"), (TStrItem{"", 0, 65, false}));
+    document_->LoadText("<list><!-- FStr=\"YQ==\" --></list>");
+    EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(0)), TStrItem{});
+}
+
+TEST_F(StrItemTest, TextThatIsNotWholeBase64GroupsReadsAsTT) {
+    EXPECT_EQ(Load(R"(FStr="YWJjZ")").FStr, "TT");
+    EXPECT_EQ(Load(R"(FStr="")").FStr, "");
+}
+
+TEST_F(StrItemTest, ModifierKeepsTheLow8BitsOfA32BitInteger) {
+    EXPECT_EQ(Load(R"(FHKCtrl="258")").FHKCtrl, 2);
+    EXPECT_EQ(Load(R"(FHKCtrl="256")").FHKCtrl, 0);
+    EXPECT_EQ(Load(R"(FHKCtrl="-1")").FHKCtrl, 255);
+    EXPECT_EQ(Load(R"(FHKCtrl="-255")").FHKCtrl, 1);
+    EXPECT_EQ(LoadError(R"(FHKCtrl="x")"), R"(Attribute "FHKCtrl": "x" is not an integer)");
+    EXPECT_NE(LoadError(R"(FHKCtrl="4294967298")"), ""); // would be 2 in 8 bits, but is outside 32 bits
+}
+
+TEST_F(StrItemTest, KeyCodeIsA32BitSignedInteger) {
+    EXPECT_EQ(Load(R"(FHKChar="-7")").FHKChar, -7);
+    EXPECT_EQ(LoadError(R"(FHKChar="")"), R"(Attribute "FHKChar": "" is not an integer)");
+    EXPECT_NE(LoadError(R"(FHKChar="2147483648")").find(R"("FHKChar")"), std::string::npos);
+}
+
+TEST_F(StrItemTest, CheckedTakesBooleanWordsInAnyCaseAndNumbers) {
+    for (const char* yes : {"True", "true", "TRUE", "1"}) {
+        EXPECT_TRUE(Load(std::string("checked=\"") + yes + "\"").FChecked) << yes;
+    }
+    for (const char* no : {"False", "false", "0"}) {
+        EXPECT_FALSE(Load(std::string("checked=\"") + no + "\"").FChecked) << no;
+    }
+    for (const char* bad : {"yes", ""}) {
+        EXPECT_NE(LoadError(std::string("checked=\"") + bad + "\"").find(R"("checked")"), std::string::npos) << bad;
+    }
+}
