@@ -4,8 +4,9 @@
 
 namespace velmora {
 
-/// The real file system. ReplaceFile writes a temporary file beside the target, fsyncs it, renames it over the
-/// target and fsyncs the folder.
+/// The real file system. ReplaceFile writes a temporary file beside the target (mode and owner of the old file, or
+/// 0644), fsyncs it, renames it over the target and fsyncs the folder; a symbolic link is followed and kept.
+/// RenameFile never replaces an existing file (it throws FileError instead).
 class TPosixFileSystem final : public IFileSystem {
 public:
     TPosixFileSystem() = default;

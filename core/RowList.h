@@ -8,7 +8,8 @@
 
 namespace velmora {
 
-/// Hears about changes of a TRowList (the list view's model). Inside a batch only BeginReset/EndReset are sent.
+/// Hears about changes of a TRowList (the list view's model). Inside a batch only BeginReset/EndReset are sent;
+/// when the batch moved the focus, FocusChanged follows EndReset.
 class IRowListObserver {
 public:
     virtual ~IRowListObserver() = default;
@@ -31,7 +32,8 @@ public:
 };
 
 /// The ordered rows of the list: per row its check state and one item reference. A row's position is the number
-/// of rows above it; deleting a row renumbers the rows below. At most one row is focused.
+/// of rows above it; deleting a row renumbers the rows below. At most one row is focused. A position that names no
+/// row throws std::out_of_range; a row without an item is refused (std::invalid_argument).
 class TRowList {
 public:
     TRowList() = default;
@@ -48,9 +50,11 @@ public:
     void SetChecked(std::size_t position, bool checked);
     /// Appends a row (unchecked unless told) holding `item`; returns its position. Focus is not changed.
     std::size_t Append(TStrItemPtr item, bool checked = false);
+    /// Makes room for `count` rows, so that appending up to that many allocates nothing.
+    void Reserve(std::size_t count);
     /// Deletes the row; the rows below move up. If it was focused, no row is focused afterwards.
     void Delete(std::size_t position);
-    /// Removes every row; no row is focused afterwards.
+    /// Removes every row (as a batch of its own); no row is focused afterwards.
     void Clear();
     /// Tells the observer that the row's item changed.
     void NotifyItemChanged(std::size_t position);
@@ -88,6 +92,7 @@ private:
 
     std::vector<TRow> FRows;
     std::optional<std::size_t> FFocused;
+    std::optional<std::size_t> FFocusBeforeBatch;
     int FBatchDepth = 0;
     IRowListObserver* FObserver = nullptr;
 };
