@@ -60,7 +60,15 @@ unsigned ModifierFlags(std::uint8_t modifierIndex) {
     }
 }
 
-THotKeys::THotKeys(IHotkeyService& service, ITypist& typist) : FService(service), FTypist(typist) {}
+THotKeys::THotKeys(IHotkeyService& service, ITypist& typist) : FService(service), FTypist(typist) {
+    FService.SetPressHandler(
+        [this](std::uint16_t modifiers, std::uint16_t virtualKey) { HandleHotKey(modifiers, virtualKey); });
+}
+
+THotKeys::~THotKeys() {
+    FService.SetPressHandler(nullptr);
+    UnregisterHotKeys();
+}
 
 void THotKeys::RegisterHotKeys(const TRowList& rows) {
     UnregisterHotKeys();

@@ -31,7 +31,10 @@ public:
         std::int32_t registeredKey = 0;   ///< the virtual-key code registered at Start
     };
 
+    /// Becomes the service's press handler: every press reaches HandleHotKey.
     THotKeys(IHotkeyService& service, ITypist& typist);
+    /// Releases what is still registered and stops hearing presses.
+    ~THotKeys();
     THotKeys(const THotKeys&) = delete;
     THotKeys& operator=(const THotKeys&) = delete;
 
