@@ -34,11 +34,11 @@ struct TControllerServices {
 /// file, the settings and the hotkey registry. The main window forwards every button to it.
 class TMainCtrl {
 public:
-    /// Takes the rows (the list view's model) and the list document, loads the default list file and has the hotkey
-    /// service hand every press to HandleHotKey.
+    /// Takes the rows (the list view's model) and the list document, and loads the default list file. The hotkey
+    /// registry hears the service's presses from now on.
     TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
-    /// Frees the items (rows from the last to the first), removes the rows, releases the hotkeys and stops hearing
-    /// presses; never throws. Saving is Shutdown's job, which the window runs first.
+    /// Frees the items (rows from the last to the first), removes the rows and releases the hotkeys; never throws.
+    /// Saving is Shutdown's job, which the window runs first.
     ~TMainCtrl();
     TMainCtrl(const TMainCtrl&) = delete;
     TMainCtrl& operator=(const TMainCtrl&) = delete;
@@ -83,6 +83,8 @@ public:
     TRowList& Rows() { return FTree; }
     /// The hotkey registry (for showing which rows' hotkeys are in force).
     const THotKeys& HotKeys() const { return FHotKeys; }
+    /// The list document.
+    IXmlDocument& XmlDoc() { return FXMLDoc; }
     /// The list-file procedures and the current list file.
     TListFile& ListFile() { return FListFile; }
 

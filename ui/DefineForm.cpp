@@ -1,0 +1,206 @@
+#include "DefineForm.h"
+
+#include "core/KeyNames.h"
+#include "core/TextCodec.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include <string_view>
+
+namespace velmora {
+namespace {
+
+/// The client area the controls were laid out for.
+constexpr int kClientWidth = 293;
+constexpr int kClientHeight = 234;
+
+QString ItemText(std::string_view bytes) {
+    const std::u32string text = TextToUnicode(bytes);
+    QString shown = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+    // Shown line by line, whichever line break the text holds.
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+std::string StoredText(const QString& shown) {
+    QString text = shown;
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QList<uint> codes = text.toUcs4();
+    const std::u32string unicode(codes.begin(), codes.end());
+    return UnicodeToText(unicode);
+}
+
+QPushButton* MakeButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+TDefineForm::TDefineForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("DefineForm"));
+    setSizeGripEnabled(false);
+    resize(kClientWidth, kClientHeight);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setGeometry(8, 8, 281, 185);
+
+    MemoStr = new QPlainTextEdit(Panel1);
+    MemoStr->setObjectName(QStringLiteral("MemoStr"));
+    MemoStr->setGeometry(6, 7, 267, 136);
+    MemoStr->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoStr->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoStr->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoStr->setTabChangesFocus(true);
+
+    Label4 = new QLabel(QStringLiteral("HotKey:"), Panel1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setGeometry(70, 157, 38, 13);
+
+    cbCtrl = new QComboBox(Panel1);
+    cbCtrl->setObjectName(QStringLiteral("cbCtrl"));
+    cbCtrl->setGeometry(124, 153, 54, 21);
+    for (const char* choice : kModifierChoices) {
+        cbCtrl->addItem(QString::fromLatin1(choice));
+    }
+    cbCtrl->setCurrentIndex(0);
+
+    Label1 = new QLabel(QStringLiteral("+"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(190, 157, 6, 13);
+
+    cbChar = new QComboBox(Panel1);
+    cbChar->setObjectName(QStringLiteral("cbChar"));
+    cbChar->setGeometry(220, 153, 42, 21);
+    FillKeyChoices();
+
+    btnOK = MakeButton(QStringLiteral("&OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setGeometry(113, 204, 75, 25);
+    btnCancel = MakeButton(QStringLiteral("&Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(201, 204, 75, 25);
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(kResultOK); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+
+    setTabOrder(MemoStr, cbCtrl);
+    setTabOrder(cbCtrl, cbChar);
+    setTabOrder(cbChar, btnOK);
+    setTabOrder(btnOK, btnCancel);
+    MemoStr->setFocus();
+
+    // The text box grows with the dialog; the hotkey row and the buttons keep to the bottom-right corner.
+    Anchor(Panel1, true);
+    Anchor(MemoStr, true);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(Label4), static_cast<QWidget*>(cbCtrl), static_cast<QWidget*>(Label1),
+          static_cast<QWidget*>(cbChar), static_cast<QWidget*>(btnOK), static_cast<QWidget*>(btnCancel)}) {
+        Anchor(widget, false);
+    }
+}
+
+void TDefineForm::Anchor(QWidget* widget, bool stretch) {
+    const QWidget* parent = widget->parentWidget();
+    const QSize parentSize = parent == this ? QSize(kClientWidth, kClientHeight) : parent->size();
+    const QRect geometry = widget->geometry();
+    FAnchors.push_back({widget, parentSize.width() - (geometry.x() + geometry.width()),
+                        parentSize.height() - (geometry.y() + geometry.height()), stretch});
+}
+
+void TDefineForm::PlaceControls() {
+    // Parents come before their children in FAnchors, so each child sees its parent's new size.
+    for (const TAnchor& anchor : FAnchors) {
+        const QSize parentSize = anchor.widget->parentWidget()->size();
+        QRect geometry = anchor.widget->geometry();
+        if (anchor.stretch) {
+            geometry.setRight(parentSize.width() - anchor.right - 1);
+            geometry.setBottom(parentSize.height() - anchor.bottom - 1);
+        } else {
+            geometry.moveBottomRight(
+                QPoint(parentSize.width() - anchor.right - 1, parentSize.height() - anchor.bottom - 1));
+        }
+        anchor.widget->setGeometry(geometry);
+    }
+}
+
+void TDefineForm::FillKeyChoices() {
+    cbChar->clear();
+    for (const KeyChoice& choice : KeyChoices()) {
+        const std::string name = KeyName(choice.code);
+        if (!name.empty()) {
+            cbChar->addItem(QString::fromStdString(name), QVariant(static_cast<int>(choice.code)));
+        }
+    }
+    cbChar->setCurrentIndex(cbChar->count() > 0 ? 0 : -1);
+}
+
+void TDefineForm::SetItem(const TStrItem& item) {
+    FShownText = ItemText(item.FStr);
+    FShownBytes = item.FStr;
+    FShownItem = true;
+    MemoStr->setPlainText(FShownText);
+    cbCtrl->setCurrentIndex(item.FHKCtrl < cbCtrl->count() ? item.FHKCtrl : -1);
+    cbChar->setCurrentIndex(cbChar->findData(QVariant(static_cast<int>(item.FHKChar))));
+}
+
+void TDefineForm::GetItem(TStrItem& item) const {
+    const QString shown = MemoStr->toPlainText();
+    // An untouched text keeps its bytes exactly, whatever line breaks or code page it was written with.
+    item.FStr = FShownItem && shown == FShownText ? FShownBytes : StoredText(shown);
+    if (const int modifier = cbCtrl->currentIndex(); modifier >= 0) {
+        item.FHKCtrl = static_cast<std::uint8_t>(modifier);
+    }
+    if (const int key = cbChar->currentIndex(); key >= 0) {
+        item.FHKChar = cbChar->itemData(key).toInt();
+    }
+}
+
+void TDefineForm::reject() {
+    done(kResultCancel);
+}
+
+void TDefineForm::keyPressEvent(QKeyEvent* event) {
+    // Neither Escape nor Enter ends the dialog; only the buttons and the title bar do.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TDefineForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+void TDefineForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QRect frame = frameGeometry();
+        move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) +
+             (pos() - frame.topLeft()));
+    }
+}
+
+} // namespace velmora

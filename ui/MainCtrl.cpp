@@ -1,0 +1,182 @@
+#include "MainCtrl.h"
+
+#include "core/KeyNames.h"
+#include "core/TextCodec.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+constexpr const char* kNewCaption = "New Text";
+constexpr const char* kEditCaption = "Edit Text";
+constexpr const char* kDeleteQuestion = "Are you sure to delete the click?";
+
+/// "<what> "<path>".\n<reason>", leaving out the path when the reason names it already.
+std::string Problem(const std::string& what, const std::string& path, const std::string& reason) {
+    std::string text = what;
+    if (!path.empty() && reason.find(path) == std::string::npos) {
+        text += " \"" + path + "\"";
+    }
+    return text + ".\n" + reason;
+}
+
+} // namespace
+
+TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services)
+    : FTree(tree), FXMLDoc(xmlDoc), FServices(services), FListFile(tree, xmlDoc, services.fs, services.answers),
+      FHotKeys(services.hotkeys, services.typist) {
+    FListFile.LoadList(false);
+}
+
+TMainCtrl::~TMainCtrl() {
+    try {
+        TRowBatch batch(FTree);
+        for (auto row = FTree.Last(); row; row = FTree.Last()) {
+            FTree.Delete(*row);
+        }
+        FTree.Clear();
+    } catch (...) {
+    }
+    try {
+        FHotKeys.UnregisterHotKeys();
+    } catch (...) {
+    }
+    FHotkeysChanged = nullptr;
+}
+
+void TMainCtrl::Shutdown() {
+    try {
+        SaveList(false);
+    } catch (const std::exception& error) {
+        try {
+            FServices.answers.Warn(Problem("The list could not be saved to", FListFile.FileName(), error.what()) +
+                                   "\n\nPlease choose another file to save it to.");
+            SaveList(true);
+        } catch (const std::exception& again) {
+            try {
+                FServices.answers.Warn(Problem("The list could not be saved", {}, again.what()));
+            } catch (...) {
+            }
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    try {
+        Config().Save();
+    } catch (const std::exception& error) {
+        try {
+            const std::string path = FServices.fs.ExecutableDir() + "/" + kConfigFileName;
+            FServices.answers.Warn(Problem("The settings could not be saved to", path, error.what()));
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+}
+
+void TMainCtrl::NewItem() {
+    auto item = std::make_shared<TStrItem>();
+    if (FServices.dialogs.DefineItem(kNewCaption, false, *item)) {
+        AddItem(std::move(item));
+    }
+}
+
+void TMainCtrl::EditSelected() {
+    const std::optional<std::size_t> focused = FTree.Focused();
+    if (!focused) {
+        return;
+    }
+    // Held here, so that the item outlives the dialog whatever happens to its row meanwhile.
+    const TStrItemPtr item = FTree.Item(*focused);
+    if (!FServices.dialogs.DefineItem(kEditCaption, true, *item)) {
+        return;
+    }
+    if (*focused < FTree.Count() && FTree.Item(*focused) == item) {
+        FTree.NotifyItemChanged(*focused);
+    }
+}
+
+void TMainCtrl::DeleteSelected() {
+    const std::optional<std::size_t> focused = FTree.Focused();
+    if (!focused) {
+        return;
+    }
+    const TStrItemPtr item = FTree.Item(*focused);
+    if (!FServices.answers.AskYesNo(kDeleteQuestion)) {
+        return;
+    }
+    // The row asked about, unless it went away while the question was open.
+    if (*focused < FTree.Count() && FTree.Item(*focused) == item) {
+        FTree.Delete(*focused);
+    }
+}
+
+void TMainCtrl::AddItem(TStrItemPtr item) {
+    TRowBatch batch(FTree);
+    FTree.Append(std::move(item), true);
+}
+
+TConfig& TMainCtrl::Config() {
+    if (!FConfig) {
+        FConfig = std::make_unique<TConfig>(FServices.fs);
+    }
+    return *FConfig;
+}
+
+void TMainCtrl::ShowSettings() {
+    FServices.dialogs.ShowSettings(Config());
+}
+
+void TMainCtrl::LoadList(bool ask) {
+    FListFile.LoadList(ask);
+}
+
+void TMainCtrl::SaveList(bool ask) {
+    FListFile.SaveList(ask);
+}
+
+void TMainCtrl::Start() {
+    FHotKeys.Start(FTree);
+    if (FHotkeysChanged) {
+        FHotkeysChanged();
+    }
+}
+
+void TMainCtrl::Stop() {
+    FHotKeys.Stop();
+    if (FHotkeysChanged) {
+        FHotkeysChanged();
+    }
+}
+
+void TMainCtrl::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
+    FHotKeys.HandleHotKey(modifiers, virtualKey);
+}
+
+std::string TMainCtrl::GetCellText(std::size_t row, int column) const {
+    if (row >= FTree.Count()) {
+        return {};
+    }
+    switch (column) {
+    case 0:
+        return std::to_string(row + 1);
+    case 1: {
+        const TStrItemPtr& item = FTree.Item(row);
+        return item ? HotkeyLabel(item->FHKCtrl, item->FHKChar) : std::string();
+    }
+    case 2: {
+        const TStrItemPtr& item = FTree.Item(row);
+        if (!item) {
+            return {};
+        }
+        // Bytes that are not UTF-8 are shown as the windows-1252 characters they were written as.
+        return IsValidUtf8(item->FStr) ? item->FStr : UnicodeToText(TextToUnicode(item->FStr));
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace velmora
