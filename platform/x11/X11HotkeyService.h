@@ -1,0 +1,98 @@
+#pragma once
+
+#include "platform/EventSource.h"
+#include "platform/HotkeyService.h"
+#include "platform/TypingListener.h"
+
+#include <X11/Xlib.h>
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+
+/// System-wide hotkeys as passive key grabs on the root window, over a connection of its own. Presses are reported
+/// when the key is released (the key's grab holds the whole keyboard while it is down), once per press and once per
+/// auto-repeat, from ProcessPendingEvents. While the typist types, the grabs its keys could trigger are lifted.
+class TX11HotkeyService final : public IHotkeyService, public IEventSource, public ITypingListener {
+public:
+    /// Opens a connection to `displayName` (none: $DISPLAY); throws PlatformError when the display cannot be opened.
+    explicit TX11HotkeyService(const char* displayName = nullptr);
+    ~TX11HotkeyService() override;
+    TX11HotkeyService(const TX11HotkeyService&) = delete;
+    TX11HotkeyService& operator=(const TX11HotkeyService&) = delete;
+
+    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    void UnregisterHotKey(int id) override;
+    void SetPressHandler(HotkeyPressHandler handler) override;
+
+    int FileDescriptor() const override;
+    void ProcessPendingEvents() override;
+
+    void TypingStarts(const std::u32string& text) override;
+    void TypingEnded() override;
+
+private:
+    struct TDisplayCloser {
+        void operator()(Display* display) const { XCloseDisplay(display); }
+    };
+    /// Closes a file descriptor it owns.
+    class TFd {
+    public:
+        explicit TFd(int fd) : FFd(fd) {}
+        ~TFd();
+        TFd(const TFd&) = delete;
+        TFd& operator=(const TFd&) = delete;
+        int Get() const { return FFd; }
+
+    private:
+        int FFd;
+    };
+    /// One registration: the combination asked for and how it stands on the server now.
+    struct TGrab {
+        unsigned modifiers = 0;      ///< flags as registered (1 ALT, 2 CTRL, 4 SHIFT)
+        std::int32_t virtualKey = 0; ///< virtual-key code as registered
+        unsigned state = 0;          ///< the X modifier mask the flags stand for
+        KeyCode keycode = 0;         ///< the key's keycode in the current mapping, 0 when it has none
+        HotkeyStatus status = HotkeyStatus::UnknownKey;
+        bool grabbed = false;   ///< the grabs are on the server
+        bool suspended = false; ///< in force, but lifted while a text is typed
+    };
+    /// A grabbed key that is down: its presses are reported when it comes up.
+    struct TPendingPress {
+        KeyCode keycode = 0;
+        unsigned modifiers = 0;
+        std::int32_t virtualKey = 0;
+        int count = 0;
+    };
+
+    // Every member function below expects FMutex held.
+    void ReadModifierMapping();
+    std::array<unsigned, 4> LockVariants() const;
+    KeyCode KeycodeFor(std::int32_t virtualKey) const;
+    bool HeldByAnother(int id, KeyCode keycode, unsigned state) const;
+    bool Grab(KeyCode keycode, unsigned state);
+    void Ungrab(KeyCode keycode, unsigned state);
+    void PlaceGrab(int id, TGrab& grab);
+    bool LiftedWhileTyping(const TGrab& grab) const;
+    void RenewAllGrabs();
+    void HandleEvent(XEvent& event, std::vector<std::pair<std::uint16_t, std::uint16_t>>& presses);
+    void WakeIfEventsQueued();
+
+    std::unique_ptr<Display, TDisplayCloser> FDisplay;
+    Window FRoot = 0;
+    unsigned FNumLockMask = 0;
+    TFd FWake;
+    TFd FPoll;
+    mutable std::mutex FMutex;
+    std::vector<std::pair<int, TGrab>> FGrabs; ///< by id, in the order of registration
+    std::vector<TPendingPress> FPending;
+    HotkeyPressHandler FHandler;
+    bool FTyping = false;
+    std::vector<KeyCode> FTypedKeycodes;
+};
+
+} // namespace velmora
