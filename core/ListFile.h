@@ -5,13 +5,18 @@
 #include "UserAnswers.h"
 #include "XmlDocument.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 inline constexpr const char* kListFileName = "mouses.xml";
 inline constexpr const char* kListFileExt = ".xml";
 inline constexpr const char* kListFileFilter = "XML File|*.XML";
+
+/// The empty list document: the declaration and an empty `list` element with `versionNo` and `generated`.
+std::string ListTemplateText();
 
 /// Open dialog plus existence check: the chosen existing file, or empty (cancelled, or the file does not exist,
 /// in which case the user was told "The file does not exist.").
@@ -32,10 +37,13 @@ public:
     TListFile& operator=(const TListFile&) = delete;
 
     /// Replaces the rows by the items of a list file: one picked in an open dialog if `ask`, else the default file.
-    /// A file that cannot be read changes nothing and the user is warned.
+    /// All or nothing: a file that cannot be read, parsed or converted changes neither the rows, the list document
+    /// nor the current list file, and the user is warned. At start-up (not `ask`) the default file becomes the
+    /// current list file even when missing; an unreadable one is moved aside to "<name>.unreadable[.N]" first.
     void LoadList(bool ask);
-    /// Writes the rows into a list file: one picked in a save dialog if `ask`, else the current list file.
-    /// Throws FileError when the file cannot be written; the old file is then intact.
+    /// Copies each row's check state into its item and rebuilds the list document from the rows, then writes it
+    /// into a list file: one picked in a save dialog if `ask`, else the current list file (nothing is written when
+    /// there is none). Throws FileError when the file cannot be written; the old file is then intact.
     void SaveList(bool ask);
     /// Asks for a path if `path` is empty and parses it into the list document; true only if a file was parsed,
     /// and only then does it become the current list file.
@@ -51,6 +59,18 @@ public:
     const std::string& FileName() const { return FFileName; }
 
 private:
+    /// Reads, parses (into the list document) and converts a list file. Throws FileError, XmlError or
+    /// ConversionError, and then the list document is as it was.
+    std::vector<TStrItemPtr> ReadListFile(const std::string& path);
+    /// ReadListFile that answers false and the reason instead of throwing.
+    bool TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason);
+    /// Puts the list document back to the text it had (or empty).
+    void RestoreDocument(const std::optional<std::string>& previous) noexcept;
+    /// Replaces every row by one row per item, in one batch.
+    void ReplaceRows(std::vector<TStrItemPtr> items);
+    /// Moves an unreadable default file aside and tells the user where it went.
+    void SetAsideUnreadable(const std::string& path, const std::string& reason);
+
     TRowList& FRows;
     IXmlDocument& FXMLDoc;
     IFileSystem& FFs;

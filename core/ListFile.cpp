@@ -1,0 +1,237 @@
+#include "ListFile.h"
+
+#include "Conversion.h"
+#include "Producer.h"
+#include "StrItem.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr const char* kFileMissingText = "The file does not exist.";
+constexpr const char* kOverwriteText = "A file with the same name already exists,overwrite?";
+constexpr const char* kUnreadableSuffix = ".unreadable";
+constexpr int kMaxAsideNames = 1000;
+
+std::string Quote(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+} // namespace
+
+std::string ListTemplateText() {
+    return std::string(R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?><list versionNo="1.0" generated=")") +
+           kProducerText + "\"/>";
+}
+
+std::string SelectOpenFile(IUserAnswers& answers, const IFileSystem& fs, const std::string& extension,
+                           const std::string& filter, const std::string& initialName) {
+    std::string path = answers.PickOpenFile(extension, filter, initialName);
+    if (path.empty()) {
+        return {};
+    }
+    if (!fs.FileExists(path)) {
+        answers.Warn(kFileMissingText);
+        return {};
+    }
+    return path;
+}
+
+std::string SelectSaveFile(IUserAnswers& answers, const IFileSystem& fs, const std::string& extension,
+                           const std::string& filter, const std::string& initialName) {
+    std::string path = answers.PickSaveFile(extension, filter, initialName);
+    if (path.empty()) {
+        return {};
+    }
+    if (fs.FileExists(path) && !answers.AskYesNo(kOverwriteText)) {
+        return {};
+    }
+    return path;
+}
+
+TListFile::TListFile(TRowList& rows, IXmlDocument& document, IFileSystem& fs, IUserAnswers& answers)
+    : FRows(rows), FXMLDoc(document), FFs(fs), FAnswers(answers) {}
+
+std::vector<TStrItemPtr> TListFile::ReadListFile(const std::string& path) {
+    std::optional<std::string> previous;
+    if (!FXMLDoc.IsEmpty()) {
+        previous = FXMLDoc.SaveText();
+    }
+    {
+        const std::string bytes = FFs.ReadFile(path);
+        FXMLDoc.LoadText(bytes); // keeps the previous content when the bytes do not parse
+    }
+    try {
+        IXmlNode& root = FXMLDoc.Root();
+        const std::size_t count = root.ChildCount();
+        std::vector<TStrItemPtr> items;
+        items.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                items.push_back(TStrItem::LoadStrItem(root.Child(i)));
+            } catch (const ConversionError& error) {
+                throw ConversionError("item " + std::to_string(i + 1) + ": " + error.what());
+            }
+        }
+        return items;
+    } catch (...) {
+        RestoreDocument(previous);
+        throw;
+    }
+}
+
+void TListFile::RestoreDocument(const std::optional<std::string>& previous) noexcept {
+    try {
+        if (previous) {
+            FXMLDoc.LoadText(*previous);
+            return;
+        }
+    } catch (...) {
+        // The document's own text always parses again; should it not, an empty document is the safe state.
+    }
+    FXMLDoc.Clear();
+}
+
+void TListFile::ReplaceRows(std::vector<TStrItemPtr> items) {
+    TRowBatch batch(FRows);
+    FRows.Clear();
+    FRows.Reserve(items.size());
+    for (auto& item : items) {
+        const bool checked = item->FChecked;
+        FRows.Append(std::move(item), checked);
+    }
+}
+
+bool TListFile::TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason) {
+    try {
+        items = ReadListFile(path);
+        return true;
+    } catch (const FileError& error) {
+        reason = error.what();
+    } catch (const XmlError& error) {
+        reason = error.what();
+    } catch (const ConversionError& error) {
+        reason = error.what();
+    }
+    return false;
+}
+
+void TListFile::LoadList(bool ask) {
+    if (ask) {
+        const std::string path = SelectOpenFile(FAnswers, FFs, kListFileExt, kListFileFilter, {});
+        if (path.empty()) {
+            return;
+        }
+        std::vector<TStrItemPtr> items;
+        std::string reason;
+        if (!TryLoad(path, items, reason)) {
+            FAnswers.Warn("The list file " + Quote(path) + " could not be loaded: " + reason +
+                          "\nThe list was not changed.");
+            return;
+        }
+        FFileName = path;
+        ReplaceRows(std::move(items));
+        return;
+    }
+
+    const std::string path = DefaultListPath();
+    if (!FFs.FileExists(path)) {
+        FFileName = path; // the first save creates it
+        return;
+    }
+    std::vector<TStrItemPtr> items;
+    std::string reason;
+    if (TryLoad(path, items, reason)) {
+        FFileName = path;
+        ReplaceRows(std::move(items));
+        return;
+    }
+    SetAsideUnreadable(path, reason);
+}
+
+void TListFile::SetAsideUnreadable(const std::string& path, const std::string& reason) {
+    std::string renameFailure;
+    for (int n = 0; n < kMaxAsideNames; ++n) {
+        std::string aside = path + kUnreadableSuffix;
+        if (n > 0) {
+            aside += "." + std::to_string(n);
+        }
+        if (FFs.FileExists(aside)) {
+            continue;
+        }
+        try {
+            FFs.RenameFile(path, aside);
+        } catch (const FileError& error) {
+            renameFailure = error.what();
+            break;
+        }
+        FFileName = path;
+        FAnswers.Warn("The list file " + Quote(path) + " could not be read: " + reason + "\nIt was moved to " +
+                      Quote(aside) + " and the list starts empty.");
+        return;
+    }
+    if (renameFailure.empty()) {
+        renameFailure = "every name for it beside the file is taken";
+    }
+    // Without a current list file nothing is written at exit, so the unreadable file stays as it is.
+    FAnswers.Warn("The list file " + Quote(path) + " could not be read: " + reason +
+                  "\nIt could not be moved aside either (" + renameFailure +
+                  "), so it is left as it is and the list will not be saved into it. Use Save to keep the list "
+                  "in another file.");
+}
+
+void TListFile::SaveList(bool ask) {
+    ResetListDocument();
+    IXmlNode& list = FXMLDoc.Root();
+    list.RemoveChildren();
+    for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
+        const TStrItemPtr& item = FRows.Item(*row);
+        item->FChecked = FRows.Checked(*row);
+        item->SaveStrItem(list);
+    }
+    if (ask) {
+        WriteListFile({});
+    } else if (!FFileName.empty()) {
+        WriteListFile(FFileName);
+    }
+}
+
+bool TListFile::OpenListFile(std::string path) {
+    if (path.empty()) {
+        path = SelectOpenFile(FAnswers, FFs, kListFileExt, kListFileFilter, {});
+    }
+    if (path.empty() || !FFs.FileExists(path)) {
+        return false;
+    }
+    std::vector<TStrItemPtr> items;
+    std::string reason;
+    if (!TryLoad(path, items, reason)) {
+        FAnswers.Warn("The list file " + Quote(path) + " could not be loaded: " + reason);
+        return false;
+    }
+    FFileName = path;
+    return true;
+}
+
+std::string TListFile::DefaultListPath() const {
+    return FFs.ExecutableDir() + "/" + kListFileName;
+}
+
+void TListFile::WriteListFile(std::string path) {
+    if (path.empty()) {
+        path = SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {});
+    }
+    if (path.empty()) {
+        return;
+    }
+    FFs.ReplaceFile(path, FXMLDoc.SaveText());
+}
+
+void TListFile::ResetListDocument() {
+    FXMLDoc.LoadText(ListTemplateText());
+}
+
+} // namespace velmora
