@@ -116,11 +116,10 @@ KeyCode TX11HotkeyService::KeycodeFor(std::int32_t virtualKey) const {
     return keysym == NoSymbol ? 0 : XKeysymToKeycode(FDisplay.get(), keysym);
 }
 
-bool TX11HotkeyService::HeldByAnother(int id, KeyCode keycode, unsigned state) const {
-    return std::any_of(FGrabs.begin(), FGrabs.end(), [&](const auto& entry) {
+bool TX11HotkeyService::HeldByEarlier(std::size_t index, KeyCode keycode, unsigned state) const {
+    return std::any_of(FGrabs.begin(), FGrabs.begin() + static_cast<std::ptrdiff_t>(index), [&](const auto& entry) {
         const TGrab& other = entry.second;
-        return entry.first != id && (other.grabbed || other.suspended) && other.keycode == keycode &&
-               other.state == state;
+        return (other.grabbed || other.suspended) && other.keycode == keycode && other.state == state;
     });
 }
 
@@ -147,13 +146,14 @@ void TX11HotkeyService::Ungrab(KeyCode keycode, unsigned state) {
     }
 }
 
-void TX11HotkeyService::PlaceGrab(int id, TGrab& grab) {
+void TX11HotkeyService::PlaceGrab(std::size_t index) {
+    TGrab& grab = FGrabs[index].second;
     grab.grabbed = false;
     grab.keycode = KeycodeFor(grab.virtualKey);
     if (grab.keycode == 0) {
         grab.status = HotkeyStatus::UnknownKey;
         grab.suspended = false;
-    } else if (HeldByAnother(id, grab.keycode, grab.state)) {
+    } else if (HeldByEarlier(index, grab.keycode, grab.state)) {
         // X would grant a client's second grab of the same combination silently; the earlier one keeps it.
         grab.status = HotkeyStatus::HeldByEarlierRow;
         grab.suspended = false;
@@ -184,9 +184,11 @@ void TX11HotkeyService::RenewAllGrabs() {
         }
     }
     ReadModifierMapping();
-    for (auto& [id, grab] : FGrabs) {
-        if (grab.status == HotkeyStatus::Registered) {
-            PlaceGrab(id, grab);
+    // The registrations that were granted take their keys again, in the order of registration. A mapping is often
+    // changed in several steps, some of which leave a key without a keycode for a moment: they stay granted.
+    for (std::size_t index = 0; index < FGrabs.size(); ++index) {
+        if (FGrabs[index].second.granted) {
+            PlaceGrab(index);
         }
     }
     XSync(FDisplay.get(), False);
@@ -206,10 +208,11 @@ HotkeyStatus TX11HotkeyService::RegisterHotKey(int id, unsigned modifiers, std::
     grab.modifiers = modifiers;
     grab.virtualKey = virtualKey;
     grab.state = StateForModifiers(modifiers);
-    PlaceGrab(id, grab);
     FGrabs.emplace_back(id, grab);
+    PlaceGrab(FGrabs.size() - 1);
+    FGrabs.back().second.granted = FGrabs.back().second.status == HotkeyStatus::Registered;
     WakeIfEventsQueued();
-    return grab.status;
+    return FGrabs.back().second.status;
 }
 
 void TX11HotkeyService::UnregisterHotKey(int id) {

@@ -58,6 +58,7 @@ private:
         unsigned state = 0;          ///< the X modifier mask the flags stand for
         KeyCode keycode = 0;         ///< the key's keycode in the current mapping, 0 when it has none
         HotkeyStatus status = HotkeyStatus::UnknownKey;
+        bool granted = false;   ///< the registration succeeded: the key is ours until it is released
         bool grabbed = false;   ///< the grabs are on the server
         bool suspended = false; ///< in force, but lifted while a text is typed
     };
@@ -73,10 +74,10 @@ private:
     void ReadModifierMapping();
     std::array<unsigned, 4> LockVariants() const;
     KeyCode KeycodeFor(std::int32_t virtualKey) const;
-    bool HeldByAnother(int id, KeyCode keycode, unsigned state) const;
+    bool HeldByEarlier(std::size_t index, KeyCode keycode, unsigned state) const;
     bool Grab(KeyCode keycode, unsigned state);
     void Ungrab(KeyCode keycode, unsigned state);
-    void PlaceGrab(int id, TGrab& grab);
+    void PlaceGrab(std::size_t index);
     bool LiftedWhileTyping(const TGrab& grab) const;
     void RenewAllGrabs();
     void HandleEvent(XEvent& event, std::vector<std::pair<std::uint16_t, std::uint16_t>>& presses);
