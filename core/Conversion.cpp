@@ -1,6 +1,5 @@
 #include "Conversion.h"
 
-#include <cctype>
 #include <charconv>
 #include <limits>
 
@@ -34,12 +33,13 @@ bool IsIntegerText(std::string_view value) {
     return true;
 }
 
+// `word` is in lower-case ASCII letters.
 bool EqualsIgnoringCase(std::string_view text, std::string_view word) {
     if (text.size() != word.size()) {
         return false;
     }
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != word[i]) {
+        if ((text[i] | 0x20) != word[i]) {
             return false;
         }
     }

@@ -8,19 +8,19 @@ namespace velmora {
 
 TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
     auto item = std::make_shared<TStrItem>();
-    if (node.HasAttribute("FStr")) {
+    if (const auto text = node.FindAttribute("FStr")) {
         // The attribute's text is UTF-8; base64 is plain ASCII, so its bytes go to the decoder as they are.
-        item->FStr = DecodeBase64(node.Attribute("FStr"));
+        item->FStr = DecodeBase64(*text);
     }
-    if (node.HasAttribute("FHKCtrl")) {
+    if (const auto modifier = node.FindAttribute("FHKCtrl")) {
         // Only the low 8 bits are kept ("258" is 2, "-1" is 255).
-        item->FHKCtrl = static_cast<std::uint8_t>(ParseInteger("FHKCtrl", node.Attribute("FHKCtrl")) & 0xFF);
+        item->FHKCtrl = static_cast<std::uint8_t>(ParseInteger("FHKCtrl", *modifier) & 0xFF);
     }
-    if (node.HasAttribute("FHKChar")) {
-        item->FHKChar = ParseInteger("FHKChar", node.Attribute("FHKChar"));
+    if (const auto key = node.FindAttribute("FHKChar")) {
+        item->FHKChar = ParseInteger("FHKChar", *key);
     }
-    if (node.HasAttribute("checked")) {
-        item->FChecked = ParseBoolean("checked", node.Attribute("checked"));
+    if (const auto checked = node.FindAttribute("checked")) {
+        item->FChecked = ParseBoolean("checked", *checked);
     }
     return item;
 }

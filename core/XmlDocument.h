@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -46,6 +47,9 @@ public:
     virtual bool HasAttribute(std::string_view name) const = 0;
     /// The attribute's value as UTF-8 text; empty when there is no such attribute.
     virtual std::string Attribute(std::string_view name) const = 0;
+    /// The attribute's value as UTF-8 text, or nothing when there is no such attribute (or the node is not an
+    /// element); the view is valid until the attribute or the document changes.
+    virtual std::optional<std::string_view> FindAttribute(std::string_view name) const = 0;
     /// The attribute's value, after adding the attribute empty when there is none.
     virtual std::string EnsureAttribute(std::string_view name) = 0;
     /// Sets the attribute from text, appending it after the others when it is new.
