@@ -1,0 +1,10 @@
+#pragma once
+
+namespace velmora {
+
+/// Opens the project's web page in the desktop's default browser; returns true.
+bool OpenWebSite();
+/// Opens a new message to the support mailbox in the desktop's default mail program; returns true.
+bool OpenMailTo();
+
+} // namespace velmora

@@ -1,0 +1,366 @@
+#include "MainForm.h"
+
+#include "About.h"
+#include "ItemListModel.h"
+#include "ItemListView.h"
+#include "Links.h"
+#include "QtControllerDialogs.h"
+#include "QtUserAnswers.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFont>
+#include <QFrame>
+#include <QIcon>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSocketNotifier>
+#include <QToolButton>
+
+#include <stdexcept>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kCaption = "Velmora 1.1 ";
+constexpr const char* kTrayTip = "Velmora";
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/velmora-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+} // namespace
+
+TMForm::TMForm(TMFormServices services, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FServices(std::move(services)), FRows(std::make_unique<TRowList>()), XMLDoc(CreateXmlDocument()),
+      FModel(std::make_unique<TItemListModel>(*FRows)) {
+    setObjectName("MForm");
+    if (!FServices.trayAvailable) {
+        FServices.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    }
+    if (FServices.answers != nullptr) {
+        FAnswers = FServices.answers;
+    } else {
+        FQtAnswers = std::make_unique<TQtUserAnswers>(this);
+        FAnswers = FQtAnswers.get();
+    }
+    if (FServices.dialogs != nullptr) {
+        FDialogs = FServices.dialogs;
+    } else {
+        FQtDialogs = std::make_unique<TQtControllerDialogs>(*FAnswers, this);
+        FDialogs = FQtDialogs.get();
+    }
+    BuildControls();
+    FormCreate();
+}
+
+TMForm::~TMForm() {
+    FormClose();
+    // The view shows the model and the model observes the rows: the view goes first, the rows last.
+    delete VT;
+    VT = nullptr;
+}
+
+void TMForm::BuildControls() {
+    setWindowIcon(ApplicationIcon());
+    QFont formFont = font();
+    formFont.setPixelSize(11);
+    setFont(formFont);
+
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName("MainMenu");
+    MainMenu->setNativeMenuBar(false);
+    m1 = MainMenu->addAction("About");
+    m1->setObjectName("m1");
+    m2 = MainMenu->addAction("Help");
+    m2->setObjectName("m2");
+    setMenuBar(MainMenu);
+    connect(m1, &QAction::triggered, this, &TMForm::m1Click);
+    connect(m2, &QAction::triggered, this, &TMForm::m2Click);
+
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(9, 62, 537, 267);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+
+    VT = new TItemListView(*FModel, Panel1);
+    VT->setObjectName("VT");
+    VT->setGeometry(2, 2, 533, 263);
+    connect(VT, &TItemListView::EditRequested, this, &TMForm::VTDblClick);
+
+    SpeedButton4 = AddSpeedButton("SpeedButton4", "&New", "Create a new Action", 12, 7, 46, 38);
+    SpeedButton5 = AddSpeedButton("SpeedButton5", "&Edit", "Edit Selected Action", 63, 7, 46, 38);
+    SpeedButton7 = AddSpeedButton("SpeedButton7", "&Delete", "Delete Selected Action", 114, 7, 46, 38);
+    SpeedButton6 = AddSpeedButton("SpeedButton6", "&Load", "Load an Action List from a File", 166, 7, 46, 38);
+    SpeedButton2 = AddSpeedButton("SpeedButton2", "&Save", "Save the Action List to a File", 217, 7, 46, 38);
+    QuitButton = AddSpeedButton("QuitButton", "E&xit", "Quit", 269, 7, 46, 38);
+    btnStart = AddSpeedButton("btnStart", "Star&t", "Start to Run Action List", 435, 0, 62, 58);
+    btnStop = AddSpeedButton("btnStop", "Sto&p", "Stop Running Action List", 435, 0, 62, 58);
+    for (const auto& [button, picture] : {std::pair{btnStart, ":/icons/start.png"}, {btnStop, ":/icons/stop.png"}}) {
+        button->setIcon(QIcon(picture));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+    }
+
+    connect(SpeedButton4, &QToolButton::clicked, this, &TMForm::SpeedButton4Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TMForm::SpeedButton5Click);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TMForm::SpeedButton7Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TMForm::SpeedButton6Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TMForm::SpeedButton2Click);
+    connect(QuitButton, &QToolButton::clicked, this, &TMForm::QuitButtonClick);
+    connect(btnStart, &QToolButton::clicked, this, &TMForm::btnStartClick);
+    connect(btnStop, &QToolButton::clicked, this, &TMForm::btnStopClick);
+}
+
+QToolButton* TMForm::AddSpeedButton(const char* name, const char* caption, const char* hint, int left, int top,
+                                    int width, int height) {
+    auto* button = new QToolButton(centralWidget());
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    button->setGeometry(left, top, width, height);
+    return button;
+}
+
+void TMForm::FormCreate() {
+    TrayIcon = new QSystemTrayIcon(windowIcon(), this);
+    TrayIcon->setObjectName("TrayIcon");
+    TrayIcon->setToolTip(kTrayTip);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, &TMForm::WMTrayNotify);
+    TrayIcon->show();
+
+    if (FServices.events != nullptr) {
+        FHotkeyNotifier = new QSocketNotifier(FServices.events->FileDescriptor(), QSocketNotifier::Read, this);
+        connect(FHotkeyNotifier, &QSocketNotifier::activated, this, &TMForm::WMHotKey);
+    }
+
+    Guard([this] {
+        FMainCtrl = std::make_unique<TMainCtrl>(
+            *FRows, *XMLDoc,
+            TControllerServices{FServices.fs, *FAnswers, *FDialogs, FServices.hotkeys, FServices.typist});
+        VT->AttachController(*FMainCtrl);
+    });
+
+    setWindowTitle(kCaption);
+    btnStart->setVisible(true);
+    btnStop->setVisible(false);
+}
+
+void TMForm::FormClose() {
+    if (FClosed) {
+        return;
+    }
+    FClosed = true;
+    if (TrayIcon != nullptr) {
+        TrayIcon->hide();
+    }
+    if (FHotkeyNotifier != nullptr) {
+        FHotkeyNotifier->setEnabled(false);
+    }
+    if (FMainCtrl) {
+        FMainCtrl->Shutdown();
+        VT->DetachController();
+        FMainCtrl.reset();
+    }
+    emit Closed();
+}
+
+void TMForm::AppException(const std::exception& error) {
+    try {
+        FAnswers->Warn(error.what());
+    } catch (...) {
+        // Nothing is left to show the error with.
+    }
+}
+
+void TMForm::Guard(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        AppException(error);
+    } catch (...) {
+        AppException(std::runtime_error("An unknown error stopped the action."));
+    }
+}
+
+void TMForm::SpeedButton4Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->NewItem();
+        }
+    });
+}
+
+void TMForm::SpeedButton5Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->EditSelected();
+        }
+    });
+}
+
+void TMForm::SpeedButton7Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->DeleteSelected();
+        }
+    });
+}
+
+void TMForm::SpeedButton6Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->LoadList(true);
+        }
+    });
+}
+
+void TMForm::SpeedButton2Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->SaveList(true);
+        }
+    });
+}
+
+void TMForm::QuitButtonClick() {
+    close();
+}
+
+void TMForm::btnStartClick() {
+    btnStart->setVisible(false);
+    btnStop->setVisible(true);
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->Start();
+        }
+    });
+    // Presses that arrived while the hotkeys were being registered may already sit in the connection's queue,
+    // where the descriptor no longer shows them.
+    WMHotKey();
+}
+
+void TMForm::btnStopClick() {
+    btnStart->setVisible(true);
+    btnStop->setVisible(false);
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->Stop();
+        }
+    });
+}
+
+void TMForm::m1Click() {
+    Guard([this] {
+        TFMAbout about(this);
+        about.exec();
+    });
+}
+
+void TMForm::m2Click() {
+    Guard([] { OpenWebSite(); });
+}
+
+void TMForm::VTDblClick() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->EditSelected();
+        }
+    });
+}
+
+void TMForm::WMHotKey() {
+    if (FServices.events == nullptr || FClosed) {
+        return;
+    }
+    Guard([this] { FServices.events->ProcessPendingEvents(); });
+}
+
+void TMForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
+    // A double click is a second left click: it toggles once more and leaves the window as it was.
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+        ToggleVisible();
+    }
+}
+
+void TMForm::ToggleVisible() {
+    if (isVisible() && !isMinimized()) {
+        hide();
+    } else {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+}
+
+bool TMForm::TrayUsable() const {
+    return TrayIcon != nullptr && TrayIcon->isVisible() && FServices.trayAvailable();
+}
+
+void TMForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayUsable()) {
+        // Leave the state change's handling first; then the window leaves the screen and the taskbar, and the tray
+        // icon is the way back. Without a tray the window simply stays minimised.
+        QMetaObject::invokeMethod(this, &TMForm::HideIntoTray, Qt::QueuedConnection);
+    }
+}
+
+void TMForm::HideIntoTray() {
+    if (!isMinimized()) {
+        return;
+    }
+    hide();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TMForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FPlaced && !event->spontaneous()) {
+        FPlaced = true;
+        if (const QScreen* desktop = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(desktop->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+}
+
+void TMForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TMForm::SaveForSessionEnd() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->Shutdown();
+        }
+    });
+}
+
+} // namespace velmora
