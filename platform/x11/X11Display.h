@@ -1,0 +1,37 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+/// One connection to an X server, closed when the object goes.
+class TX11Display {
+public:
+    /// Opens the display by name (empty: $DISPLAY) and checks for XTest and XKB; throws PlatformError.
+    explicit TX11Display(const std::string& name);
+    TX11Display(const TX11Display&) = delete;
+    TX11Display& operator=(const TX11Display&) = delete;
+
+    /// The Xlib connection.
+    Display* Get() const { return FDisplay.get(); }
+
+private:
+    struct TCloser {
+        void operator()(Display* display) const { XCloseDisplay(display); }
+    };
+    std::unique_ptr<Display, TCloser> FDisplay;
+};
+
+/// Frees memory that Xlib handed out.
+struct TXFree {
+    void operator()(void* data) const {
+        if (data != nullptr) {
+            XFree(data);
+        }
+    }
+};
+
+} // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Typist.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+/// A typist that records exactly the texts it is given, in order, and types nothing.
+class TFakeTypist final : public ITypist {
+public:
+    void TypeText(const std::string& bytes) override { FTexts.push_back(bytes); }
+
+    /// The texts given to TypeText so far.
+    const std::vector<std::string>& Texts() const { return FTexts; }
+
+private:
+    std::vector<std::string> FTexts;
+};
+
+} // namespace velmora
