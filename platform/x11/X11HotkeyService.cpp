@@ -48,9 +48,9 @@ int CheckedFd(int fd, const char* what) {
     return fd;
 }
 
-std::string DisplayLabel(const char* displayName) {
-    const char* name = XDisplayName(displayName);
-    return name != nullptr && *name != '\0' ? name : "(none)";
+std::string DisplayLabel(const std::string& displayName) {
+    const char* name = XDisplayName(displayName.empty() ? nullptr : displayName.c_str());
+    return name != nullptr && *name != '\0' ? name : "(not set)";
 }
 
 } // namespace
@@ -61,8 +61,8 @@ TX11HotkeyService::TFd::~TFd() {
     }
 }
 
-TX11HotkeyService::TX11HotkeyService(const char* displayName)
-    : FDisplay((XInitThreads(), XOpenDisplay(displayName))),
+TX11HotkeyService::TX11HotkeyService(const std::string& displayName)
+    : FDisplay((XInitThreads(), XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str()))),
       FWake(CheckedFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "Cannot create the hotkey wake-up descriptor")),
       FPoll(CheckedFd(epoll_create1(EPOLL_CLOEXEC), "Cannot create the hotkey poll descriptor")) {
     if (!FDisplay) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,8 +20,8 @@ namespace velmora {
 /// auto-repeat, from ProcessPendingEvents. While the typist types, the grabs its keys could trigger are lifted.
 class TX11HotkeyService final : public IHotkeyService, public IEventSource, public ITypingListener {
 public:
-    /// Opens a connection to `displayName` (none: $DISPLAY); throws PlatformError when the display cannot be opened.
-    explicit TX11HotkeyService(const char* displayName = nullptr);
+    /// Opens a connection to `displayName` (empty: $DISPLAY); throws PlatformError when the display cannot be opened.
+    explicit TX11HotkeyService(const std::string& displayName = {});
     ~TX11HotkeyService() override;
     TX11HotkeyService(const TX11HotkeyService&) = delete;
     TX11HotkeyService& operator=(const TX11HotkeyService&) = delete;
