@@ -1,6 +1,7 @@
 #include "platform/HotkeyRegistry.h"
 
 #include "fakes/FakeHotkeyService.h"
+#include "fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,6 @@ constexpr std::int32_t kF5 = 116;
 constexpr std::int32_t kF6 = 117;
 constexpr std::int32_t kKeyA = 65;
 
-/// Remembers every text it was asked to type.
-class RecordingTypist : public ITypist {
-public:
-    void TypeText(const std::string& bytes) override { typed.push_back(bytes); }
-    std::vector<std::string> typed;
-};
-
 TStrItemPtr Item(const std::string& text, std::uint8_t modifierIndex, std::int32_t key) {
     auto item = std::make_shared<TStrItem>();
     item->FStr = text;
@@ -33,7 +27,7 @@ TStrItemPtr Item(const std::string& text, std::uint8_t modifierIndex, std::int32
 class HotkeyRegistryTest : public ::testing::Test {
 protected:
     test::FakeHotkeyService service;
-    RecordingTypist typist;
+    TFakeTypist typist;
     TRowList rows;
     THotKeys hotkeys{service, typist};
 };
@@ -61,7 +55,7 @@ TEST_F(HotkeyRegistryTest, StopAndPressesBeforeAnyStartDoNothing) {
     hotkeys.HandleHotKey(kModControl, kF5);
     EXPECT_FALSE(hotkeys.Exists());
     EXPECT_TRUE(service.unregisterCalls.empty());
-    EXPECT_TRUE(typist.typed.empty());
+    EXPECT_TRUE(typist.Texts().empty());
 }
 
 TEST_F(HotkeyRegistryTest, StartWithNoCheckedRowsCreatesAnEmptyRegistry) {
@@ -73,7 +67,7 @@ TEST_F(HotkeyRegistryTest, StartWithNoCheckedRowsCreatesAnEmptyRegistry) {
     service.DeliverQueuedPress(kModControl, kF5);
     hotkeys.HandleHotKey(kModControl, kF5);
     hotkeys.Stop();
-    EXPECT_TRUE(typist.typed.empty());
+    EXPECT_TRUE(typist.Texts().empty());
     EXPECT_TRUE(service.unregisterCalls.empty());
 }
 
@@ -122,7 +116,7 @@ TEST_F(HotkeyRegistryTest, TwoRowsWithTheSameCombinationTypeTheUpperOneEveryTime
 
     EXPECT_TRUE(service.Press(kModControl, kF5));
     EXPECT_TRUE(service.Press(kModControl, kF5));
-    EXPECT_EQ(typist.typed, (std::vector<std::string>{"upper", "upper"}));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"upper", "upper"}));
 
     // Stop releases every id, the refused one included, and leaves nothing in force.
     hotkeys.Stop();
@@ -143,7 +137,7 @@ TEST_F(HotkeyRegistryTest, ACombinationHeldElsewhereIsRecordedWithItsStatusAndNe
     EXPECT_EQ(hotkeys.Entries()[1].status, HotkeyStatus::HeldElsewhere);
     EXPECT_EQ(hotkeys.Entries()[2].status, HotkeyStatus::UnknownKey);
     EXPECT_FALSE(service.Press(kModControl, kF5));
-    EXPECT_TRUE(typist.typed.empty());
+    EXPECT_TRUE(typist.Texts().empty());
     EXPECT_FALSE(hotkeys.StatusOf(nullptr).has_value());
 }
 
@@ -162,7 +156,7 @@ TEST_F(HotkeyRegistryTest, ModifierIndexThreeIsShiftAndFourOrMoreIsABareKey) {
     EXPECT_TRUE(service.Press(0, kKeyA));
     EXPECT_TRUE(service.Press(0, kF6));
     EXPECT_FALSE(service.Press(0, kF5));
-    EXPECT_EQ(typist.typed, (std::vector<std::string>{"shifted", "bare", "also bare"}));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"shifted", "bare", "also bare"}));
 }
 
 TEST_F(HotkeyRegistryTest, ModifierIndexZeroAndFourAreTheSameCombination) {
@@ -171,7 +165,7 @@ TEST_F(HotkeyRegistryTest, ModifierIndexZeroAndFourAreTheSameCombination) {
     hotkeys.Start(rows);
     EXPECT_EQ(hotkeys.Entries()[1].status, HotkeyStatus::HeldByEarlierRow);
     service.Press(0, kKeyA);
-    EXPECT_EQ(typist.typed, (std::vector<std::string>{"zero"}));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"zero"}));
 }
 
 TEST_F(HotkeyRegistryTest, ThePressUsesTheItemsCurrentValues) {
@@ -181,16 +175,16 @@ TEST_F(HotkeyRegistryTest, ThePressUsesTheItemsCurrentValues) {
 
     rows.Item(0)->FStr = "after";
     service.Press(kModControl, kF5);
-    EXPECT_EQ(typist.typed, (std::vector<std::string>{"after"}));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"after"}));
 
     // A changed hotkey: the old combination stays registered but matches nothing, the new one is not registered,
     // and a combination another entry now has goes to that entry.
     rows.Item(0)->FHKChar = kF6;
     rows.Item(0)->FHKCtrl = 2;
     EXPECT_TRUE(service.Press(kModControl, kF5));
-    EXPECT_EQ(typist.typed.size(), 1u);
+    EXPECT_EQ(typist.Texts().size(), 1u);
     EXPECT_TRUE(service.Press(kModAlt, kF6));
-    EXPECT_EQ(typist.typed.back(), "after");
+    EXPECT_EQ(typist.Texts().back(), "after");
     EXPECT_EQ(service.inForce.size(), 2u);
 }
 
@@ -203,7 +197,7 @@ TEST_F(HotkeyRegistryTest, ADeletedRowsItemStaysAliveUntilStop) {
     rows.Delete(0);
     ASSERT_FALSE(watch.expired());
     service.Press(kModControl, kF5);
-    EXPECT_EQ(typist.typed, (std::vector<std::string>{"still here"}));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"still here"}));
 
     hotkeys.Stop();
     EXPECT_TRUE(watch.expired());
@@ -223,12 +217,12 @@ TEST_F(HotkeyRegistryTest, StopReleasesTheIdsOfStartAndLaterPressesDoNothing) {
     EXPECT_TRUE(hotkeys.Entries().empty());
 
     service.DeliverQueuedPress(kModControl, kF5); // already queued when Stop ran
-    EXPECT_TRUE(typist.typed.empty());
+    EXPECT_TRUE(typist.Texts().empty());
 }
 
 TEST(HotkeyRegistryLifetime, DestroyingTheRegistryReleasesItsHotkeysAndStopsHearingPresses) {
     test::FakeHotkeyService service;
-    RecordingTypist typist;
+    TFakeTypist typist;
     TRowList rows;
     rows.Append(Item("a", 1, kF5), true);
     {
