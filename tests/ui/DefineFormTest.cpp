@@ -1,0 +1,161 @@
+#include "ui/DefineForm.h"
+#include "ui/QtUserAnswers.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <gtest/gtest.h>
+
+namespace velmora::testing {
+namespace {
+
+TStrItem Item(std::string text, std::uint8_t modifier, std::int32_t key) {
+    TStrItem item;
+    item.FStr = std::move(text);
+    item.FHKCtrl = modifier;
+    item.FHKChar = key;
+    return item;
+}
+
+TEST(DefineForm, OpensEmptyWithNoneAndF1AndOkAtOnceGivesThoseValues) {
+    TDefineForm form;
+    EXPECT_EQ(form.size(), QSize(293, 234));
+    EXPECT_TRUE(form.MemoStr->toPlainText().isEmpty());
+    EXPECT_EQ(form.cbCtrl->count(), 3);
+    EXPECT_EQ(form.cbCtrl->currentText(), "None");
+    ASSERT_EQ(form.cbChar->count(), 48);
+    EXPECT_EQ(form.cbChar->currentText(), "F1");
+    EXPECT_EQ(form.cbChar->itemText(47), "Z");
+    EXPECT_EQ(form.Label4->text(), "HotKey:");
+    EXPECT_EQ(form.btnOK->text(), "&OK");
+    EXPECT_EQ(form.btnCancel->text(), "&Cancel");
+
+    TStrItem item = Item("old", 2, 90);
+    item.FChecked = true;
+    form.GetItem(item);
+    EXPECT_EQ(item.FStr, "");
+    EXPECT_EQ(item.FHKCtrl, 0);
+    EXPECT_EQ(item.FHKChar, 112);
+    EXPECT_TRUE(item.FChecked) << "the enabled flag is not the dialog's";
+}
+
+TEST(DefineForm, ShowsAnItemAndOkUnchangedKeepsItsValues) {
+    TDefineForm form;
+    const TStrItem original = Item("abc", 2, 90);
+    form.SetItem(original);
+    EXPECT_EQ(form.MemoStr->toPlainText(), "abc");
+    EXPECT_EQ(form.cbCtrl->currentText(), "ALT");
+    EXPECT_EQ(form.cbChar->currentText(), "Z");
+
+    TStrItem item = original;
+    form.GetItem(item);
+    EXPECT_EQ(item, original);
+
+    form.cbChar->setCurrentIndex(form.cbChar->findText("7"));
+    form.GetItem(item);
+    EXPECT_EQ(item.FHKChar, 55);
+    EXPECT_EQ(item.FStr, "abc");
+    EXPECT_EQ(item.FHKCtrl, 2);
+}
+
+TEST(DefineForm, LinesAreStoredWithCrLfAndShownLineByLine) {
+    TDefineForm form;
+    form.SetItem(Item("one\r\ntwo\r\n", 0, 112));
+    EXPECT_EQ(form.MemoStr->blockCount(), 3);
+    EXPECT_EQ(form.MemoStr->document()->findBlockByNumber(1).text(), "two");
+
+    TStrItem item = Item("", 0, 112);
+    form.MemoStr->setPlainText("first\nsecond \xC3\xA9");
+    form.GetItem(item);
+    EXPECT_EQ(item.FStr, "first\r\nsecond \xC3\xA9");
+
+    form.SetItem(item);
+    TStrItem again;
+    form.GetItem(again);
+    EXPECT_EQ(again.FStr, item.FStr);
+}
+
+TEST(DefineForm, AnUntouchedTextKeepsItsBytesAndAnOutOfRangeHotkeyKeepsItsFields) {
+    TDefineForm form;
+    const TStrItem legacy = Item("caf\xE9\nlf only", 3, 200);
+    form.SetItem(legacy);
+    EXPECT_EQ(form.MemoStr->toPlainText(), QString::fromUtf8("caf\xC3\xA9\nlf only"));
+    EXPECT_EQ(form.cbCtrl->currentIndex(), -1);
+    EXPECT_EQ(form.cbChar->currentIndex(), -1);
+
+    TStrItem item = legacy;
+    form.GetItem(item);
+    EXPECT_EQ(item, legacy);
+
+    form.cbCtrl->setCurrentIndex(1);
+    form.GetItem(item);
+    EXPECT_EQ(item.FHKCtrl, 1);
+    EXPECT_EQ(item.FHKChar, 200);
+}
+
+TEST(DefineForm, NeitherEnterNorEscapeEndsItOnlyTheButtonsAndTheTitleBar) {
+    TDefineForm form;
+    form.open();
+    ASSERT_TRUE(form.isVisible());
+    form.activateWindow();
+    form.MemoStr->setFocus();
+
+    QTest::keyClick(form.MemoStr, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+    QTest::keyClicks(form.MemoStr, "a");
+    QTest::keyClick(form.MemoStr, Qt::Key_Return);
+    QTest::keyClicks(form.MemoStr, "b");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.MemoStr->toPlainText(), "a\nb") << "Enter starts a new line";
+    EXPECT_TRUE(form.MemoStr->tabChangesFocus());
+
+    QTest::keyClick(form.btnOK, Qt::Key_Return);
+    QTest::keyClick(form.cbChar, Qt::Key_Enter);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.btnOK->isDefault() || form.btnOK->autoDefault());
+    EXPECT_FALSE(form.btnCancel->isDefault() || form.btnCancel->autoDefault());
+
+    form.close(); // the title bar's close
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), TDefineForm::kResultCancel);
+
+    form.open();
+    QTest::mouseClick(form.btnOK, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), TDefineForm::kResultOK);
+
+    form.open();
+    QTest::mouseClick(form.btnCancel, Qt::LeftButton);
+    EXPECT_EQ(form.result(), TDefineForm::kResultCancel);
+}
+
+TEST(DefineForm, TheTextBoxGrowsAndTheHotkeyRowAndButtonsKeepToTheCorner) {
+    TDefineForm form;
+    form.show();
+    const QRect memo = form.MemoStr->geometry();
+    const QRect ok = form.btnOK->geometry();
+    const QRect key = form.cbChar->geometry();
+    const QRect label = form.Label4->geometry();
+    EXPECT_EQ(memo, QRect(6, 7, 267, 136));
+    EXPECT_EQ(ok, QRect(113, 204, 75, 25));
+
+    form.resize(293 + 100, 234 + 50);
+    EXPECT_EQ(form.MemoStr->geometry(), memo.adjusted(0, 0, 100, 50));
+    EXPECT_EQ(form.btnOK->geometry(), ok.translated(100, 50));
+    EXPECT_EQ(form.cbChar->geometry(), key.translated(100, 50));
+    EXPECT_EQ(form.Label4->geometry(), label.translated(100, 50));
+    EXPECT_EQ(form.Panel1->geometry(), QRect(8, 8, 281 + 100, 185 + 50));
+}
+
+TEST(QtUserAnswers, TheListFilterBecomesAQtFilterThatAlsoMatchesLowerCase) {
+    EXPECT_EQ(TQtUserAnswers::QtFilter("XML File|*.XML"), "XML File (*.XML *.xml)");
+    EXPECT_EQ(TQtUserAnswers::QtFilter("A|*.a;*.B|All|*"), "A (*.a *.B *.b);;All (*)");
+}
+
+} // namespace
+} // namespace velmora::testing

@@ -1,0 +1,315 @@
+#include "UiTestSupport.h"
+#include "core/fakes/FakeFileSystem.h"
+#include "core/fakes/FakeUserAnswers.h"
+#include "fakes/FakeControllerDialogs.h"
+#include "platform/fakes/FakeHotkeyService.h"
+
+#include "ui/MainCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace velmora::testing {
+namespace {
+
+constexpr const char* kListPath = "/opt/velmora/mouses.xml";
+constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
+constexpr std::int32_t kF5 = 116;
+
+class MainCtrlTest : public ::testing::Test {
+protected:
+    void Create() {
+        ctrl = std::make_unique<TMainCtrl>(rows, *document, TControllerServices{fs, answers, dialogs, hotkeys, typist});
+    }
+    void CreateWith(const std::vector<TStrItemPtr>& items) {
+        fs.SetFile(kListPath, ListFileBytes(items));
+        Create();
+    }
+    std::string ListFile() const { return fs.File(kListPath).value_or("<missing>"); }
+
+    FakeFileSystem fs;
+    FakeUserAnswers answers;
+    FakeControllerDialogs dialogs;
+    test::FakeHotkeyService hotkeys;
+    RecordingTypist typist;
+    TRowList rows;
+    std::unique_ptr<IXmlDocument> document = CreateXmlDocument();
+    std::unique_ptr<TMainCtrl> ctrl;
+};
+
+TEST_F(MainCtrlTest, CreationLoadsTheDefaultListAndCellsShowNumberLabelAndText) {
+    CreateWith(
+        {MakeItem("first", 1, kF5, true), MakeItem("second", 0, 'A', false), MakeItem("caf\xE9 a\r\nb", 2, '7', true)});
+
+    ASSERT_EQ(rows.Count(), 3u);
+    EXPECT_EQ(ctrl->ListFile().FileName(), kListPath);
+    EXPECT_TRUE(rows.Checked(0));
+    EXPECT_FALSE(rows.Checked(1));
+    EXPECT_FALSE(rows.Focused());
+    EXPECT_TRUE(hotkeys.registerCalls.empty());
+
+    EXPECT_EQ(ctrl->GetCellText(0, 0), "1");
+    EXPECT_EQ(ctrl->GetCellText(2, 0), "3");
+    EXPECT_EQ(ctrl->GetCellText(0, 1), "CTRL+F5");
+    EXPECT_EQ(ctrl->GetCellText(1, 1), "A");
+    EXPECT_EQ(ctrl->GetCellText(2, 1), "ALT+7");
+    EXPECT_EQ(ctrl->GetCellText(0, 2), "first");
+    // Legacy bytes show as the windows-1252 characters they were; line breaks are the view's business.
+    EXPECT_EQ(ctrl->GetCellText(2, 2), "caf\xC3\xA9 a\r\nb");
+    EXPECT_EQ(ctrl->GetCellText(3, 0), "");
+    EXPECT_EQ(ctrl->GetCellText(0, 3), "");
+}
+
+TEST_F(MainCtrlTest, NewThenOkAppendsACheckedRowAndCancelAddsNothing) {
+    CreateWith({MakeItem("a", 0, 'A'), MakeItem("b", 0, 'B'), MakeItem("c", 0, 'C', false), MakeItem("d", 0, 'D')});
+    rows.SetFocused(1);
+
+    dialogs.AnswerOK();
+    ctrl->NewItem();
+
+    ASSERT_EQ(rows.Count(), 5u);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].caption, "New Text");
+    EXPECT_FALSE(dialogs.shown[0].showItem);
+    const TStrItem& added = *rows.Item(4);
+    EXPECT_EQ(added.FStr, "");
+    EXPECT_EQ(added.FHKCtrl, 0);
+    EXPECT_EQ(added.FHKChar, 112);
+    EXPECT_FALSE(added.FChecked) << "the enabled flag follows the box only when saved";
+    EXPECT_TRUE(rows.Checked(4));
+    EXPECT_EQ(ctrl->GetCellText(4, 0), "5");
+    EXPECT_EQ(ctrl->GetCellText(4, 1), "F1");
+    EXPECT_EQ(rows.Focused(), 1u);
+
+    dialogs.AnswerCancel();
+    ctrl->NewItem();
+    EXPECT_EQ(rows.Count(), 5u);
+    EXPECT_TRUE(dialogs.AllAnswersUsed());
+}
+
+TEST_F(MainCtrlTest, EditAndDeleteWithoutAFocusedRowAskNothing) {
+    Create();
+    ctrl->EditSelected();
+    ctrl->DeleteSelected();
+
+    ctrl->AddItem(MakeItem("x", 0, 'X'));
+    ctrl->EditSelected();
+    ctrl->DeleteSelected();
+
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(answers.History().empty());
+    EXPECT_EQ(rows.Count(), 1u);
+}
+
+TEST_F(MainCtrlTest, EditOkUnchangedKeepsTheItemAndEditOkChangesItInPlace) {
+    CreateWith({MakeItem("first", 0, 'A'), MakeItem("abc", 2, 'Z', false)});
+    rows.SetFocused(1);
+    const TStrItem* edited = rows.Item(1).get();
+
+    dialogs.AnswerOK();
+    ctrl->EditSelected();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].caption, "Edit Text");
+    EXPECT_TRUE(dialogs.shown[0].showItem);
+    EXPECT_EQ(dialogs.shown[0].item.FStr, "abc");
+    EXPECT_EQ(rows.Item(1)->FStr, "abc");
+    EXPECT_EQ(rows.Item(1)->FHKCtrl, 2);
+    EXPECT_EQ(rows.Item(1)->FHKChar, 'Z');
+
+    dialogs.AnswerOK([](TStrItem& item) { item.FHKChar = 55; });
+    ctrl->EditSelected();
+    EXPECT_EQ(rows.Item(1).get(), edited);
+    EXPECT_EQ(rows.Item(1)->FHKChar, 55);
+    EXPECT_EQ(rows.Item(1)->FStr, "abc");
+    EXPECT_FALSE(rows.Checked(1));
+    EXPECT_EQ(ctrl->GetCellText(1, 1), "ALT+7");
+
+    dialogs.AnswerCancel();
+    ctrl->EditSelected();
+    EXPECT_EQ(rows.Item(1)->FHKChar, 55);
+}
+
+TEST_F(MainCtrlTest, DeleteOfTheSecondOfThreeRenumbersAndLeavesNoRowFocused) {
+    CreateWith({MakeItem("one", 0, 'A', true), MakeItem("two", 0, 'B', true), MakeItem("three", 0, 'C', false)});
+    rows.SetFocused(1);
+
+    answers.AnswerYesNo(true);
+    ctrl->DeleteSelected();
+
+    EXPECT_EQ(answers.TextsOf("yesno"), std::vector<std::string>{"Are you sure to delete the click?"});
+    ASSERT_EQ(rows.Count(), 2u);
+    EXPECT_EQ(ctrl->GetCellText(0, 2), "one");
+    EXPECT_EQ(ctrl->GetCellText(1, 2), "three");
+    EXPECT_EQ(ctrl->GetCellText(1, 0), "2");
+    EXPECT_TRUE(rows.Checked(0));
+    EXPECT_FALSE(rows.Checked(1));
+    EXPECT_FALSE(rows.Focused());
+
+    ctrl->DeleteSelected(); // nothing focused: no second question
+    EXPECT_EQ(answers.TextsOf("yesno").size(), 1u);
+}
+
+TEST_F(MainCtrlTest, DeleteAnsweredNoKeepsEveryRowAndTheFocus) {
+    CreateWith({MakeItem("one", 0, 'A'), MakeItem("two", 0, 'B')});
+    rows.SetFocused(0);
+    answers.AnswerYesNo(false);
+    ctrl->DeleteSelected();
+    EXPECT_EQ(rows.Count(), 2u);
+    EXPECT_EQ(rows.Focused(), 0u);
+}
+
+TEST_F(MainCtrlTest, ShutdownWritesTheListAndTheSettingsWithoutAsking) {
+    Create();
+    ctrl->AddItem(MakeItem("one", 1, kF5));
+    ctrl->AddItem(MakeItem("two", 0, 'B'));
+    rows.SetChecked(1, false);
+
+    ctrl->Shutdown();
+
+    const auto written = ListFileItems(ListFile());
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0].FStr, "one");
+    EXPECT_TRUE(written[0].FChecked);
+    EXPECT_FALSE(written[1].FChecked);
+    const auto config = fs.File(kConfigPath);
+    ASSERT_TRUE(config);
+    EXPECT_NE(config->find("<running"), std::string::npos);
+    EXPECT_TRUE(answers.History().empty());
+    // The list goes first, then the settings.
+    const auto replaces = fs.CallsOf("replace");
+    ASSERT_FALSE(replaces.empty());
+    EXPECT_EQ(replaces.front().path, kListPath);
+    EXPECT_EQ(replaces.back().path, kConfigPath);
+}
+
+TEST_F(MainCtrlTest, ShutdownThatCannotWriteTheListWarnsAndOffersTheSaveDialog) {
+    CreateWith({MakeItem("kept", 0, 'A')});
+    const std::string before = ListFile();
+    ctrl->AddItem(MakeItem("new", 0, 'B'));
+    fs.FailReplaces(ENOSPC, 10, 1);
+    answers.AnswerSave("/home/me/rescue.xml");
+
+    ctrl->Shutdown();
+
+    ASSERT_EQ(answers.History().size(), 2u);
+    EXPECT_EQ(answers.History()[0].kind, "warn");
+    EXPECT_NE(answers.History()[0].text.find(kListPath), std::string::npos);
+    EXPECT_NE(answers.History()[0].text.find("No space left"), std::string::npos);
+    EXPECT_EQ(answers.History()[1].kind, "save");
+    EXPECT_EQ(ListFile(), before);
+    ASSERT_TRUE(fs.File("/home/me/rescue.xml"));
+    EXPECT_EQ(ListFileItems(*fs.File("/home/me/rescue.xml")).size(), 2u);
+    EXPECT_TRUE(fs.File(kConfigPath)) << "the settings are written all the same";
+}
+
+TEST_F(MainCtrlTest, ShutdownWarnsOnceMoreWhenTheRescueFailsTooAndDoesNotAskAgain) {
+    Create();
+    ctrl->AddItem(MakeItem("new", 0, 'B'));
+    fs.FailReplaces(EACCES, 0, 2);
+    answers.AnswerSave("/home/me/rescue.xml");
+
+    ctrl->Shutdown();
+
+    EXPECT_EQ(answers.Warnings().size(), 2u);
+    EXPECT_EQ(answers.TextsOf("save").size(), 1u);
+    EXPECT_FALSE(fs.File(kListPath));
+    EXPECT_TRUE(fs.File(kConfigPath));
+}
+
+TEST_F(MainCtrlTest, ShutdownWithTheSaveDialogCancelledWritesNoListButTheSettings) {
+    Create();
+    fs.FailReplaces(EACCES, 0, 1);
+    answers.AnswerSave("");
+    ctrl->Shutdown();
+    EXPECT_EQ(answers.Warnings().size(), 1u);
+    EXPECT_FALSE(fs.File(kListPath));
+    EXPECT_TRUE(fs.File(kConfigPath));
+}
+
+TEST_F(MainCtrlTest, ShutdownReportsAnUnreadableSettingsFileAndLeavesIt) {
+    fs.SetFile(kConfigPath, "no xml here");
+    Create();
+    ctrl->AddItem(MakeItem("one", 0, 'A'));
+
+    ctrl->Shutdown();
+
+    ASSERT_EQ(answers.Warnings().size(), 1u);
+    EXPECT_NE(answers.Warnings()[0].find(kConfigPath), std::string::npos);
+    EXPECT_EQ(fs.File(kConfigPath), "no xml here");
+    EXPECT_EQ(ListFileItems(ListFile()).size(), 1u);
+}
+
+TEST_F(MainCtrlTest, ConfigIsCreatedOnceAndShowSettingsHandsItToTheDialog) {
+    Create();
+    EXPECT_FALSE(fs.File(kConfigPath));
+    TConfig& config = ctrl->Config();
+    EXPECT_TRUE(fs.File(kConfigPath)) << "a missing settings file is written from the template";
+    EXPECT_EQ(&ctrl->Config(), &config);
+    ctrl->ShowSettings();
+    EXPECT_EQ(dialogs.settingsShown, 1);
+}
+
+TEST_F(MainCtrlTest, DestructionFreesTheItemsClearsTheRowsAndReleasesTheHotkeys) {
+    CreateWith({MakeItem("one", 1, kF5), MakeItem("two", 2, 'A')});
+    std::weak_ptr<TStrItem> first = rows.Item(0);
+    ctrl->Start();
+    ASSERT_EQ(hotkeys.inForce.size(), 2u);
+
+    ctrl.reset();
+
+    EXPECT_EQ(rows.Count(), 0u);
+    EXPECT_TRUE(hotkeys.inForce.empty());
+    EXPECT_TRUE(first.expired());
+    EXPECT_FALSE(hotkeys.pressHandler) << "no press reaches a destroyed controller";
+}
+
+TEST_F(MainCtrlTest, APressAfterItsRowWasDeletedWhileRunningTypesTheOldTextSafely) {
+    CreateWith({MakeItem("old text", 1, kF5), MakeItem("other", 0, 'B')});
+    std::weak_ptr<TStrItem> deleted = rows.Item(0);
+    ctrl->Start();
+    rows.SetFocused(0);
+    answers.AnswerYesNo(true);
+    ctrl->DeleteSelected();
+    ASSERT_EQ(rows.Count(), 1u);
+
+    EXPECT_TRUE(hotkeys.Press(kModControl, kF5));
+    EXPECT_EQ(typist.typed, std::vector<std::string>{"old text"});
+
+    ctrl->Stop();
+    EXPECT_TRUE(deleted.expired()) << "Stop lets go of the deleted row's item";
+    EXPECT_FALSE(hotkeys.Press(kModControl, kF5));
+}
+
+TEST_F(MainCtrlTest, APressAfterALoadWhileRunningTypesTheOldListsText) {
+    CreateWith({MakeItem("old text", 1, kF5)});
+    fs.SetFile("/home/me/other.xml", ListFileBytes({MakeItem("new text", 2, 'N')}));
+    ctrl->Start();
+    answers.AnswerOpen("/home/me/other.xml");
+
+    ctrl->LoadList(true);
+
+    ASSERT_EQ(rows.Count(), 1u);
+    EXPECT_EQ(rows.Item(0)->FStr, "new text");
+    hotkeys.DeliverQueuedPress(kModControl, kF5);
+    EXPECT_EQ(typist.typed, std::vector<std::string>{"old text"});
+}
+
+TEST_F(MainCtrlTest, StartAndStopTellTheViewAndEditWhileRunningTypesTheNewText) {
+    CreateWith({MakeItem("before", 1, kF5)});
+    int told = 0;
+    ctrl->SetHotkeysChangedHandler([&told] { ++told; });
+    ctrl->Start();
+    EXPECT_EQ(told, 1);
+    rows.SetFocused(0);
+    dialogs.AnswerOK([](TStrItem& item) { item.FStr = "after"; });
+    ctrl->EditSelected();
+    ctrl->HandleHotKey(kModControl, kF5);
+    EXPECT_EQ(typist.typed, std::vector<std::string>{"after"});
+    ctrl->Stop();
+    EXPECT_EQ(told, 2);
+}
+
+} // namespace
+} // namespace velmora::testing

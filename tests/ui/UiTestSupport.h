@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/ListFile.h"
+#include "core/StrItem.h"
+#include "core/XmlDocument.h"
+#include "platform/Typist.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+/// Records the texts it is asked to type.
+class RecordingTypist final : public ITypist {
+public:
+    void TypeText(const std::string& bytes) override { typed.push_back(bytes); }
+    std::vector<std::string> typed;
+};
+
+inline TStrItemPtr MakeItem(std::string text, std::uint8_t modifier, std::int32_t key, bool checked = true) {
+    auto item = std::make_shared<TStrItem>();
+    item->FStr = std::move(text);
+    item->FHKCtrl = modifier;
+    item->FHKChar = key;
+    item->FChecked = checked;
+    return item;
+}
+
+/// The bytes of a list file holding these items.
+inline std::string ListFileBytes(const std::vector<TStrItemPtr>& items) {
+    auto document = CreateXmlDocument();
+    document->LoadText(ListTemplateText());
+    for (const auto& item : items) {
+        item->SaveStrItem(document->Root());
+    }
+    return document->SaveText();
+}
+
+/// The items of a list file's bytes.
+inline std::vector<TStrItem> ListFileItems(const std::string& bytes) {
+    auto document = CreateXmlDocument();
+    document->LoadText(bytes);
+    std::vector<TStrItem> items;
+    for (std::size_t i = 0; i < document->Root().ChildCount(); ++i) {
+        items.push_back(*TStrItem::LoadStrItem(document->Root().Child(i)));
+    }
+    return items;
+}
+
+} // namespace velmora::testing
