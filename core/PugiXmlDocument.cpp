@@ -197,7 +197,9 @@ public:
         if (wide) {
             result = fresh->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
         } else {
-            const std::string encoding = DeclaredEncoding(bytes);
+            // A UTF-8 byte order mark outweighs the declaration.
+            const bool utf8Mark = bytes.starts_with("\xEF\xBB\xBF");
+            const std::string encoding = utf8Mark ? "" : DeclaredEncoding(bytes);
             if (!ReadsAsUtf8(encoding)) {
                 converted = ConvertToUtf8(bytes, encoding);
                 parsed = converted;
