@@ -24,9 +24,6 @@ namespace velmora {
 
 namespace {
 
-/// The modifiers that tell hotkeys apart; the lock modifiers (CapsLock, NumLock) are ignored.
-constexpr unsigned kRelevantState = ControlMask | ShiftMask | Mod1Mask | Mod4Mask;
-
 unsigned StateForModifiers(unsigned modifiers) {
     unsigned state = 0;
     if ((modifiers & kModAlt) != 0) {
@@ -240,7 +237,7 @@ int TX11HotkeyService::FileDescriptor() const {
 }
 
 void TX11HotkeyService::ProcessPendingEvents() {
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> presses;
+    std::vector<THotkeyPress> presses;
     HotkeyPressHandler handler;
     {
         std::scoped_lock lock(FMutex);
@@ -256,45 +253,29 @@ void TX11HotkeyService::ProcessPendingEvents() {
     }
     // Outside the lock: the handler may hand a text to the typist, whose thread calls back into this object.
     if (handler) {
-        for (const auto& [modifiers, key] : presses) {
-            handler(modifiers, key);
+        for (const THotkeyPress& press : presses) {
+            handler(press.modifiers, press.virtualKey);
         }
     }
 }
 
-void TX11HotkeyService::HandleEvent(XEvent& event, std::vector<std::pair<std::uint16_t, std::uint16_t>>& presses) {
+void TX11HotkeyService::HandleEvent(XEvent& event, std::vector<THotkeyPress>& presses) {
     switch (event.type) {
-    case KeyPress: {
-        const auto keycode = static_cast<KeyCode>(event.xkey.keycode);
-        const auto pending = std::find_if(FPending.begin(), FPending.end(),
-                                          [keycode](const TPendingPress& press) { return press.keycode == keycode; });
-        if (pending != FPending.end()) {
-            ++pending->count; // auto-repeat of a held hotkey
-            return;
-        }
-        const unsigned state = event.xkey.state & kRelevantState;
-        for (const auto& [id, grab] : FGrabs) {
-            if (grab.grabbed && grab.keycode == keycode && grab.state == state) {
-                FPending.push_back({keycode, grab.modifiers, grab.virtualKey, 1});
-                return;
-            }
-        }
+    case KeyPress:
+        FPresses.KeyDown(event.xkey.keycode, event.xkey.state,
+                         [this](unsigned keycode, unsigned state) -> std::optional<THotkeyPress> {
+                             for (const auto& [id, grab] : FGrabs) {
+                                 if (grab.grabbed && grab.keycode == keycode && grab.state == state) {
+                                     return THotkeyPress{static_cast<std::uint16_t>(grab.modifiers),
+                                                         static_cast<std::uint16_t>(grab.virtualKey)};
+                                 }
+                             }
+                             return std::nullopt;
+                         });
         return;
-    }
-    case KeyRelease: {
-        const auto keycode = static_cast<KeyCode>(event.xkey.keycode);
-        const auto pending = std::find_if(FPending.begin(), FPending.end(),
-                                          [keycode](const TPendingPress& press) { return press.keycode == keycode; });
-        if (pending == FPending.end()) {
-            return;
-        }
-        for (int i = 0; i < pending->count; ++i) {
-            presses.emplace_back(static_cast<std::uint16_t>(pending->modifiers),
-                                 static_cast<std::uint16_t>(pending->virtualKey));
-        }
-        FPending.erase(pending);
+    case KeyRelease:
+        FPresses.KeyUp(event.xkey.keycode, presses);
         return;
-    }
     case MappingNotify:
         if (event.xmapping.request == MappingKeyboard || event.xmapping.request == MappingModifier) {
             XRefreshKeyboardMapping(&event.xmapping);
@@ -309,31 +290,14 @@ void TX11HotkeyService::HandleEvent(XEvent& event, std::vector<std::pair<std::ui
 void TX11HotkeyService::TypingStarts(const std::u32string& text) {
     std::scoped_lock lock(FMutex);
     Display* display = FDisplay.get();
-    // The keys the typist may press for this text: the characters' keys at any level, and the helpers it uses.
-    std::vector<KeySym> keysyms{XK_Shift_L, XK_Shift_R, XK_Caps_Lock, XK_ISO_Level3_Shift, XK_Mode_switch};
-    for (const char32_t character : text) {
-        keysyms.push_back(CharacterKeysym(character));
-    }
-    std::sort(keysyms.begin(), keysyms.end());
-    keysyms.erase(std::unique(keysyms.begin(), keysyms.end()), keysyms.end());
-
     int minKeycode = 0;
     int maxKeycode = 0;
     XDisplayKeycodes(display, &minKeycode, &maxKeycode);
     int perKeycode = 0;
+    const int keycodeCount = maxKeycode - minKeycode + 1;
     std::unique_ptr<KeySym, decltype(&XFree)> map(
-        XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode), maxKeycode - minKeycode + 1, &perKeycode),
-        &XFree);
-    FTypedKeycodes.clear();
-    for (int keycode = minKeycode; map && keycode <= maxKeycode; ++keycode) {
-        const KeySym* row = map.get() + static_cast<std::ptrdiff_t>(keycode - minKeycode) * perKeycode;
-        for (int level = 0; level < perKeycode; ++level) {
-            if (row[level] != NoSymbol && std::binary_search(keysyms.begin(), keysyms.end(), row[level])) {
-                FTypedKeycodes.push_back(static_cast<KeyCode>(keycode));
-                break;
-            }
-        }
-    }
+        XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode), keycodeCount, &perKeycode), &XFree);
+    FTypedKeycodes = KeycodesCarrying(KeysymsTyping(text), map.get(), minKeycode, keycodeCount, perKeycode);
     FTyping = true;
     for (auto& [id, grab] : FGrabs) {
         if (grab.grabbed && LiftedWhileTyping(grab)) {

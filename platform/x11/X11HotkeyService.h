@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HotkeyPresses.h"
+
 #include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
 #include "platform/TypingListener.h"
@@ -63,14 +65,6 @@ private:
         bool grabbed = false;   ///< the grabs are on the server
         bool suspended = false; ///< in force, but lifted while a text is typed
     };
-    /// A grabbed key that is down: its presses are reported when it comes up.
-    struct TPendingPress {
-        KeyCode keycode = 0;
-        unsigned modifiers = 0;
-        std::int32_t virtualKey = 0;
-        int count = 0;
-    };
-
     // Every member function below expects FMutex held.
     void ReadModifierMapping();
     std::array<unsigned, 4> LockVariants() const;
@@ -81,7 +75,7 @@ private:
     void PlaceGrab(std::size_t index);
     bool LiftedWhileTyping(const TGrab& grab) const;
     void RenewAllGrabs();
-    void HandleEvent(XEvent& event, std::vector<std::pair<std::uint16_t, std::uint16_t>>& presses);
+    void HandleEvent(XEvent& event, std::vector<THotkeyPress>& presses);
     void WakeIfEventsQueued();
 
     std::unique_ptr<Display, TDisplayCloser> FDisplay;
@@ -91,10 +85,10 @@ private:
     TFd FPoll;
     mutable std::mutex FMutex;
     std::vector<std::pair<int, TGrab>> FGrabs; ///< by id, in the order of registration
-    std::vector<TPendingPress> FPending;
+    THotkeyPressTracker FPresses;
     HotkeyPressHandler FHandler;
     bool FTyping = false;
-    std::vector<KeyCode> FTypedKeycodes;
+    std::vector<unsigned> FTypedKeycodes; ///< the keys of the text being typed
 };
 
 } // namespace velmora
