@@ -3,6 +3,7 @@
 #include "core/fakes/FakeUserAnswers.h"
 #include "fakes/FakeControllerDialogs.h"
 #include "platform/fakes/FakeHotkeyService.h"
+#include "platform/fakes/FakeTypist.h"
 
 #include "ui/ItemListModel.h"
 #include "ui/ItemListView.h"
@@ -235,7 +236,7 @@ protected:
     FakeUserAnswers answers;
     FakeControllerDialogs dialogs;
     test::FakeHotkeyService hotkeys;
-    RecordingTypist typist;
+    TFakeTypist typist;
     TRowList rows;
     TItemListModel model{rows};
     TItemListView view{model};

@@ -3,6 +3,7 @@
 #include "core/fakes/FakeUserAnswers.h"
 #include "fakes/FakeControllerDialogs.h"
 #include "platform/fakes/FakeHotkeyService.h"
+#include "platform/fakes/FakeTypist.h"
 
 #include "ui/MainCtrl.h"
 
@@ -33,7 +34,7 @@ protected:
     FakeUserAnswers answers;
     FakeControllerDialogs dialogs;
     test::FakeHotkeyService hotkeys;
-    RecordingTypist typist;
+    TFakeTypist typist;
     TRowList rows;
     std::unique_ptr<IXmlDocument> document = CreateXmlDocument();
     std::unique_ptr<TMainCtrl> ctrl;
@@ -275,7 +276,7 @@ TEST_F(MainCtrlTest, APressAfterItsRowWasDeletedWhileRunningTypesTheOldTextSafel
     ASSERT_EQ(rows.Count(), 1u);
 
     EXPECT_TRUE(hotkeys.Press(kModControl, kF5));
-    EXPECT_EQ(typist.typed, std::vector<std::string>{"old text"});
+    EXPECT_EQ(typist.Texts(), std::vector<std::string>{"old text"});
 
     ctrl->Stop();
     EXPECT_TRUE(deleted.expired()) << "Stop lets go of the deleted row's item";
@@ -293,7 +294,7 @@ TEST_F(MainCtrlTest, APressAfterALoadWhileRunningTypesTheOldListsText) {
     ASSERT_EQ(rows.Count(), 1u);
     EXPECT_EQ(rows.Item(0)->FStr, "new text");
     hotkeys.DeliverQueuedPress(kModControl, kF5);
-    EXPECT_EQ(typist.typed, std::vector<std::string>{"old text"});
+    EXPECT_EQ(typist.Texts(), std::vector<std::string>{"old text"});
 }
 
 TEST_F(MainCtrlTest, StartAndStopTellTheViewAndEditWhileRunningTypesTheNewText) {
@@ -306,7 +307,7 @@ TEST_F(MainCtrlTest, StartAndStopTellTheViewAndEditWhileRunningTypesTheNewText) 
     dialogs.AnswerOK([](TStrItem& item) { item.FStr = "after"; });
     ctrl->EditSelected();
     ctrl->HandleHotKey(kModControl, kF5);
-    EXPECT_EQ(typist.typed, std::vector<std::string>{"after"});
+    EXPECT_EQ(typist.Texts(), std::vector<std::string>{"after"});
     ctrl->Stop();
     EXPECT_EQ(told, 2);
 }

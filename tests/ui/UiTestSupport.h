@@ -3,20 +3,12 @@
 #include "core/ListFile.h"
 #include "core/StrItem.h"
 #include "core/XmlDocument.h"
-#include "platform/Typist.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace velmora::testing {
-
-/// Records the texts it is asked to type.
-class RecordingTypist final : public ITypist {
-public:
-    void TypeText(const std::string& bytes) override { typed.push_back(bytes); }
-    std::vector<std::string> typed;
-};
 
 inline TStrItemPtr MakeItem(std::string text, std::uint8_t modifier, std::int32_t key, bool checked = true) {
     auto item = std::make_shared<TStrItem>();
