@@ -72,8 +72,8 @@ public:
     std::string Name() const override { return IsElement() ? node_.name() : ""; }
 
     std::size_t ChildCount() const override { return Children().size(); }
-    const IXmlNode& Child(std::size_t index) const override { return Children().at(CheckedIndex(index)); }
-    IXmlNode& Child(std::size_t index) override { return Children().at(CheckedIndex(index)); }
+    const IXmlNode& Child(std::size_t index) const override { return Children()[CheckedIndex(index)]; }
+    IXmlNode& Child(std::size_t index) override { return Children()[CheckedIndex(index)]; }
 
     void RemoveChildren() override {
         node_.remove_children();
@@ -207,7 +207,7 @@ public:
             result = fresh->load_buffer(parsed.data(), parsed.size(), kParseOptions, pugi::encoding_utf8);
         }
         if (!result) {
-            const std::string where = wide ? "at byte " + std::to_string(result.offset)
+            const std::string where = wide ? "at offset " + std::to_string(result.offset)
                                            : "at " + PositionText(parsed, static_cast<std::size_t>(result.offset));
             throw XmlError(std::string("Not a well-formed XML document: ") + result.description() + " " + where);
         }

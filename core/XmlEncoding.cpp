@@ -61,6 +61,9 @@ std::string DeclaredEncoding(std::string_view bytes) {
         return "";
     }
     const std::size_t end = bytes.find("?>");
+    if (end == std::string_view::npos) {
+        return ""; // an unfinished declaration: the parser reports it
+    }
     const std::string_view declaration = bytes.substr(0, end);
     for (std::size_t at = declaration.find("encoding"); at != std::string_view::npos;
          at = declaration.find("encoding", at + 1)) {
