@@ -10,6 +10,7 @@ BUILD_PACKAGES=(
 
 TEST_PACKAGES=(
     xvfb xauth openbox xterm xdotool x11-utils x11-apps imagemagick trayer
+    x11-xserver-utils x11-xkb-utils
     clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,96 @@
+// Types the contents of files through the real X11 typist, one text per file, and prints what the typist did.
+//
+//   velmora_type_driver [--stop-after-ms N] FILE...
+//
+// Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
+// typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
+#include "platform/Platform.h"
+#include "platform/x11/X11Typist.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+long long Nanoseconds(const std::optional<Clock::time_point>& moment) {
+    if (!moment) {
+        return 0;
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(moment->time_since_epoch()).count();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void PrintStats(const velmora::TTypingStats& stats) {
+    std::cout << "texts=" << stats.texts << " without_focus=" << stats.withoutFocus
+              << " interrupted=" << stats.interrupted << " strokes=" << stats.strokes << " dropped=" << stats.dropped
+              << " keymap_changes=" << stats.keymapChanges << " forced_releases=" << stats.forcedReleases
+              << " first_key_ns=" << Nanoseconds(stats.firstKey) << " last_key_ns=" << Nanoseconds(stats.lastKey)
+              << std::endl;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::optional<int> stopAfterMs;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--stop-after-ms" && i + 1 < argc) {
+            stopAfterMs = std::stoi(argv[++i]);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        std::cerr << "usage: velmora_type_driver [--stop-after-ms N] FILE...\n";
+        return 2;
+    }
+    try {
+        std::vector<std::string> texts;
+        for (const std::string& path : files) {
+            texts.push_back(ReadFile(path));
+        }
+        auto typist = std::make_unique<velmora::TX11Typist>();
+        for (const std::string& text : texts) {
+            typist->TypeText(text);
+        }
+        if (stopAfterMs) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(*stopAfterMs));
+            const velmora::TTypingStats stats = typist->Stats();
+            const auto start = std::chrono::steady_clock::now();
+            typist.reset();
+            const auto took = std::chrono::steady_clock::now() - start;
+            PrintStats(stats);
+            std::cout << "destroyed_ms=" << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                      << std::endl;
+            return 0;
+        }
+        if (!typist->WaitUntilIdle(std::chrono::minutes(2))) {
+            std::cerr << "velmora_type_driver: typing did not finish within 2 minutes\n";
+            return 1;
+        }
+        PrintStats(typist->Stats());
+    } catch (const std::exception& error) {
+        std::cerr << "velmora_type_driver: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,148 @@
+# A private X session for one end-to-end script: Xvfb on a display it picks itself, openbox, a fresh runtime
+# folder; everything started here is stopped (by its process id) when the script exits.
+#
+#   . tests/e2e/lib/xsession.sh
+#   xsession_start                  # exports DISPLAY, XAUTHORITY, XDG_RUNTIME_DIR; sets XSESSION_DIR
+#   xsession_spawn CMD ARGS...      # runs a program in the background, stopped at exit; its pid in XSESSION_LAST_PID
+#   wait_for_file FILE [SECONDS]
+#   wait_file_equals FILE EXPECTED_FILE [SECONDS]
+#   focus_window_named TITLE [SECONDS]   # waits for the window, activates it; its id in XSESSION_WINDOW
+#
+# Several scripts may run at once: each gets its own server on its own display.
+
+XSESSION_DIR=""
+XSESSION_PIDS=()
+XSESSION_LAST_PID=""
+XSESSION_WINDOW=""
+
+xsession_log() {
+    echo "[$(date +%H:%M:%S.%N | cut -c1-12)] $*" >&2
+}
+
+xsession_cleanup() {
+    local i pid
+    for ((i = ${#XSESSION_PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${XSESSION_PIDS[i]}
+        kill -CONT "$pid" 2>/dev/null || true
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${XSESSION_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    XSESSION_PIDS=()
+    if [ -n "$XSESSION_DIR" ] && [ -d "$XSESSION_DIR" ]; then
+        rm -rf "$XSESSION_DIR"
+    fi
+}
+
+# xsession_spawn CMD ARGS...: starts a background program that is stopped when the script exits.
+xsession_spawn() {
+    "$@" &
+    XSESSION_LAST_PID=$!
+    XSESSION_PIDS+=("$XSESSION_LAST_PID")
+}
+
+# xsession_stop PID: stops one program started by xsession_spawn, now.
+xsession_stop() {
+    local pid=$1
+    kill -CONT "$pid" 2>/dev/null || true
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+# wait_for_file FILE [SECONDS]: until the file exists.
+wait_for_file() {
+    local file=$1 seconds=${2:-20}
+    local deadline=$((SECONDS + seconds))
+    while [ ! -e "$file" ]; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            xsession_log "timed out waiting for $file"
+            return 1
+        fi
+        sleep 0.02
+    done
+}
+
+# wait_file_equals FILE EXPECTED_FILE [SECONDS]: until FILE holds exactly the bytes of EXPECTED_FILE.
+wait_file_equals() {
+    local file=$1 expected=$2 seconds=${3:-20}
+    local deadline=$((SECONDS + seconds))
+    until cmp -s "$file" "$expected"; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            xsession_log "timed out: $file does not equal $expected"
+            echo "--- expected ($(wc -c <"$expected") bytes):" >&2
+            od -c "$expected" | head -n 20 >&2
+            echo "--- got ($(wc -c <"$file" 2>/dev/null || echo 0) bytes):" >&2
+            od -c "$file" 2>/dev/null | head -n 20 >&2
+            cmp "$file" "$expected" >&2 || true
+            return 1
+        fi
+        sleep 0.02
+    done
+}
+
+# focus_window_named TITLE [SECONDS]: waits for a window with exactly this title and gives it the focus.
+focus_window_named() {
+    local title=$1 seconds=${2:-20}
+    local deadline=$((SECONDS + seconds))
+    XSESSION_WINDOW=""
+    while [ -z "$XSESSION_WINDOW" ]; do
+        XSESSION_WINDOW=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+        if [ -z "$XSESSION_WINDOW" ]; then
+            if [ "$SECONDS" -ge "$deadline" ]; then
+                xsession_log "timed out waiting for the window \"$title\""
+                return 1
+            fi
+            sleep 0.05
+        fi
+    done
+    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$XSESSION_WINDOW" ]; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            xsession_log "timed out giving the focus to \"$title\""
+            return 1
+        fi
+        xdotool windowactivate --sync "$XSESSION_WINDOW" >/dev/null 2>&1 || true
+        sleep 0.05
+    done
+}
+
+# xsession_start: starts Xvfb (1280x1024x24, a free display of its own choosing) and openbox, and waits for both.
+xsession_start() {
+    XSESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/velmora-x.XXXXXX")
+    trap xsession_cleanup EXIT
+    trap 'exit 130' INT TERM
+
+    export XDG_RUNTIME_DIR="$XSESSION_DIR/runtime"
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    export XDG_CONFIG_HOME="$XSESSION_DIR/config"
+    mkdir -p "$XDG_CONFIG_HOME"
+
+    # A cookie for this server only: the server reads it at start, clients get it once the display is known.
+    export XAUTHORITY="$XSESSION_DIR/Xauthority"
+    local cookie
+    cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+    xauth -q -f "$XSESSION_DIR/server-auth" add :0 MIT-MAGIC-COOKIE-1 "$cookie"
+
+    xsession_spawn Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+        -auth "$XSESSION_DIR/server-auth" 3>"$XSESSION_DIR/display" >"$XSESSION_DIR/xvfb.log" 2>&1
+    local deadline=$((SECONDS + 20))
+    until grep -q '^[0-9]' "$XSESSION_DIR/display" 2>/dev/null; do
+        if [ "$SECONDS" -ge "$deadline" ] || ! kill -0 "$XSESSION_LAST_PID" 2>/dev/null; then
+            xsession_log "Xvfb did not start:"
+            cat "$XSESSION_DIR/xvfb.log" >&2
+            return 1
+        fi
+        sleep 0.02
+    done
+    export DISPLAY=":$(head -n 1 "$XSESSION_DIR/display")"
+    touch "$XAUTHORITY"
+    xauth -q add "$DISPLAY" MIT-MAGIC-COOKIE-1 "$cookie"
+
+    xsession_spawn openbox --sm-disable --startup "touch $XSESSION_DIR/openbox.ready" \
+        >"$XSESSION_DIR/openbox.log" 2>&1
+    if ! wait_for_file "$XSESSION_DIR/openbox.ready" 20; then
+        cat "$XSESSION_DIR/openbox.log" >&2
+        return 1
+    fi
+    xsession_log "X session on $DISPLAY"
+}

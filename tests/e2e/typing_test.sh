@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# Types texts through the real X11 typist into a real window and checks that exactly those characters arrive.
+#
+#   typing_test.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
+set -euo pipefail
+
+KIND=$1
+DRIVER=$2
+export VELMORA_TEST_TARGET=$3
+LIB="$(dirname "$0")/lib"
+. "$LIB/xsession.sh"
+. "$LIB/targets.sh"
+. "$LIB/texts.sh"
+export LC_ALL=C.UTF-8
+
+xsession_start
+WORK="$XSESSION_DIR/typing"
+mkdir -p "$WORK"
+FAILED=0
+
+fail() {
+    xsession_log "FAIL [$KIND] $*"
+    FAILED=1
+}
+
+# stat_of NAME: the value of NAME= in the driver's last output line.
+stat_of() {
+    sed -n "s/.* $1=\([0-9]*\).*/\1/p; s/^$1=\([0-9]*\).*/\1/p" "$WORK/driver.out" | tail -n 1
+}
+
+# type_case NAME EXPECTED_FILE INPUT_FILE...: a fresh target, the driver types the inputs, the target must end up
+# holding exactly the expected bytes.
+type_case() {
+    local name=$1 expected=$2
+    shift 2
+    local out="$WORK/$name.out"
+    start_target "$KIND" "$out" || {
+        fail "$name: the target did not start"
+        return 0
+    }
+    if ! "$DRIVER" "$@" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
+        fail "$name: the driver failed: $(cat "$WORK/driver.err")"
+    elif wait_file_equals "$out" "$expected" 30; then
+        xsession_log "ok   [$KIND] $name: $(cat "$WORK/driver.out")"
+    else
+        fail "$name: the text that arrived is not the text typed ($(cat "$WORK/driver.out"))"
+    fi
+    xsession_stop "$TARGET_PID"
+}
+
+# text_case NAME TEXT: types TEXT; the target must hold it with its line breaks as the target receives them.
+text_case() {
+    local name=$1 text=$2
+    printf '%s' "$text" >"$WORK/$name.in"
+    expected_for "$KIND" <"$WORK/$name.in" >"$WORK/$name.expected"
+    type_case "$name" "$WORK/$name.expected" "$WORK/$name.in"
+}
+
+expect_stat() {
+    local name=$1 stat=$2 want=$3
+    local got
+    got=$(stat_of "$stat")
+    if [ "$got" != "$want" ]; then
+        fail "$name: $stat=$got, expected $want"
+    fi
+}
+
+# The whole XKB keymap, to check at the end that every binding was undone exactly.
+xkbcomp -xkb "$DISPLAY" "$WORK/keymap.before" 2>/dev/null
+
+# No window at all: the focus is on openbox's own window or nowhere; nothing is typed and nothing breaks.
+printf 'abc' >"$WORK/nowindow.in"
+if "$DRIVER" "$WORK/nowindow.in" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
+    expect_stat "no window" without_focus 1
+    expect_stat "no window" strokes 0
+    xsession_log "ok   [$KIND] no window: $(cat "$WORK/driver.out")"
+else
+    fail "no window: the driver failed: $(cat "$WORK/driver.err")"
+fi
+
+text_case ascii "Hello World, THE QUICK brown fox 0123456789 !\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~ end"
+expect_stat ascii keymap_changes 0
+
+text_case tabs_and_breaks $'a\tb\r\nc\rd\ne\r\n\r\n\tf'
+text_case latin "café naïve Über straße À ñ ç ø"
+expect_stat latin keymap_changes 2
+text_case cjk "漢字テスト中文한국어"
+text_case emoji "smile 😀 and 🎉 done"
+
+# Control bytes are skipped; bytes that are not UTF-8 are windows-1252.
+printf 'a\001b\177c caf\351 \200' >"$WORK/legacy.in"
+printf 'abc café €' >"$WORK/legacy.expected"
+type_case legacy "$WORK/legacy.expected" "$WORK/legacy.in"
+
+text_case mixed2000 "$(mixed_text 2000 4242)"
+expect_stat mixed2000 dropped 0
+
+# More distinct characters than the free keycodes hold at once: typed in batches, exact all the same.
+text_case many_distinct "$(distinct_cjk 100) end"
+if [ "$(stat_of keymap_changes)" -lt 3 ]; then
+    fail "many_distinct: expected several batches, keymap_changes=$(stat_of keymap_changes)"
+fi
+
+# An empty text types nothing: the marker typed after it is all that arrives.
+: >"$WORK/empty.in"
+printf 'marker' >"$WORK/marker.in"
+printf 'marker' >"$WORK/empty.expected"
+type_case empty "$WORK/empty.expected" "$WORK/empty.in" "$WORK/marker.in"
+
+# Ctrl still held when typing starts: the typist waits, then lets go of it; the text arrives unchanged.
+xdotool keydown ctrl
+text_case ctrl_held "Ctrl held: abc xyz"
+xdotool keyup ctrl
+expect_stat ctrl_held forced_releases 1
+
+# Caps Lock on: the case of what arrives does not change, and Caps Lock is still on afterwards.
+xdotool key Caps_Lock
+text_case capslock "Hello World abc XYZ 123 !@# é Ü"
+if ! xset q | grep -q 'Caps Lock: *on'; then
+    fail "capslock: Caps Lock is no longer on after typing"
+fi
+xdotool key Caps_Lock
+
+# The target's window loses the focus (minimized): nothing is typed into it.
+out="$WORK/unfocused.out"
+if start_target "$KIND" "$out"; then
+    xdotool windowminimize --sync "$XSESSION_WINDOW"
+    printf 'must not arrive' >"$WORK/unfocused.in"
+    if "$DRIVER" "$WORK/unfocused.in" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
+        sleep 0.5
+        if [ -s "$out" ]; then
+            fail "unfocused: text arrived in a window without the focus"
+        fi
+        expect_stat unfocused without_focus 1
+        xsession_log "ok   [$KIND] unfocused: $(cat "$WORK/driver.out")"
+    else
+        fail "unfocused: the driver failed: $(cat "$WORK/driver.err")"
+    fi
+    xsession_stop "$TARGET_PID"
+else
+    fail "unfocused: the target did not start"
+fi
+
+# A frozen target (SIGSTOP): destroying the typist in the middle of a long text is prompt.
+out="$WORK/frozen.out"
+if start_target "$KIND" "$out"; then
+    kill -STOP "$TARGET_PID"
+    mixed_text 2000 7 >"$WORK/frozen.in"
+    if timeout 10 "$DRIVER" --stop-after-ms 300 "$WORK/frozen.in" "$WORK/frozen.in" >"$WORK/driver.out" \
+        2>"$WORK/driver.err"; then
+        destroyed=$(stat_of destroyed_ms)
+        if [ -z "$destroyed" ] || [ "$destroyed" -gt 1000 ]; then
+            fail "frozen: destroying the typist took ${destroyed:-?} ms"
+        else
+            xsession_log "ok   [$KIND] frozen: $(tr '\n' ' ' <"$WORK/driver.out")"
+        fi
+    else
+        fail "frozen: the driver did not end in time: $(cat "$WORK/driver.err")"
+    fi
+    xsession_stop "$TARGET_PID"
+else
+    fail "frozen: the target did not start"
+fi
+
+# The focus moves to another window while a long text is typed: typing stops, nothing arrives in the other window,
+# and what arrived in the first window is a beginning of the text. (The many distinct characters make the typist
+# pause between batches, which leaves time to move the focus.)
+first="$WORK/first.out"
+second="$WORK/second.out"
+distinct_cjk 400 >"$WORK/moving.in"
+expected_for "$KIND" <"$WORK/moving.in" >"$WORK/moving.expected"
+if start_target "$KIND" "$second" && second_window=$XSESSION_WINDOW && second_pid=$TARGET_PID &&
+    start_target "$KIND" "$first"; then
+    "$DRIVER" "$WORK/moving.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
+    driver=$!
+    deadline=$((SECONDS + 20))
+    until [ -s "$first" ] || [ "$SECONDS" -ge "$deadline" ]; do
+        sleep 0.01
+    done
+    xdotool windowactivate --sync "$second_window"
+    wait "$driver" || fail "focus_moves: the driver failed: $(cat "$WORK/driver.err")"
+    sleep 0.5
+    arrived=$(wc -c <"$first")
+    if [ -s "$second" ]; then
+        fail "focus_moves: $(wc -c <"$second") bytes ran into the window that took the focus"
+    elif [ "$arrived" -eq 0 ] || ! cmp -s -n "$arrived" "$first" "$WORK/moving.expected" ||
+        [ "$arrived" -ge "$(wc -c <"$WORK/moving.expected")" ]; then
+        fail "focus_moves: the first window did not get a proper beginning of the text ($arrived bytes)"
+    else
+        expect_stat focus_moves interrupted 1
+        xsession_log "ok   [$KIND] focus_moves: $arrived bytes before the focus moved; $(cat "$WORK/driver.out")"
+    fi
+    xsession_stop "$TARGET_PID"
+    xsession_stop "$second_pid"
+else
+    fail "focus_moves: the targets did not start"
+fi
+
+xkbcomp -xkb "$DISPLAY" "$WORK/keymap.after" 2>/dev/null
+if ! cmp -s "$WORK/keymap.before" "$WORK/keymap.after"; then
+    fail "the keymap differs from the one before typing:"
+    diff "$WORK/keymap.before" "$WORK/keymap.after" | head -n 20 >&2
+fi
+
+if [ -n "${VELMORA_E2E_SCREENSHOT:-}" ]; then
+    start_target "$KIND" "$WORK/shot.out"
+    printf '%s' "Screenshot: café 漢字テスト 😀" >"$WORK/shot.in"
+    "$DRIVER" "$WORK/shot.in" >/dev/null
+    sleep 0.5
+    import -window root "$VELMORA_E2E_SCREENSHOT"
+fi
+
+exit "$FAILED"
