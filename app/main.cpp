@@ -1,0 +1,71 @@
+// The program entry: the X11 backend, the application object, the main window and the message loop.
+//
+// The main window owns the one controller (TMForm::MainCtrl) from its creation to its close; the program keeps no
+// global reference to it.
+
+#include "core/PosixFileSystem.h"
+#include "platform/Platform.h"
+#include "ui/Application.h"
+#include "ui/MainForm.h"
+#include "ui/SignalWatcher.h"
+
+#include <QSessionManager>
+
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace velmora;
+
+    // Hotkeys and typing need X11: in a Wayland session the program runs on XWayland.
+    if (IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    if (!IsSet("DISPLAY")) {
+        std::cerr << "velmora: no X display: DISPLAY is not set; start Velmora inside an X11 session (or XWayland)."
+                  << std::endl;
+        return 1;
+    }
+    std::unique_ptr<IPlatform> platform;
+    try {
+        platform = CreatePlatform();
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 1;
+    }
+
+    TApplication app(argc, argv);
+    app.setDesktopFileName("velmora");
+
+    TPosixFileSystem fs;
+    TMForm form(TMFormServices{fs, platform->Hotkeys(), platform->Typist(), &platform->Events(), nullptr, nullptr, {}});
+    app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
+
+    QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.SaveForSessionEnd(); });
+
+    // A termination signal closes the window as Exit does, so the list and the settings are saved.
+    TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &TSignalWatcher::Received, &form, [&form, &app](int) {
+        form.close();
+        app.quit();
+    });
+
+    form.show();
+    const int result = app.exec();
+    app.SetExceptionHandler({});
+    return result;
+}
