@@ -1,0 +1,122 @@
+#include "ui/FMConfig.h"
+
+#include "core/Config.h"
+#include "core/Conversion.h"
+#include "fakes/FakeFileSystem.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using testing::FakeFileSystem;
+
+constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
+
+std::string ConfigText(const std::string& minimize, const std::string& stayontop) {
+    return R"(<config versionNo="1.0" generated="x"><running minimize=")" + minimize + R"(" stayontop=")" + stayontop +
+           R"("/></config>)";
+}
+
+class FMConfigTest : public ::testing::Test {
+protected:
+    void UseFile(const std::string& text) { fs.SetFile(kConfigPath, text); }
+
+    FakeFileSystem fs;
+    std::vector<std::string> warnings;
+    TFMConfig::TWarnFn warn = [this](const std::string& text) { warnings.push_back(text); };
+};
+
+TEST_F(FMConfigTest, LooksAsDesigned) {
+    UseFile(ConfigText("false", "True"));
+    TConfig config(fs);
+    TFMConfig dialog(config, nullptr, warn);
+    EXPECT_EQ(dialog.windowTitle(), "Config Options");
+    EXPECT_EQ(dialog.size(), QSize(211, 149));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.GroupBox2->title(), "When Running Velmora ");
+    EXPECT_EQ(dialog.GroupBox2->geometry(), QRect(10, 12, 191, 91));
+    EXPECT_EQ(dialog.rbMinimize->text(), "Minimize Main Form");
+    EXPECT_EQ(dialog.rbStayontop->text(), "Main Form Stay on Top");
+    EXPECT_EQ(dialog.BitBtn1->text(), "&OK");
+    EXPECT_EQ(dialog.BitBtn2->geometry(), QRect(121, 112, 75, 25));
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(FMConfigTest, ShowingPresetsTheButtonsAsTheGroupAllows) {
+    struct Case {
+        const char* minimize;
+        const char* stayontop;
+        bool minimizeChecked;
+        bool stayontopChecked;
+    };
+    for (const Case& c : {Case{"false", "True", false, true}, Case{"True", "True", false, true},
+                          Case{"1", "0", true, false}, Case{"false", "FALSE", false, false}}) {
+        UseFile(ConfigText(c.minimize, c.stayontop));
+        TConfig config(fs);
+        TFMConfig dialog(config, nullptr, warn);
+        dialog.show();
+        EXPECT_EQ(dialog.rbMinimize->isChecked(), c.minimizeChecked) << c.minimize << " " << c.stayontop;
+        EXPECT_EQ(dialog.rbStayontop->isChecked(), c.stayontopChecked) << c.minimize << " " << c.stayontop;
+        dialog.close();
+    }
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(FMConfigTest, OkStoresBothFlagsAndTheGroupStaysExclusive) {
+    UseFile(ConfigText("True", "True"));
+    TConfig config(fs);
+    {
+        TFMConfig dialog(config, nullptr, warn);
+        dialog.show();
+        dialog.BitBtn1->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    config.Save();
+    EXPECT_NE(fs.File(kConfigPath)->find(R"(minimize="False" stayontop="True")"), std::string::npos)
+        << *fs.File(kConfigPath);
+
+    TFMConfig dialog(config, nullptr, warn);
+    dialog.show();
+    dialog.rbMinimize->click();
+    EXPECT_FALSE(dialog.rbStayontop->isChecked());
+    dialog.BitBtn1->click();
+    EXPECT_TRUE(config.Running().Minimize());
+    EXPECT_FALSE(config.Running().Stayontop());
+}
+
+TEST_F(FMConfigTest, CancelStoresNothing) {
+    UseFile(ConfigText("false", "True"));
+    TConfig config(fs);
+    TFMConfig dialog(config, nullptr, warn);
+    dialog.show();
+    dialog.rbMinimize->click();
+    dialog.BitBtn2->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    config.Save();
+    EXPECT_NE(fs.File(kConfigPath)->find(R"(minimize="false" stayontop="True")"), std::string::npos);
+}
+
+TEST_F(FMConfigTest, AnEmptyFlagStopsLoadingThereAndIsReported) {
+    UseFile(ConfigText("True", ""));
+    TConfig config(fs);
+    TFMConfig dialog(config, nullptr, warn);
+    EXPECT_THROW(dialog.LoadOptions(), ConversionError);
+    EXPECT_TRUE(dialog.rbMinimize->isChecked()); // the first flag was read before the second failed
+
+    dialog.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(warnings.size(), 1U);
+    EXPECT_NE(warnings[0].find("stayontop"), std::string::npos) << warnings[0];
+}
+
+} // namespace
+} // namespace velmora

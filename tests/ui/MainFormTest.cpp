@@ -1,0 +1,248 @@
+#include "ui/MainForm.h"
+
+#include "core/Base64.h"
+#include "fakes/FakeFileSystem.h"
+#include "fakes/FakeHotkeyService.h"
+#include "fakes/FakeTypist.h"
+#include "fakes/FakeUserAnswers.h"
+#include "ui/ItemListView.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakeUserAnswers;
+
+constexpr const char* kListPath = "/opt/velmora/mouses.xml";
+constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
+
+/// The controller's dialogs, never expected in these tests.
+class UnexpectedDialogs final : public IControllerDialogs {
+public:
+    bool DefineItem(const std::string& caption, bool, TStrItem&) override {
+        ADD_FAILURE() << "unexpected definition dialog " << caption;
+        return false;
+    }
+    void ShowSettings(TConfig&) override { ADD_FAILURE() << "unexpected settings dialog"; }
+};
+
+/// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
+class PipeEvents final : public IEventSource {
+public:
+    explicit PipeEvents(test::FakeHotkeyService& hotkeys) : FHotkeys(hotkeys) {
+        int fds[2];
+        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        FRead = fds[0];
+        FWrite = fds[1];
+    }
+    ~PipeEvents() override {
+        ::close(FRead);
+        ::close(FWrite);
+    }
+    int FileDescriptor() const override { return FRead; }
+    void ProcessPendingEvents() override {
+        char byte = 0;
+        while (::read(FRead, &byte, 1) == 1) {
+            FHotkeys.Press(kModControl, 116);
+        }
+    }
+    void Post() { ASSERT_EQ(::write(FWrite, "x", 1), 1); }
+
+private:
+    test::FakeHotkeyService& FHotkeys;
+    int FRead = -1;
+    int FWrite = -1;
+};
+
+std::string Item(const std::string& text, int ctrl, int key, bool checked) {
+    return "<item FStr=\"" + EncodeBase64(text) + "\" FHKCtrl=\"" + std::to_string(ctrl) + "\" FHKChar=\"" +
+           std::to_string(key) + "\" checked=\"" + (checked ? "True" : "False") + "\"/>";
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() {
+        fs.SetFile(kListPath, R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?><list versionNo="1.0">)" +
+                                  Item("hello", 1, 116, true) + Item("second line", 0, 65, false) +
+                                  Item("third", 2, 90, true) + "</list>");
+    }
+
+    std::unique_ptr<TMForm> MakeForm(bool trayAvailable = true, IEventSource* events = nullptr) {
+        auto form = std::make_unique<TMForm>(
+            TMFormServices{fs, hotkeys, typist, events, &answers, &dialogs, [trayAvailable] { return trayAvailable; }});
+        form->show();
+        QCoreApplication::processEvents();
+        return form;
+    }
+
+    FakeFileSystem fs;
+    test::FakeHotkeyService hotkeys;
+    TFakeTypist typist;
+    FakeUserAnswers answers;
+    UnexpectedDialogs dialogs;
+};
+
+TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
+    auto form = MakeForm();
+    EXPECT_EQ(form->windowTitle(), "Velmora 1.1 ");
+    EXPECT_TRUE(form->btnStart->isVisible());
+    EXPECT_FALSE(form->btnStop->isVisible());
+    ASSERT_NE(form->MainCtrl(), nullptr);
+    EXPECT_TRUE(hotkeys.registerCalls.empty());
+
+    const QAbstractItemModel* model = form->VT->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->data(model->index(1, 2)).toString(), "second line");
+    EXPECT_EQ(model->data(model->index(0, 1)).toString(), "CTRL+F5");
+    EXPECT_EQ(model->data(model->index(1, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_EQ(model->data(model->index(2, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+
+    EXPECT_EQ(form->centralWidget()->size(), QSize(TMForm::kClientWidth, TMForm::kClientHeight));
+    EXPECT_EQ(form->size().height(), TMForm::kClientHeight + form->menuBar()->height());
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora");
+    EXPECT_TRUE(form->TrayIcon->isVisible());
+    EXPECT_FALSE(form->TrayIcon->icon().isNull());
+    ASSERT_EQ(form->menuBar()->actions().size(), 2);
+    EXPECT_EQ(form->menuBar()->actions()[0]->text(), "About");
+    EXPECT_EQ(form->menuBar()->actions()[1]->text(), "Help");
+    EXPECT_EQ(form->menuBar()->actions()[1]->menu(), nullptr);
+}
+
+TEST_F(MainFormTest, StartAndStopSwapTheButtonsAndRegisterTheCheckedRows) {
+    auto form = MakeForm();
+    form->btnStart->click();
+    EXPECT_FALSE(form->btnStart->isVisible());
+    EXPECT_TRUE(form->btnStop->isVisible());
+    EXPECT_EQ(hotkeys.inForce.size(), 2U);
+    EXPECT_TRUE(hotkeys.Press(kModControl, 116));
+    EXPECT_FALSE(hotkeys.Press(0, 65)); // the unchecked row
+    EXPECT_EQ(typist.Texts(), std::vector<std::string>{"hello"});
+
+    form->btnStop->click();
+    EXPECT_TRUE(form->btnStart->isVisible());
+    EXPECT_FALSE(form->btnStop->isVisible());
+    EXPECT_TRUE(hotkeys.inForce.empty());
+}
+
+TEST_F(MainFormTest, PressesOnTheBackendsConnectionReachTheController) {
+    PipeEvents events(hotkeys);
+    auto form = MakeForm(true, &events);
+    form->btnStart->click();
+    events.Post();
+    events.Post();
+    for (int i = 0; i < 10 && typist.Texts().size() < 2; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"hello", "hello"}));
+}
+
+TEST_F(MainFormTest, TrayClicksToggleTheWindowAndOtherButtonsDoNothing) {
+    auto form = MakeForm();
+    emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(form->isVisible());
+    emit form->TrayIcon->activated(QSystemTrayIcon::Context);
+    emit form->TrayIcon->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_FALSE(form->isVisible());
+    emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form->isVisible());
+    // A double click is two left clicks: the window ends as it was.
+    emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainFormTest, MinimisingHidesIntoTheTrayOnlyWhenThereIsATray) {
+    auto withTray = MakeForm(true);
+    withTray->setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(withTray->isVisible());
+    emit withTray->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(withTray->isVisible());
+    EXPECT_FALSE(withTray->isMinimized());
+    withTray.reset();
+
+    auto withoutTray = MakeForm(false);
+    withoutTray->setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(withoutTray->isVisible());
+    EXPECT_TRUE(withoutTray->isMinimized());
+}
+
+TEST_F(MainFormTest, AnErrorThatStopsAnActionIsShownAsAWarning) {
+    auto form = MakeForm();
+    answers.AnswerSave("/home/user/list.xml");
+    fs.FailReplaces(EACCES);
+    form->SpeedButton2->click();
+    ASSERT_EQ(answers.Warnings().size(), 1U);
+    EXPECT_NE(answers.Warnings()[0].find("/home/user/list.xml"), std::string::npos) << answers.Warnings()[0];
+    EXPECT_FALSE(fs.File("/home/user/list.xml").has_value());
+    EXPECT_EQ(form->VT->model()->rowCount(), 3);
+
+    form->Guard([] { throw std::runtime_error("plain failure"); });
+    EXPECT_EQ(answers.Warnings().back(), "plain failure");
+    fs.FailReplaces(0);
+}
+
+TEST_F(MainFormTest, ExitSavesTheListAndTheSettingsAndEndsTheProgram) {
+    auto form = MakeForm();
+    QSignalSpy closed(form.get(), &TMForm::Closed);
+    form->btnStart->click();
+    form->QuitButton->click();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(form->MainCtrl(), nullptr);
+    EXPECT_FALSE(form->TrayIcon->isVisible());
+    EXPECT_TRUE(hotkeys.inForce.empty());
+    ASSERT_TRUE(fs.File(kConfigPath).has_value());
+    EXPECT_NE(fs.File(kConfigPath)->find("<running"), std::string::npos);
+    const std::string list = *fs.File(kListPath);
+    EXPECT_NE(list.find(Item("second line", 0, 65, false)), std::string::npos) << list;
+    EXPECT_NE(list.find(Item("third", 2, 90, true)), std::string::npos) << list;
+
+    // Destroying the window after the close changes nothing more.
+    fs.ClearCalls();
+    form.reset();
+    EXPECT_TRUE(fs.CallsOf("replace").empty());
+}
+
+TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
+    auto form = MakeForm();
+    emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+    ASSERT_FALSE(form->isVisible());
+    fs.RemoveFile(kListPath);
+    form->close();
+    EXPECT_EQ(form->MainCtrl(), nullptr);
+    EXPECT_TRUE(fs.File(kListPath).has_value());
+}
+
+TEST_F(MainFormTest, SessionEndSavesAndKeepsTheWindowWorking) {
+    auto form = MakeForm();
+    fs.RemoveFile(kListPath);
+    form->SaveForSessionEnd();
+    EXPECT_TRUE(fs.File(kListPath).has_value());
+    EXPECT_TRUE(fs.File(kConfigPath).has_value());
+    ASSERT_NE(form->MainCtrl(), nullptr);
+    EXPECT_EQ(form->VT->model()->rowCount(), 3);
+}
+
+} // namespace
+} // namespace velmora
