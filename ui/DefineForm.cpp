@@ -39,6 +39,21 @@ std::string StoredText(const QString& shown) {
     return UnicodeToText(unicode);
 }
 
+/// Widens a label that is too narrow for its text in the current font, keeping its right edge and its middle.
+void FitLabel(QLabel* label) {
+    const QRect place = label->geometry();
+    const QSize hint = label->sizeHint();
+    QRect fitted = place;
+    if (hint.width() > place.width()) {
+        fitted.setLeft(place.right() + 1 - hint.width());
+    }
+    if (hint.height() > place.height()) {
+        fitted.setTop(place.center().y() - hint.height() / 2);
+        fitted.setHeight(hint.height());
+    }
+    label->setGeometry(fitted);
+}
+
 QPushButton* MakeButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setAutoDefault(false);
@@ -73,6 +88,7 @@ TDefineForm::TDefineForm(QWidget* parent)
     Label4 = new QLabel(QStringLiteral("HotKey:"), Panel1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(70, 157, 38, 13);
+    FitLabel(Label4);
 
     cbCtrl = new QComboBox(Panel1);
     cbCtrl->setObjectName(QStringLiteral("cbCtrl"));
@@ -85,6 +101,7 @@ TDefineForm::TDefineForm(QWidget* parent)
     Label1 = new QLabel(QStringLiteral("+"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(190, 157, 6, 13);
+    FitLabel(Label1);
 
     cbChar = new QComboBox(Panel1);
     cbChar->setObjectName(QStringLiteral("cbChar"));
