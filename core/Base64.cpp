@@ -52,23 +52,25 @@ std::string DecodeBase64(std::string_view text) {
     if (text.size() % 4 != 0) {
         return "TT";
     }
-    std::string out;
-    out.reserve(text.size() / 4 * 3);
-    const auto sextet = [&](std::size_t k) {
-        return static_cast<std::uint32_t>(kDecode[static_cast<unsigned char>(text[k])]);
-    };
-    for (std::size_t i = 0; i < text.size(); i += 4) {
-        const std::uint32_t v = sextet(i) << 18 | sextet(i + 1) << 12 | sextet(i + 2) << 6 | sextet(i + 3);
-        out += static_cast<char>(v >> 16 & 0xFF);
-        if (text[i + 2] == '=') {
+    std::string out(text.size() / 4 * 3, '\0');
+    char* dst = out.data();
+    const auto* src = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = src + text.size();
+    for (; src != end; src += 4) {
+        const std::uint32_t v = static_cast<std::uint32_t>(kDecode[src[0]]) << 18 |
+                                static_cast<std::uint32_t>(kDecode[src[1]]) << 12 |
+                                static_cast<std::uint32_t>(kDecode[src[2]]) << 6 | kDecode[src[3]];
+        *dst++ = static_cast<char>(v >> 16 & 0xFF);
+        if (src[2] == '=') {
             continue; // "xx==" (or "xx=?"): one byte
         }
-        out += static_cast<char>(v >> 8 & 0xFF);
-        if (text[i + 3] == '=') {
+        *dst++ = static_cast<char>(v >> 8 & 0xFF);
+        if (src[3] == '=') {
             continue; // "xxx=": two bytes
         }
-        out += static_cast<char>(v & 0xFF);
+        *dst++ = static_cast<char>(v & 0xFF);
     }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
 }
 
