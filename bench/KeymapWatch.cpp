@@ -1,0 +1,37 @@
+// Prints one line "keymap-change" for every change of the keyboard map on the display ($DISPLAY), until killed.
+// The typing benchmark counts the lines to compare how often each typist rewrites the keymap.
+//
+// The watcher is a core-protocol client (XKB off), so it hears of each change as MappingNotify. The server echoes one
+// change once per keyboard device, within microseconds: notices less than 2 ms apart count as one change.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+int main() {
+    XkbIgnoreExtension(True);
+    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), &XCloseDisplay);
+    if (!display) {
+        std::fprintf(stderr, "velmora_keymap_watch: cannot open the display\n");
+        return 1;
+    }
+    XSync(display.get(), False);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    auto last = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display.get(), &event);
+        if (event.type != MappingNotify || event.xmapping.request != MappingKeyboard) {
+            continue;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last > std::chrono::milliseconds(2)) {
+            std::printf("keymap-change\n");
+            std::fflush(stdout);
+        }
+        last = now;
+    }
+}
