@@ -55,7 +55,7 @@ TFMAbout::TFMAbout(QWidget* parent)
     bold.setBold(true);
     Label1->setFont(bold);
 
-    Label2 = AddLabel(this, "Label2", "Made by the Velmora developers", 63, 34);
+    Label2 = AddLabel(this, "Label2", "From the Velmora team", 63, 34);
     Label2->setFixedSize(185, 18);
 
     Label4 = AddLabel(this, "Label4", "Web: ", 22, 65);

@@ -334,8 +334,9 @@ void TMForm::HideIntoTray() {
     if (!isMinimized()) {
         return;
     }
+    // The minimised state stays until the tray icon shows the window again (showNormal): clearing it on a hidden
+    // window would map it again on X11.
     hide();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 void TMForm::showEvent(QShowEvent* event) {
