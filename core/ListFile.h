@@ -39,14 +39,15 @@ public:
     /// Replaces the rows by the items of a list file: one picked in an open dialog if `ask`, else the default file.
     /// All or nothing: a file that cannot be read, parsed or converted changes neither the rows, the list document
     /// nor the current list file, and the user is warned. At start-up (not `ask`) the default file becomes the
-    /// current list file even when missing; an unreadable one is moved aside to "<name>.unreadable[.N]" first.
+    /// current list file even when missing; an unreadable one is moved aside to "<name>.unreadable[.N]" first, and
+    /// if that fails there is no current list file, so that the unreadable file is never written over.
     void LoadList(bool ask);
     /// Copies each row's check state into its item and rebuilds the list document from the rows, then writes it
     /// into a list file: one picked in a save dialog if `ask`, else the current list file (nothing is written when
     /// there is none). Throws FileError when the file cannot be written; the old file is then intact.
     void SaveList(bool ask);
-    /// Asks for a path if `path` is empty and parses it into the list document; true only if a file was parsed,
-    /// and only then does it become the current list file.
+    /// Asks for a path if `path` is empty and parses it into the list document; true only if the file was parsed
+    /// and every item converts, and only then does it become the current list file (else the user is warned).
     bool OpenListFile(std::string path);
     /// The executable's folder, "/", "mouses.xml".
     std::string DefaultListPath() const;
@@ -55,7 +56,7 @@ public:
     /// Makes the list document the empty `list` template.
     void ResetListDocument();
 
-    /// The current list file; empty until the first LoadList.
+    /// The current list file; empty until the first LoadList (and after an unreadable default file stayed put).
     const std::string& FileName() const { return FFileName; }
 
 private:
