@@ -8,6 +8,7 @@
 #include "QtUserAnswers.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
 #include <QFrame>
@@ -198,12 +199,31 @@ void TMForm::AppException(const std::exception& error) {
 }
 
 void TMForm::Guard(const std::function<void()>& action) {
+    ++FHandlerDepth;
     try {
         action();
     } catch (const std::exception& error) {
         AppException(error);
     } catch (...) {
         AppException(std::runtime_error("An unknown error stopped the action."));
+    }
+    --FHandlerDepth;
+    if (FHandlerDepth == 0 && FCloseRequested) {
+        FCloseRequested = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void TMForm::CloseModalDialogs() {
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            return;
+        }
+        modal->close();
+        if (QApplication::activeModalWidget() == modal) {
+            return;
+        }
     }
 }
 
@@ -352,6 +372,14 @@ void TMForm::showEvent(QShowEvent* event) {
 }
 
 void TMForm::closeEvent(QCloseEvent* event) {
+    if (FHandlerDepth > 0) {
+        // A close that arrives while an action waits in a dialog (a signal, the session's end) must not pull the
+        // controller from under it: the dialogs are closed, the action ends, and then the window closes.
+        FCloseRequested = true;
+        event->ignore();
+        CloseModalDialogs();
+        return;
+    }
     FormClose();
     event->accept();
 }

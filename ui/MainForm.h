@@ -126,6 +126,8 @@ private:
     void HideIntoTray();
     /// Whether the tray icon can be clicked.
     bool TrayUsable() const;
+    /// Closes the open modal dialogs, so that the action waiting in them ends.
+    void CloseModalDialogs();
 
     TMFormServices FServices;
     std::unique_ptr<TRowList> FRows;
@@ -138,6 +140,8 @@ private:
     std::unique_ptr<TMainCtrl> FMainCtrl;
     QSocketNotifier* FHotkeyNotifier = nullptr;
     bool FClosed = false;
+    int FHandlerDepth = 0;        ///< actions running (an action may wait in a dialog's event loop)
+    bool FCloseRequested = false; ///< a close arrived while an action was running
     bool FPlaced = false;
 };
 

@@ -204,7 +204,11 @@ check_files "after Exit"
 
 # --- SIGTERM saves as Exit does -----------------------------------------------------------------------------------
 
+# ... also while an action waits in a dialog: the dialog closes, the action ends, then the program saves and ends.
 start_velmora
+focus "$main_window"
+xdotool key alt+n
+timeout 10 xdotool search --sync --onlyvisible --name '^New Text$' >/dev/null || fail "New did not open the dialog"
 rm "$app/mouses.xml" "$app/config.configxml"
 kill -TERM "$velmora_pid"
 wait_until 10 bash -c "! kill -0 $velmora_pid 2>/dev/null" || fail "SIGTERM did not end the program"

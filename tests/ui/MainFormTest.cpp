@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,14 +34,19 @@ using testing::FakeUserAnswers;
 constexpr const char* kListPath = "/opt/velmora/mouses.xml";
 constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
 
-/// The controller's dialogs, never expected in these tests.
-class UnexpectedDialogs final : public IControllerDialogs {
+/// The controller's dialogs: the definition dialog runs `onDefine` when set, and is unexpected otherwise.
+class ScriptedDialogs final : public IControllerDialogs {
 public:
-    bool DefineItem(const std::string& caption, bool, TStrItem&) override {
-        ADD_FAILURE() << "unexpected definition dialog " << caption;
-        return false;
+    bool DefineItem(const std::string& caption, bool, TStrItem& item) override {
+        if (!onDefine) {
+            ADD_FAILURE() << "unexpected definition dialog " << caption;
+            return false;
+        }
+        return onDefine(item);
     }
     void ShowSettings(TConfig&) override { ADD_FAILURE() << "unexpected settings dialog"; }
+
+    std::function<bool(TStrItem&)> onDefine;
 };
 
 /// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
@@ -98,7 +104,7 @@ protected:
     test::FakeHotkeyService hotkeys;
     TFakeTypist typist;
     FakeUserAnswers answers;
-    UnexpectedDialogs dialogs;
+    ScriptedDialogs dialogs;
 };
 
 TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
@@ -232,6 +238,23 @@ TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
     form->close();
     EXPECT_EQ(form->MainCtrl(), nullptr);
     EXPECT_TRUE(fs.File(kListPath).has_value());
+}
+
+TEST_F(MainFormTest, ACloseWhileAnActionWaitsInADialogWaitsForTheAction) {
+    auto form = MakeForm();
+    QSignalSpy closed(form.get(), &TMForm::Closed);
+    dialogs.onDefine = [&](TStrItem& item) {
+        form->close(); // a termination signal arriving while the dialog is open
+        EXPECT_NE(form->MainCtrl(), nullptr);
+        item.FStr = "added meanwhile";
+        return true;
+    };
+    form->SpeedButton4->click();
+    EXPECT_EQ(closed.count(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(form->MainCtrl(), nullptr);
+    EXPECT_NE(fs.File(kListPath)->find(EncodeBase64("added meanwhile")), std::string::npos);
 }
 
 TEST_F(MainFormTest, SessionEndSavesAndKeepsTheWindowWorking) {
