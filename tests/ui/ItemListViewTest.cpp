@@ -11,6 +11,8 @@
 
 #include <QBrush>
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -203,6 +205,16 @@ TEST_F(ItemListViewTest, SpaceTogglesTheFocusedRowsBoxAndADoubleClickAsksForAnEd
     EXPECT_FALSE(rows.Checked(1));
     QTest::keyClick(&view, Qt::Key_Space);
     EXPECT_TRUE(rows.Checked(1));
+
+    // A click on the box toggles it too.
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.rect = view.visualRect(model.index(0, 0));
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.text = "1";
+    const QRect box = view.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &view);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, box.center());
+    EXPECT_FALSE(rows.Checked(0));
 
     int requests = 0;
     QObject::connect(&view, &TItemListView::EditRequested, [&requests] { ++requests; });
