@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# System-wide hotkeys through the real X11 backend and the real typist, pressed with xdotool, typed into an xterm.
+#
+#   hotkeys_test.sh HOTKEY_DRIVER
+set -euo pipefail
+
+DRIVER=$1
+LIB="$(dirname "$0")/lib"
+. "$LIB/xsession.sh"
+. "$LIB/targets.sh"
+export LC_ALL=C.UTF-8
+
+xsession_start
+WORK="$XSESSION_DIR/hotkeys"
+mkdir -p "$WORK"
+FAILED=0
+DRIVER_SERIAL=0
+
+fail() {
+    xsession_log "FAIL $*"
+    FAILED=1
+}
+
+ok() {
+    xsession_log "ok   $*"
+}
+
+# start_driver NAME ROW...: a driver registering the rows, its commands on fd 7 (the last one started), its output
+# in $WORK/NAME.out; waits for READY.
+start_driver() {
+    local name=$1
+    shift
+    rm -f "$WORK/$name.in" "$WORK/$name.out"
+    mkfifo "$WORK/$name.in"
+    exec 7<>"$WORK/$name.in" # opened for writing first, so that the driver's open does not wait
+    # A background job's standard input is /dev/null unless its own command redirects it.
+    xsession_spawn bash -c 'exec "$@" <"$0"' "$WORK/$name.in" "$DRIVER" "$@" >"$WORK/$name.out" 2>"$WORK/$name.err"
+    DRIVER_PID=$XSESSION_LAST_PID
+    wait_for_line "$WORK/$name.out" READY
+}
+
+# wait_for_line FILE LINE [SECONDS]: until FILE holds a line that equals LINE.
+wait_for_line() {
+    local file=$1 line=$2 seconds=${3:-20}
+    local deadline=$((SECONDS + seconds))
+    until grep -qx "$line" "$file" 2>/dev/null; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            xsession_log "timed out waiting for \"$line\" in $file"
+            cat "$file" "${file%.out}.err" >&2 2>/dev/null || true
+            return 1
+        fi
+        sleep 0.02
+    done
+}
+
+presses() {
+    grep -c '^PRESS ' "$1" || true
+}
+
+# expect_text NAME TARGET_FILE TEXT: until the target holds exactly TEXT.
+expect_text() {
+    printf '%s' "$3" >"$WORK/$1.expected"
+    wait_file_equals "$2" "$WORK/$1.expected" 20
+}
+
+# --- Ctrl+F5 types the upper of two rows with that combination; Stop gives the key back to the target.
+target="$WORK/ctrl.txt"
+start_xterm_target "$target"
+start_driver ctrl "1:1:116:Hello, hotkey! 123" "0:1:117:unchecked" "1:1:116:lower row" "1:2:117:alt six"
+if ! grep -qx 'ROW 0 Registered' "$WORK/ctrl.out" || ! grep -qx 'ROW 2 HeldByEarlierRow' "$WORK/ctrl.out" ||
+    ! grep -qx 'ROW 3 Registered' "$WORK/ctrl.out" || grep -q '^ROW 1 ' "$WORK/ctrl.out"; then
+    fail "ctrl: unexpected registrations: $(tr '\n' ' ' <"$WORK/ctrl.out")"
+fi
+xdotool key ctrl+F5
+expect_text ctrl1 "$target" "Hello, hotkey! 123" && ok "ctrl+F5 types the upper row's text" ||
+    fail "ctrl+F5 did not type the upper row's text exactly"
+xdotool key alt+F6
+expect_text ctrl2 "$target" "Hello, hotkey! 123alt six" && ok "alt+F6 types its row" || fail "alt+F6"
+
+# NumLock and CapsLock on: the same presses still match, and the text arrives in its own case.
+xdotool key Num_Lock Caps_Lock
+xdotool key ctrl+F5
+expect_text locks "$target" "Hello, hotkey! 123alt sixHello, hotkey! 123" && ok "NumLock and CapsLock on still match" ||
+    fail "with NumLock and CapsLock on"
+xdotool key Num_Lock Caps_Lock
+
+echo stop >&7
+wait_for_line "$WORK/ctrl.out" STOPPED
+before=$(presses "$WORK/ctrl.out")
+xdotool key ctrl+F5
+# xterm writes Ctrl+F5 as the escape sequence ESC [ 1 5 ; 5 ~
+expect_text stopped "$target" "Hello, hotkey! 123alt sixHello, hotkey! 123"$'\e[15;5~' &&
+    ok "after Stop ctrl+F5 reaches the target as a plain key" || fail "after Stop ctrl+F5 did not reach the target"
+sleep 0.3
+if [ "$(presses "$WORK/ctrl.out")" != "$before" ]; then
+    fail "after Stop a press still reached the driver"
+fi
+echo start >&7
+sleep 0.3
+xdotool key ctrl+F5
+expect_text restarted "$target" "Hello, hotkey! 123alt sixHello, hotkey! 123"$'\e[15;5~'"Hello, hotkey! 123" &&
+    ok "a second Start registers again" || fail "a second Start"
+echo quit >&7
+exec 7>&-
+xsession_stop "$DRIVER_PID"
+xsession_stop "$TARGET_PID"
+
+# --- A combination another client holds: reported as such, presses go to that client, nothing crashes.
+target="$WORK/held.txt"
+start_xterm_target "$target"
+start_driver other --no-typing "1:1:118:other's"
+other_pid=$DRIVER_PID
+exec 8>&7 7>&-
+start_driver held "1:1:118:must not arrive" "1:1:119:F8 text"
+if ! grep -qx 'ROW 0 HeldElsewhere' "$WORK/held.out" || ! grep -qx 'ROW 1 Registered' "$WORK/held.out"; then
+    fail "held: unexpected registrations: $(tr '\n' ' ' <"$WORK/held.out")"
+fi
+xdotool key ctrl+F7
+wait_for_line "$WORK/other.out" "PRESS 2 118" 5 || fail "held: the other client did not get its press"
+xdotool key ctrl+F8
+expect_text held "$target" "F8 text" && ok "a combination held elsewhere is refused and nothing breaks" ||
+    fail "held: the driver's own hotkey did not type"
+if [ "$(presses "$WORK/held.out")" != 1 ] || ! kill -0 "$DRIVER_PID" 2>/dev/null; then
+    fail "held: the driver heard the other client's combination or died"
+fi
+echo quit >&7
+exec 7>&- 8>&-
+xsession_stop "$DRIVER_PID"
+xsession_stop "$other_pid"
+xsession_stop "$TARGET_PID"
+
+# --- A bare-key hotkey whose text holds its own key: typed exactly once, and nothing more after a quiet time.
+target="$WORK/bare.txt"
+start_xterm_target "$target"
+start_driver bare "1:0:65:a bare A: aAaA, and again a"
+xdotool key a
+expect_text bare "$target" "a bare A: aAaA, and again a" || fail "bare key: the text did not arrive exact"
+sleep 1
+if cmp -s "$target" "$WORK/bare.expected" && [ "$(presses "$WORK/bare.out")" = 1 ]; then
+    ok "a bare-key hotkey types its text exactly once"
+else
+    fail "bare key: more arrived after the text ($(presses "$WORK/bare.out") presses): $(od -c "$target" | head -5)"
+fi
+xdotool key a
+expect_text bare2 "$target" "a bare A: aAaA, and again aa bare A: aAaA, and again a" &&
+    ok "the bare key still works after its own text" || fail "bare key: the grab did not come back after typing"
+
+# --- Holding a hotkey: every auto-repeat types the text again, after the release.
+echo quit >&7
+exec 7>&-
+xsession_stop "$DRIVER_PID"
+start_driver repeat "1:1:116:r"
+xdotool keydown ctrl keydown F5
+sleep 1.2
+xdotool keyup F5 keyup ctrl
+sleep 0.5
+count=$(presses "$WORK/repeat.out")
+if [ "$count" -lt 2 ]; then
+    fail "repeat: a held hotkey gave $count presses"
+elif expect_text repeat "$target" "a bare A: aAaA, and again aa bare A: aAaA, and again a$(printf 'r%.0s' $(seq "$count"))"; then
+    ok "a held hotkey typed its text $count times"
+else
+    fail "repeat: $count presses did not type the text $count times"
+fi
+echo quit >&7
+exec 7>&-
+xsession_stop "$DRIVER_PID"
+xsession_stop "$TARGET_PID"
+
+# --- The keyboard mapping changes in steps (F5 moves to another keycode): the hotkey follows the key.
+target="$WORK/mapping.txt"
+start_xterm_target "$target"
+start_driver mapping "1:1:116:moved"
+old=$(xmodmap -pk | awk '$3 == "(F5)" && !found { print $1; found = 1 }')
+xmodmap -e "keycode $old = F9" -e "keycode 200 = F5"
+sleep 0.5
+xdotool key ctrl+F5
+expect_text mapping "$target" "moved" && ok "the hotkey follows its key to a new keycode" ||
+    fail "mapping: no text after F5 moved to another keycode"
+xmodmap -e "keycode 200 =" -e "keycode $old = F5"
+echo quit >&7
+exec 7>&-
+xsession_stop "$DRIVER_PID"
+xsession_stop "$TARGET_PID"
+
+exit "$FAILED"
