@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
 
     TApplication app(argc, argv);
     app.setDesktopFileName("velmora");
+    // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
+    // box closed while the main window sits in the tray must not end it.
+    app.setQuitOnLastWindowClosed(false);
 
     TPosixFileSystem fs;
     TMForm form(TMFormServices{fs, platform->Hotkeys(), platform->Typist(), &platform->Events(), nullptr, nullptr, {}});

@@ -45,6 +45,7 @@ xsession_start || fail "no X session"
 tmp=$XSESSION_DIR
 xsession_spawn trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 24 \
     >"$tmp/trayer.log" 2>&1
+trayer_pid=$XSESSION_LAST_PID
 wait_until 10 xdotool search --class trayer >/dev/null || fail "trayer did not start"
 
 # --- The program in its own folder, with a list of three rows --------------------------------------------------
@@ -204,8 +205,17 @@ check_files "after Exit"
 
 # --- SIGTERM saves as Exit does -----------------------------------------------------------------------------------
 
-# ... also while an action waits in a dialog: the dialog closes, the action ends, then the program saves and ends.
+# Without a tray, minimising only minimises: the window stays reachable. Then SIGTERM, while an action waits in a
+# dialog: the dialog closes, the action ends, and the program saves and ends.
+xsession_stop "$trayer_pid"
+wait_until 10 bash -c "! xdotool search --class trayer >/dev/null 2>&1" || fail "trayer did not end"
 start_velmora
+xdotool windowminimize "$main_window"
+iconic() { xprop -id "$main_window" WM_STATE 2>/dev/null | grep -q Iconic; }
+wait_until 5 iconic || fail "without a tray, minimising did not minimise the window"
+sleep 1
+iconic || fail "without a tray, the minimised window did not stay minimised"
+focus "$main_window"
 focus "$main_window"
 xdotool key alt+n
 timeout 10 xdotool search --sync --onlyvisible --name '^New Text$' >/dev/null || fail "New did not open the dialog"
