@@ -35,35 +35,34 @@ protected:
         }
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         const int available = style->subElementRect(QStyle::SE_ItemViewItemText, option, widget).width() - 2 * margin;
-        option->text = Elide(option->fontMetrics, option->text, available);
+        option->text = TItemListView::Elided(option->fontMetrics, option->text, available);
         option->textElideMode = Qt::ElideNone;
-    }
-
-private:
-    static QString Elide(const QFontMetrics& metrics, const QString& text, int width) {
-        if (metrics.horizontalAdvance(text) <= width) {
-            return text;
-        }
-        static const QString dots = QStringLiteral("...");
-        // The longest beginning of the text that still fits with the dots behind it.
-        qsizetype low = 0;
-        qsizetype high = text.size();
-        while (low < high) {
-            const qsizetype middle = (low + high + 1) / 2;
-            if (metrics.horizontalAdvance(text.left(middle) + dots) <= width) {
-                low = middle;
-            } else {
-                high = middle - 1;
-            }
-        }
-        if (low > 0 && text.at(low - 1).isHighSurrogate()) {
-            --low;
-        }
-        return text.left(low) + dots;
     }
 };
 
 } // namespace
+
+QString TItemListView::Elided(const QFontMetrics& metrics, const QString& text, int width) {
+    if (metrics.horizontalAdvance(text) <= width) {
+        return text;
+    }
+    static const QString dots = QStringLiteral("...");
+    // The longest beginning of the text that still fits with the dots behind it.
+    qsizetype low = 0;
+    qsizetype high = text.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(middle) + dots) <= width) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    if (low > 0 && text.at(low - 1).isHighSurrogate()) {
+        --low;
+    }
+    return text.left(low) + dots;
+}
 
 TItemListView::TItemListView(TItemListModel& model, QWidget* parent) : QTableView(parent), FModel(model) {
     setItemDelegate(new TElidingDelegate(this));

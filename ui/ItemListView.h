@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QFontMetrics;
+
 namespace velmora {
 
 class TItemListModel;
@@ -26,6 +28,9 @@ public:
     void AttachController(TMainCtrl& controller);
     /// Forgets the controller: every cell is empty and no hotkey is marked. Run before the controller goes.
     void DetachController();
+
+    /// `text` as a cell shows it in `width` pixels: cut and ended in "..." when it is wider.
+    static QString Elided(const QFontMetrics& metrics, const QString& text, int width);
 
     /// The model shown.
     TItemListModel& ListModel() const { return FModel; }

@@ -14,11 +14,11 @@ constexpr const char* kNewCaption = "New Text";
 constexpr const char* kEditCaption = "Edit Text";
 constexpr const char* kDeleteQuestion = "Are you sure to delete the click?";
 
-/// "<what> "<path>".\n<reason>", leaving out the path when the reason names it already.
+/// "<what> to "<path>".\n<reason>", leaving out the path when the reason names it already.
 std::string Problem(const std::string& what, const std::string& path, const std::string& reason) {
     std::string text = what;
     if (!path.empty() && reason.find(path) == std::string::npos) {
-        text += " \"" + path + "\"";
+        text += " to \"" + path + "\"";
     }
     return text + ".\n" + reason;
 }
@@ -52,7 +52,7 @@ void TMainCtrl::Shutdown() {
         SaveList(false);
     } catch (const std::exception& error) {
         try {
-            FServices.answers.Warn(Problem("The list could not be saved to", FListFile.FileName(), error.what()) +
+            FServices.answers.Warn(Problem("The list could not be saved", FListFile.FileName(), error.what()) +
                                    "\n\nPlease choose another file to save it to.");
             SaveList(true);
         } catch (const std::exception& again) {
@@ -69,7 +69,7 @@ void TMainCtrl::Shutdown() {
     } catch (const std::exception& error) {
         try {
             const std::string path = FServices.fs.ExecutableDir() + "/" + kConfigFileName;
-            FServices.answers.Warn(Problem("The settings could not be saved to", path, error.what()));
+            FServices.answers.Warn(Problem("The settings could not be saved", path, error.what()));
         } catch (...) {
         }
     } catch (...) {

@@ -1,5 +1,4 @@
 #include "ui/DefineForm.h"
-#include "ui/QtUserAnswers.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -150,11 +149,6 @@ TEST(DefineForm, TheTextBoxGrowsAndTheHotkeyRowAndButtonsKeepToTheCorner) {
     EXPECT_EQ(form.cbChar->geometry(), key.translated(100, 50));
     EXPECT_EQ(form.Label4->geometry(), label.translated(100, 50));
     EXPECT_EQ(form.Panel1->geometry(), QRect(8, 8, 281 + 100, 185 + 50));
-}
-
-TEST(QtUserAnswers, TheListFilterBecomesAQtFilterThatAlsoMatchesLowerCase) {
-    EXPECT_EQ(TQtUserAnswers::QtFilter("XML File|*.XML"), "XML File (*.XML *.xml)");
-    EXPECT_EQ(TQtUserAnswers::QtFilter("A|*.a;*.B|All|*"), "A (*.a *.B *.b);;All (*)");
 }
 
 } // namespace
