@@ -14,6 +14,8 @@ constexpr int kHotkeyColumn = 1;
 constexpr int kTextColumn = 2;
 /// Drawn in place of a line break, so that a text of several lines stays on one line of the row.
 constexpr char16_t kLineBreakMark = u'\u21B5';
+/// More characters than any cell can show; a longer text is cut here so that painting it stays cheap.
+constexpr qsizetype kMaxShownLength = 2000;
 
 } // namespace
 
@@ -58,6 +60,10 @@ std::string TItemListModel::CellText(int row, int column) const {
 
 QString TItemListModel::DisplayText(const std::string& text) {
     QString shown = QString::fromStdString(text);
+    if (shown.size() > kMaxShownLength) {
+        shown.truncate(shown.at(kMaxShownLength - 1).isHighSurrogate() ? kMaxShownLength - 1 : kMaxShownLength);
+        shown += QStringLiteral("...");
+    }
     shown.replace(QStringLiteral("\r\n"), QString(QChar(kLineBreakMark)));
     shown.replace(QLatin1Char('\r'), QChar(kLineBreakMark));
     shown.replace(QLatin1Char('\n'), QChar(kLineBreakMark));

@@ -49,7 +49,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    /// The text shown for a cell: the provider's text with each line break drawn as one mark.
+    /// The text shown for a cell: the provider's text with each line break drawn as one mark, a very long text cut
+    /// after the first 2,000 characters (more than any cell shows) and ended in "...".
     static QString DisplayText(const std::string& text);
     /// The tooltip that says why a row's hotkey `label` is not in force.
     static QString StatusText(HotkeyStatus status, const QString& label);

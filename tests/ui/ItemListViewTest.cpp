@@ -79,6 +79,7 @@ TEST_F(ItemListModelTest, CellsAskTheProviderEveryTimeAndShowLineBreaksAsOneMark
     EXPECT_EQ(Data(0, 0).toString(), "1");
     EXPECT_EQ(Data(0, 2).toString(), "a" + kMark + "b" + kMark + "c" + kMark + "d & e");
     EXPECT_EQ(Data(1, 2).toString(), "");
+    EXPECT_EQ(TItemListModel::DisplayText(std::string(1'000'000, 'x')), QString(2000, 'x') + "...");
     item->FStr = "changed";
     EXPECT_EQ(Data(0, 2).toString(), "changed") << "nothing is cached";
     EXPECT_EQ(asked, 4);
