@@ -36,7 +36,7 @@ type_case() {
     local out="$WORK/$name.out"
     start_target "$KIND" "$out" || {
         fail "$name: the target did not start"
-        return 0
+        exit 1
     }
     if ! "$DRIVER" "$@" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
         fail "$name: the driver failed: $(cat "$WORK/driver.err")"
@@ -139,6 +139,7 @@ if start_target "$KIND" "$out"; then
     xsession_stop "$TARGET_PID"
 else
     fail "unfocused: the target did not start"
+    exit 1
 fi
 
 # A frozen target (SIGSTOP): destroying the typist in the middle of a long text is prompt.
@@ -160,6 +161,7 @@ if start_target "$KIND" "$out"; then
     xsession_stop "$TARGET_PID"
 else
     fail "frozen: the target did not start"
+    exit 1
 fi
 
 # The focus moves to another window while a long text is typed: typing stops, nothing arrives in the other window,
@@ -194,6 +196,7 @@ if start_target "$KIND" "$second" && second_window=$XSESSION_WINDOW && second_pi
     xsession_stop "$second_pid"
 else
     fail "focus_moves: the targets did not start"
+    exit 1
 fi
 
 xkbcomp -xkb "$DISPLAY" "$WORK/keymap.after" 2>/dev/null

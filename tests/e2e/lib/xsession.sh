@@ -116,6 +116,8 @@ xsession_start() {
     mkdir -m 0700 "$XDG_RUNTIME_DIR"
     export XDG_CONFIG_HOME="$XSESSION_DIR/config"
     mkdir -p "$XDG_CONFIG_HOME"
+    # Qt programs of this session show real windows, whatever the caller set for its own tests.
+    export QT_QPA_PLATFORM=xcb
 
     # A cookie for this server only: the server reads it at start, clients get it once the display is known.
     export XAUTHORITY="$XSESSION_DIR/Xauthority"
