@@ -10,6 +10,15 @@ LIB="$(dirname "$0")/lib"
 . "$LIB/targets.sh"
 export LC_ALL=C.UTF-8
 
+# No X server to talk to: the driver says what to do instead of crashing.
+if message=$(DISPLAY=:9999 "$DRIVER" "1:1:116:x" </dev/null 2>&1); then
+    echo "FAIL without a display the driver did not fail" >&2
+    exit 1
+elif [[ "$message" != *"Cannot open the X display"*"set DISPLAY"* ]]; then
+    echo "FAIL without a display the message was: $message" >&2
+    exit 1
+fi
+
 xsession_start
 WORK="$XSESSION_DIR/hotkeys"
 mkdir -p "$WORK"
