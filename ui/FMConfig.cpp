@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -47,6 +48,12 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
     rbStayontop = new QRadioButton("Main Form Stay on Top", GroupBox2);
     rbStayontop->setObjectName("rbStayontop");
     rbStayontop->setGeometry(27, 60, 146, 14);
+
+    // The captions must not be cut where the font at hand is wider than the one the sizes were made for.
+    for (QRadioButton* button : {rbMinimize, rbStayontop}) {
+        const QSize hint = button->sizeHint();
+        button->resize(std::max(button->width(), hint.width()), std::max(button->height(), hint.height()));
+    }
 
     FGroup = new QButtonGroup(this);
     FGroup->addButton(rbMinimize);
