@@ -15,6 +15,8 @@ constexpr const char* kFileMissingText = "The file does not exist.";
 constexpr const char* kOverwriteText = "A file with the same name already exists,overwrite?";
 constexpr const char* kUnreadableSuffix = ".unreadable";
 constexpr int kMaxAsideNames = 1000;
+// A name taken by something that is not a file (a folder) fails the rename; a few failures mean the folder refuses.
+constexpr int kMaxRenameFailures = 3;
 
 std::string Quote(const std::string& path) {
     return "\"" + path + "\"";
@@ -154,7 +156,8 @@ void TListFile::LoadList(bool ask) {
 
 void TListFile::SetAsideUnreadable(const std::string& path, const std::string& reason) {
     std::string renameFailure;
-    for (int n = 0; n < kMaxAsideNames; ++n) {
+    int failures = 0;
+    for (int n = 0; n < kMaxAsideNames && failures < kMaxRenameFailures; ++n) {
         std::string aside = path + kUnreadableSuffix;
         if (n > 0) {
             aside += "." + std::to_string(n);
@@ -166,7 +169,8 @@ void TListFile::SetAsideUnreadable(const std::string& path, const std::string& r
             FFs.RenameFile(path, aside);
         } catch (const FileError& error) {
             renameFailure = error.what();
-            break;
+            ++failures;
+            continue;
         }
         FFileName = path;
         FAnswers.Warn("The list file " + Quote(path) + " could not be read: " + reason + "\nIt was moved to " +

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -260,22 +261,23 @@ TEST_F(ListFileTest, AnUnreadableDefaultFileIsMovedAsideBesideEarlierOnesAndTheL
     fs_.SetFile(kDefault, corrupt);
     fs_.SetFile(kDefault + ".unreadable", "first casualty");
     fs_.SetFile(kDefault + ".unreadable.1", "second casualty");
+    fs_.AddFolder(kDefault + ".unreadable.2"); // not a file, and not to be replaced either
 
     list_.LoadList(false);
     EXPECT_EQ(rows_.Count(), 0u);
     EXPECT_FALSE(fs_.File(kDefault).has_value());
-    EXPECT_EQ(fs_.File(kDefault + ".unreadable.2"), corrupt);
+    EXPECT_EQ(fs_.File(kDefault + ".unreadable.3"), corrupt);
     EXPECT_EQ(fs_.File(kDefault + ".unreadable"), "first casualty");
     EXPECT_EQ(fs_.File(kDefault + ".unreadable.1"), "second casualty");
     ASSERT_EQ(answers_.Warnings().size(), 1u);
-    EXPECT_NE(answers_.Warnings()[0].find(kDefault + ".unreadable.2"), std::string::npos) << answers_.Warnings()[0];
+    EXPECT_NE(answers_.Warnings()[0].find(kDefault + ".unreadable.3"), std::string::npos) << answers_.Warnings()[0];
     EXPECT_NE(answers_.Warnings()[0].find("FHKCtrl"), std::string::npos) << answers_.Warnings()[0];
     EXPECT_EQ(list_.FileName(), kDefault);
 
     rows_.Append(NewItem("new"), true);
     list_.SaveList(false);
     EXPECT_EQ(fs_.File(kDefault), ListXml(ItemXml("new", 0, 65, true)));
-    EXPECT_EQ(fs_.File(kDefault + ".unreadable.2"), corrupt);
+    EXPECT_EQ(fs_.File(kDefault + ".unreadable.3"), corrupt);
 }
 
 TEST_F(ListFileTest, ADefaultFileThatCanBeNeitherReadNorMovedIsNeverWrittenOver) {
@@ -285,6 +287,7 @@ TEST_F(ListFileTest, ADefaultFileThatCanBeNeitherReadNorMovedIsNeverWrittenOver)
     ASSERT_EQ(answers_.Warnings().size(), 1u);
     EXPECT_NE(answers_.Warnings()[0].find("Permission denied"), std::string::npos) << answers_.Warnings()[0];
     EXPECT_EQ(list_.FileName(), "");
+    EXPECT_EQ(fs_.CallsOf("rename").size(), 3u) << "a folder that refuses is not tried a thousand times";
 
     rows_.Append(NewItem("typed meanwhile"), true);
     list_.SaveList(false);
@@ -330,6 +333,7 @@ TEST(ListFileOnDisk, ACorruptDefaultFileIsMovedAsideAndTheListRoundTrips) {
     FolderFileSystem files(folder.Path());
     FakeUserAnswers answers;
     folder.Write("mouses.xml", "<list><item FStr=\"YQ==\"");
+    std::filesystem::create_directory(folder.Path("mouses.xml.unreadable")); // a name taken by a folder
 
     {
         TRowList rows;
@@ -337,16 +341,17 @@ TEST(ListFileOnDisk, ACorruptDefaultFileIsMovedAsideAndTheListRoundTrips) {
         TListFile list(rows, *doc, files, answers);
         list.LoadList(false);
         EXPECT_EQ(rows.Count(), 0u);
-        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"mouses.xml.unreadable"}));
-        EXPECT_EQ(folder.Read("mouses.xml.unreadable"), "<list><item FStr=\"YQ==\"");
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"mouses.xml.unreadable", "mouses.xml.unreadable.1"}));
+        EXPECT_EQ(folder.Read("mouses.xml.unreadable.1"), "<list><item FStr=\"YQ==\"");
         ASSERT_EQ(answers.Warnings().size(), 1u);
-        EXPECT_NE(answers.Warnings()[0].find(folder.Path("mouses.xml.unreadable")), std::string::npos);
+        EXPECT_NE(answers.Warnings()[0].find(folder.Path("mouses.xml.unreadable.1")), std::string::npos);
 
         rows.Append(NewItem("line 1\r\nline 2", 1, 112), true);
         rows.Append(NewItem("second", 0, 90), false);
         list.SaveList(false);
     }
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"mouses.xml", "mouses.xml.unreadable"}));
+    EXPECT_EQ(folder.Names(),
+              (std::vector<std::string>{"mouses.xml", "mouses.xml.unreadable", "mouses.xml.unreadable.1"}));
 
     TRowList rows;
     auto doc = CreateXmlDocument();
