@@ -47,7 +47,8 @@ TFMAbout::TFMAbout(QWidget* parent)
     formFont.setPixelSize(13);
     setFont(formFont);
     setFixedSize(322, 118);
-    setModal(true);
+    // Modal to the main window only, so that the tray icon still answers while the box is open.
+    setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 
     Label1 = AddLabel(this, "Label1", QString(), 88, 11);
     Label1->setFixedSize(149, 16);

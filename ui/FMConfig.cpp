@@ -25,7 +25,8 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
     formFont.setPixelSize(11);
     setFont(formFont);
     setFixedSize(211, 149);
-    setModal(true);
+    // Modal to the main window only, so that the tray icon still answers while the dialog is open.
+    setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 
     BitBtn1 = new QPushButton("&OK", this);
     BitBtn1->setObjectName("BitBtn1");

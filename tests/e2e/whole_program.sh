@@ -174,6 +174,14 @@ about=$(timeout 10 xdotool search --sync --onlyvisible --name '^About Velmora$' 
     fail "the menu's About did not open the About box"
 sleep 0.5
 import -window "$about" "$out_dir/about-box.png"
+if [ -n "$tray_icon" ]; then
+    # The tray icon still answers while a dialog is open.
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 hidden || fail "with the About box open, a click on the tray icon did not hide the window"
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 visible || fail "with the About box open, a second tray click did not show the window"
+    focus "$about"
+fi
 xdotool mousemove --window "$about" 300 8 click 1
 wait_until 5 bash -c "! xdotool search --onlyvisible --name '^About Velmora$' >/dev/null" ||
     fail "a click on the About box's background did not close it"
