@@ -8,10 +8,6 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
     bool boundBefore = false;
     for (const TBatch& batch : plan.batches) {
         if (!batch.bindings.empty()) {
-            if (!sender.MayContinue()) {
-                result.interrupted = true;
-                break;
-            }
             if (boundBefore) {
                 if (shiftDown) {
                     sender.Key(plan.shiftKeycode, false);
@@ -23,7 +19,7 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
             boundBefore = true;
         }
         for (const TKeyStroke& stroke : batch.strokes) {
-            if (!sender.MayContinue()) {
+            if (!sender.BeginStroke()) {
                 result.interrupted = true;
                 break;
             }
@@ -33,6 +29,7 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
             }
             sender.Key(stroke.keycode, true);
             sender.Key(stroke.keycode, false);
+            sender.EndStroke();
             ++result.strokes;
         }
         if (result.interrupted) {

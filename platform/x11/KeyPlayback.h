@@ -21,8 +21,11 @@ public:
     virtual void AwaitTargetRead() = 0;
     /// Presses or releases one key.
     virtual void Key(unsigned keycode, bool press) = 0;
-    /// Whether typing may go on: the focus is still where the text started and the typist is not stopping.
-    virtual bool MayContinue() = 0;
+    /// Whether the next stroke may be typed: the focus is still where the text started and the typist is not
+    /// stopping. When true, the focus cannot move until EndStroke.
+    virtual bool BeginStroke() = 0;
+    /// Ends the stroke that BeginStroke allowed.
+    virtual void EndStroke() = 0;
 };
 
 /// What became of a played plan.
@@ -32,7 +35,8 @@ struct TPlaybackResult {
 };
 
 /// Types the plan's batches in order: binds each batch's characters (after the target has read the keys of the
-/// batch before), then taps each key, holding Shift only across the strokes that need it.
+/// batch before), then taps each key, holding Shift only across the strokes that need it. Stops at the first stroke
+/// that may not be typed.
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender);
 
 } // namespace velmora

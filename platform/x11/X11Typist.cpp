@@ -4,6 +4,7 @@
 #include "KeyRelease.h"
 #include "TextWalk.h"
 #include "X11Keyboard.h"
+#include "X11TargetAck.h"
 #include "core/TextCodec.h"
 
 #include <X11/Xatom.h>
@@ -17,11 +18,6 @@
 namespace velmora {
 
 namespace {
-
-/// How long the target gets to read keys before their keycodes are bound anew or emptied.
-constexpr std::chrono::milliseconds kSettleTime{200};
-/// How often (in strokes) the focus is checked while typing.
-constexpr std::size_t kFocusCheckEvery = 1;
 
 /// The window manager's own window, named on the root window; None if there is no such window manager.
 Window WindowManagerWindow(Display* display, Window root) {
@@ -87,16 +83,16 @@ private:
 /// Keys through XTest into the window that had the focus when the text began.
 class TX11KeySender final : public IKeySender {
 public:
-    TX11KeySender(Display* display, Window focus, TX11KeymapBindings& bindings,
+    TX11KeySender(Display* display, Window focus, TX11KeymapBindings& bindings, TX11TargetAck& target,
                   std::function<bool(std::chrono::milliseconds)> pause)
-        : FDisplay(display), FFocus(focus), FBindings(bindings), FPause(std::move(pause)) {}
+        : FDisplay(display), FFocus(focus), FBindings(bindings), FTarget(target), FPause(std::move(pause)) {}
+    ~TX11KeySender() override { EndStroke(); }
+    TX11KeySender(const TX11KeySender&) = delete;
+    TX11KeySender& operator=(const TX11KeySender&) = delete;
 
     void Bind(const std::vector<TBinding>& bindings) override { FBindings.Bind(bindings); }
 
-    void AwaitTargetRead() override {
-        XSync(FDisplay, False);
-        FStopped = FStopped || !FPause(kSettleTime);
-    }
+    void AwaitTargetRead() override { FStopped = FStopped || !FTarget.Await(FPause); }
 
     void Key(unsigned keycode, bool press) override {
         if (!FFirstKey) {
@@ -105,20 +101,31 @@ public:
         XTestFakeKeyEvent(FDisplay, keycode, press ? True : False, CurrentTime);
     }
 
-    bool MayContinue() override {
+    // The server is grabbed from the focus check to the stroke's last key, so that the focus cannot move in between
+    // and a key can never land in a window that took the focus meanwhile.
+    bool BeginStroke() override {
         if (FStopped || !FPause(std::chrono::milliseconds(0))) {
             FStopped = true;
             return false;
         }
-        if (FChecks++ % kFocusCheckEvery == 0) {
-            Window focus = None;
-            int revert = 0;
-            XGetInputFocus(FDisplay, &focus, &revert); // a round trip: also sends the keys queued so far
-            if (focus != FFocus) {
-                return false;
-            }
+        XGrabServer(FDisplay);
+        FGrabbed = true;
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(FDisplay, &focus, &revert);
+        if (focus != FFocus) {
+            EndStroke();
+            return false;
         }
         return true;
+    }
+
+    void EndStroke() override {
+        if (FGrabbed) {
+            XUngrabServer(FDisplay);
+            XFlush(FDisplay);
+            FGrabbed = false;
+        }
     }
 
     std::optional<std::chrono::system_clock::time_point> FirstKey() const { return FFirstKey; }
@@ -127,8 +134,9 @@ private:
     Display* FDisplay;
     Window FFocus;
     TX11KeymapBindings& FBindings;
+    TX11TargetAck& FTarget;
     std::function<bool(std::chrono::milliseconds)> FPause;
-    std::size_t FChecks = 0;
+    bool FGrabbed = false;
     bool FStopped = false;
     std::optional<std::chrono::system_clock::time_point> FFirstKey;
 };
@@ -235,7 +243,8 @@ void TX11Typist::TypeOne(const std::string& bytes) {
     TX11LockReset locks(display);
     const TTypingPlan plan = PlanTyping(strokes, ReadKeyboardLayout(display));
     TX11KeymapBindings bindings(display);
-    TX11KeySender sender(display, focus, bindings, pause);
+    TX11TargetAck target(display, focus);
+    TX11KeySender sender(display, focus, bindings, target, pause);
     const TPlaybackResult result = PlayPlan(plan, sender);
     XSync(display, False);
     const auto lastKey = std::chrono::system_clock::now();
@@ -254,7 +263,7 @@ void TX11Typist::TypeOne(const std::string& bytes) {
         FStats.lastKey = lastKey;
     }
     if (bindings.Bound()) {
-        Pause(kSettleTime); // the target may still be reading keys that use the bound keycodes
+        target.Await(pause); // the target may still be translating keys that use the bound keycodes
         bindings.Restore();
     }
     std::scoped_lock lock(FMutex);

@@ -125,6 +125,15 @@ xdotool key Caps_Lock
 out="$WORK/unfocused.out"
 if start_target "$KIND" "$out"; then
     xdotool windowminimize --sync "$XSESSION_WINDOW"
+    deadline=$((SECONDS + 20))
+    until [ "$(xdotool getwindowfocus 2>/dev/null)" != "$XSESSION_WINDOW" ] &&
+        ! xprop -root _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$XSESSION_WINDOW")\$"; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            fail "unfocused: the minimized window kept the focus"
+            break
+        fi
+        sleep 0.05
+    done
     printf 'must not arrive' >"$WORK/unfocused.in"
     if "$DRIVER" "$WORK/unfocused.in" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
         sleep 0.5
@@ -165,11 +174,14 @@ else
 fi
 
 # The focus moves to another window while a long text is typed: typing stops, nothing arrives in the other window,
-# and what arrived in the first window is a beginning of the text. (The many distinct characters make the typist
-# pause between batches, which leaves time to move the focus.)
+# and what arrived in the first window is a beginning of the text. The many distinct characters make the typist
+# wait for the target between batches: a fixed while for the xterm, until it answers a ping for the Qt edit, which
+# is held still (SIGSTOP) while the focus moves, so that the move happens in the middle of the text however fast
+# the edit is. (An xterm held still for longer than the fixed wait could misread keys whose keycodes were bound
+# anew meanwhile; it answers no ping.)
 first="$WORK/first.out"
 second="$WORK/second.out"
-distinct_cjk 400 >"$WORK/moving.in"
+distinct_cjk 2000 >"$WORK/moving.in"
 expected_for "$KIND" <"$WORK/moving.in" >"$WORK/moving.expected"
 if start_target "$KIND" "$second" && second_window=$XSESSION_WINDOW && second_pid=$TARGET_PID &&
     start_target "$KIND" "$first"; then
@@ -179,7 +191,9 @@ if start_target "$KIND" "$second" && second_window=$XSESSION_WINDOW && second_pi
     until [ -s "$first" ] || [ "$SECONDS" -ge "$deadline" ]; do
         sleep 0.01
     done
+    [ "$KIND" = qt ] && kill -STOP "$TARGET_PID"
     xdotool windowactivate --sync "$second_window"
+    [ "$KIND" = qt ] && kill -CONT "$TARGET_PID"
     wait "$driver" || fail "focus_moves: the driver failed: $(cat "$WORK/driver.err")"
     sleep 0.5
     arrived=$(wc -c <"$first")

@@ -2,6 +2,8 @@
 
 #include "platform/x11/KeyPlayback.h"
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <optional>
@@ -15,20 +17,32 @@ namespace velmora {
 class TRecordingKeySender final : public IKeySender {
 public:
     void Bind(const std::vector<TBinding>& bindings) override {
+        EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a stroke";
         std::string line = "bind";
         for (const TBinding& binding : bindings) {
             line += " " + std::to_string(binding.keycode) + "=" + Hex(binding.plain) + "/" + Hex(binding.shifted);
         }
         FLog.push_back(line);
     }
-    void AwaitTargetRead() override { FLog.push_back("wait"); }
+    void AwaitTargetRead() override {
+        EXPECT_FALSE(FInStroke) << "a wait in the middle of a stroke";
+        FLog.push_back("wait");
+    }
     void Key(unsigned keycode, bool press) override {
         FLog.push_back((press ? "+" : "-") + std::to_string(keycode));
         ++FKeys;
     }
-    bool MayContinue() override { return !FStopAfterKeys || FKeys < *FStopAfterKeys; }
+    bool BeginStroke() override {
+        EXPECT_FALSE(FInStroke) << "a stroke began before the one before it ended";
+        FInStroke = !FStopAfterKeys || FKeys < *FStopAfterKeys;
+        return FInStroke;
+    }
+    void EndStroke() override {
+        EXPECT_TRUE(FInStroke) << "a stroke ended that had not begun";
+        FInStroke = false;
+    }
 
-    /// Makes MayContinue report false once this many key events were sent (the focus moved away).
+    /// Makes BeginStroke report false once this many key events were sent (the focus moved away).
     void StopAfterKeys(std::size_t count) { FStopAfterKeys = count; }
     /// Everything recorded so far.
     const std::vector<std::string>& Log() const { return FLog; }
@@ -42,6 +56,7 @@ private:
 
     std::vector<std::string> FLog;
     std::size_t FKeys = 0;
+    bool FInStroke = false;
     std::optional<std::size_t> FStopAfterKeys;
 };
 
