@@ -4,6 +4,7 @@
 #include "core/TextCodec.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,7 +13,10 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
+#include <algorithm>
 #include <string_view>
 
 namespace velmora {
@@ -54,6 +58,27 @@ void FitLabel(QLabel* label) {
     label->setGeometry(fitted);
 }
 
+/// Widens a drop-down list whose longest entry does not fit its text field in the current font, keeping its right
+/// edge (the hotkey row keeps to the dialog's right edge).
+void FitComboBox(QComboBox* box) {
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i) {
+        widest = std::max(widest, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+    }
+    // The style draws the text one pixel inside the field on either side.
+    const int missing = widest + 2 - field.width();
+    if (missing > 0) {
+        QRect place = box->geometry();
+        place.setLeft(place.left() - missing);
+        box->setGeometry(place);
+    }
+}
+
 QPushButton* MakeButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setAutoDefault(false);
@@ -68,6 +93,12 @@ TDefineForm::TDefineForm(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("DefineForm"));
     setSizeGripEnabled(false);
+    // The same 11-pixel font as the main window.
+    QFont formFont = font();
+    formFont.setPixelSize(11);
+    setFont(formFont);
+    // Modal to the main window only, so that the tray icon still answers while the dialog is open.
+    setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     resize(kClientWidth, kClientHeight);
 
     Panel1 = new QFrame(this);
@@ -97,6 +128,7 @@ TDefineForm::TDefineForm(QWidget* parent)
         cbCtrl->addItem(QString::fromLatin1(choice));
     }
     cbCtrl->setCurrentIndex(0);
+    FitComboBox(cbCtrl);
 
     Label1 = new QLabel(QStringLiteral("+"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -107,6 +139,7 @@ TDefineForm::TDefineForm(QWidget* parent)
     cbChar->setObjectName(QStringLiteral("cbChar"));
     cbChar->setGeometry(220, 153, 42, 21);
     FillKeyChoices();
+    FitComboBox(cbChar);
 
     btnOK = MakeButton(QStringLiteral("&OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));

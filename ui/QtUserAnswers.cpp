@@ -1,5 +1,6 @@
 #include "QtUserAnswers.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -8,6 +9,13 @@ namespace velmora {
 namespace {
 
 const QString kWarningTitle = QStringLiteral("Warning");
+
+/// Makes a dialog with a parent modal to that window only, so that the tray icon still answers while it is open.
+void KeepTrayAnswering(QDialog& dialog, const QWidget* parent) {
+    if (parent != nullptr) {
+        dialog.setWindowModality(Qt::WindowModal);
+    }
+}
 
 } // namespace
 
@@ -34,6 +42,7 @@ QString TQtUserAnswers::QtFilter(const std::string& filter) {
 std::string TQtUserAnswers::PickFile(bool save, const std::string& defaultExt, const std::string& filter,
                                      const std::string& initialName) {
     QFileDialog dialog(FParent, save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    KeepTrayAnswering(dialog, FParent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The list-file procedures check for an existing file and ask before overwriting themselves.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -68,12 +77,14 @@ std::string TQtUserAnswers::PickSaveFile(const std::string& defaultExt, const st
 
 void TQtUserAnswers::Warn(const std::string& text) {
     QMessageBox box(QMessageBox::Warning, kWarningTitle, QString::fromStdString(text), QMessageBox::Ok, FParent);
+    KeepTrayAnswering(box, FParent);
     box.exec();
 }
 
 bool TQtUserAnswers::AskYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Question, kWarningTitle, QString::fromStdString(text),
                     QMessageBox::Yes | QMessageBox::No, FParent);
+    KeepTrayAnswering(box, FParent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }

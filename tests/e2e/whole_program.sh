@@ -157,6 +157,13 @@ dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^New Text$' | he
     fail "New did not open the definition dialog"
 sleep 0.5
 import -window "$dialog" "$out_dir/definition-dialog.png"
+if [ -n "$tray_icon" ]; then
+    # The tray icon still answers while the definition dialog is open.
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 hidden || fail "with the definition dialog open, a click on the tray icon did not hide the window"
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 visible || fail "with the definition dialog open, a second tray click did not show the window"
+fi
 focus "$target"
 xdotool key ctrl+F5
 expected="$expected$text1"

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -149,6 +151,36 @@ TEST(DefineForm, TheTextBoxGrowsAndTheHotkeyRowAndButtonsKeepToTheCorner) {
     EXPECT_EQ(form.cbChar->geometry(), key.translated(100, 50));
     EXPECT_EQ(form.Label4->geometry(), label.translated(100, 50));
     EXPECT_EQ(form.Panel1->geometry(), QRect(8, 8, 281 + 100, 185 + 50));
+}
+
+TEST(DefineForm, EveryChoiceIsReadableInItsBoxAndTheHotkeyRowKeepsItsRightEdge) {
+    TDefineForm form;
+    form.show();
+    for (QComboBox* box : {form.cbCtrl, form.cbChar}) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect field =
+            box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        for (int i = 0; i < box->count(); ++i) {
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 2, field.width())
+                << box->objectName().toStdString() << " cuts " << box->itemText(i).toStdString();
+        }
+    }
+    EXPECT_EQ(form.cbCtrl->geometry().right(), 124 + 54 - 1);
+    EXPECT_EQ(form.cbChar->geometry().right(), 220 + 42 - 1);
+    EXPECT_EQ(form.cbCtrl->y(), 153);
+    EXPECT_EQ(form.cbChar->height(), 21);
+    EXPECT_LT(form.Label4->geometry().right(), form.cbCtrl->x());
+    EXPECT_LT(form.cbCtrl->geometry().right(), form.Label1->x());
+    EXPECT_LT(form.Label1->geometry().right(), form.cbChar->x());
+}
+
+TEST(DefineForm, OverAWindowItBlocksThatWindowOnly) {
+    QWidget owner;
+    TDefineForm over(&owner);
+    EXPECT_EQ(over.windowModality(), Qt::WindowModal);
+    TDefineForm alone;
+    EXPECT_EQ(alone.windowModality(), Qt::ApplicationModal);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace velmora::testing {
 namespace {
@@ -75,6 +76,32 @@ TEST(QtUserAnswers, TheSaveDialogLeavesTheOverwriteQuestionToTheCallerAndAddsXml
         dialog->reject();
     });
     EXPECT_EQ(answers.PickOpenFile(".xml", "XML File|*.XML", ""), "");
+}
+
+TEST(QtUserAnswers, OverAWindowTheDialogsBlockThatWindowOnly) {
+    QWidget owner;
+    owner.show();
+    TQtUserAnswers answers(&owner);
+    std::vector<Qt::WindowModality> seen;
+    const auto note = [&seen](QWidget* modal) {
+        seen.push_back(modal->windowModality());
+        EXPECT_TRUE(modal->isModal());
+        modal->close();
+    };
+    WhenModalOpens(note);
+    answers.Warn("text");
+    WhenModalOpens(note);
+    answers.AskYesNo("question?");
+    WhenModalOpens(note);
+    answers.PickOpenFile(".xml", "XML File|*.XML", "");
+    WhenModalOpens(note);
+    answers.PickSaveFile(".xml", "XML File|*.XML", "");
+    EXPECT_EQ(seen, std::vector<Qt::WindowModality>(4, Qt::WindowModal));
+
+    TQtUserAnswers alone;
+    WhenModalOpens(note);
+    alone.Warn("text");
+    EXPECT_EQ(seen.back(), Qt::ApplicationModal);
 }
 
 TEST(ItemListView, ATextWiderThanItsCellIsCutAndEndsInThreeDots) {
