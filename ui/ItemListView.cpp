@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
@@ -134,6 +135,17 @@ void TItemListView::DetachController() {
     FModel.SetStatusProvider({});
 }
 
+void TItemListView::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first row current when a view without a current row takes the keyboard focus; the user has
+    // picked nothing then, so no row becomes focused or selected. An arrow key still starts at the first row.
+    const bool hadCurrent = currentIndex().isValid();
+    const QScopedValueRollback taking(FTakingFocus, true);
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid()) {
+        selectionModel()->clearCurrentIndex();
+    }
+}
+
 void TItemListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
         TRowList& rows = FModel.Rows();
@@ -166,8 +178,8 @@ void TItemListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TItemListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (FModel.Changing()) {
-        return; // the rows move; the model passes on their focus once they stand still
+    if (FModel.Changing() || FTakingFocus) {
+        return; // the rows move (the model passes on their focus once they stand still), or no one picked a row
     }
     TRowList& rows = FModel.Rows();
     std::optional<std::size_t> row;

@@ -40,6 +40,7 @@ signals:
     void EditRequested();
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -53,6 +54,7 @@ private:
 
     TItemListModel& FModel;
     TMainCtrl* FController = nullptr;
+    bool FTakingFocus = false; ///< the view is taking the keyboard focus: the current index is not the user's
 };
 
 } // namespace velmora

@@ -9,6 +9,7 @@
 #include "ui/ItemListView.h"
 #include "ui/MainCtrl.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QHeaderView>
 #include <QStyle>
@@ -195,6 +196,38 @@ TEST_F(ItemListViewTest, TheFocusedRowIsTheViewsCurrentAndSelectedRowBothWays) {
     rows.Delete(0);
     EXPECT_EQ(rows.Focused(), 1u);
     EXPECT_EQ(view.currentIndex().row(), 1);
+}
+
+TEST_F(ItemListViewTest, TakingTheKeyboardFocusPicksNoRowAndAnArrowThenStartsAtTheFirst) {
+    QApplication::setActiveWindow(&view);
+    view.setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_TRUE(view.hasFocus());
+    EXPECT_FALSE(rows.Focused());
+    EXPECT_FALSE(view.currentIndex().isValid());
+    EXPECT_FALSE(view.selectionModel()->hasSelection());
+
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(rows.Focused(), 0u);
+    EXPECT_TRUE(view.selectionModel()->isRowSelected(0, {}));
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(rows.Focused(), 1u);
+
+    // The focus leaves and comes back: the picked row stays.
+    view.clearFocus();
+    view.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(rows.Focused(), 1u);
+    EXPECT_TRUE(view.selectionModel()->isRowSelected(1, {}));
+
+    // A list loaded anew has no focused row, and taking the focus again picks none.
+    view.clearFocus();
+    {
+        TRowBatch batch(rows);
+        rows.Clear();
+        rows.Append(MakeItem("loaded", 0, 65), true);
+    }
+    view.setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(rows.Focused());
+    EXPECT_FALSE(view.selectionModel()->hasSelection());
 }
 
 TEST_F(ItemListViewTest, SpaceTogglesTheFocusedRowsBoxAndADoubleClickAsksForAnEdit) {

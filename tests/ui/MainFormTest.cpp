@@ -8,7 +8,9 @@
 #include "ui/ItemListView.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -132,6 +134,20 @@ TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
     EXPECT_EQ(form->menuBar()->actions()[0]->text(), "About");
     EXPECT_EQ(form->menuBar()->actions()[1]->text(), "Help");
     EXPECT_EQ(form->menuBar()->actions()[1]->menu(), nullptr);
+}
+
+TEST_F(MainFormTest, AtStartNoRowIsPickedSoEditAndDeleteDoNothing) {
+    auto form = MakeForm();
+    QApplication::setActiveWindow(form.get());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->VT->hasFocus()) << "the list is the one control that takes the keyboard focus";
+    EXPECT_FALSE(form->MainCtrl()->Rows().Focused());
+    EXPECT_FALSE(form->VT->selectionModel()->hasSelection());
+
+    form->SpeedButton5->click(); // no definition dialog expected
+    form->SpeedButton7->click();
+    EXPECT_TRUE(answers.TextsOf("yesno").empty());
+    EXPECT_EQ(form->VT->model()->rowCount(), 3);
 }
 
 TEST_F(MainFormTest, StartAndStopSwapTheButtonsAndRegisterTheCheckedRows) {
