@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -60,6 +63,25 @@ std::string PositionText(std::string_view text, std::size_t offset) {
     }
     const std::size_t lineStart = before.rfind('\n');
     const std::size_t column = lineStart == std::string_view::npos ? offset + 1 : offset - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// Offsets of the line breaks in the text.
+std::vector<std::size_t> LineBreaks(std::string_view text) {
+    std::vector<std::size_t> breaks;
+    for (const char *at = text.data(), *end = text.data() + text.size();
+         (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr; ++at) {
+        breaks.push_back(static_cast<std::size_t>(at - text.data()));
+    }
+    return breaks;
+}
+
+// PositionText of text of `size` bytes whose line breaks are at `breaks`.
+std::string PositionText(const std::vector<std::size_t>& breaks, std::size_t size, std::size_t offset) {
+    offset = std::min(offset, size);
+    const auto after = std::lower_bound(breaks.begin(), breaks.end(), offset); // first break not before offset
+    const std::size_t line = 1 + static_cast<std::size_t>(after - breaks.begin());
+    const std::size_t column = after == breaks.begin() ? offset + 1 : offset - *(after - 1);
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
@@ -188,55 +210,130 @@ class PugiXmlDocument final : public IXmlDocument {
 public:
     PugiXmlDocument() : document_(std::make_unique<pugi::xml_document>()) {}
 
-    void LoadText(std::string_view bytes) override {
-        auto fresh = std::make_unique<pugi::xml_document>();
-        pugi::xml_parse_result result;
-        std::string converted;
-        std::string_view parsed = bytes; // the 8-bit text the parser sees, for the error position
-        const bool wide = LooksLikeWideUnicode(bytes);
-        if (wide) {
-            result = fresh->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
-        } else {
-            // A UTF-8 byte order mark outweighs the declaration.
-            const bool utf8Mark = bytes.starts_with("\xEF\xBB\xBF");
-            const std::string encoding = utf8Mark ? "" : DeclaredEncoding(bytes);
-            if (!ReadsAsUtf8(encoding)) {
-                converted = ConvertToUtf8(bytes, encoding);
-                parsed = converted;
-            }
-            result = fresh->load_buffer(parsed.data(), parsed.size(), kParseOptions, pugi::encoding_utf8);
-        }
-        if (!result) {
-            const std::string where = wide ? "at offset " + std::to_string(result.offset)
-                                           : "at " + PositionText(parsed, static_cast<std::size_t>(result.offset));
-            throw XmlError(std::string("Not a well-formed XML document: ") + result.description() + " " + where);
-        }
-        CheckSingleRoot(*fresh);
-        MarkAsUtf8(*fresh);
-        root_.reset();
-        document_ = std::move(fresh);
-        root_ = std::make_unique<PugiXmlNode>(document_->document_element());
+    void LoadText(std::string_view bytes) override { Install(Parse(bytes)); }
+
+    void LoadOwnedText(std::string&& bytes) override { Install(ParseOwned(std::move(bytes))); }
+
+    void LoadTextLater(std::string&& text) override {
+        Discard();
+        pending_ = std::move(text);
     }
 
     std::string SaveText() const override {
+        ParsePending();
         std::string text;
         StringWriter writer(text);
         document_->save(writer, "", pugi::format_raw, pugi::encoding_utf8);
         return text;
     }
 
-    bool IsEmpty() const override { return !root_; }
+    bool IsEmpty() const override { return !root_ && !pending_; }
 
-    void Clear() override {
-        root_.reset();
-        document_->reset();
-    }
+    void Clear() override { Discard(); }
 
     IXmlNode& Root() override {
+        ParsePending();
         if (!root_) {
             throw XmlError("The XML document is empty");
         }
         return *root_;
+    }
+
+private:
+    // A parsed tree and, when it was parsed in place, the bytes its names and values point into.
+    struct Parsed {
+        std::unique_ptr<pugi::xml_document> document;
+        std::unique_ptr<std::string> buffer;
+    };
+
+    static Parsed Parse(std::string_view bytes) {
+        Parsed parsed{std::make_unique<pugi::xml_document>(), nullptr};
+        pugi::xml_parse_result result;
+        std::string converted;
+        std::string_view text = bytes; // the 8-bit text the parser sees, for the error position
+        const bool wide = LooksLikeWideUnicode(bytes);
+        if (wide) {
+            result = parsed.document->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        } else {
+            const std::string encoding = Utf8Encoding(bytes);
+            if (!ReadsAsUtf8(encoding)) {
+                converted = ConvertToUtf8(bytes, encoding);
+                text = converted;
+            }
+            result = parsed.document->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+        }
+        if (!result) {
+            const std::string where = wide ? "at offset " + std::to_string(result.offset)
+                                           : "at " + PositionText(text, static_cast<std::size_t>(result.offset));
+            ThrowParseError(result, where);
+        }
+        return parsed;
+    }
+
+    // Parses 8-bit UTF-8 text in place, without a copy; other text goes the copying way (after conversion, the
+    // converted text is parsed in place). The parser writes into the bytes, so the line breaks are noted first
+    // for the error position.
+    static Parsed ParseOwned(std::string&& bytes) {
+        if (LooksLikeWideUnicode(bytes)) {
+            return Parse(bytes);
+        }
+        auto buffer = std::make_unique<std::string>(std::move(bytes));
+        const std::string encoding = Utf8Encoding(*buffer);
+        if (!ReadsAsUtf8(encoding)) {
+            *buffer = ConvertToUtf8(*buffer, encoding);
+        }
+        const std::vector<std::size_t> breaks = LineBreaks(*buffer);
+        const std::size_t size = buffer->size();
+        // Ended by a zero byte, as the parser ends a copy: errors at the end are then found at the same offset.
+        buffer->push_back('\0');
+        Parsed parsed{std::make_unique<pugi::xml_document>(), std::move(buffer)};
+        const pugi::xml_parse_result result = parsed.document->load_buffer_inplace(
+            parsed.buffer->data(), parsed.buffer->size(), kParseOptions, pugi::encoding_utf8);
+        if (!result) {
+            ThrowParseError(result, "at " + PositionText(breaks, size, static_cast<std::size_t>(result.offset)));
+        }
+        return parsed;
+    }
+
+    // The declared encoding of 8-bit bytes; a UTF-8 byte order mark outweighs the declaration.
+    static std::string Utf8Encoding(std::string_view bytes) {
+        return bytes.starts_with("\xEF\xBB\xBF") ? std::string() : DeclaredEncoding(bytes);
+    }
+
+    [[noreturn]] static void ThrowParseError(const pugi::xml_parse_result& result, const std::string& where) {
+        throw XmlError(std::string("Not a well-formed XML document: ") + result.description() + " " + where);
+    }
+
+    // Checks a freshly parsed tree and makes it the content; the previous content stays when the check fails.
+    void Install(Parsed parsed) const {
+        CheckSingleRoot(*parsed.document);
+        MarkAsUtf8(*parsed.document);
+        Discard();
+        document_ = std::move(parsed.document);
+        buffer_ = std::move(parsed.buffer);
+        root_ = std::make_unique<PugiXmlNode>(document_->document_element());
+    }
+
+    void Discard() const {
+        pending_.reset();
+        root_.reset();
+        document_ = std::make_unique<pugi::xml_document>();
+        buffer_.reset();
+    }
+
+    // Parses text handed over by LoadTextLater; a text that does not parse leaves the document empty.
+    void ParsePending() const {
+        if (!pending_) {
+            return;
+        }
+        std::string text = std::move(*pending_);
+        pending_.reset();
+        try {
+            Install(ParseOwned(std::move(text)));
+        } catch (...) {
+            Discard();
+            throw;
+        }
     }
 
 private:
@@ -273,8 +370,11 @@ private:
                name[3] == '-' && name[4] == '8';
     }
 
-    std::unique_ptr<pugi::xml_document> document_;
-    std::unique_ptr<PugiXmlNode> root_; // wrapper of the document element; null while the document is empty
+    // Text given to LoadTextLater is parsed on first use, by const members too: hence mutable.
+    mutable std::unique_ptr<pugi::xml_document> document_;
+    mutable std::unique_ptr<std::string> buffer_; // the bytes a tree parsed in place points into, or null
+    mutable std::unique_ptr<PugiXmlNode> root_;   // wrapper of the document element; null while empty
+    mutable std::optional<std::string> pending_;  // text not parsed yet
 };
 
 } // namespace

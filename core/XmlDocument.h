@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace velmora {
 
@@ -74,6 +75,11 @@ public:
     /// Replaces the document by one parsed from these bytes, honouring the declared encoding. Whitespace-only text
     /// is dropped. Throws XmlError (and keeps the previous content) when the bytes are not a well-formed document.
     virtual void LoadText(std::string_view bytes) = 0;
+    /// LoadText on bytes the document takes over: it may parse them in place and keep them as its storage.
+    virtual void LoadOwnedText(std::string&& bytes) { LoadText(bytes); }
+    /// Replaces the document by this text without parsing it yet: the first Root() or SaveText() parses it and
+    /// throws XmlError then (leaving the document empty) when it is not a well-formed document.
+    virtual void LoadTextLater(std::string&& text) { LoadOwnedText(std::move(text)); }
     /// The document as UTF-8 bytes with its declaration, no indentation and no line breaks added.
     virtual std::string SaveText() const = 0;
     /// Whether the document holds nothing (never loaded, or cleared).
