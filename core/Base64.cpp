@@ -22,30 +22,34 @@ constexpr std::array<std::uint8_t, 256> kDecode = MakeDecodeTable();
 
 std::string EncodeBase64(std::string_view bytes) {
     std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+    AppendBase64(out, bytes);
+    return out;
+}
+
+void AppendBase64(std::string& out, std::string_view bytes) {
+    const std::size_t start = out.size();
+    out.resize(start + Base64Size(bytes.size()));
+    char* dst = out.data() + start;
+    const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
-    const auto byteAt = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k])); };
     for (; i + 3 <= bytes.size(); i += 3) {
-        const std::uint32_t v = byteAt(i) << 16 | byteAt(i + 1) << 8 | byteAt(i + 2);
-        out += kAlphabet[v >> 18 & 63];
-        out += kAlphabet[v >> 12 & 63];
-        out += kAlphabet[v >> 6 & 63];
-        out += kAlphabet[v & 63];
+        const std::uint32_t v =
+            static_cast<std::uint32_t>(src[i]) << 16 | static_cast<std::uint32_t>(src[i + 1]) << 8 | src[i + 2];
+        dst[0] = kAlphabet[v >> 18 & 63];
+        dst[1] = kAlphabet[v >> 12 & 63];
+        dst[2] = kAlphabet[v >> 6 & 63];
+        dst[3] = kAlphabet[v & 63];
+        dst += 4;
     }
     const std::size_t rest = bytes.size() - i;
-    if (rest == 1) {
-        const std::uint32_t v = byteAt(i) << 16;
-        out += kAlphabet[v >> 18 & 63];
-        out += kAlphabet[v >> 12 & 63];
-        out += "==";
-    } else if (rest == 2) {
-        const std::uint32_t v = byteAt(i) << 16 | byteAt(i + 1) << 8;
-        out += kAlphabet[v >> 18 & 63];
-        out += kAlphabet[v >> 12 & 63];
-        out += kAlphabet[v >> 6 & 63];
-        out += '=';
+    if (rest > 0) {
+        const std::uint32_t v =
+            static_cast<std::uint32_t>(src[i]) << 16 | (rest == 2 ? static_cast<std::uint32_t>(src[i + 1]) << 8 : 0);
+        dst[0] = kAlphabet[v >> 18 & 63];
+        dst[1] = kAlphabet[v >> 12 & 63];
+        dst[2] = rest == 2 ? kAlphabet[v >> 6 & 63] : '=';
+        dst[3] = '=';
     }
-    return out;
 }
 
 std::string DecodeBase64(std::string_view text) {

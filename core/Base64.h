@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,14 @@ namespace velmora {
 
 /// Standard base64 (RFC 4648, section 4) of the bytes, one unbroken run, "=" padded.
 std::string EncodeBase64(std::string_view bytes);
+
+/// Appends EncodeBase64(bytes) to `out`.
+void AppendBase64(std::string& out, std::string_view bytes);
+
+/// The length of EncodeBase64(bytes) for `size` bytes.
+constexpr std::size_t Base64Size(std::size_t size) {
+    return (size + 2) / 3 * 4;
+}
 
 /// Decodes base64 group by group ("=" may close any group). Never fails: a text whose length is not a
 /// multiple of 4 yields the fixed text "TT".

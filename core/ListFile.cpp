@@ -5,6 +5,7 @@
 #include "StrItem.h"
 
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,11 +23,30 @@ std::string Quote(const std::string& path) {
     return "\"" + path + "\"";
 }
 
+// Whether text may stand in an attribute value as it is: nothing the serialiser would escape.
+constexpr bool NeedsNoEscaping(const char* text) {
+    for (; *text != '\0'; ++text) {
+        const auto c = static_cast<unsigned char>(*text);
+        if (c < 0x20 || c == '&' || c == '<' || c == '>' || c == '"') {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(NeedsNoEscaping(kProducerText), "the list text is written without escaping");
+
+constexpr std::string_view kListClose = "</list>";
+
+// The declaration and the `list` start tag, without its closing ">".
+std::string ListOpenTag() {
+    return std::string(R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?><list versionNo="1.0" generated=")") +
+           kProducerText + "\"";
+}
+
 } // namespace
 
 std::string ListTemplateText() {
-    return std::string(R"(<?xml version="1.0" encoding="utf-8" standalone="yes"?><list versionNo="1.0" generated=")") +
-           kProducerText + "\"/>";
+    return ListOpenTag() + "/>";
 }
 
 std::string SelectOpenFile(IUserAnswers& answers, const IFileSystem& fs, const std::string& extension,
@@ -63,8 +83,7 @@ std::vector<TStrItemPtr> TListFile::ReadListFile(const std::string& path) {
         previous = FXMLDoc.SaveText();
     }
     {
-        const std::string bytes = FFs.ReadFile(path);
-        FXMLDoc.LoadText(bytes); // keeps the previous content when the bytes do not parse
+        FXMLDoc.LoadOwnedText(FFs.ReadFile(path)); // keeps the previous content when the bytes do not parse
     }
     try {
         IXmlNode& root = FXMLDoc.Root();
@@ -188,19 +207,39 @@ void TListFile::SetAsideUnreadable(const std::string& path, const std::string& r
 }
 
 void TListFile::SaveList(bool ask) {
-    ResetListDocument();
-    IXmlNode& list = FXMLDoc.Root();
-    list.RemoveChildren();
+    ResetListDocument(); // the old document goes before the new text is built
+    std::string text = ListText();
+    const std::string path = ask ? SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {}) : FFileName;
+    try {
+        if (!path.empty()) {
+            FFs.ReplaceFile(path, text);
+        }
+    } catch (...) {
+        FXMLDoc.LoadTextLater(std::move(text));
+        throw;
+    }
+    // The document is parsed from this text only when it is next asked for.
+    FXMLDoc.LoadTextLater(std::move(text));
+}
+
+std::string TListFile::ListText() {
+    std::string text = ListOpenTag();
+    if (!FRows.First()) {
+        return text + "/>";
+    }
+    std::size_t size = text.size() + 1 + kListClose.size();
     for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
         const TStrItemPtr& item = FRows.Item(*row);
         item->FChecked = FRows.Checked(*row);
-        item->SaveStrItem(list);
+        size += item->ItemXmlSize();
     }
-    if (ask) {
-        WriteListFile({});
-    } else if (!FFileName.empty()) {
-        WriteListFile(FFileName);
+    text.reserve(size);
+    text += '>';
+    for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
+        FRows.Item(*row)->AppendItemXml(text);
     }
+    text += kListClose;
+    return text;
 }
 
 bool TListFile::OpenListFile(std::string path) {

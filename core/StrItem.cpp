@@ -4,6 +4,9 @@
 #include "Conversion.h"
 #include "XmlDocument.h"
 
+#include <charconv>
+#include <string_view>
+
 namespace velmora {
 
 TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
@@ -31,6 +34,45 @@ void TStrItem::SaveStrItem(IXmlNode& parent) const {
     element.SetAttributeInt("FHKCtrl", FHKCtrl);
     element.SetAttributeInt("FHKChar", FHKChar);
     element.SetAttributeBool("checked", FChecked);
+}
+
+namespace {
+
+constexpr std::string_view kItemOpen = "<item FStr=\"";
+constexpr std::string_view kCtrlKey = "\" FHKCtrl=\"";
+constexpr std::string_view kCharKey = "\" FHKChar=\"";
+constexpr std::string_view kCheckedKey = "\" checked=\"";
+constexpr std::string_view kItemClose = "\"/>";
+
+std::size_t DigitCount(std::int64_t value) {
+    char digits[24];
+    return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+}
+
+void AppendInteger(std::string& out, std::int64_t value) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+} // namespace
+
+void TStrItem::AppendItemXml(std::string& out) const {
+    out += kItemOpen;
+    AppendBase64(out, FStr);
+    out += kCtrlKey;
+    AppendInteger(out, FHKCtrl);
+    out += kCharKey;
+    AppendInteger(out, FHKChar);
+    out += kCheckedKey;
+    out += BooleanText(FChecked);
+    out += kItemClose;
+}
+
+std::size_t TStrItem::ItemXmlSize() const {
+    return kItemOpen.size() + Base64Size(FStr.size()) + kCtrlKey.size() + DigitCount(FHKCtrl) + kCharKey.size() +
+           DigitCount(FHKChar) + kCheckedKey.size() + std::string_view(BooleanText(FChecked)).size() +
+           kItemClose.size();
 }
 
 } // namespace velmora

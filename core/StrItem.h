@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,10 +12,10 @@ class IXmlNode;
 /// One snippet of the user's list: its text, its hotkey and its enabled flag as last saved.
 /// Items are shared: the row that shows an item and a registered hotkey that types it both keep it alive.
 struct TStrItem {
-    std::string FStr;          ///< the text's bytes (UTF-8; legacy files may hold windows-1252)
-    std::uint8_t FHKCtrl = 0;  ///< modifier index: 0 none, 1 CTRL, 2 ALT
-    std::int32_t FHKChar = 0;  ///< virtual-key code of the hotkey's key
-    bool FChecked = false;     ///< enabled flag as last saved or loaded
+    std::string FStr;         ///< the text's bytes (UTF-8; legacy files may hold windows-1252)
+    std::uint8_t FHKCtrl = 0; ///< modifier index: 0 none, 1 CTRL, 2 ALT
+    std::int32_t FHKChar = 0; ///< virtual-key code of the hotkey's key
+    bool FChecked = false;    ///< enabled flag as last saved or loaded
 
     /// Builds a new item from the attributes of one node of the list document.
     /// Throws ConversionError (naming the attribute and the value) when FHKCtrl, FHKChar or checked do not convert.
@@ -22,6 +23,11 @@ struct TStrItem {
 
     /// Appends one `item` element holding the four fields, in the order FStr, FHKCtrl, FHKChar, checked.
     void SaveStrItem(IXmlNode& parent) const;
+    /// Appends the element SaveStrItem makes, as the document serialises it (no escaping is needed: the values
+    /// are base64, digits and "True"/"False").
+    void AppendItemXml(std::string& out) const;
+    /// The number of bytes AppendItemXml appends.
+    std::size_t ItemXmlSize() const;
 
     friend bool operator==(const TStrItem&, const TStrItem&) = default;
 };

@@ -120,6 +120,38 @@ TEST_F(ListFileTest, AnEmptyListIsSavedWithoutChildrenAndLoadsBackEmpty) {
     EXPECT_TRUE(answers_.Warnings().empty());
 }
 
+TEST_F(ListFileTest, TheSavedFileIsTheDocumentRebuiltFromTheRowsAndTheDocumentFollows) {
+    std::string allBytes;
+    for (int i = 0; i < 256; ++i) {
+        allBytes += static_cast<char>(i);
+    }
+    list_.LoadList(false);
+    rows_.Append(NewItem("", 0, 0), true);
+    rows_.Append(NewItem("a", 255, -1));
+    rows_.Append(NewItem("ab", 1, 2147483647), true);
+    rows_.Append(NewItem("abc\r\n\xC3\xA9", 2, -2147483647 - 1));
+    rows_.Append(NewItem(allBytes, 128, 65), true);
+    list_.SaveList(false);
+
+    // The same rows through the document, element by element.
+    auto rebuilt = CreateXmlDocument();
+    rebuilt->LoadText(ListTemplateText());
+    for (auto row = rows_.First(); row; row = rows_.Next(*row)) {
+        rows_.Item(*row)->SaveStrItem(rebuilt->Root());
+    }
+    EXPECT_EQ(fs_.File(kDefault), rebuilt->SaveText());
+    ASSERT_EQ(doc_->Root().ChildCount(), rows_.Count());
+    EXPECT_EQ(doc_->Root().Child(4).Attribute("FStr"), EncodeBase64(allBytes));
+    EXPECT_EQ(doc_->SaveText(), fs_.File(kDefault));
+
+    // A write that fails still leaves the document rebuilt from the rows, and the old file as it was.
+    rows_.Delete(0);
+    fs_.FailReplaces();
+    EXPECT_THROW(list_.SaveList(false), FileError);
+    EXPECT_EQ(doc_->Root().ChildCount(), 4u);
+    EXPECT_EQ(fs_.File(kDefault), rebuilt->SaveText());
+}
+
 TEST_F(ListFileTest, LoadGivesOneRowPerChildOfTheRootInOneBatch) {
     fs_.SetFile("/home/u/three.xml",
                 ListXml(ItemXml("a", 0, 65, true) + ItemXml("b", 1, 112, false) + ItemXml("c", 2, 57, true)));

@@ -89,3 +89,26 @@ TEST_F(StrItemTest, KeyAndCheckedGoThroughTheIntegerAndBooleanRules) {
     EXPECT_NE(LoadError(R"(FHKChar="2147483648")").find(R"("FHKChar")"), std::string::npos);
     EXPECT_NE(LoadError(R"(checked="yes")").find(R"("checked": "yes")"), std::string::npos);
 }
+
+TEST_F(StrItemTest, ItemXmlTextIsByteForByteTheSavedElement) {
+    std::string allBytes;
+    for (int i = 0; i < 256; ++i) {
+        allBytes += static_cast<char>(i);
+    }
+    const TStrItem items[] = {
+        {"", 0, 0, false},
+        {"a", 255, -1, true},
+        {"ab", 1, 2147483647, false},
+        {"abc", 2, -2147483647 - 1, true},
+        {"ab\r\nc\xC3\xA9", 0, 65, false},
+        {allBytes, 128, 0, true},
+    };
+    document_->LoadText("<list/>");
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        items[i].SaveStrItem(document_->Root());
+        std::string text = "before";
+        items[i].AppendItemXml(text);
+        EXPECT_EQ(text, "before" + document_->Root().Child(i).XmlText()) << i;
+        EXPECT_EQ(items[i].ItemXmlSize(), text.size() - 6) << i;
+    }
+}
