@@ -207,8 +207,10 @@ void TListFile::SetAsideUnreadable(const std::string& path, const std::string& r
 }
 
 void TListFile::SaveList(bool ask) {
-    ResetListDocument(); // the old document goes before the new text is built
-    std::string text = ListText();
+    // The memory of the old document's text, already in use, takes the new text.
+    std::string text = FXMLDoc.TakeStorage();
+    ResetListDocument();
+    ListText(text);
     const std::string path = ask ? SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {}) : FFileName;
     try {
         if (!path.empty()) {
@@ -222,10 +224,11 @@ void TListFile::SaveList(bool ask) {
     FXMLDoc.LoadTextLater(std::move(text));
 }
 
-std::string TListFile::ListText() {
-    std::string text = ListOpenTag();
+void TListFile::ListText(std::string& text) {
+    text.assign(std::string_view(ListOpenTag())); // copied into the memory text already has
     if (!FRows.First()) {
-        return text + "/>";
+        text += "/>";
+        return;
     }
     std::size_t size = text.size() + 1 + kListClose.size();
     for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
@@ -239,7 +242,6 @@ std::string TListFile::ListText() {
         FRows.Item(*row)->AppendItemXml(text);
     }
     text += kListClose;
-    return text;
 }
 
 bool TListFile::OpenListFile(std::string path) {

@@ -67,9 +67,9 @@ private:
     bool TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason);
     /// Puts the list document back to the text it had (or empty).
     void RestoreDocument(const std::optional<std::string>& previous) noexcept;
-    /// Copies each row's check state into its item and returns the list document of the rows as text, the same
-    /// bytes as the document rebuilt from them would save.
-    std::string ListText();
+    /// Copies each row's check state into its item and puts the list document of the rows as text into `text`
+    /// (keeping its memory where it is large enough): the same bytes as the document rebuilt from them would save.
+    void ListText(std::string& text);
     /// Replaces every row by one row per item, in one batch.
     void ReplaceRows(std::vector<TStrItemPtr> items);
     /// Moves an unreadable default file aside and tells the user where it went.

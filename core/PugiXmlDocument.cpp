@@ -227,6 +227,18 @@ public:
         return text;
     }
 
+    std::string TakeStorage() override {
+        std::string storage;
+        if (pending_) {
+            storage = std::move(*pending_);
+        } else if (buffer_) {
+            storage = std::move(*buffer_);
+        }
+        Discard();
+        storage.clear();
+        return storage;
+    }
+
     bool IsEmpty() const override { return !root_ && !pending_; }
 
     void Clear() override { Discard(); }

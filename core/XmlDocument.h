@@ -80,6 +80,12 @@ public:
     /// Replaces the document by this text without parsing it yet: the first Root() or SaveText() parses it and
     /// throws XmlError then (leaving the document empty) when it is not a well-formed document.
     virtual void LoadTextLater(std::string&& text) { LoadOwnedText(std::move(text)); }
+    /// Discards the content and gives back the memory of its text (taken over by LoadOwnedText or LoadTextLater),
+    /// emptied but with its capacity, for the caller to reuse; an empty string when there is none.
+    virtual std::string TakeStorage() {
+        Clear();
+        return {};
+    }
     /// The document as UTF-8 bytes with its declaration, no indentation and no line breaks added.
     virtual std::string SaveText() const = 0;
     /// Whether the document holds nothing (never loaded, or cleared).

@@ -250,3 +250,23 @@ TEST(XmlDocument, TextLoadedLaterIsParsedWhenFirstNeeded) {
     EXPECT_TRUE(document->IsEmpty());
     EXPECT_THROW(document->Root(), XmlError);
 }
+
+TEST(XmlDocument, TakingTheStorageEmptiesTheDocumentAndKeepsTheMemoryOfItsText) {
+    const std::string text = "<list><item n=\"" + std::string(1000, 'x') + "\"/></list>";
+    auto document = CreateXmlDocument();
+    document->LoadOwnedText(std::string(text));
+    std::string storage = document->TakeStorage();
+    EXPECT_TRUE(document->IsEmpty());
+    EXPECT_TRUE(storage.empty());
+    EXPECT_GE(storage.capacity(), text.size());
+
+    document->LoadTextLater(std::string(text));
+    storage = document->TakeStorage();
+    EXPECT_TRUE(document->IsEmpty());
+    EXPECT_TRUE(storage.empty());
+    EXPECT_GE(storage.capacity(), text.size());
+
+    document->LoadText(text); // a copy: the document keeps no text of the caller's
+    EXPECT_TRUE(document->TakeStorage().empty());
+    EXPECT_TRUE(document->IsEmpty());
+}
