@@ -34,15 +34,18 @@ private:
     std::string& out_;
 };
 
+// Compared in place: measuring every candidate's length first costs more than the comparison.
+bool NameIs(const char* candidate, std::string_view name) {
+    std::size_t i = 0;
+    while (i < name.size() && candidate[i] == name[i]) {
+        ++i;
+    }
+    return i == name.size() && candidate[i] == '\0';
+}
+
 pugi::xml_attribute AttributeNamed(pugi::xml_node node, std::string_view name) {
     for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        // Compared in place: measuring every candidate's length first costs more than the comparison.
-        const char* candidate = a.name();
-        std::size_t i = 0;
-        while (i < name.size() && candidate[i] == name[i]) {
-            ++i;
-        }
-        if (i == name.size() && candidate[i] == '\0') {
+        if (NameIs(a.name(), name)) {
             return a;
         }
     }
@@ -136,6 +139,27 @@ public:
             return std::nullopt;
         }
         return std::string_view(attribute.value());
+    }
+
+    void FindAttributes(std::span<const std::string_view> names,
+                        std::span<std::optional<std::string_view>> values) const override {
+        const std::size_t count = std::min(names.size(), values.size());
+        std::fill_n(values.begin(), count, std::nullopt);
+        if (!IsElement()) {
+            return;
+        }
+        std::size_t missing = count;
+        for (pugi::xml_attribute a = node_.first_attribute(); a && missing > 0; a = a.next_attribute()) {
+            const char* name = a.name();
+            for (std::size_t i = 0; i < count; ++i) {
+                // The first attribute of a name counts, as for FindAttribute.
+                if (!values[i] && NameIs(name, names[i])) {
+                    values[i] = std::string_view(a.value());
+                    --missing;
+                    break;
+                }
+            }
+        }
     }
 
     std::string EnsureAttribute(std::string_view name) override { return Ensure(name).value(); }

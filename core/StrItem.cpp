@@ -5,24 +5,30 @@
 #include "XmlDocument.h"
 
 #include <charconv>
+#include <iterator>
+#include <optional>
 #include <string_view>
 
 namespace velmora {
 
 TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
+    static constexpr std::string_view kNames[] = {"FStr", "FHKCtrl", "FHKChar", "checked"};
+    std::optional<std::string_view> values[std::size(kNames)];
+    node.FindAttributes(kNames, values);
+    const auto& [text, modifier, key, checked] = values;
     auto item = std::make_shared<TStrItem>();
-    if (const auto text = node.FindAttribute("FStr")) {
+    if (text) {
         // The attribute's text is UTF-8; base64 is plain ASCII, so its bytes go to the decoder as they are.
         item->FStr = DecodeBase64(*text);
     }
-    if (const auto modifier = node.FindAttribute("FHKCtrl")) {
+    if (modifier) {
         // Only the low 8 bits are kept ("258" is 2, "-1" is 255).
         item->FHKCtrl = static_cast<std::uint8_t>(ParseInteger("FHKCtrl", *modifier) & 0xFF);
     }
-    if (const auto key = node.FindAttribute("FHKChar")) {
+    if (key) {
         item->FHKChar = ParseInteger("FHKChar", *key);
     }
-    if (const auto checked = node.FindAttribute("checked")) {
+    if (checked) {
         item->FChecked = ParseBoolean("checked", *checked);
     }
     return item;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,6 +52,13 @@ public:
     /// The attribute's value as UTF-8 text, or nothing when there is no such attribute (or the node is not an
     /// element); the view is valid until the attribute or the document changes.
     virtual std::optional<std::string_view> FindAttribute(std::string_view name) const = 0;
+    /// FindAttribute for each of `names` (at most as many as `values` holds), in one pass over the attributes.
+    virtual void FindAttributes(std::span<const std::string_view> names,
+                                std::span<std::optional<std::string_view>> values) const {
+        for (std::size_t i = 0; i < names.size() && i < values.size(); ++i) {
+            values[i] = FindAttribute(names[i]);
+        }
+    }
     /// The attribute's value, after adding the attribute empty when there is none.
     virtual std::string EnsureAttribute(std::string_view name) = 0;
     /// Sets the attribute from text, appending it after the others when it is new.

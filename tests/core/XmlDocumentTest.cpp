@@ -270,3 +270,20 @@ TEST(XmlDocument, TakingTheStorageEmptiesTheDocumentAndKeepsTheMemoryOfItsText) 
     EXPECT_TRUE(document->TakeStorage().empty());
     EXPECT_TRUE(document->IsEmpty());
 }
+
+TEST(XmlDocument, SeveralAttributesAreFoundInOnePassAsOneByOne) {
+    auto document = Parse("<list><item b=\"2\" a=\"1\" b=\"late\" ab=\"x\" c=\"\"/><!-- a=\"1\" --></list>");
+    const std::string_view names[] = {"a", "b", "c", "missing", "A", "ab"};
+    for (std::size_t child : {0u, 1u}) {
+        const IXmlNode& node = document->Root().Child(child);
+        std::optional<std::string_view> values[std::size(names)];
+        values[3] = "stale";
+        node.FindAttributes(names, values);
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            EXPECT_EQ(values[i], node.FindAttribute(names[i])) << child << " " << names[i];
+        }
+    }
+    std::optional<std::string_view> first[1];
+    document->Root().Child(0).FindAttributes(names, first); // more names than room: only the first is looked up
+    EXPECT_EQ(first[0], "1");
+}
