@@ -224,10 +224,10 @@ void PrintStages(const std::string& path) {
     });
     std::string text;
     t[5] = Seconds([&] {
-        text = ListTemplateText();
-        text.reserve(size);
+        text.resize(size);
+        char* out = text.data() + ListTemplateText().size();
         for (auto row = rows.First(); row; row = rows.Next(*row)) {
-            rows.Item(*row)->AppendItemXml(text);
+            out = rows.Item(*row)->WriteItemXml(out);
         }
     });
     t[6] = Seconds([&] { fs.ReplaceFile(path, text); });

@@ -41,7 +41,10 @@ std::string EncodeBase64(std::string_view bytes) {
 void AppendBase64(std::string& out, std::string_view bytes) {
     const std::size_t start = out.size();
     out.resize(start + Base64Size(bytes.size()));
-    char* dst = out.data() + start;
+    WriteBase64(out.data() + start, bytes);
+}
+
+char* WriteBase64(char* dst, std::string_view bytes) {
     const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
@@ -59,7 +62,9 @@ void AppendBase64(std::string& out, std::string_view bytes) {
         dst[1] = kAlphabet[v >> 12 & 63];
         dst[2] = rest == 2 ? kAlphabet[v >> 6 & 63] : '=';
         dst[3] = '=';
+        dst += 4;
     }
+    return dst;
 }
 
 std::string DecodeBase64(std::string_view text) {

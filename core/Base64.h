@@ -12,6 +12,9 @@ std::string EncodeBase64(std::string_view bytes);
 /// Appends EncodeBase64(bytes) to `out`.
 void AppendBase64(std::string& out, std::string_view bytes);
 
+/// Writes EncodeBase64(bytes) at `out`, which has room for Base64Size(bytes.size()) characters; returns their end.
+char* WriteBase64(char* out, std::string_view bytes);
+
 /// The length of EncodeBase64(bytes) for `size` bytes.
 constexpr std::size_t Base64Size(std::size_t size) {
     return (size + 2) / 3 * 4;

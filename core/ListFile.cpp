@@ -4,7 +4,9 @@
 #include "Producer.h"
 #include "StrItem.h"
 
+#include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -236,12 +238,17 @@ void TListFile::ListText(std::string& text) {
         item->FChecked = FRows.Checked(*row);
         size += item->ItemXmlSize();
     }
-    text.reserve(size);
-    text += '>';
+    const std::size_t start = text.size();
+    text.resize(size);
+    char* out = text.data() + start;
+    *out++ = '>';
     for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
-        FRows.Item(*row)->AppendItemXml(text);
+        out = FRows.Item(*row)->WriteItemXml(out);
     }
-    text += kListClose;
+    if (out + kListClose.size() != text.data() + text.size()) {
+        throw std::logic_error("The list text does not fill the room counted for it");
+    }
+    std::memcpy(out, kListClose.data(), kListClose.size());
 }
 
 bool TListFile::OpenListFile(std::string path) {

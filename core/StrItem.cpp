@@ -5,6 +5,7 @@
 #include "XmlDocument.h"
 
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -55,24 +56,33 @@ std::size_t DigitCount(std::int64_t value) {
     return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
 }
 
-void AppendInteger(std::string& out, std::int64_t value) {
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
+char* Put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char* PutInteger(char* out, std::int64_t value) {
+    return std::to_chars(out, out + 24, value).ptr; // the room was counted by DigitCount
 }
 
 } // namespace
 
 void TStrItem::AppendItemXml(std::string& out) const {
-    out += kItemOpen;
-    AppendBase64(out, FStr);
-    out += kCtrlKey;
-    AppendInteger(out, FHKCtrl);
-    out += kCharKey;
-    AppendInteger(out, FHKChar);
-    out += kCheckedKey;
-    out += BooleanText(FChecked);
-    out += kItemClose;
+    const std::size_t start = out.size();
+    out.resize(start + ItemXmlSize());
+    WriteItemXml(out.data() + start);
+}
+
+char* TStrItem::WriteItemXml(char* out) const {
+    out = Put(out, kItemOpen);
+    out = WriteBase64(out, FStr);
+    out = Put(out, kCtrlKey);
+    out = PutInteger(out, FHKCtrl);
+    out = Put(out, kCharKey);
+    out = PutInteger(out, FHKChar);
+    out = Put(out, kCheckedKey);
+    out = Put(out, BooleanText(FChecked));
+    return Put(out, kItemClose);
 }
 
 std::size_t TStrItem::ItemXmlSize() const {

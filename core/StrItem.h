@@ -26,6 +26,8 @@ struct TStrItem {
     /// Appends the element SaveStrItem makes, as the document serialises it (no escaping is needed: the values
     /// are base64, digits and "True"/"False").
     void AppendItemXml(std::string& out) const;
+    /// Writes what AppendItemXml appends at `out`, which has room for ItemXmlSize() bytes; returns their end.
+    char* WriteItemXml(char* out) const;
     /// The number of bytes AppendItemXml appends.
     std::size_t ItemXmlSize() const;
 
