@@ -5,7 +5,7 @@
 #include "StrItem.h"
 
 #include <cstring>
-#include <optional>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -80,42 +80,22 @@ TListFile::TListFile(TRowList& rows, IXmlDocument& document, IFileSystem& fs, IU
     : FRows(rows), FXMLDoc(document), FFs(fs), FAnswers(answers) {}
 
 std::vector<TStrItemPtr> TListFile::ReadListFile(const std::string& path) {
-    std::optional<std::string> previous;
-    if (!FXMLDoc.IsEmpty()) {
-        previous = FXMLDoc.SaveText();
-    }
-    {
-        FXMLDoc.LoadOwnedText(FFs.ReadFile(path)); // keeps the previous content when the bytes do not parse
-    }
-    try {
-        IXmlNode& root = FXMLDoc.Root();
-        const std::size_t count = root.ChildCount();
-        std::vector<TStrItemPtr> items;
-        items.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            try {
-                items.push_back(TStrItem::LoadStrItem(root.Child(i)));
-            } catch (const ConversionError& error) {
-                throw ConversionError("item " + std::to_string(i + 1) + ": " + error.what());
-            }
+    // Parsed and converted beside the list document, which takes the result only when all of it succeeded.
+    const std::unique_ptr<IXmlDocument> fresh = CreateXmlDocument();
+    fresh->LoadOwnedText(FFs.ReadFile(path));
+    IXmlNode& root = fresh->Root();
+    const std::size_t count = root.ChildCount();
+    std::vector<TStrItemPtr> items;
+    items.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        try {
+            items.push_back(TStrItem::LoadStrItem(root.Child(i)));
+        } catch (const ConversionError& error) {
+            throw ConversionError("item " + std::to_string(i + 1) + ": " + error.what());
         }
-        return items;
-    } catch (...) {
-        RestoreDocument(previous);
-        throw;
     }
-}
-
-void TListFile::RestoreDocument(const std::optional<std::string>& previous) noexcept {
-    try {
-        if (previous) {
-            FXMLDoc.LoadText(*previous);
-            return;
-        }
-    } catch (...) {
-        // The document's own text always parses again; should it not, an empty document is the safe state.
-    }
-    FXMLDoc.Clear();
+    FXMLDoc.Swap(*fresh);
+    return items;
 }
 
 void TListFile::ReplaceRows(std::vector<TStrItemPtr> items) {

@@ -5,7 +5,6 @@
 #include "UserAnswers.h"
 #include "XmlDocument.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,8 +64,6 @@ private:
     std::vector<TStrItemPtr> ReadListFile(const std::string& path);
     /// ReadListFile that answers false and the reason instead of throwing.
     bool TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason);
-    /// Puts the list document back to the text it had (or empty).
-    void RestoreDocument(const std::optional<std::string>& previous) noexcept;
     /// Copies each row's check state into its item and puts the list document of the rows as text into `text`
     /// (keeping its memory where it is large enough): the same bytes as the document rebuilt from them would save.
     void ListText(std::string& text);

@@ -251,6 +251,18 @@ public:
         return text;
     }
 
+    void Swap(IXmlDocument& other) override {
+        auto* peer = dynamic_cast<PugiXmlDocument*>(&other);
+        if (peer == nullptr) {
+            IXmlDocument::Swap(other);
+            return;
+        }
+        std::swap(document_, peer->document_);
+        std::swap(buffer_, peer->buffer_);
+        std::swap(root_, peer->root_);
+        std::swap(pending_, peer->pending_);
+    }
+
     std::string TakeStorage() override {
         std::string storage;
         if (pending_) {

@@ -88,6 +88,19 @@ public:
     /// Replaces the document by this text without parsing it yet: the first Root() or SaveText() parses it and
     /// throws XmlError then (leaving the document empty) when it is not a well-formed document.
     virtual void LoadTextLater(std::string&& text) { LoadOwnedText(std::move(text)); }
+    /// Exchanges the contents of the two documents; node references go with their content.
+    virtual void Swap(IXmlDocument& other) {
+        std::optional<std::string> mine;
+        std::optional<std::string> theirs;
+        if (!IsEmpty()) {
+            mine = SaveText();
+        }
+        if (!other.IsEmpty()) {
+            theirs = other.SaveText();
+        }
+        theirs ? LoadOwnedText(std::move(*theirs)) : Clear();
+        mine ? other.LoadOwnedText(std::move(*mine)) : other.Clear();
+    }
     /// Discards the content and gives back the memory of its text (taken over by LoadOwnedText or LoadTextLater),
     /// emptied but with its capacity, for the caller to reuse; an empty string when there is none.
     virtual std::string TakeStorage() {

@@ -286,6 +286,10 @@ TEST_F(ListFileTest, ALoadThatFailsChangesNothingAndNamesTheFileAndTheReason) {
     list_.SaveList(false);
     EXPECT_EQ(fs_.File(kDefault), ListXml(ItemXml("kept", 1, 112, true) + ItemXml("too", 0, 65, true)));
     EXPECT_EQ(fs_.File("/home/u/broken.xml"), cases[0].content);
+    // A failed load after a save leaves the document as the save made it.
+    answers_.AnswerOpen("/home/u/badkey.xml");
+    list_.LoadList(true);
+    EXPECT_EQ(doc_->SaveText(), fs_.File(kDefault));
 }
 
 TEST_F(ListFileTest, AnUnreadableDefaultFileIsMovedAsideBesideEarlierOnesAndTheListStartsEmpty) {

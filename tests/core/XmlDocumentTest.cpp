@@ -287,3 +287,24 @@ TEST(XmlDocument, SeveralAttributesAreFoundInOnePassAsOneByOne) {
     document->Root().Child(0).FindAttributes(names, first); // more names than room: only the first is looked up
     EXPECT_EQ(first[0], "1");
 }
+
+TEST(XmlDocument, SwappedDocumentsExchangeContentAndNodes) {
+    auto parsed = CreateXmlDocument();
+    parsed->LoadOwnedText("<a><x/></a>");
+    IXmlNode& x = parsed->Root().Child(0);
+    auto later = CreateXmlDocument();
+    later->LoadTextLater("<b/>");
+    parsed->Swap(*later);
+    EXPECT_EQ(parsed->Root().Name(), "b");
+    EXPECT_EQ(later->Root().Name(), "a");
+    EXPECT_EQ(&later->Root().Child(0), &x);
+
+    // The exchange through the text, for documents of different kinds.
+    auto empty = CreateXmlDocument();
+    empty->IXmlDocument::Swap(*later);
+    EXPECT_TRUE(later->IsEmpty());
+    EXPECT_EQ(empty->SaveText(), Parse("<a><x/></a>")->SaveText());
+    parsed->IXmlDocument::Swap(*empty);
+    EXPECT_EQ(parsed->Root().Name(), "a");
+    EXPECT_EQ(empty->Root().Name(), "b");
+}
