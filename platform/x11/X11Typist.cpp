@@ -185,11 +185,6 @@ bool TX11Typist::Pause(std::chrono::milliseconds duration) {
     return !FWake.wait_for(lock, duration, [this] { return FStop; });
 }
 
-bool TX11Typist::Stopping() const {
-    std::scoped_lock lock(FMutex);
-    return FStop;
-}
-
 void TX11Typist::Run() {
     for (;;) {
         std::string bytes;

@@ -50,7 +50,6 @@ private:
     void TypeOne(const std::string& bytes);
     /// Waits `duration` unless the typist is stopping; false when it is.
     bool Pause(std::chrono::milliseconds duration);
-    bool Stopping() const;
 
     TX11Display FDisplay; // used only by the worker once it runs
     ITypingListener* FListener;
