@@ -219,6 +219,7 @@ void TListFile::ListText(std::string& text) {
         size += item->ItemXmlSize();
     }
     const std::size_t start = text.size();
+    text.reserve(size + 1); // room for the end mark the document adds when it parses the text in place
     text.resize(size);
     char* out = text.data() + start;
     *out++ = '>';
