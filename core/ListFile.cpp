@@ -79,36 +79,37 @@ std::string SelectSaveFile(IUserAnswers& answers, const IFileSystem& fs, const s
 TListFile::TListFile(TRowList& rows, IXmlDocument& document, IFileSystem& fs, IUserAnswers& answers)
     : FRows(rows), FXMLDoc(document), FFs(fs), FAnswers(answers) {}
 
-std::vector<TStrItemPtr> TListFile::ReadListFile(const std::string& path) {
+TListFile::TLoadedItems TListFile::ReadListFile(const std::string& path) {
     // Parsed and converted beside the list document, which takes the result only when all of it succeeded.
     const std::unique_ptr<IXmlDocument> fresh = CreateXmlDocument();
     fresh->LoadOwnedText(FFs.ReadFile(path));
     IXmlNode& root = fresh->Root();
     const std::size_t count = root.ChildCount();
-    std::vector<TStrItemPtr> items;
-    items.reserve(count);
+    TLoadedItems loaded;
+    loaded.items.reserve(count);
+    loaded.checked.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         try {
-            items.push_back(TStrItem::LoadStrItem(root.Child(i)));
+            loaded.items.push_back(TStrItem::LoadStrItem(root.Child(i)));
         } catch (const ConversionError& error) {
             throw ConversionError("item " + std::to_string(i + 1) + ": " + error.what());
         }
+        loaded.checked.push_back(loaded.items.back()->FChecked);
     }
     FXMLDoc.Swap(*fresh);
-    return items;
+    return loaded;
 }
 
-void TListFile::ReplaceRows(std::vector<TStrItemPtr> items) {
+void TListFile::ReplaceRows(TLoadedItems loaded) {
     TRowBatch batch(FRows);
     FRows.Clear();
-    FRows.Reserve(items.size());
-    for (auto& item : items) {
-        const bool checked = item->FChecked;
-        FRows.Append(std::move(item), checked);
+    FRows.Reserve(loaded.items.size());
+    for (std::size_t i = 0; i < loaded.items.size(); ++i) {
+        FRows.Append(std::move(loaded.items[i]), loaded.checked[i]);
     }
 }
 
-bool TListFile::TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason) {
+bool TListFile::TryLoad(const std::string& path, TLoadedItems& items, std::string& reason) {
     try {
         items = ReadListFile(path);
         return true;
@@ -128,7 +129,7 @@ void TListFile::LoadList(bool ask) {
         if (path.empty()) {
             return;
         }
-        std::vector<TStrItemPtr> items;
+        TLoadedItems items;
         std::string reason;
         if (!TryLoad(path, items, reason)) {
             FAnswers.Warn("The list file " + Quote(path) + " could not be loaded: " + reason +
@@ -145,7 +146,7 @@ void TListFile::LoadList(bool ask) {
         FFileName = path; // the first save creates it
         return;
     }
-    std::vector<TStrItemPtr> items;
+    TLoadedItems items;
     std::string reason;
     if (TryLoad(path, items, reason)) {
         FFileName = path;
@@ -239,7 +240,7 @@ bool TListFile::OpenListFile(std::string path) {
     if (path.empty() || !FFs.FileExists(path)) {
         return false;
     }
-    std::vector<TStrItemPtr> items;
+    TLoadedItems items;
     std::string reason;
     if (!TryLoad(path, items, reason)) {
         FAnswers.Warn("The list file " + Quote(path) + " could not be loaded: " + reason);

@@ -59,16 +59,23 @@ public:
     const std::string& FileName() const { return FFileName; }
 
 private:
+    /// The items of a list file and their enabled flags, noted while the items were read (a row is made from
+    /// both without visiting every item again).
+    struct TLoadedItems {
+        std::vector<TStrItemPtr> items;
+        std::vector<bool> checked;
+    };
+
     /// Reads, parses (into the list document) and converts a list file. Throws FileError, XmlError or
     /// ConversionError, and then the list document is as it was.
-    std::vector<TStrItemPtr> ReadListFile(const std::string& path);
+    TLoadedItems ReadListFile(const std::string& path);
     /// ReadListFile that answers false and the reason instead of throwing.
-    bool TryLoad(const std::string& path, std::vector<TStrItemPtr>& items, std::string& reason);
+    bool TryLoad(const std::string& path, TLoadedItems& items, std::string& reason);
     /// Copies each row's check state into its item and puts the list document of the rows as text into `text`
     /// (keeping its memory where it is large enough): the same bytes as the document rebuilt from them would save.
     void ListText(std::string& text);
     /// Replaces every row by one row per item, in one batch.
-    void ReplaceRows(std::vector<TStrItemPtr> items);
+    void ReplaceRows(TLoadedItems loaded);
     /// Moves an unreadable default file aside and tells the user where it went.
     void SetAsideUnreadable(const std::string& path, const std::string& reason);
 
