@@ -52,18 +52,18 @@ std::string Unescape(const std::string& text) {
     return out;
 }
 
-TStrItemPtr ParseRow(const std::string& spec, bool& checked) {
-    const auto first = spec.find(':');
-    const auto second = spec.find(':', first + 1);
-    const auto third = spec.find(':', second + 1);
+TStrItemPtr ParseRow(const std::string& row, bool& checked) {
+    const auto first = row.find(':');
+    const auto second = row.find(':', first + 1);
+    const auto third = row.find(':', second + 1);
     if (first == std::string::npos || second == std::string::npos || third == std::string::npos) {
-        throw std::invalid_argument("A row is CHECKED:MODIFIER_INDEX:VIRTUAL_KEY:TEXT, not \"" + spec + "\"");
+        throw std::invalid_argument("A row is CHECKED:MODIFIER_INDEX:VIRTUAL_KEY:TEXT, not \"" + row + "\"");
     }
     auto item = std::make_shared<TStrItem>();
-    checked = std::stoi(spec.substr(0, first)) != 0;
-    item->FHKCtrl = static_cast<std::uint8_t>(std::stoi(spec.substr(first + 1, second - first - 1)));
-    item->FHKChar = std::stoi(spec.substr(second + 1, third - second - 1));
-    item->FStr = Unescape(spec.substr(third + 1));
+    checked = std::stoi(row.substr(0, first)) != 0;
+    item->FHKCtrl = static_cast<std::uint8_t>(std::stoi(row.substr(first + 1, second - first - 1)));
+    item->FHKChar = std::stoi(row.substr(second + 1, third - second - 1));
+    item->FStr = Unescape(row.substr(third + 1));
     return item;
 }
 
