@@ -37,21 +37,6 @@ namespace {
 
 using namespace velmora;
 
-/// The real file system with the program's folder moved to the benchmark's folder.
-class FolderFileSystem final : public IFileSystem {
-public:
-    explicit FolderFileSystem(std::string dir) : FDir(std::move(dir)) {}
-    bool FileExists(const std::string& path) const override { return FReal.FileExists(path); }
-    std::string ReadFile(const std::string& path) const override { return FReal.ReadFile(path); }
-    void ReplaceFile(const std::string& path, std::string_view bytes) override { FReal.ReplaceFile(path, bytes); }
-    void RenameFile(const std::string& from, const std::string& to) override { FReal.RenameFile(from, to); }
-    std::string ExecutableDir() const override { return FDir; }
-
-private:
-    std::string FDir;
-    TPosixFileSystem FReal;
-};
-
 /// Nobody is asked anything in a benchmark.
 class SilentAnswers final : public IUserAnswers {
 public:
@@ -64,7 +49,7 @@ public:
 /// The rows, the document and the procedures of one program run.
 struct Session {
     explicit Session(const std::string& dir) : fs(dir), list(rows, *doc, fs, answers) {}
-    FolderFileSystem fs;
+    TPosixFileSystem fs;
     SilentAnswers answers;
     TRowList rows;
     std::unique_ptr<IXmlDocument> doc = CreateXmlDocument();

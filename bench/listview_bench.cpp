@@ -39,21 +39,6 @@ namespace {
 
 using namespace velmora;
 
-/// The real file system with the program's folder moved to the benchmark's folder.
-class FolderFileSystem final : public IFileSystem {
-public:
-    explicit FolderFileSystem(std::string dir) : FDir(std::move(dir)) {}
-    bool FileExists(const std::string& path) const override { return FReal.FileExists(path); }
-    std::string ReadFile(const std::string& path) const override { return FReal.ReadFile(path); }
-    void ReplaceFile(const std::string& path, std::string_view bytes) override { FReal.ReplaceFile(path, bytes); }
-    void RenameFile(const std::string& from, const std::string& to) override { FReal.RenameFile(from, to); }
-    std::string ExecutableDir() const override { return FDir; }
-
-private:
-    std::string FDir;
-    TPosixFileSystem FReal;
-};
-
 /// Nobody is asked anything, no hotkey is registered and nothing is typed in a benchmark.
 class Silent final : public IUserAnswers, public IControllerDialogs, public IHotkeyService, public ITypist {
 public:
@@ -140,7 +125,7 @@ int main(int argc, char** argv) {
     std::cout << "list file: " << listPath << " (" << rows << " items, " << std::filesystem::file_size(listPath) / 1024
               << " KiB)\n";
 
-    FolderFileSystem fs(dir);
+    TPosixFileSystem fs(dir);
     Silent silent;
     TRowList rowList;
     auto document = CreateXmlDocument();

@@ -235,6 +235,9 @@ void TPosixFileSystem::RenameFile(const std::string& from, const std::string& to
 }
 
 std::string TPosixFileSystem::ExecutableDir() const {
+    if (!FProgramFolder.empty()) {
+        return FProgramFolder;
+    }
     std::string buffer(256, '\0');
     for (;;) {
         const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -2,6 +2,9 @@
 
 #include "FileSystem.h"
 
+#include <string>
+#include <utility>
+
 namespace velmora {
 
 /// The real file system. ReplaceFile writes a temporary file beside the target (mode and owner of the old file, or
@@ -9,13 +12,19 @@ namespace velmora {
 /// RenameFile never replaces an existing file (it throws FileError instead).
 class TPosixFileSystem final : public IFileSystem {
 public:
+    /// The program's files live beside the running executable.
     TPosixFileSystem() = default;
+    /// The program's files live in `programFolder` instead (tests and benchmarks run in a folder of their own).
+    explicit TPosixFileSystem(std::string programFolder) : FProgramFolder(std::move(programFolder)) {}
 
     bool FileExists(const std::string& path) const override;
     std::string ReadFile(const std::string& path) const override;
     void ReplaceFile(const std::string& path, std::string_view bytes) override;
     void RenameFile(const std::string& from, const std::string& to) override;
     std::string ExecutableDir() const override;
+
+private:
+    std::string FProgramFolder;
 };
 
 } // namespace velmora

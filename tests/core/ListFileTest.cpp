@@ -345,28 +345,9 @@ TEST_F(ListFileTest, SelectSaveFileAsksOnlyForAnExistingFileAndTouchesNothing) {
     EXPECT_TRUE(fs_.CallsOf("rename").empty());
 }
 
-namespace {
-
-// The real file system, with the program's folder moved into a temporary folder.
-class FolderFileSystem final : public velmora::IFileSystem {
-public:
-    explicit FolderFileSystem(std::string dir) : FDir(std::move(dir)) {}
-    bool FileExists(const std::string& path) const override { return FReal.FileExists(path); }
-    std::string ReadFile(const std::string& path) const override { return FReal.ReadFile(path); }
-    void ReplaceFile(const std::string& path, std::string_view bytes) override { FReal.ReplaceFile(path, bytes); }
-    void RenameFile(const std::string& from, const std::string& to) override { FReal.RenameFile(from, to); }
-    std::string ExecutableDir() const override { return FDir; }
-
-private:
-    std::string FDir;
-    TPosixFileSystem FReal;
-};
-
-} // namespace
-
 TEST(ListFileOnDisk, ACorruptDefaultFileIsMovedAsideAndTheListRoundTrips) {
     TempFolder folder;
-    FolderFileSystem files(folder.Path());
+    TPosixFileSystem files(folder.Path());
     FakeUserAnswers answers;
     folder.Write("mouses.xml", "<list><item FStr=\"YQ==\"");
     std::filesystem::create_directory(folder.Path("mouses.xml.unreadable")); // a name taken by a folder
