@@ -4,8 +4,8 @@
 
 #include "Checks.h"
 #include "ChildProcess.h"
-#include "FolderFileSystem.h"
 #include "Shutdown.h"
+#include "core/PosixFileSystem.h"
 
 #include "tests/core/TempFolder.h"
 #include "tests/core/fakes/FakeFileSystem.h"
@@ -114,7 +114,7 @@ TEST(FullDisk, ARealFullFileSystemKeepsTheOldFilesWholeAndLeavesNothingBehind) {
             return kCannotSetUp;
         }
         TChecks checks;
-        TFolderFileSystem fs(app);
+        TPosixFileSystem fs(app);
         // A list of about 20 KiB fits.
         const std::string row(1000, 'r');
         const TRunResult first = RunProgram(fs, {}, [&](TMainCtrl& controller) {

@@ -2,8 +2,8 @@
 // one whole version, the one before the interrupted save or the one it was writing, and it loads.
 
 #include "ChildProcess.h"
-#include "FolderFileSystem.h"
 #include "LargeList.h"
+#include "core/PosixFileSystem.h"
 
 #include "core/ListFile.h"
 #include "core/XmlDocument.h"
@@ -23,7 +23,6 @@
 namespace {
 
 using namespace velmora;
-using velmora::hardening::TFolderFileSystem;
 using velmora::hardening::TSpawned;
 using velmora::testing::FakeUserAnswers;
 using velmora::testing::TempFolder;
@@ -33,7 +32,7 @@ constexpr int kKills = 200;
 
 /// Writes version A of the large list into the folder, through the program's own save.
 void WriteVersionA(const std::string& folder) {
-    TFolderFileSystem fs(folder);
+    TPosixFileSystem fs(folder);
     FakeUserAnswers answers;
     TRowList rows;
     const auto document = CreateXmlDocument();
@@ -45,7 +44,7 @@ void WriteVersionA(const std::string& folder) {
 
 /// Loads the folder's list as the program would at its next start; the version found, or '?'.
 char VersionOnDisk(const std::string& folder, std::vector<std::string>& warnings) {
-    TFolderFileSystem fs(folder);
+    TPosixFileSystem fs(folder);
     FakeUserAnswers answers;
     TRowList rows;
     const auto document = CreateXmlDocument();

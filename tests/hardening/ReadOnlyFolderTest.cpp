@@ -5,8 +5,8 @@
 
 #include "Checks.h"
 #include "ChildProcess.h"
-#include "FolderFileSystem.h"
 #include "Shutdown.h"
+#include "core/PosixFileSystem.h"
 
 #include "tests/core/TempFolder.h"
 
@@ -44,7 +44,7 @@ struct TFolders {
         ::mkdir(app.c_str(), 0755);
         ::mkdir(elsewhere.c_str(), 0777);
         ::chmod(elsewhere.c_str(), 0777);
-        TFolderFileSystem fs(app);
+        TPosixFileSystem fs(app);
         RunProgram(fs, {}, [](TMainCtrl& controller) {
             AddRow(controller, "first");
             AddRow(controller, "second");
@@ -57,7 +57,7 @@ struct TFolders {
 /// Runs the program in the read-only folder (the child has made it so) and checks that nothing was lost.
 int ShutdownInReadOnlyFolder(const TFolders& folders, const std::string& reason) {
     TChecks checks;
-    TFolderFileSystem fs(folders.app);
+    TPosixFileSystem fs(folders.app);
     const std::string rescue = folders.elsewhere + "/rescued.xml";
     const TRunResult run = RunProgram(fs, rescue, [](TMainCtrl& controller) { AddRow(controller, "third"); });
 

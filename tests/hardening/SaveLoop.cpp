@@ -7,8 +7,8 @@
 // Prints "ready <version> <microseconds of the first save>" once the loaded list was recognised and saved once,
 // then keeps saving until it is killed.
 
-#include "FolderFileSystem.h"
 #include "LargeList.h"
+#include "core/PosixFileSystem.h"
 
 #include "core/ListFile.h"
 #include "core/UserAnswers.h"
@@ -34,7 +34,7 @@ public:
 };
 
 int Run(const std::string& folder, std::size_t count) {
-    hardening::TFolderFileSystem fs(folder);
+    TPosixFileSystem fs(folder);
     TSilentAnswers answers;
     TRowList rows;
     const auto document = CreateXmlDocument();
