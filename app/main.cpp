@@ -9,13 +9,17 @@
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include <QLockFile>
+#include <QMessageBox>
 #include <QSessionManager>
+#include <QString>
 
 #include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -53,6 +57,18 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
 
     TPosixFileSystem fs;
+    // One copy per folder: two copies would each write the list at exit, the later one over the other's edits.
+    // A lock left by a copy that died is taken over (its process is gone).
+    QLockFile instanceLock(QString::fromStdString(fs.ExecutableDir() + "/velmora.lock"));
+    instanceLock.setStaleLockTime(0);
+    if (!instanceLock.tryLock(0) && instanceLock.error() == QLockFile::LockFailedError) {
+        const std::string message =
+            "Velmora is already running from " + fs.ExecutableDir() + ". Use that copy; this one ends now.";
+        std::cerr << "velmora: " << message << std::endl;
+        QMessageBox::warning(nullptr, "Warning", QString::fromStdString(message));
+        return 1;
+    }
+
     TMForm form(TMFormServices{fs, platform->Hotkeys(), platform->Typist(), &platform->Events(), nullptr, nullptr, {}});
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 

@@ -87,6 +87,20 @@ start_velmora
 sleep 0.5
 import -window "$main_window" "$out_dir/main-window.png"
 
+# --- A second copy in the same folder says so and ends, leaving the first one alone -----------------------------
+
+xsession_spawn "$app/velmora" >"$tmp/second.log" 2>&1
+second_pid=$XSESSION_LAST_PID
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Warning$' | head -n 1) ||
+    fail "a second copy in the same folder did not warn"
+focus "$box"
+xdotool key Return
+status=0
+wait "$second_pid" || status=$?
+[ "$status" -ne 0 ] || fail "a second copy in the same folder did not end with a failure status"
+grep -q 'already running' "$tmp/second.log" || fail "a second copy said: $(cat "$tmp/second.log")"
+kill -0 "$velmora_pid" 2>/dev/null || fail "the first copy ended when a second one started"
+
 # --- Start through its access key --------------------------------------------------------------------------------
 
 focus "$main_window"
