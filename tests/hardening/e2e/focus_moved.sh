@@ -6,21 +6,7 @@
 set -euo pipefail
 
 DRIVER=$1
-HERE="$(cd "$(dirname "$0")" && pwd)"
-E2E_LIB="$HERE/../../e2e/lib"
-. "$E2E_LIB/xsession.sh"
-. "$E2E_LIB/targets.sh"
-. "$HERE/program.sh"
-export LC_ALL=C.UTF-8
-
-fail() {
-    xsession_log "FAIL: $*"
-    exit 1
-}
-
-xsession_start
-WORK="$XSESSION_DIR/work"
-mkdir -p "$WORK"
+. "$(dirname "$0")/session.sh"
 
 { yes 'focus moves away now' || true; } | head -c 100000 | tr '\n' ' ' >"$WORK/text.in"
 

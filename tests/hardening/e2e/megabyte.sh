@@ -6,22 +6,7 @@ set -euo pipefail
 
 DRIVER=$1
 BYTES=${2:-1048576}
-HERE="$(cd "$(dirname "$0")" && pwd)"
-E2E_LIB="$HERE/../../e2e/lib"
-. "$E2E_LIB/xsession.sh"
-. "$E2E_LIB/targets.sh"
-. "$E2E_LIB/texts.sh"
-. "$HERE/program.sh"
-export LC_ALL=C.UTF-8
-
-fail() {
-    xsession_log "FAIL: $*"
-    exit 1
-}
-
-xsession_start
-WORK="$XSESSION_DIR/work"
-mkdir -p "$WORK"
+. "$(dirname "$0")/session.sh"
 
 # A 4,000-character block of mixed text (symbols, accented letters, CJK, tabs, line breaks), with a line number
 # before every repetition so that a lost or doubled stretch cannot go unnoticed; cut at a character boundary.
