@@ -7,6 +7,13 @@
 
 namespace velmora {
 
+/// Whether a stroke may begin.
+enum class EStrokeStart {
+    Go,       ///< type it now
+    KeysHeld, ///< the user holds a key: while a grabbed hotkey is down, X would give our keys to its grab
+    Stop,     ///< the focus moved or the typist is stopping
+};
+
 /// The low-level keyboard the typist drives.
 class IKeySender {
 public:
@@ -21,11 +28,15 @@ public:
     virtual void AwaitTargetRead() = 0;
     /// Presses or releases one key.
     virtual void Key(unsigned keycode, bool press) = 0;
-    /// Whether the next stroke may be typed: the focus is still where the text started and the typist is not
-    /// stopping. When true, the focus cannot move until EndStroke.
-    virtual bool BeginStroke() = 0;
+    /// Whether the next stroke may be typed: Go when the focus is still where the text started, no key is down and
+    /// the typist is not stopping; then neither the focus nor the keys can change until EndStroke. On KeysHeld or
+    /// Stop there is nothing to end.
+    virtual EStrokeStart BeginStroke() = 0;
     /// Ends the stroke that BeginStroke allowed.
     virtual void EndStroke() = 0;
+    /// Waits until the user has let go of every key; keys still held at the bound are let go of for the user
+    /// (modifiers first) and never pressed again. False when the typist is stopping.
+    virtual bool AwaitUserKeys() = 0;
 };
 
 /// What became of a played plan.
@@ -35,8 +46,8 @@ struct TPlaybackResult {
 };
 
 /// Types the plan's batches in order: binds each batch's characters (after the target has read the keys of the
-/// batch before), then taps each key, holding Shift only across the strokes that need it. Stops at the first stroke
-/// that may not be typed.
+/// batch before), then taps each key, with Shift down only within the strokes that need it. A stroke waits while
+/// the user holds a key. Stops at the first stroke that may not be typed.
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender);
 
 } // namespace velmora

@@ -8,10 +8,16 @@
 #include "core/TextCodec.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/XTest.h>
+#include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -80,12 +86,23 @@ private:
     ITypingListener* FListener;
 };
 
+/// Frees an xcb reply.
+struct TXcbFree {
+    void operator()(void* reply) const { std::free(reply); }
+};
+
+/// Whether any key is down in the XQueryKeymap bits.
+bool AnyKeyDown(const std::uint8_t (&keys)[32]) {
+    return std::any_of(std::begin(keys), std::end(keys), [](std::uint8_t bits) { return bits != 0; });
+}
+
 /// Keys through XTest into the window that had the focus when the text began.
 class TX11KeySender final : public IKeySender {
 public:
     TX11KeySender(Display* display, Window focus, TX11KeymapBindings& bindings, TX11TargetAck& target,
-                  std::function<bool(std::chrono::milliseconds)> pause)
-        : FDisplay(display), FFocus(focus), FBindings(bindings), FTarget(target), FPause(std::move(pause)) {}
+                  IKeyboardState& keyboard, std::function<bool(std::chrono::milliseconds)> pause)
+        : FDisplay(display), FFocus(focus), FBindings(bindings), FTarget(target), FKeyboard(keyboard),
+          FPause(std::move(pause)) {}
     ~TX11KeySender() override { EndStroke(); }
     TX11KeySender(const TX11KeySender&) = delete;
     TX11KeySender& operator=(const TX11KeySender&) = delete;
@@ -101,23 +118,34 @@ public:
         XTestFakeKeyEvent(FDisplay, keycode, press ? True : False, CurrentTime);
     }
 
-    // The server is grabbed from the focus check to the stroke's last key, so that the focus cannot move in between
-    // and a key can never land in a window that took the focus meanwhile.
-    bool BeginStroke() override {
+    // The server is grabbed from the checks to the stroke's last key: the focus cannot move in between, so a key can
+    // never land in a window that took the focus meanwhile; and no other client can press a key, so a grabbed hotkey
+    // cannot go down and take our keys (while it is down X gives every key event to the hotkey's grab). The keymap
+    // and the focus are asked for together: one round trip.
+    EStrokeStart BeginStroke() override {
         if (FStopped || !FPause(std::chrono::milliseconds(0))) {
             FStopped = true;
-            return false;
+            return EStrokeStart::Stop;
         }
         XGrabServer(FDisplay);
         FGrabbed = true;
-        Window focus = None;
-        int revert = 0;
-        XGetInputFocus(FDisplay, &focus, &revert);
-        if (focus != FFocus) {
+        xcb_connection_t* connection = XGetXCBConnection(FDisplay);
+        const xcb_query_keymap_cookie_t keymapCookie = xcb_query_keymap(connection);
+        const xcb_get_input_focus_cookie_t focusCookie = xcb_get_input_focus(connection);
+        const std::unique_ptr<xcb_query_keymap_reply_t, TXcbFree> keymap(
+            xcb_query_keymap_reply(connection, keymapCookie, nullptr));
+        const std::unique_ptr<xcb_get_input_focus_reply_t, TXcbFree> focus(
+            xcb_get_input_focus_reply(connection, focusCookie, nullptr));
+        if (!keymap || !focus || focus->focus != FFocus) {
             EndStroke();
-            return false;
+            FStopped = FStopped || !keymap || !focus;
+            return EStrokeStart::Stop;
         }
-        return true;
+        if (AnyKeyDown(keymap->keys)) {
+            EndStroke();
+            return EStrokeStart::KeysHeld;
+        }
+        return EStrokeStart::Go;
     }
 
     void EndStroke() override {
@@ -128,6 +156,16 @@ public:
         }
     }
 
+    bool AwaitUserKeys() override {
+        const TReleaseOutcome outcome =
+            AwaitKeysReleased(FKeyboard, std::chrono::milliseconds(2000), std::chrono::milliseconds(1));
+        FReleased += outcome.released.size();
+        FStopped = FStopped || outcome.cancelled;
+        return !outcome.cancelled;
+    }
+
+    /// Keys the user held during the text past the bound, that were let go of.
+    std::size_t Released() const { return FReleased; }
     std::optional<std::chrono::system_clock::time_point> FirstKey() const { return FFirstKey; }
 
 private:
@@ -135,9 +173,11 @@ private:
     Window FFocus;
     TX11KeymapBindings& FBindings;
     TX11TargetAck& FTarget;
+    IKeyboardState& FKeyboard;
     std::function<bool(std::chrono::milliseconds)> FPause;
     bool FGrabbed = false;
     bool FStopped = false;
+    std::size_t FReleased = 0;
     std::optional<std::chrono::system_clock::time_point> FFirstKey;
 };
 
@@ -239,7 +279,7 @@ void TX11Typist::TypeOne(const std::string& bytes) {
     const TTypingPlan plan = PlanTyping(strokes, ReadKeyboardLayout(display));
     TX11KeymapBindings bindings(display);
     TX11TargetAck target(display, focus);
-    TX11KeySender sender(display, focus, bindings, target, pause);
+    TX11KeySender sender(display, focus, bindings, target, keyboard, pause);
     const TPlaybackResult result = PlayPlan(plan, sender);
     XSync(display, False);
     const auto lastKey = std::chrono::system_clock::now();
@@ -251,7 +291,7 @@ void TX11Typist::TypeOne(const std::string& bytes) {
         FStats.strokes += result.strokes;
         FStats.dropped += plan.dropped;
         FStats.interrupted += result.interrupted ? 1 : 0;
-        FStats.forcedReleases += release.released.size();
+        FStats.forcedReleases += release.released.size() + sender.Released();
         if (!FStats.firstKey && sender.FirstKey()) {
             FStats.firstKey = sender.FirstKey();
         }

@@ -16,19 +16,13 @@ TTypingPlan Plan(std::vector<TBatch> batches) {
 
 using Log = std::vector<std::string>;
 
-TEST(KeyPlayback, TapsEachKeyAndHoldsShiftOnlyAcrossShiftedStrokes) {
+// Shift is never down between strokes: a key pressed by another client meanwhile would carry it.
+TEST(KeyPlayback, TapsEachKeyWithShiftDownOnlyWithinTheStrokesThatNeedIt) {
     TRecordingKeySender sender;
-    // a A B b: Shift goes down once for "AB" and is up again before "b".
     const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {38, true}, {56, true}, {56, false}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "+56", "-56", "-50", "+56", "-56"}));
+    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "-50", "+50", "+56", "-56", "-50", "+56", "-56"}));
     EXPECT_EQ(result.strokes, 4u);
     EXPECT_FALSE(result.interrupted);
-}
-
-TEST(KeyPlayback, ShiftIsLetGoAtTheEnd) {
-    TRecordingKeySender sender;
-    PlayPlan(Plan({{{}, {{38, true}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50"}));
 }
 
 TEST(KeyPlayback, EachBatchIsBoundOnceAndLaterBatchesWaitForTheTarget) {
@@ -48,6 +42,28 @@ TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
     sender.StopAfterKeys(3);
     const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {56, true}, {10, true}}}}), sender);
     EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50"}));
+    EXPECT_EQ(result.strokes, 1u);
+    EXPECT_TRUE(result.interrupted);
+}
+
+// While a user's key is down (a grabbed hotkey pressed again), X would give our keys to the hotkey's grab: a stroke
+// waits for it, with none of our keys down.
+TEST(KeyPlayback, AStrokeWaitsWhileTheUserHoldsAKey) {
+    TRecordingKeySender sender;
+    sender.UserKeyAtKeys(4, 2); // after "+50 +38 -38 -50", two checks see the user's key
+    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {56, true}, {10, false}}}}), sender);
+    EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50", "held", "await user keys", "held", "await user keys",
+                                 "+50", "+56", "-56", "-50", "+10", "-10"}));
+    EXPECT_EQ(result.strokes, 3u);
+    EXPECT_FALSE(result.interrupted);
+}
+
+TEST(KeyPlayback, StoppingWhileWaitingForTheUsersKeysEndsTheText) {
+    TRecordingKeySender sender;
+    sender.UserKeyAtKeys(2, 1);
+    sender.StopInUserWait();
+    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {56, false}}}}), sender);
+    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "held", "await user keys"}));
     EXPECT_EQ(result.strokes, 1u);
     EXPECT_TRUE(result.interrupted);
 }

@@ -13,7 +13,8 @@
 namespace velmora {
 
 /// A key sender that records what the typist does, as one readable line per action:
-/// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" for a keymap change, "wait" for a wait.
+/// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" for a keymap change, "wait" for a wait, "held" when
+/// a stroke found a user's key down and "await user keys" for the wait for it.
 class TRecordingKeySender final : public IKeySender {
 public:
     void Bind(const std::vector<TBinding>& bindings) override {
@@ -32,18 +33,38 @@ public:
         FLog.push_back((press ? "+" : "-") + std::to_string(keycode));
         ++FKeys;
     }
-    bool BeginStroke() override {
+    EStrokeStart BeginStroke() override {
         EXPECT_FALSE(FInStroke) << "a stroke began before the one before it ended";
-        FInStroke = !FStopAfterKeys || FKeys < *FStopAfterKeys;
-        return FInStroke;
+        if (FStopAfterKeys && FKeys >= *FStopAfterKeys) {
+            return EStrokeStart::Stop;
+        }
+        if (FUserKeyAtKeys && FKeys >= *FUserKeyAtKeys && FUserKeyChecks > 0) {
+            --FUserKeyChecks;
+            FLog.push_back("held");
+            return EStrokeStart::KeysHeld;
+        }
+        FInStroke = true;
+        return EStrokeStart::Go;
     }
     void EndStroke() override {
         EXPECT_TRUE(FInStroke) << "a stroke ended that had not begun";
         FInStroke = false;
     }
+    bool AwaitUserKeys() override {
+        EXPECT_FALSE(FInStroke) << "a wait for the user's keys in the middle of a stroke";
+        FLog.push_back("await user keys");
+        return !FStopInUserWait;
+    }
 
     /// Makes BeginStroke report false once this many key events were sent (the focus moved away).
     void StopAfterKeys(std::size_t count) { FStopAfterKeys = count; }
+    /// Makes the user hold a key once this many key events were sent, seen by `checks` BeginStroke calls.
+    void UserKeyAtKeys(std::size_t count, int checks) {
+        FUserKeyAtKeys = count;
+        FUserKeyChecks = checks;
+    }
+    /// Makes AwaitUserKeys report that the typist is stopping.
+    void StopInUserWait() { FStopInUserWait = true; }
     /// Everything recorded so far.
     const std::vector<std::string>& Log() const { return FLog; }
 
@@ -58,6 +79,9 @@ private:
     std::size_t FKeys = 0;
     bool FInStroke = false;
     std::optional<std::size_t> FStopAfterKeys;
+    std::optional<std::size_t> FUserKeyAtKeys;
+    int FUserKeyChecks = 0;
+    bool FStopInUserWait = false;
 };
 
 } // namespace velmora
