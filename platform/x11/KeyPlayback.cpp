@@ -1,10 +1,12 @@
 #include "KeyPlayback.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
 
-/// Begins a stroke once the user holds no key; false when the stroke may not be typed.
+/// Begins a run of strokes once the user holds no key; false when no more strokes may be typed.
 bool BeginStroke(IKeySender& sender) {
     for (;;) {
         switch (sender.BeginStroke()) {
@@ -23,9 +25,11 @@ bool BeginStroke(IKeySender& sender) {
 
 } // namespace
 
-// Shift goes down and up inside the stroke: between strokes the server is free, and a key another client presses
-// then would be seen with our Shift (a hotkey without Shift would not match and would go to the target instead).
+// The strokes go in runs of a few under one server grab (one round trip for the checks). Shift goes down and up
+// inside a run: between runs the server is free, and a key another client presses then would be seen with our Shift
+// (a hotkey without Shift would not match and would go to the target instead).
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
+    constexpr std::size_t kStrokesPerRun = 16;
     TPlaybackResult result;
     bool boundBefore = false;
     for (const TBatch& batch : plan.batches) {
@@ -36,21 +40,27 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
             sender.Bind(batch.bindings);
             boundBefore = true;
         }
-        for (const TKeyStroke& stroke : batch.strokes) {
+        for (std::size_t first = 0; first < batch.strokes.size(); first += kStrokesPerRun) {
             if (!BeginStroke(sender)) {
                 result.interrupted = true;
                 break;
             }
-            if (stroke.shift) {
-                sender.Key(plan.shiftKeycode, true);
+            bool shiftDown = false;
+            const std::size_t end = std::min(batch.strokes.size(), first + kStrokesPerRun);
+            for (std::size_t i = first; i < end; ++i) {
+                const TKeyStroke& stroke = batch.strokes[i];
+                if (stroke.shift != shiftDown) {
+                    sender.Key(plan.shiftKeycode, stroke.shift);
+                    shiftDown = stroke.shift;
+                }
+                sender.Key(stroke.keycode, true);
+                sender.Key(stroke.keycode, false);
+                ++result.strokes;
             }
-            sender.Key(stroke.keycode, true);
-            sender.Key(stroke.keycode, false);
-            if (stroke.shift) {
+            if (shiftDown) {
                 sender.Key(plan.shiftKeycode, false);
             }
             sender.EndStroke();
-            ++result.strokes;
         }
         if (result.interrupted) {
             break;

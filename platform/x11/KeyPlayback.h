@@ -28,11 +28,11 @@ public:
     virtual void AwaitTargetRead() = 0;
     /// Presses or releases one key.
     virtual void Key(unsigned keycode, bool press) = 0;
-    /// Whether the next stroke may be typed: Go when the focus is still where the text started, no key is down and
+    /// Whether the next strokes may be typed: Go when the focus is still where the text started, no key is down and
     /// the typist is not stopping; then neither the focus nor the keys can change until EndStroke. On KeysHeld or
     /// Stop there is nothing to end.
     virtual EStrokeStart BeginStroke() = 0;
-    /// Ends the stroke that BeginStroke allowed.
+    /// Ends the strokes that BeginStroke allowed.
     virtual void EndStroke() = 0;
     /// Waits until the user has let go of every key; keys still held at the bound are let go of for the user
     /// (modifiers first) and never pressed again. False when the typist is stopping.
@@ -46,8 +46,8 @@ struct TPlaybackResult {
 };
 
 /// Types the plan's batches in order: binds each batch's characters (after the target has read the keys of the
-/// batch before), then taps each key, with Shift down only within the strokes that need it. A stroke waits while
-/// the user holds a key. Stops at the first stroke that may not be typed.
+/// batch before), then taps each key in runs of a few strokes, with Shift down only within a run and across the
+/// strokes that need it. A run waits while the user holds a key. Stops at the first run that may not be typed.
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender);
 
 } // namespace velmora

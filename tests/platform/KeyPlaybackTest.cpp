@@ -16,13 +16,27 @@ TTypingPlan Plan(std::vector<TBatch> batches) {
 
 using Log = std::vector<std::string>;
 
-// Shift is never down between strokes: a key pressed by another client meanwhile would carry it.
-TEST(KeyPlayback, TapsEachKeyWithShiftDownOnlyWithinTheStrokesThatNeedIt) {
+TEST(KeyPlayback, TapsEachKeyAndHoldsShiftOnlyAcrossShiftedStrokes) {
     TRecordingKeySender sender;
+    // a A B b: Shift goes down once for "AB" and is up again before "b".
     const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {38, true}, {56, true}, {56, false}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "-50", "+50", "+56", "-56", "-50", "+56", "-56"}));
+    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "+56", "-56", "-50", "+56", "-56"}));
     EXPECT_EQ(result.strokes, 4u);
     EXPECT_FALSE(result.interrupted);
+}
+
+// The strokes go in runs under one check each; Shift is never down between runs, where a key pressed by another
+// client would carry it.
+TEST(KeyPlayback, ShiftIsUpBetweenRunsOfStrokes) {
+    TRecordingKeySender sender;
+    const TPlaybackResult result = PlayPlan(Plan({{{}, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    const Log& log = sender.Log();
+    ASSERT_EQ(log.size(), 2u * 20 + 4);
+    EXPECT_EQ(log.front(), "+50");
+    EXPECT_EQ(sender.Runs(), 2u);
+    EXPECT_EQ((Log{log.begin() + 32, log.begin() + 35}), (Log{"-38", "-50", "+50"}));
+    EXPECT_EQ(log.back(), "-50");
+    EXPECT_EQ(result.strokes, 20u);
 }
 
 TEST(KeyPlayback, EachBatchIsBoundOnceAndLaterBatchesWaitForTheTarget) {
@@ -39,32 +53,33 @@ TEST(KeyPlayback, EachBatchIsBoundOnceAndLaterBatchesWaitForTheTarget) {
 
 TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
     TRecordingKeySender sender;
-    sender.StopAfterKeys(3);
-    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {56, true}, {10, true}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50"}));
-    EXPECT_EQ(result.strokes, 1u);
+    sender.StopAfterKeys(1);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    EXPECT_EQ(sender.Log().size(), 2u * 16 + 2);
+    EXPECT_EQ(sender.Log().back(), "-50");
+    EXPECT_EQ(result.strokes, 16u);
     EXPECT_TRUE(result.interrupted);
 }
 
-// While a user's key is down (a grabbed hotkey pressed again), X would give our keys to the hotkey's grab: a stroke
-// waits for it, with none of our keys down.
-TEST(KeyPlayback, AStrokeWaitsWhileTheUserHoldsAKey) {
+// While a user's key is down (a grabbed hotkey pressed again), X would give our keys to the hotkey's grab: a run of
+// strokes waits for it, with none of our keys down.
+TEST(KeyPlayback, ARunWaitsWhileTheUserHoldsAKey) {
     TRecordingKeySender sender;
-    sender.UserKeyAtKeys(4, 2); // after "+50 +38 -38 -50", two checks see the user's key
-    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {56, true}, {10, false}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50", "held", "await user keys", "held", "await user keys",
-                                 "+50", "+56", "-56", "-50", "+10", "-10"}));
-    EXPECT_EQ(result.strokes, 3u);
+    sender.UserKeyAtKeys(0, 2); // two checks see the user's key
+    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {10, false}}}}), sender);
+    EXPECT_EQ(sender.Log(),
+              (Log{"held", "await user keys", "held", "await user keys", "+50", "+38", "-38", "-50", "+10", "-10"}));
+    EXPECT_EQ(result.strokes, 2u);
     EXPECT_FALSE(result.interrupted);
 }
 
 TEST(KeyPlayback, StoppingWhileWaitingForTheUsersKeysEndsTheText) {
     TRecordingKeySender sender;
-    sender.UserKeyAtKeys(2, 1);
+    sender.UserKeyAtKeys(0, 1);
     sender.StopInUserWait();
     const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {56, false}}}}), sender);
-    EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "held", "await user keys"}));
-    EXPECT_EQ(result.strokes, 1u);
+    EXPECT_EQ(sender.Log(), (Log{"held", "await user keys"}));
+    EXPECT_EQ(result.strokes, 0u);
     EXPECT_TRUE(result.interrupted);
 }
 

@@ -44,6 +44,7 @@ public:
             return EStrokeStart::KeysHeld;
         }
         FInStroke = true;
+        ++FRuns;
         return EStrokeStart::Go;
     }
     void EndStroke() override {
@@ -65,6 +66,8 @@ public:
     }
     /// Makes AwaitUserKeys report that the typist is stopping.
     void StopInUserWait() { FStopInUserWait = true; }
+    /// How many times BeginStroke allowed strokes.
+    std::size_t Runs() const { return FRuns; }
     /// Everything recorded so far.
     const std::vector<std::string>& Log() const { return FLog; }
 
@@ -82,6 +85,7 @@ private:
     std::optional<std::size_t> FUserKeyAtKeys;
     int FUserKeyChecks = 0;
     bool FStopInUserWait = false;
+    std::size_t FRuns = 0;
 };
 
 } // namespace velmora
