@@ -118,7 +118,7 @@ public:
         XTestFakeKeyEvent(FDisplay, keycode, press ? True : False, CurrentTime);
     }
 
-    // The server is grabbed from the checks to the stroke's last key: the focus cannot move in between, so a key can
+    // The server is grabbed from the checks to the run's last key: the focus cannot move in between, so a key can
     // never land in a window that took the focus meanwhile; and no other client can press a key, so a grabbed hotkey
     // cannot go down and take our keys (while it is down X gives every key event to the hotkey's grab). The keymap
     // and the focus are asked for together: one round trip.
