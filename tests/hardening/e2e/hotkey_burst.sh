@@ -7,21 +7,7 @@ set -euo pipefail
 
 VELMORA=$1
 export GRAB_PROBE=$2
-HERE="$(cd "$(dirname "$0")" && pwd)"
-E2E_LIB="$HERE/../../e2e/lib"
-. "$E2E_LIB/xsession.sh"
-. "$E2E_LIB/targets.sh"
-. "$HERE/program.sh"
-export LC_ALL=C.UTF-8
-
-fail() {
-    xsession_log "FAIL: $*"
-    exit 1
-}
-
-xsession_start
-WORK="$XSESSION_DIR/work"
-mkdir -p "$WORK"
+. "$(dirname "$0")/session.sh"
 program_install "$VELMORA"
 
 # F5, F6 and F7 without a modifier; texts that none of the hotkeys' keys can be part of.
