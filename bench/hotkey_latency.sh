@@ -4,13 +4,7 @@
 #
 #   bench/hotkey_latency.sh [BUILD_DIR] [PRESSES]     (default: build, 50)
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD=${1:-build}
 PRESSES=${2:-50}
-BENCH="$BUILD/bench/velmora_bench_hotkey_latency"
-if [ ! -x "$BENCH" ]; then
-    cmake --build "$BUILD" --target velmora_bench_hotkey_latency >&2
-fi
-. "$ROOT/tests/e2e/lib/xsession.sh"
-xsession_start 2>/dev/null
-timeout 300 "$BENCH" "$PRESSES"
+. "$(dirname "$0")/x_session_bench.sh"
+run_in_x_session "$BUILD" velmora_bench_hotkey_latency "$PRESSES"

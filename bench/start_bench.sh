@@ -3,13 +3,7 @@
 #
 #   bench/start_bench.sh [BUILD_DIR] [ROWS...]     (default: build, 1000 10000)
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD=${1:-build}
 shift || true
-BENCH="$BUILD/bench/velmora_bench_start"
-if [ ! -x "$BENCH" ]; then
-    cmake --build "$BUILD" --target velmora_bench_start >&2
-fi
-. "$ROOT/tests/e2e/lib/xsession.sh"
-xsession_start 2>/dev/null
-timeout 300 "$BENCH" "$@"
+. "$(dirname "$0")/x_session_bench.sh"
+run_in_x_session "$BUILD" velmora_bench_start "$@"

@@ -26,17 +26,6 @@ fail() {
     exit 1
 }
 
-# wait_until SECONDS COMMAND...: polls the command every 0.1 s until it succeeds.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            return 1
-        fi
-        sleep 0.1
-    done
-}
 
 # --- The display, the window manager and the tray ---------------------------------------------------------------
 
@@ -163,6 +152,14 @@ else
     echo "note: no tray icon found in trayer; the tray checks were skipped"
 fi
 
+# tray_toggles_with WHAT: with a dialog (WHAT) open, the tray icon still hides and shows the main window.
+tray_toggles_with() {
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 hidden || fail "with $1 open, a click on the tray icon did not hide the window"
+    xdotool mousemove --window "$tray_icon" 8 8 click 1
+    wait_until 5 visible || fail "with $1 open, a second tray click did not show the window"
+}
+
 # --- A dialog open: the definition dialog's screenshot, and a hotkey typing meanwhile ----------------------------
 
 focus "$main_window"
@@ -171,13 +168,7 @@ dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^New Text$' | he
     fail "New did not open the definition dialog"
 sleep 0.5
 import -window "$dialog" "$out_dir/definition-dialog.png"
-if [ -n "$tray_icon" ]; then
-    # The tray icon still answers while the definition dialog is open.
-    xdotool mousemove --window "$tray_icon" 8 8 click 1
-    wait_until 5 hidden || fail "with the definition dialog open, a click on the tray icon did not hide the window"
-    xdotool mousemove --window "$tray_icon" 8 8 click 1
-    wait_until 5 visible || fail "with the definition dialog open, a second tray click did not show the window"
-fi
+[ -z "$tray_icon" ] || tray_toggles_with "the definition dialog"
 focus "$target"
 xdotool key ctrl+F5
 expected="$expected$text1"
@@ -196,11 +187,7 @@ about=$(timeout 10 xdotool search --sync --onlyvisible --name '^About Velmora$' 
 sleep 0.5
 import -window "$about" "$out_dir/about-box.png"
 if [ -n "$tray_icon" ]; then
-    # The tray icon still answers while a dialog is open.
-    xdotool mousemove --window "$tray_icon" 8 8 click 1
-    wait_until 5 hidden || fail "with the About box open, a click on the tray icon did not hide the window"
-    xdotool mousemove --window "$tray_icon" 8 8 click 1
-    wait_until 5 visible || fail "with the About box open, a second tray click did not show the window"
+    tray_toggles_with "the About box"
     focus "$about"
 fi
 xdotool mousemove --window "$about" 300 8 click 1

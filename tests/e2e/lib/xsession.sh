@@ -50,17 +50,24 @@ xsession_stop() {
     wait "$pid" 2>/dev/null || true
 }
 
-# wait_for_file FILE [SECONDS]: until the file exists.
-wait_for_file() {
-    local file=$1 seconds=${2:-20}
-    local deadline=$((SECONDS + seconds))
-    while [ ! -e "$file" ]; do
+# wait_until SECONDS COMMAND...: polls the command until it succeeds; fails once SECONDS have passed.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
         if [ "$SECONDS" -ge "$deadline" ]; then
-            xsession_log "timed out waiting for $file"
             return 1
         fi
         sleep 0.02
     done
+}
+
+# wait_for_file FILE [SECONDS]: until the file exists.
+wait_for_file() {
+    wait_until "${2:-20}" test -e "$1" || {
+        xsession_log "timed out waiting for $1"
+        return 1
+    }
 }
 
 # wait_file_equals FILE EXPECTED_FILE [SECONDS]: until FILE holds exactly the bytes of EXPECTED_FILE.

@@ -7,22 +7,11 @@
 #   program_key KEYS...                  # gives the main window the focus and presses the keys there
 #   program_wait_exit SECONDS            # waits for the program to end; fails unless it ended with status 0
 #   grabbed MODIFIER KEY / released MODIFIER KEY   # whether the combination is grabbed (needs GRAB_PROBE)
-#   wait_until SECONDS COMMAND...        # polls the command until it succeeds
 
 PROGRAM_DIR=""
 PROGRAM_PID=""
 PROGRAM_WINDOW=""
 
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            return 1
-        fi
-        sleep 0.05
-    done
-}
 
 program_install() {
     PROGRAM_DIR="$XSESSION_DIR/app"
