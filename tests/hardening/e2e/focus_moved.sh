@@ -8,7 +8,7 @@ set -euo pipefail
 DRIVER=$1
 . "$(dirname "$0")/session.sh"
 
-{ yes 'focus moves away now' || true; } | head -c 100000 | tr '\n' ' ' >"$WORK/text.in"
+{ yes 'focus moves away now' || true; } | head -c 1000000 | tr '\n' ' ' >"$WORK/text.in"
 
 start_target xterm "$WORK/second.out" || fail "the second target did not start"
 second_window=$XSESSION_WINDOW
