@@ -51,7 +51,8 @@ public:
     HotkeyStatus RegisterHotKey(int, unsigned, std::int32_t) override { return HotkeyStatus::Registered; }
     void UnregisterHotKey(int) override {}
     void SetPressHandler(HotkeyPressHandler) override {}
-    void TypeText(const std::string&) override {}
+    void TypeText(const std::string&, std::int32_t) override {}
+    void SetProblemHandler(TypingProblemHandler) override {}
 };
 
 /// Counts the paints of a widget.

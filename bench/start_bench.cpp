@@ -49,7 +49,8 @@ private:
 /// Types nothing.
 class TSilentTypist final : public ITypist {
 public:
-    void TypeText(const std::string&) override {}
+    void TypeText(const std::string&, std::int32_t) override {}
+    void SetProblemHandler(TypingProblemHandler) override {}
 };
 
 double Milliseconds(Clock::duration duration) {

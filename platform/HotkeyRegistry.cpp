@@ -109,7 +109,7 @@ void THotKeys::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
         if (entry.item && SameHotkey(*entry.item, modifiers, virtualKey)) {
             // Copy first: the typist may be handed control of the text while the item changes.
             const std::string text = entry.item->FStr;
-            FTypist.TypeText(text);
+            FTypist.TypeText(text, virtualKey);
             return;
         }
     }

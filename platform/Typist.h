@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace velmora {
+
+/// Hears of a text that could not be typed whole.
+using TypingProblemHandler = std::function<void(const std::string& message)>;
 
 /// Types texts into the control that has the keyboard focus in the foreground application.
 class ITypist {
@@ -12,9 +17,13 @@ public:
     ITypist& operator=(const ITypist&) = delete;
     virtual ~ITypist() = default;
 
-    /// Queues one text (a snippet's bytes) to be typed whole, after the texts queued before it; returns at once
-    /// and reports nothing. With no focused control nothing is typed.
-    virtual void TypeText(const std::string& bytes) = 0;
+    /// Queues one text (a snippet's bytes) to be typed whole, after the texts queued before it; returns at once.
+    /// `pressedKey` is the virtual-key code of the hotkey that asked for it (0: none): the typist may let go of
+    /// that key for the user, never of other keys. With no focused control nothing is typed.
+    virtual void TypeText(const std::string& bytes, std::int32_t pressedKey) = 0;
+    /// Sets the function that hears, on the typist's own thread, of a text that could not be typed whole; the
+    /// message says what was lost and why.
+    virtual void SetProblemHandler(TypingProblemHandler handler) = 0;
 };
 
 } // namespace velmora

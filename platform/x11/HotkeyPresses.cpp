@@ -1,6 +1,6 @@
 #include "HotkeyPresses.h"
 
-#include "X11KeyMap.h"
+#include "KeyPlan.h"
 
 #include <X11/keysym.h>
 

@@ -1,7 +1,10 @@
 #include "KeyPlan.h"
 
 #include <algorithm>
-#include <optional>
+#include <limits>
+#include <map>
+#include <set>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -12,6 +15,9 @@ namespace {
 constexpr KeysymValue kReturnKeysym = 0xFF0D;
 constexpr KeysymValue kTabKeysym = 0xFF09;
 constexpr KeysymValue kUnicodeKeysymBase = 0x01000000;
+constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
+/// How far ahead a keymap change looks for further characters to bind with the one that is needed now.
+constexpr std::size_t kLookahead = 4096;
 
 /// Where each keysym of the layout can be typed; plain positions win over shifted ones, lower keycodes first.
 std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& layout) {
@@ -31,27 +37,175 @@ std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& l
     return index;
 }
 
-/// Binds the missing keysyms (in order of first use) to the closest free keycodes, two per key when Shift exists.
-TBatch BindBatch(const std::vector<KeysymValue>& missing, const TKeyboardLayout& layout,
-                 std::unordered_map<KeysymValue, TKeyStroke>& bound) {
-    TBatch batch;
-    bound.clear();
-    const std::size_t perKey = layout.shiftKeycode != 0 ? 2 : 1;
-    const std::size_t keyCount = (missing.size() + perKey - 1) / perKey;
-    const std::vector<unsigned> keycodes = ClosestKeycodes(layout.freeKeycodes, keyCount);
-    for (std::size_t k = 0; k < keycodes.size(); ++k) {
-        TBinding binding{keycodes[k], missing[k * perKey], 0};
-        bound[binding.plain] = {binding.keycode, false};
-        if (perKey == 2 && k * 2 + 1 < missing.size()) {
-            binding.shifted = missing[k * 2 + 1];
-            bound[binding.shifted] = {binding.keycode, true};
+/// One level of a free keycode and the character it holds.
+struct TSlot {
+    unsigned keycode = 0;
+    bool shift = false;
+    KeysymValue keysym = 0;
+    std::size_t nextUse = kNever; ///< text position of the next stroke that needs the character
+    std::size_t lastUse = 0;      ///< strokes typed up to and including its last use; 0 when unused
+};
+
+/// Plans one text: walks the strokes, keeping the free keycodes' contents as a cache.
+class TPlanner {
+public:
+    TPlanner(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout)
+        : FStrokes(strokes), FOnLayout(IndexLayout(layout)) {
+        FPlan.shiftKeycode = layout.shiftKeycode;
+        std::vector<unsigned> keycodes = layout.freeKeycodes;
+        std::sort(keycodes.begin(), keycodes.end());
+        keycodes.erase(std::unique(keycodes.begin(), keycodes.end()), keycodes.end());
+        for (const bool shift : {false, true}) {
+            if (shift && layout.shiftKeycode == 0) {
+                break;
+            }
+            for (const unsigned keycode : keycodes) {
+                FSlots.push_back({keycode, shift});
+            }
         }
-        batch.bindings.push_back(binding);
+        FKeysyms.reserve(strokes.size());
+        for (const TStroke& stroke : strokes) {
+            FKeysyms.push_back(StrokeKeysym(stroke));
+        }
+        // The next position of the same keysym, for those the layout lacks.
+        FNextSame.assign(FKeysyms.size(), kNever);
+        std::unordered_map<KeysymValue, std::size_t> later;
+        for (std::size_t i = FKeysyms.size(); i-- > 0;) {
+            if (OnLayout(i)) {
+                continue;
+            }
+            const auto [it, inserted] = later.try_emplace(FKeysyms[i], i);
+            if (!inserted) {
+                FNextSame[i] = it->second;
+                it->second = i;
+            }
+        }
     }
-    return batch;
-}
+
+    TTypingPlan Plan() {
+        for (std::size_t i = 0; i < FKeysyms.size(); ++i) {
+            if (const auto it = FOnLayout.find(FKeysyms[i]); it != FOnLayout.end()) {
+                Emit(it->second);
+                continue;
+            }
+            if (FSlots.empty()) {
+                FPlan.dropped.push_back(FStrokes[i].character);
+                continue;
+            }
+            auto bound = FSlotOf.find(FKeysyms[i]);
+            if (bound == FSlotOf.end()) {
+                Rebind(i);
+                bound = FSlotOf.find(FKeysyms[i]);
+            }
+            TSlot& slot = FSlots[bound->second];
+            Emit({slot.keycode, slot.shift});
+            slot.lastUse = FPlan.strokes;
+            slot.nextUse = FNextSame[i];
+        }
+        if (!FBatch.strokes.empty()) {
+            FPlan.batches.push_back(std::move(FBatch));
+        }
+        std::set<unsigned> bound;
+        for (const TSlot& slot : FSlots) {
+            if (slot.keysym != 0) {
+                bound.insert(slot.keycode);
+            }
+        }
+        FPlan.boundKeycodes.assign(bound.begin(), bound.end());
+        return std::move(FPlan);
+    }
+
+private:
+    bool OnLayout(std::size_t position) const { return FOnLayout.count(FKeysyms[position]) != 0; }
+
+    void Emit(const TKeyStroke& stroke) {
+        FBatch.strokes.push_back(stroke);
+        ++FPlan.strokes;
+    }
+
+    /// Binds the character at `position`, and with it every later one for which a slot holds a character needed
+    /// even later (or never again), in one keymap change.
+    void Rebind(std::size_t position) {
+        std::vector<std::size_t> victims(FSlots.size());
+        for (std::size_t s = 0; s < victims.size(); ++s) {
+            victims[s] = s;
+        }
+        std::sort(victims.begin(), victims.end(), [this](std::size_t a, std::size_t b) {
+            const TSlot& x = FSlots[a];
+            const TSlot& y = FSlots[b];
+            // Needed farthest ahead first; then read longest ago; then plain levels before shifted ones.
+            return std::tuple(y.nextUse, x.lastUse, x.shift, x.keycode) <
+                   std::tuple(x.nextUse, y.lastUse, y.shift, y.keycode);
+        });
+
+        std::vector<std::pair<KeysymValue, std::size_t>> incoming; // keysym and its first position from here
+        std::unordered_set<KeysymValue> taken;
+        const std::size_t end = std::min(FKeysyms.size(), position + kLookahead);
+        for (std::size_t j = position; j < end && incoming.size() < victims.size(); ++j) {
+            const KeysymValue keysym = FKeysyms[j];
+            if (OnLayout(j) || FSlotOf.count(keysym) != 0 || taken.count(keysym) != 0) {
+                continue;
+            }
+            if (FSlots[victims[incoming.size()]].nextUse <= j) {
+                break; // the next slot's character is needed before this one: keeping it is better
+            }
+            taken.insert(keysym);
+            incoming.emplace_back(keysym, j);
+        }
+
+        if (!FBatch.strokes.empty()) {
+            FPlan.batches.push_back(std::move(FBatch));
+            FBatch = {};
+        }
+        std::map<unsigned, bool> changed; // keycode, in ascending order
+        for (std::size_t k = 0; k < incoming.size(); ++k) {
+            TSlot& slot = FSlots[victims[k]];
+            if (slot.keysym != 0) {
+                FSlotOf.erase(slot.keysym);
+            }
+            FBatch.readBefore = std::max(FBatch.readBefore, slot.lastUse);
+            slot.keysym = incoming[k].first;
+            slot.nextUse = incoming[k].second;
+            slot.lastUse = 0;
+            FSlotOf[slot.keysym] = victims[k];
+            changed[slot.keycode] = true;
+        }
+        for (const auto& [keycode, unused] : changed) {
+            TBinding binding{keycode, 0, 0};
+            for (const TSlot& slot : FSlots) {
+                if (slot.keycode == keycode) {
+                    (slot.shift ? binding.shifted : binding.plain) = slot.keysym;
+                }
+            }
+            FBatch.bindings.push_back(binding);
+        }
+        ++FPlan.keymapChanges;
+    }
+
+    const std::vector<TStroke>& FStrokes;
+    const std::unordered_map<KeysymValue, TKeyStroke> FOnLayout;
+    std::vector<KeysymValue> FKeysyms;
+    std::vector<std::size_t> FNextSame;
+    std::vector<TSlot> FSlots;
+    std::unordered_map<KeysymValue, std::size_t> FSlotOf;
+    TBatch FBatch;
+    TTypingPlan FPlan;
+};
 
 } // namespace
+
+KeysymValue CharacterKeysym(char32_t character) {
+    if (character == U'\r' || character == U'\n') {
+        return kReturnKeysym;
+    }
+    if (character == U'\t') {
+        return kTabKeysym;
+    }
+    if ((character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)) {
+        return character;
+    }
+    return kUnicodeKeysymBase + character;
+}
 
 KeysymValue StrokeKeysym(const TStroke& stroke) {
     switch (stroke.kind) {
@@ -62,80 +216,11 @@ KeysymValue StrokeKeysym(const TStroke& stroke) {
     case StrokeKind::Character:
         break;
     }
-    const char32_t c = stroke.character;
-    if ((c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF)) {
-        return c;
-    }
-    return kUnicodeKeysymBase + c;
-}
-
-std::vector<unsigned> ClosestKeycodes(std::vector<unsigned> freeKeycodes, std::size_t count) {
-    std::sort(freeKeycodes.begin(), freeKeycodes.end());
-    freeKeycodes.erase(std::unique(freeKeycodes.begin(), freeKeycodes.end()), freeKeycodes.end());
-    if (count >= freeKeycodes.size()) {
-        return freeKeycodes;
-    }
-    if (count == 0) {
-        return {};
-    }
-    std::size_t best = 0;
-    for (std::size_t first = 1; first + count <= freeKeycodes.size(); ++first) {
-        if (freeKeycodes[first + count - 1] - freeKeycodes[first] <
-            freeKeycodes[best + count - 1] - freeKeycodes[best]) {
-            best = first;
-        }
-    }
-    const auto begin = freeKeycodes.begin() + static_cast<std::ptrdiff_t>(best);
-    return {begin, begin + static_cast<std::ptrdiff_t>(count)};
+    return CharacterKeysym(stroke.character);
 }
 
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout) {
-    TTypingPlan plan;
-    plan.shiftKeycode = layout.shiftKeycode;
-    const auto onLayout = IndexLayout(layout);
-    const std::size_t capacity = layout.freeKeycodes.size() * (layout.shiftKeycode != 0 ? 2 : 1);
-
-    std::vector<KeysymValue> keysyms;
-    keysyms.reserve(strokes.size());
-    for (const TStroke& stroke : strokes) {
-        keysyms.push_back(StrokeKeysym(stroke));
-    }
-
-    // Cut the text into the longest stretches whose missing keysyms fit the free keycodes at once.
-    std::size_t start = 0;
-    while (start < keysyms.size()) {
-        std::vector<KeysymValue> missing;
-        std::unordered_set<KeysymValue> seen;
-        std::size_t end = start;
-        for (; end < keysyms.size(); ++end) {
-            const KeysymValue keysym = keysyms[end];
-            if (onLayout.count(keysym) != 0 || seen.count(keysym) != 0 || capacity == 0) {
-                continue;
-            }
-            if (missing.size() == capacity) {
-                break;
-            }
-            seen.insert(keysym);
-            missing.push_back(keysym);
-        }
-
-        std::unordered_map<KeysymValue, TKeyStroke> bound;
-        TBatch batch = missing.empty() ? TBatch{} : BindBatch(missing, layout, bound);
-        for (std::size_t i = start; i < end; ++i) {
-            if (const auto it = onLayout.find(keysyms[i]); it != onLayout.end()) {
-                batch.strokes.push_back(it->second);
-            } else if (const auto boundIt = bound.find(keysyms[i]); boundIt != bound.end()) {
-                batch.strokes.push_back(boundIt->second);
-            } else {
-                ++plan.dropped;
-            }
-        }
-        if (!batch.strokes.empty()) {
-            plan.batches.push_back(std::move(batch));
-        }
-        start = end;
-    }
-    return plan;
+    return TPlanner(strokes, layout).Plan();
 }
 
 } // namespace velmora

@@ -20,8 +20,13 @@ TReleaseOutcome AwaitKeysReleased(IKeyboardState& keyboard, std::chrono::millise
     // Modifiers go first: while one is down, letting go of the other keys could still make a shortcut of them.
     std::stable_partition(held.begin(), held.end(), [&](unsigned keycode) { return keyboard.IsModifier(keycode); });
     for (unsigned keycode : held) {
-        keyboard.Release(keycode);
-        outcome.released.push_back(keycode);
+        if (keyboard.MayRelease(keycode)) {
+            keyboard.Release(keycode);
+            outcome.released.push_back(keycode);
+        } else {
+            keyboard.TypeAround(keycode);
+            outcome.left.push_back(keycode);
+        }
     }
     return outcome;
 }

@@ -47,17 +47,4 @@ KeySym VirtualKeyToKeysym(std::int32_t virtualKey) {
     return NoSymbol;
 }
 
-KeySym CharacterKeysym(char32_t character) {
-    if (character == U'\r' || character == U'\n') {
-        return XK_Return;
-    }
-    if (character == U'\t') {
-        return XK_Tab;
-    }
-    if ((character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)) {
-        return static_cast<KeySym>(character);
-    }
-    return 0x01000000 + static_cast<KeySym>(character);
-}
-
 } // namespace velmora

@@ -9,7 +9,4 @@ namespace velmora {
 /// The keysym of the key a virtual-key code names, or NoSymbol for a code without a key (mouse buttons, unnamed codes).
 KeySym VirtualKeyToKeysym(std::int32_t virtualKey);
 
-/// The keysym that types one character of a text: Return for line breaks, Tab, Latin-1 as itself, the rest Unicode.
-KeySym CharacterKeysym(char32_t character);
-
 } // namespace velmora

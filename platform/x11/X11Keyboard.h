@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -16,28 +18,37 @@ namespace velmora {
 /// The current layout's first group as the planner needs it, read through XKB.
 TKeyboardLayout ReadKeyboardLayout(Display* display);
 
-/// Free keycodes bound to characters for the length of a text; put back as they were when the object goes.
+/// Free keycodes bound to characters for the length of a text; emptied again when the object goes. What is bound is
+/// also written on the root window, so that a copy of the program that ends without putting it back (killed, lost
+/// its connection) has it put back by the next one.
 class TX11KeymapBindings {
 public:
-    explicit TX11KeymapBindings(Display* display) : FDisplay(display) {}
+    explicit TX11KeymapBindings(Display* display);
     ~TX11KeymapBindings();
     TX11KeymapBindings(const TX11KeymapBindings&) = delete;
     TX11KeymapBindings& operator=(const TX11KeymapBindings&) = delete;
 
-    /// Binds the keycodes (one or two levels each) in a single keymap change.
+    /// Gives the keycodes this content (one or two levels each) in a single keymap change.
     void Bind(const std::vector<TBinding>& bindings);
-    /// Empties every keycode bound so far again, in a single keymap change; nothing when none was bound.
-    void Restore();
+    /// Empties the keycodes again in a single keymap change; keycodes not bound here are left alone.
+    void Unbind(const std::vector<unsigned>& keycodes);
     /// Whether keycodes are bound now.
     bool Bound() const { return !FBound.empty(); }
-    /// The keymap changes made so far (binds and restores).
+    /// The keymap changes made so far (binds and unbinds).
     std::size_t Changes() const { return FChanges; }
 
 private:
+    void Record();
+
     Display* FDisplay;
-    std::set<unsigned> FBound;
+    Atom FRecord;
+    std::map<unsigned, TBinding> FBound;
     std::size_t FChanges = 0;
 };
+
+/// Empties the keycodes that a copy of the program recorded as bound and did not put back, where they still hold
+/// what it bound; returns how many. Called once when the typist starts.
+std::size_t RestoreAbandonedBindings(Display* display);
 
 /// Caps Lock and a locked layout group would change what the keys type: both are switched off for the length of a
 /// text and put back afterwards.
@@ -61,18 +72,27 @@ private:
 /// The core keyboard's keys, read with XQueryKeymap and released through XTest.
 class TX11KeyboardState final : public IKeyboardState {
 public:
-    /// `pause` waits and reports whether typing may go on.
-    TX11KeyboardState(Display* display, std::function<bool(std::chrono::milliseconds)> pause);
+    /// `hotkeyKeys` are the keycodes of the hotkey that asked for the text; `pause` waits and reports whether
+    /// typing may go on.
+    TX11KeyboardState(Display* display, std::vector<unsigned> hotkeyKeys,
+                      std::function<bool(std::chrono::milliseconds)> pause);
 
     std::vector<unsigned> HeldKeys() override;
     bool IsModifier(unsigned keycode) override { return FModifiers.count(keycode) != 0; }
+    bool MayRelease(unsigned keycode) override;
     void Release(unsigned keycode) override;
+    void TypeAround(unsigned keycode) override { FAround.insert(keycode); }
     bool Pause(std::chrono::milliseconds duration) override { return FPause(duration); }
+
+    /// The keys down in XQueryKeymap's bits, but those typed around (which leave that set once they are up).
+    std::vector<unsigned> HeldIn(const std::uint8_t* bits);
 
 private:
     Display* FDisplay;
+    std::vector<unsigned> FHotkeyKeys;
     std::function<bool(std::chrono::milliseconds)> FPause;
     std::set<unsigned> FModifiers;
+    std::set<unsigned> FAround;
 };
 
 } // namespace velmora

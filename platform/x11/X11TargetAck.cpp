@@ -3,6 +3,7 @@
 #include <X11/Xlib-xcb.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -10,12 +11,12 @@ namespace velmora {
 
 namespace {
 
-/// The wait when the target cannot be asked, and the bound on a wait for its answer. Such a target (an Xlib program
-/// like xterm) translates a key only when it handles it, with the keymap of that moment: the wait leaves room for a
-/// busy machine.
-constexpr std::chrono::milliseconds kFixedWait{500};
+/// How long after its keys a target that cannot be asked is taken to have handled them. Such a target (an Xlib
+/// program like xterm) translates a key only when it handles it, with the keymap of that moment.
+constexpr std::chrono::milliseconds kSilentTargetWait{100};
+/// A target that answers pings but has not answered this long is taken to have handled its keys (it may hang).
 constexpr std::chrono::milliseconds kAnswerBound{2000};
-constexpr std::chrono::milliseconds kPoll{2};
+constexpr std::chrono::milliseconds kPoll{1};
 /// How far up from the focus window the window that answers pings is looked for.
 constexpr int kMaxAncestors = 8;
 
@@ -34,12 +35,7 @@ bool TakesPart(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t pro
     }
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
     const int count = xcb_get_property_value_length(reply.get()) / 4;
-    for (int i = 0; i < count; ++i) {
-        if (atoms[i] == protocol) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(atoms, atoms + count, protocol) != atoms + count;
 }
 
 /// The window's parent, or none at the root or when the window is gone.
@@ -73,19 +69,44 @@ TX11TargetAck::TX11TargetAck(Display* display, Window focus) : FDisplay(display)
         FRoot = reply ? reply->root : None;
         if (FRoot == None) {
             FPingWindow = None;
+        } else {
+            XSelectInput(FDisplay, FRoot, SubstructureNotifyMask);
         }
     }
 }
 
-bool TX11TargetAck::Await(const std::function<bool(std::chrono::milliseconds)>& pause) {
-    XSync(FDisplay, False);
-    if (FPingWindow == None) {
-        return pause(kFixedWait);
+TX11TargetAck::~TX11TargetAck() {
+    if (FRoot != None) {
+        XSelectInput(FDisplay, FRoot, NoEventMask);
+        XSync(FDisplay, False);
+        while (XPending(FDisplay) > 0) {
+            XEvent event;
+            XNextEvent(FDisplay, &event);
+        }
     }
-    xcb_connection_t* connection = XGetXCBConnection(FDisplay);
-    XSelectInput(FDisplay, FRoot, StructureNotifyMask | SubstructureNotifyMask);
-    XSync(FDisplay, False);
+}
 
+void TX11TargetAck::Sent(std::size_t strokes) {
+    FSent = std::max(FSent, strokes);
+    if (FPingWindow == None) {
+        FSentAt.emplace_back(TClock::now(), FSent);
+        return;
+    }
+    ReadAnswers();
+    if (!FOpen) {
+        Ask();
+    }
+}
+
+bool TX11TargetAck::Await(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause) {
+    strokes = std::min(strokes, FSent);
+    if (strokes <= FRead) {
+        return true;
+    }
+    return FPingWindow != None ? AwaitAnswer(strokes, pause) : AwaitWhile(strokes, pause);
+}
+
+void TX11TargetAck::Ask() {
     const std::uint32_t stamp = ++FStamp;
     xcb_client_message_event_t ping{};
     ping.response_type = XCB_CLIENT_MESSAGE;
@@ -95,40 +116,58 @@ bool TX11TargetAck::Await(const std::function<bool(std::chrono::milliseconds)>& 
     ping.data.data32[0] = static_cast<std::uint32_t>(FPing);
     ping.data.data32[1] = stamp;
     ping.data.data32[2] = static_cast<std::uint32_t>(FPingWindow);
-    const xcb_void_cookie_t cookie = xcb_send_event_checked(connection, 0, ping.window, XCB_EVENT_MASK_NO_EVENT,
-                                                            reinterpret_cast<const char*>(&ping));
-    const std::unique_ptr<xcb_generic_error_t, TFreeReply> error(xcb_request_check(connection, cookie));
+    // Through xcb, unchecked: a window that is gone gives an error that nobody reads, instead of reaching Xlib's
+    // process-wide error handler; the question then goes unanswered until the bound.
+    xcb_send_event(XGetXCBConnection(FDisplay), 0, ping.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&ping));
+    XFlush(FDisplay);
+    FOpen = TQuestion{stamp, FSent, TClock::now()};
+}
 
-    bool going = true;
-    if (error) {
-        FPingWindow = None; // the window is gone: nobody left to read the keys
-    } else {
-        going = AwaitPong(stamp, pause);
-    }
-    XSelectInput(FDisplay, FRoot, NoEventMask);
-    XSync(FDisplay, False);
+void TX11TargetAck::ReadAnswers() {
     while (XPending(FDisplay) > 0) {
         XEvent event;
         XNextEvent(FDisplay, &event);
+        if (FOpen && event.type == ClientMessage && event.xclient.message_type == FProtocols &&
+            event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
+            static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp) {
+            FRead = std::max(FRead, FOpen->strokes);
+            FOpen.reset();
+        }
     }
-    return going;
 }
 
-bool TX11TargetAck::AwaitPong(std::uint32_t stamp, const std::function<bool(std::chrono::milliseconds)>& pause) {
-    const auto deadline = std::chrono::steady_clock::now() + kAnswerBound;
-    while (std::chrono::steady_clock::now() < deadline) {
-        while (XPending(FDisplay) > 0) {
-            XEvent event;
-            XNextEvent(FDisplay, &event);
-            if (event.type == ClientMessage && event.xclient.message_type == FProtocols && event.xclient.format == 32 &&
-                static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
-                static_cast<std::uint32_t>(event.xclient.data.l[1]) == stamp) {
-                return true;
-            }
+bool TX11TargetAck::AwaitAnswer(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause) {
+    for (;;) {
+        ReadAnswers();
+        if (strokes <= FRead) {
+            return true;
+        }
+        if (!FOpen) {
+            Ask();
+        } else if (TClock::now() - FOpen->asked > kAnswerBound) {
+            FRead = std::max(FRead, FOpen->strokes);
+            FOpen.reset();
+            continue;
         }
         if (!pause(kPoll)) {
             return false;
         }
+    }
+}
+
+bool TX11TargetAck::AwaitWhile(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause) {
+    const auto sent = std::find_if(FSentAt.begin(), FSentAt.end(),
+                                   [strokes](const auto& entry) { return entry.second >= strokes; });
+    const TClock::time_point ready = (sent != FSentAt.end() ? sent->first : TClock::now()) + kSilentTargetWait;
+    for (auto now = TClock::now(); now < ready; now = TClock::now()) {
+        if (!pause(std::chrono::duration_cast<std::chrono::milliseconds>(ready - now) + kPoll)) {
+            return false;
+        }
+    }
+    FRead = strokes;
+    while (!FSentAt.empty() && FSentAt.front().second <= FRead) {
+        FSentAt.pop_front();
     }
     return true;
 }

@@ -3,30 +3,43 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
+#include <utility>
 
 namespace velmora {
 
-/// Finds out when the program that owns the focused window has handled every key sent to it so far, so that the
-/// keycodes it may still be translating can be bound anew or emptied: through _NET_WM_PING when one of its windows
-/// takes part in that protocol (it answers only after the events queued before the ping), otherwise by waiting a
-/// fixed while.
+/// Finds out how many of the strokes sent so far the program that owns the focused window has handled, so that the
+/// keycodes it may still be translating are bound anew or emptied only after it has: through _NET_WM_PING when one
+/// of its windows takes part in that protocol (it answers only after the events queued before the ping), otherwise
+/// by a fixed while after the keys were sent.
 class TX11TargetAck {
 public:
     /// Looks for the window that answers pings: the focus window or one of its ancestors.
     TX11TargetAck(Display* display, Window focus);
+    ~TX11TargetAck();
     TX11TargetAck(const TX11TargetAck&) = delete;
     TX11TargetAck& operator=(const TX11TargetAck&) = delete;
 
-    /// Returns once the target has handled the keys sent so far (or a bound passed); false when `pause` reports
-    /// that typing is being abandoned.
-    bool Await(const std::function<bool(std::chrono::milliseconds)>& pause);
+    /// Notes that the first `strokes` strokes of the text have been sent, and asks the target to confirm them when
+    /// no question is open yet.
+    void Sent(std::size_t strokes);
+    /// Returns once the target has handled the first `strokes` strokes (or a bound passed); false when `pause`
+    /// reports that typing is being abandoned.
+    bool Await(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
     /// Whether the target answers pings.
     bool Pings() const { return FPingWindow != None; }
 
 private:
-    bool AwaitPong(std::uint32_t stamp, const std::function<bool(std::chrono::milliseconds)>& pause);
+    using TClock = std::chrono::steady_clock;
+
+    void Ask();
+    void ReadAnswers();
+    bool AwaitAnswer(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
+    bool AwaitWhile(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
 
     Display* FDisplay;
     Window FRoot = None;
@@ -34,6 +47,15 @@ private:
     Atom FProtocols = None;
     Atom FPing = None;
     std::uint32_t FStamp = 0;
+    std::size_t FSent = 0; ///< strokes sent
+    std::size_t FRead = 0; ///< strokes the target has handled
+    struct TQuestion {
+        std::uint32_t stamp = 0;
+        std::size_t strokes = 0;
+        TClock::time_point asked;
+    };
+    std::optional<TQuestion> FOpen;                        ///< the ping not answered yet
+    std::deque<std::pair<TClock::time_point, std::size_t>> FSentAt; ///< when strokes went out, for a silent target
 };
 
 } // namespace velmora

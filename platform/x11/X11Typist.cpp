@@ -5,6 +5,7 @@
 #include "TextWalk.h"
 #include "X11Keyboard.h"
 #include "X11TargetAck.h"
+#include "X11KeyMap.h"
 #include "core/TextCodec.h"
 
 #include <X11/Xatom.h>
@@ -91,25 +92,24 @@ struct TXcbFree {
     void operator()(void* reply) const { std::free(reply); }
 };
 
-/// Whether any key is down in the XQueryKeymap bits.
-bool AnyKeyDown(const std::uint8_t (&keys)[32]) {
-    return std::any_of(std::begin(keys), std::end(keys), [](std::uint8_t bits) { return bits != 0; });
-}
-
 /// Keys through XTest into the window that had the focus when the text began.
 class TX11KeySender final : public IKeySender {
 public:
     TX11KeySender(Display* display, Window focus, TX11KeymapBindings& bindings, TX11TargetAck& target,
-                  IKeyboardState& keyboard, std::function<bool(std::chrono::milliseconds)> pause)
+                  TX11KeyboardState& keyboard, std::function<bool(std::chrono::milliseconds)> pause)
         : FDisplay(display), FFocus(focus), FBindings(bindings), FTarget(target), FKeyboard(keyboard),
           FPause(std::move(pause)) {}
-    ~TX11KeySender() override { EndStroke(); }
+    ~TX11KeySender() override { EndGrab(); }
     TX11KeySender(const TX11KeySender&) = delete;
     TX11KeySender& operator=(const TX11KeySender&) = delete;
 
     void Bind(const std::vector<TBinding>& bindings) override { FBindings.Bind(bindings); }
+    void Unbind(const std::vector<unsigned>& keycodes) override { FBindings.Unbind(keycodes); }
 
-    void AwaitTargetRead() override { FStopped = FStopped || !FTarget.Await(FPause); }
+    bool AwaitTargetRead(std::size_t strokes) override {
+        FStopped = FStopped || !FTarget.Await(strokes, FPause);
+        return !FStopped;
+    }
 
     void Key(unsigned keycode, bool press) override {
         if (!FFirstKey) {
@@ -122,10 +122,10 @@ public:
     // never land in a window that took the focus meanwhile; and no other client can press a key, so a grabbed hotkey
     // cannot go down and take our keys (while it is down X gives every key event to the hotkey's grab). The keymap
     // and the focus are asked for together: one round trip.
-    EStrokeStart BeginStroke() override {
+    ERunStart BeginRun() override {
         if (FStopped || !FPause(std::chrono::milliseconds(0))) {
             FStopped = true;
-            return EStrokeStart::Stop;
+            return ERunStart::Stop;
         }
         XGrabServer(FDisplay);
         FGrabbed = true;
@@ -137,23 +137,20 @@ public:
         const std::unique_ptr<xcb_get_input_focus_reply_t, TXcbFree> focus(
             xcb_get_input_focus_reply(connection, focusCookie, nullptr));
         if (!keymap || !focus || focus->focus != FFocus) {
-            EndStroke();
+            EndGrab();
             FStopped = FStopped || !keymap || !focus;
-            return EStrokeStart::Stop;
+            return ERunStart::Stop;
         }
-        if (AnyKeyDown(keymap->keys)) {
-            EndStroke();
-            return EStrokeStart::KeysHeld;
+        if (!FKeyboard.HeldIn(keymap->keys).empty()) {
+            EndGrab();
+            return ERunStart::KeysHeld;
         }
-        return EStrokeStart::Go;
+        return ERunStart::Go;
     }
 
-    void EndStroke() override {
-        if (FGrabbed) {
-            XUngrabServer(FDisplay);
-            XFlush(FDisplay);
-            FGrabbed = false;
-        }
+    void EndRun(std::size_t strokesSent) override {
+        EndGrab();
+        FTarget.Sent(strokesSent);
     }
 
     bool AwaitUserKeys() override {
@@ -169,17 +166,47 @@ public:
     std::optional<std::chrono::system_clock::time_point> FirstKey() const { return FFirstKey; }
 
 private:
+    void EndGrab() {
+        if (FGrabbed) {
+            XUngrabServer(FDisplay);
+            XFlush(FDisplay);
+            FGrabbed = false;
+        }
+    }
+
     Display* FDisplay;
     Window FFocus;
     TX11KeymapBindings& FBindings;
     TX11TargetAck& FTarget;
-    IKeyboardState& FKeyboard;
+    TX11KeyboardState& FKeyboard;
     std::function<bool(std::chrono::milliseconds)> FPause;
     bool FGrabbed = false;
     bool FStopped = false;
     std::size_t FReleased = 0;
     std::optional<std::chrono::system_clock::time_point> FFirstKey;
 };
+
+/// The keycodes that carry the keysym of a hotkey's key; none for 0.
+std::vector<unsigned> HotkeyKeycodes(Display* display, std::int32_t virtualKey) {
+    const KeySym keysym = VirtualKeyToKeysym(virtualKey);
+    if (keysym == NoSymbol) {
+        return {};
+    }
+    const KeyCode keycode = XKeysymToKeycode(display, keysym);
+    return keycode == 0 ? std::vector<unsigned>{} : std::vector<unsigned>{keycode};
+}
+
+/// The message for characters that no key could type.
+std::string DroppedMessage(const std::vector<char32_t>& dropped) {
+    std::u32string sample;
+    for (const char32_t character : dropped) {
+        if (sample.find(character) == std::u32string::npos && sample.size() < 10) {
+            sample += character;
+        }
+    }
+    return std::to_string(dropped.size()) + " character(s) could not be typed (" + UnicodeToText(sample) +
+           "): the keyboard map has no free key to put them on.";
+}
 
 } // namespace
 
@@ -196,13 +223,13 @@ TX11Typist::~TX11Typist() {
     FWorker.join();
 }
 
-void TX11Typist::TypeText(const std::string& bytes) {
+void TX11Typist::TypeText(const std::string& bytes, std::int32_t pressedKey) {
     {
         std::scoped_lock lock(FMutex);
         if (FStop) {
             return;
         }
-        FQueue.push_back(bytes);
+        FQueue.push_back({bytes, pressedKey});
     }
     FWake.notify_all();
 }
@@ -225,24 +252,35 @@ bool TX11Typist::Pause(std::chrono::milliseconds duration) {
     return !FWake.wait_for(lock, duration, [this] { return FStop; });
 }
 
+void TX11Typist::SetProblemHandler(TypingProblemHandler handler) {
+    std::scoped_lock lock(FMutex);
+    FProblemHandler = std::move(handler);
+}
+
 void TX11Typist::Run() {
+    try {
+        RestoreAbandonedBindings(FDisplay.Get());
+    } catch (const std::exception&) {
+        // Without the keyboard map there is nothing to put back; typing will say so.
+    }
     for (;;) {
-        std::string bytes;
+        TQueued next;
         {
             std::unique_lock lock(FMutex);
             FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
             if (FStop) {
                 break;
             }
-            bytes = std::move(FQueue.front());
+            next = std::move(FQueue.front());
             FQueue.pop_front();
             FBusy = true;
             ++FStats.texts;
         }
         try {
-            TypeOne(bytes);
-        } catch (const std::exception&) {
-            // Typing reports nothing: the text is given up and the next one goes ahead.
+            TypeOne(next.bytes, next.pressedKey);
+        } catch (const std::exception& error) {
+            // The text is given up and the next one goes ahead.
+            Report(error.what());
         }
         {
             std::scoped_lock lock(FMutex);
@@ -253,7 +291,18 @@ void TX11Typist::Run() {
     FIdle.notify_all();
 }
 
-void TX11Typist::TypeOne(const std::string& bytes) {
+void TX11Typist::Report(const std::string& message) {
+    TypingProblemHandler handler;
+    {
+        std::scoped_lock lock(FMutex);
+        handler = FProblemHandler;
+    }
+    if (handler) {
+        handler(message);
+    }
+}
+
+void TX11Typist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
     const std::u32string text = TextToUnicode(bytes);
     const std::vector<TStroke> strokes = WalkText(text);
     if (strokes.empty()) {
@@ -268,7 +317,7 @@ void TX11Typist::TypeOne(const std::string& bytes) {
     }
     const auto pause = [this](std::chrono::milliseconds duration) { return Pause(duration); };
 
-    TX11KeyboardState keyboard(display, pause);
+    TX11KeyboardState keyboard(display, HotkeyKeycodes(display, pressedKey), pause);
     const TReleaseOutcome release = AwaitKeysReleased(keyboard);
     if (release.cancelled) {
         return;
@@ -289,20 +338,18 @@ void TX11Typist::TypeOne(const std::string& bytes) {
     {
         std::scoped_lock lock(FMutex);
         FStats.strokes += result.strokes;
-        FStats.dropped += plan.dropped;
+        FStats.dropped += plan.dropped.size();
         FStats.interrupted += result.interrupted ? 1 : 0;
         FStats.forcedReleases += release.released.size() + sender.Released();
+        FStats.keymapChanges += bindings.Changes();
         if (!FStats.firstKey && sender.FirstKey()) {
             FStats.firstKey = sender.FirstKey();
         }
         FStats.lastKey = lastKey;
     }
-    if (bindings.Bound()) {
-        target.Await(pause); // the target may still be translating keys that use the bound keycodes
-        bindings.Restore();
+    if (!plan.dropped.empty()) {
+        Report(DroppedMessage(plan.dropped));
     }
-    std::scoped_lock lock(FMutex);
-    FStats.keymapChanges += bindings.Changes();
 }
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -38,7 +39,8 @@ public:
     /// Drops the texts not yet typed, stops the one being typed and puts the keymap back.
     ~TX11Typist() override;
 
-    void TypeText(const std::string& bytes) override;
+    void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
+    void SetProblemHandler(TypingProblemHandler handler) override;
 
     /// Waits until every queued text is typed and the keymap is back; false when `timeout` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
@@ -47,7 +49,8 @@ public:
 
 private:
     void Run();
-    void TypeOne(const std::string& bytes);
+    void TypeOne(const std::string& bytes, std::int32_t pressedKey);
+    void Report(const std::string& message);
     /// Waits `duration` unless the typist is stopping; false when it is.
     bool Pause(std::chrono::milliseconds duration);
 
@@ -57,7 +60,12 @@ private:
     mutable std::mutex FMutex;
     std::condition_variable FWake;
     std::condition_variable FIdle;
-    std::deque<std::string> FQueue;
+    struct TQueued {
+        std::string bytes;
+        std::int32_t pressedKey = 0;
+    };
+    std::deque<TQueued> FQueue;
+    TypingProblemHandler FProblemHandler;
     bool FStop = false;
     bool FBusy = false;
     TTypingStats FStats;

@@ -35,6 +35,10 @@ const char* StatusName(HotkeyStatus status) {
         return "HeldByEarlierRow";
     case HotkeyStatus::UnknownKey:
         return "UnknownKey";
+    case HotkeyStatus::Unavailable:
+        return "Unavailable";
+    case HotkeyStatus::NotBound:
+        return "NotBound";
     }
     return "?";
 }
@@ -71,10 +75,15 @@ TStrItemPtr ParseRow(const std::string& row, bool& checked) {
 class TReportingTypist : public ITypist {
 public:
     explicit TReportingTypist(ITypist* next) : FNext(next) {}
-    void TypeText(const std::string& bytes) override {
+    void TypeText(const std::string& bytes, std::int32_t pressedKey) override {
         std::cout << "TYPE " << bytes.size() << std::endl;
         if (FNext != nullptr) {
-            FNext->TypeText(bytes);
+            FNext->TypeText(bytes, pressedKey);
+        }
+    }
+    void SetProblemHandler(TypingProblemHandler handler) override {
+        if (FNext != nullptr) {
+            FNext->SetProblemHandler(std::move(handler));
         }
     }
 

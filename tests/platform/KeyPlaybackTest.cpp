@@ -19,7 +19,7 @@ using Log = std::vector<std::string>;
 TEST(KeyPlayback, TapsEachKeyAndHoldsShiftOnlyAcrossShiftedStrokes) {
     TRecordingKeySender sender;
     // a A B b: Shift goes down once for "AB" and is up again before "b".
-    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {38, true}, {56, true}, {56, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, false}, {38, true}, {56, true}, {56, false}}}}), sender);
     EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "+56", "-56", "-50", "+56", "-56"}));
     EXPECT_EQ(result.strokes, 4u);
     EXPECT_FALSE(result.interrupted);
@@ -29,7 +29,7 @@ TEST(KeyPlayback, TapsEachKeyAndHoldsShiftOnlyAcrossShiftedStrokes) {
 // client would carry it.
 TEST(KeyPlayback, ShiftIsUpBetweenRunsOfStrokes) {
     TRecordingKeySender sender;
-    const TPlaybackResult result = PlayPlan(Plan({{{}, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, true})}}), sender);
     const Log& log = sender.Log();
     ASSERT_EQ(log.size(), 2u * 20 + 4);
     EXPECT_EQ(log.front(), "+50");
@@ -39,24 +39,26 @@ TEST(KeyPlayback, ShiftIsUpBetweenRunsOfStrokes) {
     EXPECT_EQ(result.strokes, 20u);
 }
 
-TEST(KeyPlayback, EachBatchIsBoundOnceAndLaterBatchesWaitForTheTarget) {
+// A keymap change waits until the target has read the strokes that used the keycodes' old content; at the end every
+// keycode bound is emptied once the target has read everything.
+TEST(KeyPlayback, KeymapChangesWaitForTheTargetAndTheKeymapIsPutBack) {
     TRecordingKeySender sender;
     const TTypingPlan plan = Plan({
-        {{{93, 0xE9, 0xFC}}, {{93, false}, {93, true}}},
-        {{}, {{38, false}}}, // needs no binding: no wait either
-        {{{93, 0xDF, 0}}, {{93, false}}},
+        {{{93, 0xE9, 0xFC}}, 0, {{93, false}, {93, true}}},
+        {{}, 0, {{38, false}}},
+        {{{93, 0xDF, 0}}, 2, {{93, false}}},
     });
     PlayPlan(plan, sender);
-    EXPECT_EQ(sender.Log(), (Log{"bind 93=0xe9/0xfc", "+93", "-93", "+50", "+93", "-93", "-50", "+38", "-38", "wait",
-                                 "bind 93=0xdf/0x0", "+93", "-93"}));
+    EXPECT_EQ(sender.Log(), (Log{"bind 93=0xe9/0xfc", "+93", "-93", "+50", "+93", "-93", "-50", "+38", "-38",
+                                 "read 2", "bind 93=0xdf/0x0", "+93", "-93", "read 4", "unbind 93"}));
 }
 
 TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
     TRecordingKeySender sender;
     sender.StopAfterKeys(1);
-    const TPlaybackResult result = PlayPlan(Plan({{{}, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, true})}}), sender);
     EXPECT_EQ(sender.Log().size(), 2u * 16 + 2);
-    EXPECT_EQ(sender.Log().back(), "-50");
+    EXPECT_EQ(sender.Log().back(), "-50"); // nothing was bound: nothing to put back
     EXPECT_EQ(result.strokes, 16u);
     EXPECT_TRUE(result.interrupted);
 }
@@ -66,7 +68,7 @@ TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
 TEST(KeyPlayback, ARunWaitsWhileTheUserHoldsAKey) {
     TRecordingKeySender sender;
     sender.UserKeyAtKeys(0, 2); // two checks see the user's key
-    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, true}, {10, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, true}, {10, false}}}}), sender);
     EXPECT_EQ(sender.Log(),
               (Log{"held", "await user keys", "held", "await user keys", "+50", "+38", "-38", "-50", "+10", "-10"}));
     EXPECT_EQ(result.strokes, 2u);
@@ -77,7 +79,7 @@ TEST(KeyPlayback, StoppingWhileWaitingForTheUsersKeysEndsTheText) {
     TRecordingKeySender sender;
     sender.UserKeyAtKeys(0, 1);
     sender.StopInUserWait();
-    const TPlaybackResult result = PlayPlan(Plan({{{}, {{38, false}, {56, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, false}, {56, false}}}}), sender);
     EXPECT_EQ(sender.Log(), (Log{"held", "await user keys"}));
     EXPECT_EQ(result.strokes, 0u);
     EXPECT_TRUE(result.interrupted);

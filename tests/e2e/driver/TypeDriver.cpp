@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         }
         auto typist = std::make_unique<velmora::TX11Typist>();
         for (const std::string& text : texts) {
-            typist->TypeText(text);
+            typist->TypeText(text, 0);
         }
         if (stopAfterMs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(*stopAfterMs));

@@ -10,7 +10,8 @@ namespace velmora {
 /// A typist that records exactly the texts it is given, in order, and types nothing.
 class TFakeTypist final : public ITypist {
 public:
-    void TypeText(const std::string& bytes) override { FTexts.push_back(bytes); }
+    void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
+    void SetProblemHandler(TypingProblemHandler /*handler*/) override {}
 
     /// The texts given to TypeText so far.
     const std::vector<std::string>& Texts() const { return FTexts; }

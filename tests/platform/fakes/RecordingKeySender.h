@@ -13,60 +13,71 @@
 namespace velmora {
 
 /// A key sender that records what the typist does, as one readable line per action:
-/// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" for a keymap change, "wait" for a wait, "held" when
-/// a stroke found a user's key down and "await user keys" for the wait for it.
+/// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" and "unbind 93" for keymap changes, "read 5" for a
+/// wait until the target has read 5 strokes, "held" when a run found a user's key down and "await user keys" for
+/// the wait for it.
 class TRecordingKeySender final : public IKeySender {
 public:
     void Bind(const std::vector<TBinding>& bindings) override {
-        EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a stroke";
+        EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a run";
         std::string line = "bind";
         for (const TBinding& binding : bindings) {
             line += " " + std::to_string(binding.keycode) + "=" + Hex(binding.plain) + "/" + Hex(binding.shifted);
         }
         FLog.push_back(line);
     }
-    void AwaitTargetRead() override {
-        EXPECT_FALSE(FInStroke) << "a wait in the middle of a stroke";
-        FLog.push_back("wait");
+    void Unbind(const std::vector<unsigned>& keycodes) override {
+        EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a run";
+        std::string line = "unbind";
+        for (const unsigned keycode : keycodes) {
+            line += " " + std::to_string(keycode);
+        }
+        FLog.push_back(line);
+    }
+    bool AwaitTargetRead(std::size_t strokes) override {
+        EXPECT_FALSE(FInStroke) << "a wait in the middle of a run";
+        FLog.push_back("read " + std::to_string(strokes));
+        return !FStopAfterKeys || FKeys < *FStopAfterKeys;
     }
     void Key(unsigned keycode, bool press) override {
         FLog.push_back((press ? "+" : "-") + std::to_string(keycode));
         ++FKeys;
     }
-    EStrokeStart BeginStroke() override {
-        EXPECT_FALSE(FInStroke) << "a stroke began before the one before it ended";
+    ERunStart BeginRun() override {
+        EXPECT_FALSE(FInStroke) << "a run began before the one before it ended";
         if (FStopAfterKeys && FKeys >= *FStopAfterKeys) {
-            return EStrokeStart::Stop;
+            return ERunStart::Stop;
         }
         if (FUserKeyAtKeys && FKeys >= *FUserKeyAtKeys && FUserKeyChecks > 0) {
             --FUserKeyChecks;
             FLog.push_back("held");
-            return EStrokeStart::KeysHeld;
+            return ERunStart::KeysHeld;
         }
         FInStroke = true;
         ++FRuns;
-        return EStrokeStart::Go;
+        return ERunStart::Go;
     }
-    void EndStroke() override {
-        EXPECT_TRUE(FInStroke) << "a stroke ended that had not begun";
+    void EndRun(std::size_t /*strokesSent*/) override {
+        EXPECT_TRUE(FInStroke) << "a run ended that had not begun";
         FInStroke = false;
     }
     bool AwaitUserKeys() override {
-        EXPECT_FALSE(FInStroke) << "a wait for the user's keys in the middle of a stroke";
+        EXPECT_FALSE(FInStroke) << "a wait for the user's keys in the middle of a run";
         FLog.push_back("await user keys");
         return !FStopInUserWait;
     }
 
-    /// Makes BeginStroke report false once this many key events were sent (the focus moved away).
+    /// Makes BeginRun report Stop once this many key events were sent (the focus moved away), and a wait for the
+    /// target report that the typist stops.
     void StopAfterKeys(std::size_t count) { FStopAfterKeys = count; }
-    /// Makes the user hold a key once this many key events were sent, seen by `checks` BeginStroke calls.
+    /// Makes the user hold a key once this many key events were sent, seen by `checks` BeginRun calls.
     void UserKeyAtKeys(std::size_t count, int checks) {
         FUserKeyAtKeys = count;
         FUserKeyChecks = checks;
     }
     /// Makes AwaitUserKeys report that the typist is stopping.
     void StopInUserWait() { FStopInUserWait = true; }
-    /// How many times BeginStroke allowed strokes.
+    /// How many times BeginRun allowed strokes.
     std::size_t Runs() const { return FRuns; }
     /// Everything recorded so far.
     const std::vector<std::string>& Log() const { return FLog; }
