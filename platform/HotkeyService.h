@@ -16,6 +16,8 @@ enum class HotkeyStatus {
     HeldElsewhere,    ///< another program holds the combination
     HeldByEarlierRow, ///< this program holds it already, for an upper row
     UnknownKey,       ///< the key has no key on this keyboard
+    Unavailable,      ///< the session offers no system-wide hotkeys (a desktop shortcut can run the row command)
+    NotBound,         ///< the desktop's shortcut portal did not bind it
 };
 
 /// Called on the GUI thread, from its event queue, once per press of a registered hotkey.

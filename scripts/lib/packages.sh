@@ -6,16 +6,18 @@ BUILD_PACKAGES=(
     qt6-base-dev libpugixml-dev libx11-dev libxtst-dev libx11-xcb-dev
     libgtest-dev libgmock-dev
     fonts-dejavu-core
+    libwayland-dev libxkbcommon-dev
 )
 
 TEST_PACKAGES=(
     xvfb xauth openbox xterm xdotool x11-utils x11-apps imagemagick trayer
     x11-xserver-utils x11-xkb-utils
     clang libclang-rt-14-dev
+    sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
 )
 
 RUN_PACKAGES=(
-    qt6-qpa-plugins
+    qt6-qpa-plugins qt6-wayland
 )
 
 # ensure_packages PKG...: installs those that are not installed yet (apt-get update first, only then).

@@ -1,0 +1,75 @@
+// The keymaps are compiled with libxkbcommon, as the compositor and the receiving application compile them: each
+// planned key must give exactly its character.
+#include "platform/wayland/KeymapPlan.h"
+
+#include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <memory>
+
+namespace velmora {
+namespace {
+
+struct TXkbDeleter {
+    void operator()(xkb_context* context) const { xkb_context_unref(context); }
+    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
+    void operator()(xkb_state* state) const { xkb_state_unref(state); }
+};
+
+/// What the batches type, read back through xkbcommon: the UTF-32 of every key in order.
+std::u32string TypedBy(const std::vector<TKeymapBatch>& batches) {
+    const std::unique_ptr<xkb_context, TXkbDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    std::u32string typed;
+    for (const TKeymapBatch& batch : batches) {
+        const std::unique_ptr<xkb_keymap, TXkbDeleter> keymap(xkb_keymap_new_from_string(
+            context.get(), batch.keymap.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        if (!keymap) {
+            ADD_FAILURE() << "the keymap does not compile:\n" << batch.keymap;
+            return typed;
+        }
+        const std::unique_ptr<xkb_state, TXkbDeleter> state(xkb_state_new(keymap.get()));
+        for (const std::uint32_t key : batch.keys) {
+            typed += static_cast<char32_t>(xkb_state_key_get_utf32(state.get(), key + 8));
+        }
+    }
+    return typed;
+}
+
+TEST(KeymapPlan, EveryCharacterTabAndLineBreakComesOutExactly) {
+    const std::string text =
+        "Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\r\ny";
+    std::size_t dropped = 0;
+    const auto batches = PlanKeymaps(WalkBytes(text), dropped);
+    ASSERT_EQ(batches.size(), 1U);
+    EXPECT_EQ(dropped, 0U);
+    EXPECT_EQ(TypedBy(batches),
+              U"Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\ry");
+    // One key per distinct character: the repeated letters share theirs.
+    EXPECT_EQ(batches[0].keys[2], batches[0].keys[3]);
+}
+
+TEST(KeymapPlan, MoreDistinctCharactersThanKeysStartNewKeymaps) {
+    std::u32string text;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 600; ++c) {
+        text += c;
+    }
+    text += U"a\U0001F600a";
+    std::size_t dropped = 0;
+    const auto batches = PlanKeymaps(WalkText(text), dropped);
+    EXPECT_EQ(batches.size(), 3U);
+    for (const TKeymapBatch& batch : batches) {
+        EXPECT_LE(batch.keys.size(), kMaxKeysPerKeymap);
+    }
+    EXPECT_EQ(TypedBy(batches), text);
+}
+
+TEST(KeymapPlan, AnEmptyTextNeedsNoKeymapAndANonCharacterIsCountedNotTyped) {
+    std::size_t dropped = 0;
+    EXPECT_TRUE(PlanKeymaps(WalkText(U""), dropped).empty());
+    const auto batches = PlanKeymaps({{StrokeKind::Character, U'a'}, {StrokeKind::Character, 0x110000}}, dropped);
+    EXPECT_EQ(dropped, 1U);
+    EXPECT_EQ(TypedBy(batches), U"a");
+}
+
+} // namespace
+} // namespace velmora

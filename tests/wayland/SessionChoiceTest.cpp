@@ -1,0 +1,67 @@
+#include "platform/SessionChoice.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+const std::string kCommand = "/opt/velmora/velmora --type-row";
+
+TEST(SessionChoice, WaylandSessionIsToldByTheSessionTypeOrTheWaylandDisplay) {
+    EXPECT_TRUE(IsWaylandSession("wayland", nullptr));
+    EXPECT_TRUE(IsWaylandSession(nullptr, "wayland-1"));
+    EXPECT_TRUE(IsWaylandSession("x11", "wayland-0"));
+    EXPECT_FALSE(IsWaylandSession("x11", nullptr));
+    EXPECT_FALSE(IsWaylandSession("tty", ""));
+    EXPECT_FALSE(IsWaylandSession(nullptr, nullptr));
+    EXPECT_FALSE(IsWaylandSession("Wayland-ish", nullptr));
+}
+
+TEST(SessionChoice, AnX11SessionKeepsX11WhateverElseIsThere) {
+    const TBackendChoice choice = ChooseBackends({false, true, true, true}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::X11);
+    EXPECT_EQ(choice.typing, TypingBackend::X11);
+    EXPECT_TRUE(choice.note.empty());
+}
+
+TEST(SessionChoice, AWaylandSessionTakesWhatItOffersForEachServiceOnItsOwn) {
+    TBackendChoice choice = ChooseBackends({true, true, true, true}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
+    EXPECT_EQ(choice.typing, TypingBackend::VirtualKeyboard);
+    EXPECT_TRUE(choice.note.empty());
+
+    // Sway: a virtual keyboard, no shortcut portal; XWayland grabs are all that is left for hotkeys.
+    choice = ChooseBackends({true, true, true, false}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::X11);
+    EXPECT_EQ(choice.typing, TypingBackend::VirtualKeyboard);
+    EXPECT_NE(choice.note.find("only while an X11 window has the focus"), std::string::npos) << choice.note;
+    EXPECT_NE(choice.note.find("\"" + kCommand + " N\""), std::string::npos) << choice.note;
+
+    // KDE or GNOME 48: a shortcut portal, no virtual keyboard.
+    choice = ChooseBackends({true, true, false, true}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
+    EXPECT_EQ(choice.typing, TypingBackend::X11);
+    EXPECT_NE(choice.note.find("X11 applications only"), std::string::npos) << choice.note;
+}
+
+TEST(SessionChoice, NothingWaylandOffersFallsBackToX11AndSaysWhatTheUserCanDo) {
+    const TBackendChoice choice = ChooseBackends({true, true, false, false}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::X11);
+    EXPECT_EQ(choice.typing, TypingBackend::X11);
+    EXPECT_EQ(choice.note.rfind("Wayland session: texts reach X11 applications only", 0), 0U) << choice.note;
+    EXPECT_NE(choice.note.find("bind a desktop shortcut"), std::string::npos) << choice.note;
+}
+
+TEST(SessionChoice, WithoutAnXDisplayTheMissingServicesAreNone) {
+    const TBackendChoice choice = ChooseBackends({true, false, true, false}, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::None);
+    EXPECT_EQ(choice.typing, TypingBackend::VirtualKeyboard);
+    EXPECT_NE(choice.note.find("no system-wide hotkeys"), std::string::npos) << choice.note;
+
+    const TBackendChoice nothing = ChooseBackends({true, false, false, false}, kCommand);
+    EXPECT_EQ(nothing.typing, TypingBackend::None);
+    EXPECT_NE(nothing.note.find("cannot type"), std::string::npos) << nothing.note;
+}
+
+} // namespace
+} // namespace velmora

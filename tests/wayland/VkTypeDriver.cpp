@@ -1,0 +1,44 @@
+// Types the contents of files through the virtual-keyboard typist, one text per file, and prints what it did.
+//
+//   velmora_vk_type_driver FILE...
+#include "platform/Platform.h"
+#include "platform/wayland/VirtualKeyboardTypist.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: velmora_vk_type_driver FILE...\n";
+        return 2;
+    }
+    try {
+        std::vector<std::string> texts;
+        for (int i = 1; i < argc; ++i) {
+            std::ifstream file(argv[i], std::ios::binary);
+            if (!file) {
+                std::cerr << "cannot read " << argv[i] << "\n";
+                return 2;
+            }
+            texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        }
+        velmora::TVirtualKeyboardTypist typist;
+        for (const std::string& text : texts) {
+            typist.TypeText(text, 0);
+        }
+        if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {
+            std::cerr << "typing did not end within 60 s\n";
+            return 1;
+        }
+        const velmora::TVirtualTypingStats stats = typist.Stats();
+        std::cout << "texts=" << stats.texts << " strokes=" << stats.strokes << " keymaps=" << stats.keymaps
+                  << " dropped=" << stats.dropped << " failed=" << stats.failed << std::endl;
+        return stats.failed == 0 ? 0 : 1;
+    } catch (const velmora::PlatformError& error) {
+        std::cerr << "velmora_vk_type_driver: " << error.what() << "\n";
+        return 1;
+    }
+}
