@@ -80,6 +80,12 @@ QString TItemListModel::StatusText(HotkeyStatus status, const QString& label) {
         return QStringLiteral("An upper row has the same hotkey %1").arg(label);
     case HotkeyStatus::UnknownKey:
         return QStringLiteral("No key of this keyboard gives %1").arg(label);
+    case HotkeyStatus::Unavailable:
+        return QStringLiteral("No system-wide hotkeys in this session: bind a desktop shortcut to the row command "
+                              "instead of %1")
+            .arg(label);
+    case HotkeyStatus::NotBound:
+        return QStringLiteral("The desktop did not bind %1").arg(label);
     }
     return {};
 }
