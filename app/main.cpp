@@ -76,10 +76,11 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.SaveForSessionEnd(); });
 
-    // A termination signal closes the window as Exit does, so the list and the settings are saved.
+    // A termination signal closes the window as Exit does, so the list and the settings are saved, but nobody is
+    // asked anything: the system is waiting for the program to end.
     TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &TSignalWatcher::Received, &form, [&form, &app](int) {
-        form.close();
+        form.EndBySystem();
         app.quit();
     });
 

@@ -2,9 +2,11 @@
 
 #include "Conversion.h"
 #include "Producer.h"
+#include "Recovery.h"
 #include "StrItem.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
@@ -205,6 +207,17 @@ void TListFile::SaveList(bool ask) {
     }
     // The document is parsed from this text only when it is next asked for.
     FXMLDoc.LoadTextLater(std::move(text));
+}
+
+std::string TListFile::SaveRecovery(std::time_t now) {
+    std::string text;
+    ListText(text);
+    const std::size_t hash = std::hash<std::string>{}(text);
+    if (FRecoveryPath.empty() || hash != FRecoveryHash) {
+        FRecoveryPath = SaveRecoveryFile(FFs, text, now);
+        FRecoveryHash = hash;
+    }
+    return FRecoveryPath;
 }
 
 void TListFile::ListText(std::string& text) {

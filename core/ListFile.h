@@ -5,6 +5,8 @@
 #include "UserAnswers.h"
 #include "XmlDocument.h"
 
+#include <cstddef>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,10 @@ public:
     /// into a list file: one picked in a save dialog if `ask`, else the current list file (nothing is written when
     /// there is none). Throws FileError when the file cannot be written; the old file is then intact.
     void SaveList(bool ask);
+    /// Writes the rows as SaveList would into a new file of the state folder, named after the date and time `now`,
+    /// for the next start to tell about (the list file could not be written and nobody can be asked). Returns its
+    /// path; throws FileError. Rows unchanged since the last such save are not kept twice: its path is returned.
+    std::string SaveRecovery(std::time_t now);
     /// Asks for a path if `path` is empty and parses it into the list document; true only if the file was parsed
     /// and every item converts, and only then does it become the current list file (else the user is warned).
     bool OpenListFile(std::string path);
@@ -84,6 +90,8 @@ private:
     IFileSystem& FFs;
     IUserAnswers& FAnswers;
     std::string FFileName;
+    std::string FRecoveryPath;     ///< where SaveRecovery last kept the rows
+    std::size_t FRecoveryHash = 0; ///< the hash of the text it kept there
 };
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,6 +120,27 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+/// Whether the user may write the file itself, as a plain write would find it. Root may write any file, but a file
+/// without any write permission is read-only to root too: it is treated as its owner would meet it. Returns 0 or
+/// the errno a plain write would give.
+int WriteRefusal(const std::string& path, const struct stat& st) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        return errno;
+    }
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ? EACCES : 0;
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+        return home;
+    }
+    const passwd* user = ::getpwuid(::getuid());
+    if (user == nullptr || user->pw_dir == nullptr) {
+        throw FileError("Cannot find the home folder: HOME is not set and the user has no home folder");
+    }
+    return user->pw_dir;
+}
+
 } // namespace
 
 bool TPosixFileSystem::FileExists(const std::string& path) const {
@@ -178,6 +200,10 @@ void TPosixFileSystem::ReplaceFile(const std::string& path, std::string_view byt
         if (S_ISDIR(old.st_mode)) {
             Fail(what, EISDIR);
         }
+        // Renaming over the file would replace a file the user may not write.
+        if (const int error = WriteRefusal(target, old)) {
+            Fail(what + ": the file is read-only", error);
+        }
         mode = old.st_mode & 07777;
     }
 
@@ -234,6 +260,48 @@ void TPosixFileSystem::RenameFile(const std::string& from, const std::string& to
     SyncFolder(FolderOf(to));
 }
 
+bool TPosixFileSystem::CreateNewFile(const std::string& path, std::string_view bytes) {
+    const std::string what = "Cannot create " + Quote(path);
+    CreateFolders(FolderOf(path), 0700);
+    TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        Fail(what, errno);
+    }
+    TTempFileGuard guard(path); // a half-written file does not stay
+    if (const int error = WriteAll(fd.Get(), bytes)) {
+        Fail(what, error);
+    }
+    if (const int error = FsyncRetrying(fd.Get())) {
+        Fail(what, error);
+    }
+    if (const int error = fd.Close()) {
+        Fail(what, error);
+    }
+    guard.Keep();
+    SyncFolder(FolderOf(path));
+    return true;
+}
+
+void TPosixFileSystem::DeleteFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        Fail("Cannot delete " + Quote(path), errno);
+    }
+}
+
+std::string TPosixFileSystem::StateDir() const {
+    if (!FStateFolder.empty()) {
+        return FStateFolder;
+    }
+    // The XDG rules ignore a relative value.
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+        return std::string(state) + "/velmora";
+    }
+    return HomeFolder() + "/.local/state/velmora";
+}
+
 std::string TPosixFileSystem::ExecutableDir() const {
     if (!FProgramFolder.empty()) {
         return FProgramFolder;
@@ -252,6 +320,36 @@ std::string TPosixFileSystem::ExecutableDir() const {
     }
     const auto slash = buffer.rfind('/');
     return slash == std::string::npos ? std::string(".") : buffer.substr(0, slash);
+}
+
+bool TPosixFileSystem::IsWritableFolder(const std::string& path) const {
+    struct stat st {};
+    // The effective ids decide, as they do for the writes themselves; a read-only mount answers EROFS.
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+void TPosixFileSystem::CreateFolders(const std::string& path, unsigned mode) {
+    const std::string what = "Cannot create the folder " + Quote(path);
+    if (path.empty()) {
+        Fail(what, ENOENT);
+    }
+    // Each folder from the top down; those that exist stay as they are.
+    std::size_t end = 0;
+    do {
+        end = path.find('/', end + 1);
+        const std::string folder = path.substr(0, end);
+        if (::mkdir(folder.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
+            Fail(what, errno);
+        }
+    } while (end != std::string::npos);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        Fail(what, errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        Fail(what, ENOTDIR);
+    }
 }
 
 } // namespace velmora

@@ -1,9 +1,12 @@
 #include "MainCtrl.h"
 
 #include "core/KeyNames.h"
+#include "core/Recovery.h"
 #include "core/TextCodec.h"
 
+#include <ctime>
 #include <exception>
+#include <iostream>
 #include <optional>
 #include <utility>
 
@@ -29,6 +32,15 @@ TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices s
     : FTree(tree), FXMLDoc(xmlDoc), FServices(services), FListFile(tree, xmlDoc, services.fs, services.answers),
       FHotKeys(services.hotkeys, services.typist) {
     FListFile.LoadList(false);
+    std::string notice;
+    try {
+        notice = TakeRecoveryNotice(services.fs);
+    } catch (const FileError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+    }
+    if (!notice.empty()) {
+        FServices.answers.Warn(notice);
+    }
 }
 
 TMainCtrl::~TMainCtrl() {
@@ -47,20 +59,24 @@ TMainCtrl::~TMainCtrl() {
     FHotkeysChanged = nullptr;
 }
 
-void TMainCtrl::Shutdown() {
+void TMainCtrl::Shutdown(bool unattended) {
     try {
         SaveList(false);
     } catch (const std::exception& error) {
-        try {
-            FServices.answers.Warn(Problem("The list could not be saved", FListFile.FileName(), error.what()) +
-                                   "\n\nPlease choose another file to save it to.");
-            SaveList(true);
-        } catch (const std::exception& again) {
+        if (unattended) {
+            KeepListForNextStart(error.what());
+        } else {
             try {
-                FServices.answers.Warn(Problem("The list could not be saved", {}, again.what()));
+                FServices.answers.Warn(Problem("The list could not be saved", FListFile.FileName(), error.what()) +
+                                       "\n\nPlease choose another file to save it to.");
+                SaveList(true);
+            } catch (const std::exception& again) {
+                try {
+                    FServices.answers.Warn(Problem("The list could not be saved", {}, again.what()));
+                } catch (...) {
+                }
             } catch (...) {
             }
-        } catch (...) {
         }
     } catch (...) {
     }
@@ -69,9 +85,25 @@ void TMainCtrl::Shutdown() {
     } catch (const std::exception& error) {
         try {
             const std::string path = FServices.fs.ExecutableDir() + "/" + kConfigFileName;
-            FServices.answers.Warn(Problem("The settings could not be saved", path, error.what()));
+            const std::string problem = Problem("The settings could not be saved", path, error.what());
+            if (unattended) {
+                std::cerr << "velmora: " << problem << std::endl;
+            } else {
+                FServices.answers.Warn(problem);
+            }
         } catch (...) {
         }
+    } catch (...) {
+    }
+}
+
+void TMainCtrl::KeepListForNextStart(const std::string& reason) {
+    try {
+        std::cerr << "velmora: " << Problem("The list could not be saved", FListFile.FileName(), reason) << std::endl;
+        const std::string kept = FListFile.SaveRecovery(std::time(nullptr));
+        std::cerr << "velmora: the list was kept in \"" << kept << "\"; the next start tells where it is." << std::endl;
+    } catch (const std::exception& again) {
+        std::cerr << "velmora: the list could not be kept elsewhere either: " << again.what() << std::endl;
     } catch (...) {
     }
 }

@@ -34,8 +34,9 @@ struct TControllerServices {
 /// file, the settings and the hotkey registry. The main window forwards every button to it.
 class TMainCtrl {
 public:
-    /// Takes the rows (the list view's model) and the list document, and loads the default list file. The hotkey
-    /// registry hears the service's presses from now on.
+    /// Takes the rows (the list view's model) and the list document, and loads the default list file; tells the
+    /// user where lists were kept when the last run could not write them. The hotkey registry hears the service's
+    /// presses from now on.
     TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
     /// Frees the items (rows from the last to the first), removes the rows and releases the hotkeys; never throws.
     /// Saving is Shutdown's job, which the window runs first.
@@ -46,7 +47,10 @@ public:
     /// Writes the list into the current list file and writes the settings file back. When the list file cannot
     /// be written the user is warned (naming the file and the reason) and offered a save dialog to put the list
     /// elsewhere; a settings file that cannot be written is reported likewise. Never throws.
-    void Shutdown();
+    /// `unattended`: the end is not the user's (a signal, the session's end) and nobody may be asked: a list that
+    /// cannot be written is kept in a new file of the state folder instead, and every problem goes to standard
+    /// error; the next start tells the user where the list is.
+    void Shutdown(bool unattended = false);
 
     /// Asks for a new text in the definition dialog and appends it as a checked row.
     void NewItem();
@@ -89,6 +93,9 @@ public:
     TListFile& ListFile() { return FListFile; }
 
 private:
+    /// The unattended end's part of Shutdown when the list file could not be written.
+    void KeepListForNextStart(const std::string& reason);
+
     TRowList& FTree;
     IXmlDocument& FXMLDoc;
     TControllerServices FServices;

@@ -183,7 +183,7 @@ void TMForm::FormClose() {
         FHotkeyNotifier->setEnabled(false);
     }
     if (FMainCtrl) {
-        FMainCtrl->Shutdown();
+        FMainCtrl->Shutdown(FEndBySystem);
         VT->DetachController();
         FMainCtrl.reset();
     }
@@ -387,9 +387,14 @@ void TMForm::closeEvent(QCloseEvent* event) {
 void TMForm::SaveForSessionEnd() {
     Guard([this] {
         if (FMainCtrl) {
-            FMainCtrl->Shutdown();
+            FMainCtrl->Shutdown(true);
         }
     });
+}
+
+void TMForm::EndBySystem() {
+    FEndBySystem = true;
+    close();
 }
 
 } // namespace velmora

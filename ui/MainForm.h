@@ -71,8 +71,12 @@ public:
 
     /// Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleVisible();
-    /// The desktop session ends: saves the list and the settings as a close would, keeping the window.
+    /// The desktop session ends: saves the list and the settings as a close would, keeping the window, without
+    /// asking anything (a list file that cannot be written is kept elsewhere, see TMainCtrl::Shutdown).
     void SaveForSessionEnd();
+    /// The system ends the program (a termination signal): closes the window as Exit does, but without asking
+    /// anything.
+    void EndBySystem();
 
     QFrame* Panel1 = nullptr;
     QToolButton* btnStart = nullptr;
@@ -142,6 +146,7 @@ private:
     bool FClosed = false;
     int FHandlerDepth = 0;        ///< actions running (an action may wait in a dialog's event loop)
     bool FCloseRequested = false; ///< a close arrived while an action was running
+    bool FEndBySystem = false;    ///< the close is not the user's: nobody is asked anything
     bool FPlaced = false;
 };
 

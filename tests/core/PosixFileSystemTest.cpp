@@ -1,10 +1,13 @@
 #include "core/PosixFileSystem.h"
 
+#include "OrdinaryUser.h"
 #include "TempFolder.h"
+#include "tests/hardening/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
@@ -130,23 +133,74 @@ TEST(PosixFileSystem, AFolderThatCannotTakeTheFileGivesAClearErrorAndLeavesTheOl
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"plain", "taken"}));
 }
 
-TEST(PosixFileSystem, AReadOnlyFolderGivesAClearErrorAndLeavesTheOldFile) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "running as root, which writes into read-only folders; the missing-folder and "
-                        "failing-write tests cover the failure paths";
+// The first problem found by the checks of `body`, run in a child as an ordinary user (CI runs as root, which
+// writes anything); "" when all held. Skips the test when the child cannot become an ordinary user.
+template <typename F>
+std::string ProblemAsOrdinaryUser(F body) {
+    std::string problem;
+    const auto end = velmora::hardening::RunInChild([&] {
+        if (!velmora::testing::BecomeOrdinaryUser()) {
+            return velmora::hardening::kCannotSetUp;
+        }
+        const std::string found = body();
+        std::fprintf(stderr, "%s", found.c_str());
+        return found.empty() ? 0 : 1;
+    });
+    if (end.exitStatus == velmora::hardening::kCannotSetUp) {
+        return "cannot become an ordinary user here";
     }
+    return end.exitStatus == 0 ? "" : "see the child's message above";
+}
+
+TEST(PosixFileSystem, AReadOnlyFolderGivesAClearErrorAndLeavesTheOldFile) {
     TempFolder folder;
+    ::chmod(folder.Path().c_str(), 0755);
     TPosixFileSystem files;
     fs::create_directory(folder.Path("ro"));
     const std::string path = folder.Path("ro/mouses.xml");
     files.ReplaceFile(path, "the old list");
+    ::chmod(path.c_str(), 0666); // the file itself is anyone's to write; only the folder refuses
     ::chmod(folder.Path("ro").c_str(), 0555);
 
-    const std::string message = ErrorOf([&] { files.ReplaceFile(path, "the new list"); });
+    const std::string problem = ProblemAsOrdinaryUser([&]() -> std::string {
+        const std::string message = ErrorOf([&] { files.ReplaceFile(path, "the new list"); });
+        if (message.find(path) == std::string::npos || message.find("Permission denied") == std::string::npos) {
+            return "unclear error: \"" + message + "\"\n";
+        }
+        return "";
+    });
     ::chmod(folder.Path("ro").c_str(), 0755);
-    EXPECT_NE(message.find(path), std::string::npos) << message;
-    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    EXPECT_EQ(problem, "");
     EXPECT_EQ(files.ReadFile(path), "the old list");
+}
+
+// The save renames a new file over the old one, which the folder's permission alone would allow.
+TEST(PosixFileSystem, AFileTheUserMayNotWriteIsNeverReplacedAndTheErrorSaysItIsReadOnly) {
+    TempFolder folder;
+    ::chmod(folder.Path().c_str(), 0777);
+    TPosixFileSystem files;
+    const std::string readOnly = folder.Path("read-only.xml");
+    const std::string othersFile = folder.Path("others.xml");
+    folder.Write("read-only.xml", "old");
+    folder.Write("others.xml", "old");
+    ::chmod(readOnly.c_str(), 0444);
+    ::chmod(othersFile.c_str(), 0644);
+
+    // A file without any write permission is read-only to everyone, root included.
+    const std::string message = ErrorOf([&] { files.ReplaceFile(readOnly, "new"); });
+    EXPECT_NE(message.find(readOnly), std::string::npos) << message;
+    EXPECT_NE(message.find("read-only"), std::string::npos) << message;
+    EXPECT_EQ(folder.Read("read-only.xml"), "old");
+    EXPECT_EQ(ModeOf(readOnly), 0444u);
+
+    // Another user's file in a folder anyone may write.
+    EXPECT_EQ(ProblemAsOrdinaryUser([&]() -> std::string {
+                  const std::string refused = ErrorOf([&] { files.ReplaceFile(othersFile, "new"); });
+                  return refused.find("read-only") == std::string::npos ? "not refused: \"" + refused + "\"\n" : "";
+              }),
+              "");
+    EXPECT_EQ(folder.Read("others.xml"), "old");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"others.xml", "read-only.xml"}));
 }
 
 TEST(PosixFileSystem, ExistsOnlyForFilesAndReadNamesTheFileThatFails) {
@@ -178,9 +232,41 @@ TEST(PosixFileSystem, RenameNeverReplacesAnExistingFile) {
     files.RenameFile(folder.Path("a"), folder.Path("c"));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"b", "c"}));
     EXPECT_EQ(folder.Read("c"), "A");
+
+    // Nor does creating a new file, which makes the folders above it.
+    EXPECT_FALSE(files.CreateNewFile(folder.Path("c"), "new"));
+    EXPECT_EQ(folder.Read("c"), "A");
+    EXPECT_TRUE(files.CreateNewFile(folder.Path("state/velmora/kept.xml"), "kept"));
+    EXPECT_EQ(folder.Read("state/velmora/kept.xml"), "kept");
+    EXPECT_EQ(ModeOf(folder.Path("state/velmora")), 0700u);
 }
 
 TEST(PosixFileSystem, ExecutableDirIsTheFolderOfTheRunningProgram) {
     TPosixFileSystem files;
     EXPECT_EQ(files.ExecutableDir(), fs::canonical("/proc/self/exe").parent_path().string());
+}
+
+TEST(PosixFileSystem, CreateFoldersMakesTheMissingOnesWithTheModeAndOnlyFoldersAreWritable) {
+    TempFolder folder;
+    TPosixFileSystem files;
+    files.CreateFolders(folder.Path("a/b/velmora"), 0700);
+    EXPECT_EQ(ModeOf(folder.Path("a/b/velmora")), 0700U);
+    EXPECT_EQ(ModeOf(folder.Path("a")), 0700U);
+    ::chmod(folder.Path("a/b/velmora").c_str(), 0750);
+    files.CreateFolders(folder.Path("a/b/velmora"), 0700);
+    EXPECT_EQ(ModeOf(folder.Path("a/b/velmora")), 0750U) << "an existing folder is left as it is";
+    EXPECT_TRUE(files.IsWritableFolder(folder.Path("a/b/velmora")));
+
+    folder.Write("file", "x");
+    EXPECT_FALSE(files.IsWritableFolder(folder.Path("file")));
+    EXPECT_FALSE(files.IsWritableFolder(folder.Path("missing")));
+    EXPECT_NE(ErrorOf([&] {
+                  files.CreateFolders(folder.Path("file/velmora"), 0700);
+              }).find("Cannot create the folder \"" + folder.Path("file/velmora") + "\": Not a directory"),
+              std::string::npos);
+    if (::geteuid() != 0) {
+        ::chmod(folder.Path("a").c_str(), 0500);
+        EXPECT_FALSE(files.IsWritableFolder(folder.Path("a")));
+        ::chmod(folder.Path("a").c_str(), 0700);
+    }
 }

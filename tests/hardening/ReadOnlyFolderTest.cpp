@@ -8,11 +8,11 @@
 #include "Shutdown.h"
 #include "core/PosixFileSystem.h"
 
+#include "tests/core/OrdinaryUser.h"
 #include "tests/core/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -28,8 +28,6 @@ namespace {
 using namespace velmora;
 using namespace velmora::hardening;
 using velmora::testing::TempFolder;
-
-constexpr uid_t kNobody = 65534;
 
 /// The program's folder with a list of two rows and the settings, and a writable folder for the rescue.
 struct TFolders {
@@ -88,12 +86,8 @@ TEST(ReadOnlyFolder, PermissionsRefuseTheSaveAndTheListGoesWhereTheUserSays) {
     TFolders folders;
     const auto end = RunInChild([&] {
         ::chmod(folders.app.c_str(), 0555);
-        if (::geteuid() == 0) {
-            // Root writes into read-only folders: become an ordinary user for this run.
-            if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                ::setresuid(kNobody, kNobody, kNobody) != 0) {
-                return kCannotSetUp;
-            }
+        if (!velmora::testing::BecomeOrdinaryUser()) {
+            return kCannotSetUp;
         }
         return ShutdownInReadOnlyFolder(folders, "Permission denied");
     });

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -203,6 +204,40 @@ TEST_F(MainCtrlTest, ShutdownThatCannotWriteTheListWarnsAndOffersTheSaveDialog) 
     ASSERT_TRUE(fs.File("/home/me/rescue.xml"));
     EXPECT_EQ(ListFileItems(*fs.File("/home/me/rescue.xml")).size(), 2u);
     EXPECT_TRUE(fs.File(kConfigPath)) << "the settings are written all the same";
+}
+
+TEST_F(MainCtrlTest, AnUnattendedEndKeepsAnUnwritableListInTheStateFolderAndTheNextStartTellsOnce) {
+    CreateWith({MakeItem("kept", 0, 'A')});
+    const std::string before = ListFile();
+    ctrl->AddItem(MakeItem("new", 0, 'B'));
+    fs.AddFolder(kListPath); // every write of the list fails
+
+    ::testing::internal::CaptureStderr();
+    ctrl->Shutdown(true);
+    ctrl->Shutdown(true); // the session's end, then a signal: the same rows are kept once
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_TRUE(answers.History().empty()) << "nobody is asked at the system's end";
+    EXPECT_EQ(ListFile(), before);
+    const auto kept = fs.CallsOf("create");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(kept[0].path.starts_with(std::string(FakeFileSystem::kStateDir) + "/mouses-")) << kept[0].path;
+    EXPECT_EQ(ListFileItems(*fs.File(kept[0].path)).size(), 2u);
+    EXPECT_NE(said.find(kept[0].path), std::string::npos) << said;
+    EXPECT_NE(said.find("Is a directory"), std::string::npos) << said;
+
+    ctrl.reset();
+    for (int start = 0; start < 2; ++start) {
+        TRowList otherRows;
+        const auto otherDocument = CreateXmlDocument();
+        FakeUserAnswers told;
+        TMainCtrl again(otherRows, *otherDocument, TControllerServices{fs, told, dialogs, hotkeys, typist});
+        const auto warnings = told.Warnings();
+        EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
+                                [&](const std::string& text) { return text.find(kept[0].path) != std::string::npos; }),
+                  start == 0 ? 1 : 0)
+            << "told once";
+    }
 }
 
 TEST_F(MainCtrlTest, ShutdownWarnsOnceMoreWhenTheRescueFailsTooAndDoesNotAskAgain) {

@@ -21,8 +21,8 @@ namespace velmora::testing {
 /// records every call that changes or reads a file.
 class FakeFileSystem final : public IFileSystem {
 public:
-    /// One recorded call: the operation ("exists", "read", "replace", "rename"), its path(s) and, for a
-    /// replace, the bytes offered.
+    /// One recorded call: the operation ("exists", "read", "replace", "rename", "create", "delete"), its path(s)
+    /// and, for a replace or a create, the bytes offered.
     struct Call {
         std::string op;
         std::string path;
@@ -32,6 +32,9 @@ public:
     };
 
     explicit FakeFileSystem(std::string executableDir = "/opt/velmora") : FExecutableDir(std::move(executableDir)) {}
+
+    /// The state folder StateDir answers.
+    static constexpr const char* kStateDir = "/home/user/.local/state/velmora";
 
     // --- Set-up and inspection -------------------------------------------------------------------------------
 
@@ -74,6 +77,10 @@ public:
     }
     /// Renames fail with `error` from now on (0 stops failing).
     void FailRenames(int error = EACCES) { FRenameError = error; }
+    /// Nothing can be created in this folder or below it, and IsWritableFolder answers false for them.
+    void MakeReadOnly(const std::string& folder) { FReadOnlyFolders.insert(folder); }
+    /// The folders CreateFolders made, with their mode.
+    const std::map<std::string, unsigned>& CreatedFolders() const { return FCreatedFolders; }
     /// The bytes the last failing replace had written into its temporary file before it failed.
     const std::string& LastPartialWrite() const { return FLastPartial; }
 
@@ -138,14 +145,52 @@ public:
         FFiles.erase(from);
     }
 
+    bool CreateNewFile(const std::string& path, std::string_view bytes) override {
+        const bool taken = FFiles.count(path) != 0 || FFolders.count(path) != 0;
+        FCalls.push_back({"create", path, {}, std::string(bytes), taken});
+        if (!taken) {
+            FFiles[path] = std::string(bytes);
+        }
+        return !taken;
+    }
+
+    void DeleteFile(const std::string& path) override {
+        FCalls.push_back({"delete", path, {}, {}, false});
+        FFiles.erase(path);
+    }
+
     std::string ExecutableDir() const override { return FExecutableDir; }
+    std::string StateDir() const override { return kStateDir; }
+
+    bool IsWritableFolder(const std::string& path) const override { return !InReadOnlyFolder(path); }
+
+    void CreateFolders(const std::string& path, unsigned mode) override {
+        if (FFolders.count(path) != 0) {
+            return;
+        }
+        if (InReadOnlyFolder(path)) {
+            throw FileError("Cannot create the folder \"" + path + "\": " + std::strerror(EACCES));
+        }
+        FFolders.insert(path);
+        FCreatedFolders[path] = mode;
+    }
 
 private:
     void Record(Call call) const { FCalls.push_back(std::move(call)); }
+    bool InReadOnlyFolder(const std::string& path) const {
+        for (const auto& folder : FReadOnlyFolders) {
+            if (path == folder || path.rfind(folder + "/", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
 
     std::string FExecutableDir;
     std::map<std::string, std::string> FFiles;
     std::set<std::string> FFolders;
+    std::set<std::string> FReadOnlyFolders;
+    std::map<std::string, unsigned> FCreatedFolders;
     std::map<std::string, int> FReadErrors;
     int FReplaceError = 0;
     std::size_t FReplaceFailAfter = 0;

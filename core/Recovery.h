@@ -1,0 +1,20 @@
+#pragma once
+
+#include "FileSystem.h"
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+/// Keeps the list text in a new file of the state folder, named after the local date and time `now`
+/// ("mouses-2026-12-08-023015.xml", "-2", "-3"... when that name is taken), and notes it for the next start.
+/// Returns the file's path. Throws FileError.
+std::string SaveRecoveryFile(IFileSystem& fs, std::string_view listText, std::time_t now);
+
+/// What the user is to be told about the lists kept by SaveRecoveryFile since the last call, or the empty text when
+/// there are none; each is told once. Throws FileError.
+std::string TakeRecoveryNotice(IFileSystem& fs);
+
+} // namespace velmora
