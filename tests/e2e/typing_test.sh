@@ -173,46 +173,6 @@ else
     exit 1
 fi
 
-# The focus moves to another window while a long text is typed: typing stops, nothing arrives in the other window,
-# and what arrived in the first window is a beginning of the text. The many distinct characters make the typist
-# wait for the target between batches: a fixed while for the xterm, until it answers a ping for the Qt edit, which
-# is held still (SIGSTOP) while the focus moves, so that the move happens in the middle of the text however fast
-# the edit is. (An xterm held still for longer than the fixed wait could misread keys whose keycodes were bound
-# anew meanwhile; it answers no ping.)
-first="$WORK/first.out"
-second="$WORK/second.out"
-distinct_cjk 2000 >"$WORK/moving.in"
-expected_for "$KIND" <"$WORK/moving.in" >"$WORK/moving.expected"
-if start_target "$KIND" "$second" && second_window=$XSESSION_WINDOW && second_pid=$TARGET_PID &&
-    start_target "$KIND" "$first"; then
-    "$DRIVER" "$WORK/moving.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
-    driver=$!
-    deadline=$((SECONDS + 20))
-    until [ -s "$first" ] || [ "$SECONDS" -ge "$deadline" ]; do
-        sleep 0.01
-    done
-    [ "$KIND" = qt ] && kill -STOP "$TARGET_PID"
-    xdotool windowactivate --sync "$second_window"
-    [ "$KIND" = qt ] && kill -CONT "$TARGET_PID"
-    wait "$driver" || fail "focus_moves: the driver failed: $(cat "$WORK/driver.err")"
-    sleep 0.5
-    arrived=$(wc -c <"$first")
-    if [ -s "$second" ]; then
-        fail "focus_moves: $(wc -c <"$second") bytes ran into the window that took the focus"
-    elif [ "$arrived" -eq 0 ] || ! cmp -s -n "$arrived" "$first" "$WORK/moving.expected" ||
-        [ "$arrived" -ge "$(wc -c <"$WORK/moving.expected")" ]; then
-        fail "focus_moves: the first window did not get a proper beginning of the text ($arrived bytes)"
-    else
-        expect_stat focus_moves interrupted 1
-        xsession_log "ok   [$KIND] focus_moves: $arrived bytes before the focus moved; $(cat "$WORK/driver.out")"
-    fi
-    xsession_stop "$TARGET_PID"
-    xsession_stop "$second_pid"
-else
-    fail "focus_moves: the targets did not start"
-    exit 1
-fi
-
 xkbcomp -xkb "$DISPLAY" "$WORK/keymap.after" 2>/dev/null
 if ! cmp -s "$WORK/keymap.before" "$WORK/keymap.after"; then
     fail "the keymap differs from the one before typing:"

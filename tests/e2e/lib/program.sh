@@ -1,22 +1,26 @@
-# The whole program in a folder of its own inside an X session of tests/e2e/lib/xsession.sh (start that first).
+# The whole program in a folder of its own inside an X session of xsession.sh (start that first).
 #
 #   program_install VELMORA_BINARY       # copies the program into $XSESSION_DIR/app; its folder in PROGRAM_DIR
 #   list_item TEXT CTRL KEY CHECKED      # prints one item element (TEXT is base64-encoded here)
 #   program_write_list ITEM...           # writes mouses.xml beside the program
-#   program_start                        # starts it; its pid in PROGRAM_PID, its main window in PROGRAM_WINDOW
-#   program_key KEYS...                  # gives the main window the focus and presses the keys there
+#   list_items FILE                      # the item elements of a list file, one a line, as the program writes them
+#   program_start                        # starts it; its pid in PROGRAM_PID, its main window in PROGRAM_WINDOW;
+#                                        # its output goes to PROGRAM_LOG, which fail shows
+#   program_key KEYS...                  # gives the main window the focus (even minimised) and presses the keys
 #   program_wait_exit SECONDS            # waits for the program to end; fails unless it ended with status 0
 #   grabbed MODIFIER KEY / released MODIFIER KEY   # whether the combination is grabbed (needs GRAB_PROBE)
 
 PROGRAM_DIR=""
 PROGRAM_PID=""
 PROGRAM_WINDOW=""
-
+PROGRAM_LOG=""
 
 program_install() {
     PROGRAM_DIR="$XSESSION_DIR/app"
+    PROGRAM_LOG="$XSESSION_DIR/velmora.log"
     mkdir -p "$PROGRAM_DIR"
     cp "$1" "$PROGRAM_DIR/velmora"
+    FAIL_LOGS+=("$PROGRAM_LOG")
 }
 
 list_item() {
@@ -29,13 +33,12 @@ program_write_list() {
         "$*" >"$PROGRAM_DIR/mouses.xml"
 }
 
-# The item elements of a list file, one a line, in the form the program writes them.
 list_items() {
     grep -o '<item [^>]*>' "$1" | sed 's# />#/>#'
 }
 
 program_start() {
-    xsession_spawn "$PROGRAM_DIR/velmora"
+    xsession_spawn "$PROGRAM_DIR/velmora" >>"$PROGRAM_LOG" 2>&1
     PROGRAM_PID=$XSESSION_LAST_PID
     PROGRAM_WINDOW=$(timeout 20 xdotool search --sync --onlyvisible --name '^Velmora 1\.1 $' | head -n 1) || {
         xsession_log "the main window did not appear"
@@ -44,7 +47,7 @@ program_start() {
 }
 
 program_key() {
-    focus_window_named "Velmora 1.1 " 10 || return 1
+    focus_window "$PROGRAM_WINDOW" 10 || return 1
     xdotool key "$@"
 }
 

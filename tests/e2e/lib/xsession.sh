@@ -6,7 +6,9 @@
 #   xsession_spawn CMD ARGS...      # runs a program in the background, stopped at exit; its pid in XSESSION_LAST_PID
 #   wait_for_file FILE [SECONDS]
 #   wait_file_equals FILE EXPECTED_FILE [SECONDS]
+#   focus_window ID [SECONDS]            # activates the window, until it has the focus
 #   focus_window_named TITLE [SECONDS]   # waits for the window, activates it; its id in XSESSION_WINDOW
+#   ok MESSAGE / fail MESSAGE            # a check passed / the script ends as failed (with the FAIL_LOGS files)
 #
 # Several scripts may run at once: each gets its own server on its own display.
 
@@ -14,9 +16,27 @@ XSESSION_DIR=""
 XSESSION_PIDS=()
 XSESSION_LAST_PID=""
 XSESSION_WINDOW=""
+FAIL_LOGS=()
 
 xsession_log() {
     echo "[$(date +%H:%M:%S.%N | cut -c1-12)] $*" >&2
+}
+
+ok() {
+    xsession_log "ok   $*"
+}
+
+# fail MESSAGE: ends the script with status 1, after the message and the files a script named in FAIL_LOGS.
+fail() {
+    xsession_log "FAIL $*"
+    local log
+    for log in "${FAIL_LOGS[@]}"; do
+        if [ -s "$log" ]; then
+            echo "--- $log:" >&2
+            cat "$log" >&2
+        fi
+    done
+    exit 1
 }
 
 xsession_cleanup() {
@@ -58,6 +78,7 @@ wait_until() {
         if [ "$SECONDS" -ge "$deadline" ]; then
             return 1
         fi
+        # Polling: files, windows and grabs of other processes give a shell no notice it could wait on.
         sleep 0.02
     done
 }
@@ -72,45 +93,47 @@ wait_for_file() {
 
 # wait_file_equals FILE EXPECTED_FILE [SECONDS]: until FILE holds exactly the bytes of EXPECTED_FILE.
 wait_file_equals() {
-    local file=$1 expected=$2 seconds=${3:-20}
-    local deadline=$((SECONDS + seconds))
-    until cmp -s "$file" "$expected"; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            xsession_log "timed out: $file does not equal $expected"
-            echo "--- expected ($(wc -c <"$expected") bytes):" >&2
-            od -c "$expected" | head -n 20 >&2
-            echo "--- got ($(wc -c <"$file" 2>/dev/null || echo 0) bytes):" >&2
-            od -c "$file" 2>/dev/null | head -n 20 >&2
-            cmp "$file" "$expected" >&2 || true
-            return 1
-        fi
-        sleep 0.02
-    done
+    local file=$1 expected=$2
+    wait_until "${3:-20}" cmp -s "$file" "$expected" && return 0
+    xsession_log "timed out: $file does not equal $expected"
+    echo "--- expected ($(wc -c <"$expected") bytes):" >&2
+    od -c "$expected" | head -n 20 >&2
+    echo "--- got ($(wc -c <"$file" 2>/dev/null || echo 0) bytes):" >&2
+    od -c "$file" 2>/dev/null | head -n 20 >&2
+    cmp "$file" "$expected" >&2 || true
+    return 1
+}
+
+# focus_window ID [SECONDS]: activates the window until it is the active one (the window manager may ignore an
+# activation while the window is still being mapped).
+focus_window() {
+    wait_until "${2:-20}" activated "$1" || {
+        xsession_log "timed out giving the focus to window $1"
+        return 1
+    }
+}
+
+activated() {
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
 }
 
 # focus_window_named TITLE [SECONDS]: waits for a window with exactly this title and gives it the focus.
 focus_window_named() {
     local title=$1 seconds=${2:-20}
-    local deadline=$((SECONDS + seconds))
     XSESSION_WINDOW=""
-    while [ -z "$XSESSION_WINDOW" ]; do
-        XSESSION_WINDOW=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
-        if [ -z "$XSESSION_WINDOW" ]; then
-            if [ "$SECONDS" -ge "$deadline" ]; then
-                xsession_log "timed out waiting for the window \"$title\""
-                return 1
-            fi
-            sleep 0.05
-        fi
-    done
-    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$XSESSION_WINDOW" ]; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            xsession_log "timed out giving the focus to \"$title\""
-            return 1
-        fi
-        xdotool windowactivate --sync "$XSESSION_WINDOW" >/dev/null 2>&1 || true
-        sleep 0.05
-    done
+    if ! wait_until "$seconds" window_named "$title"; then
+        xsession_log "timed out waiting for the window \"$title\""
+        return 1
+    fi
+    focus_window "$XSESSION_WINDOW" "$seconds"
+}
+
+# window_named TITLE: whether a visible window has exactly this title; its id in XSESSION_WINDOW.
+window_named() {
+    XSESSION_WINDOW=$(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$XSESSION_WINDOW" ]
 }
 
 # xsession_start: starts Xvfb (1280x1024x24, a free display of its own choosing) and openbox, and waits for both.
@@ -134,15 +157,12 @@ xsession_start() {
 
     xsession_spawn Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
         -auth "$XSESSION_DIR/server-auth" 3>"$XSESSION_DIR/display" >"$XSESSION_DIR/xvfb.log" 2>&1
-    local deadline=$((SECONDS + 20))
-    until grep -q '^[0-9]' "$XSESSION_DIR/display" 2>/dev/null; do
-        if [ "$SECONDS" -ge "$deadline" ] || ! kill -0 "$XSESSION_LAST_PID" 2>/dev/null; then
-            xsession_log "Xvfb did not start:"
-            cat "$XSESSION_DIR/xvfb.log" >&2
-            return 1
-        fi
-        sleep 0.02
-    done
+    # Xvfb writes the display number once it accepts clients.
+    if ! wait_until 20 grep -q '^[0-9]' "$XSESSION_DIR/display"; then
+        xsession_log "Xvfb did not start:"
+        cat "$XSESSION_DIR/xvfb.log" >&2
+        return 1
+    fi
     export DISPLAY=":$(head -n 1 "$XSESSION_DIR/display")"
     touch "$XAUTHORITY"
     xauth -q add "$DISPLAY" MIT-MAGIC-COOKIE-1 "$cookie"
