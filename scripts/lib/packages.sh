@@ -41,12 +41,11 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# configure_and_build BUILD_DIR [CMAKE_ARGS...]
+# configure_and_build BUILD_DIR [CMAKE_ARGS...]: configures every time, so that options given later (for example
+# -DVELMORA_FUZZ_SECONDS=60) take effect; with nothing changed that takes a moment only.
 configure_and_build() {
     local dir="$1"
     shift
-    if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@"
-    fi
+    cmake -S . -B "$dir" -G Ninja "$@"
     cmake --build "$dir" --parallel "$(nproc)"
 }
