@@ -1,13 +1,20 @@
-// The program entry: the X11 backend, the application object, the main window and the message loop.
+// The program entry: the backends of the desktop session, the application object, the main window and the message
+// loop; or, with --type-row N, the request that makes the running copy type row N.
 //
 // The main window owns the one controller (TMForm::MainCtrl) from its creation to its close; the program keeps no
 // global reference to it.
 
 #include "core/PosixFileSystem.h"
+#include "core/ProgramFolders.h"
 #include "platform/Platform.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
+
+#include "RowCommand.h"
+#include "RowCommandServer.h"
+#include "SessionBackends.h"
+#include "SessionStatus.h"
 
 #include <QLockFile>
 #include <QMessageBox>
@@ -19,6 +26,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -33,18 +41,30 @@ bool IsSet(const char* name) {
 int main(int argc, char** argv) {
     using namespace velmora;
 
-    // Hotkeys and typing need X11: in a Wayland session the program runs on XWayland.
-    if (IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
+    // "velmora --type-row N", bound to a desktop shortcut: the running copy types row N; this process only asks.
+    if (argc >= 2 && std::string(argv[1]) == kTypeRowOption) {
+        const std::optional<std::size_t> row = argc == 3 ? ParseRowNumber(argv[2]) : std::nullopt;
+        if (!row) {
+            std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)" << std::endl;
+            return 2;
+        }
+        return SendRowRequest(RowCommandSocketPath(), *row);
+    }
+
+    // In a Wayland session the window stays on XWayland where there is one; the hotkeys and the typing take the
+    // Wayland ways the desktop offers (TSessionBackends).
+    const bool wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
+    if (wayland && IsSet("DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
-    if (!IsSet("DISPLAY")) {
+    if (!wayland && !IsSet("DISPLAY")) {
         std::cerr << "velmora: no X display: DISPLAY is not set; start Velmora inside an X11 session (or XWayland)."
                   << std::endl;
         return 1;
     }
-    std::unique_ptr<IPlatform> platform;
+    std::unique_ptr<TSessionBackends> backends;
     try {
-        platform = CreatePlatform();
+        backends = std::make_unique<TSessionBackends>(RowCommandLine());
     } catch (const PlatformError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 1;
@@ -56,20 +76,31 @@ int main(int argc, char** argv) {
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
 
-    TPosixFileSystem fs;
+    // Where the list and the settings live, decided once: beside a portable copy, in the user's folders for an
+    // installed one.
+    TProgramFolders folders;
+    try {
+        TPosixFileSystem programFs;
+        folders = ChooseProgramFolders(programFs, TFolderEnvironment::FromProcess());
+    } catch (const FileError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        QMessageBox::critical(nullptr, "Error", QString::fromStdString(error.what()));
+        return 1;
+    }
+    TPosixFileSystem fs(folders.files);
     // One copy per folder: two copies would each write the list at exit, the later one over the other's edits.
     // A lock left by a copy that died is taken over (its process is gone).
-    QLockFile instanceLock(QString::fromStdString(fs.ExecutableDir() + "/velmora.lock"));
+    QLockFile instanceLock(QString::fromStdString(folders.lock + "/velmora.lock"));
     instanceLock.setStaleLockTime(0);
     if (!instanceLock.tryLock(0) && instanceLock.error() == QLockFile::LockFailedError) {
         const std::string message =
-            "Velmora is already running from " + fs.ExecutableDir() + ". Use that copy; this one ends now.";
+            "Velmora is already running with the files in " + folders.files + ". Use that copy; this one ends now.";
         std::cerr << "velmora: " << message << std::endl;
         QMessageBox::warning(nullptr, "Warning", QString::fromStdString(message));
         return 1;
     }
 
-    TMForm form(TMFormServices{fs, platform->Hotkeys(), platform->Typist(), &platform->Events(), nullptr, nullptr, {}});
+    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), backends->Events(), nullptr, nullptr, {}});
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -83,6 +114,18 @@ int main(int argc, char** argv) {
         form.EndBySystem();
         app.quit();
     });
+
+    ShowSessionNote(form, backends->Choice().note);
+    // Row requests from desktop shortcuts ("velmora --type-row N").
+    TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
+        TMainCtrl* ctrl = form.MainCtrl();
+        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
+                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
+    });
+    if (!rowCommands.Listening()) {
+        std::cerr << "velmora: \"" << kTypeRowOption << "\" will not reach this copy: " << rowCommands.ErrorText()
+                  << std::endl;
+    }
 
     form.show();
     const int result = app.exec();

@@ -3,6 +3,7 @@
 #include "Links.h"
 
 #include "core/Producer.h"
+#include "core/Version.h"
 
 #include <QEvent>
 #include <QFont>
@@ -12,9 +13,13 @@
 #include <QShowEvent>
 #include <QString>
 
+#include <utility>
+
 namespace velmora {
 
 namespace {
+
+constexpr int kFolderWidth = 250;
 
 /// Gives a label the look of a link: blue, underlined, an 11-pixel font and the hand pointer.
 void MakeLink(QLabel* label) {
@@ -38,15 +43,16 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int lef
 
 } // namespace
 
-TFMAbout::TFMAbout(QWidget* parent)
+TFMAbout::TFMAbout(QWidget* parent, QString filesFolder)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+                          Qt::WindowCloseButtonHint),
+      FFilesFolder(std::move(filesFolder)) {
     setObjectName("FMAbout");
     setWindowTitle("About Velmora");
     QFont formFont = font();
     formFont.setPixelSize(13);
     setFont(formFont);
-    setFixedSize(322, 118);
+    setFixedSize(kClientWidth, kClientHeight);
     // Modal to the main window only, so that the tray icon still answers while the box is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 
@@ -73,8 +79,18 @@ TFMAbout::TFMAbout(QWidget* parent)
     MakeLink(Label7);
     Label7->setFixedSize(213, 13);
 
+    LabelFiles = AddLabel(this, "LabelFiles", "Files: ", 22, 113);
+    LabelFiles->adjustSize();
+
+    LabelFolder = AddLabel(this, "LabelFolder", QString(), 64, 115);
+    MakeLink(LabelFolder);
+    LabelFolder->setFixedSize(kFolderWidth, 13);
+    // A long path keeps its beginning and its end; the whole of it is in the tooltip.
+    LabelFolder->setText(LabelFolder->fontMetrics().elidedText(FFilesFolder, Qt::ElideMiddle, kFolderWidth));
+    LabelFolder->setToolTip(FFilesFolder);
+
     // Presses on any label are the label's, not the background's.
-    for (QLabel* label : {Label1, Label2, Label4, Label5, Label6, Label7}) {
+    for (QLabel* label : {Label1, Label2, Label4, Label5, Label6, Label7, LabelFiles, LabelFolder}) {
         label->installEventFilter(this);
     }
 }
@@ -87,7 +103,7 @@ void TFMAbout::showEvent(QShowEvent* event) {
 }
 
 void TFMAbout::FormShow() {
-    Label1->setText("Velmora 1.1 ");
+    Label1->setText(kNameAndVersion);
 }
 
 void TFMAbout::FormClick() {
@@ -114,6 +130,8 @@ bool TFMAbout::eventFilter(QObject* watched, QEvent* event) {
                 Label5Click();
             } else if (watched == Label7) {
                 Label7Click();
+            } else if (watched == LabelFolder) {
+                OpenFolder(FFilesFolder);
             }
         }
         return true;

@@ -1,18 +1,23 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 class QLabel;
 class QMouseEvent;
 
 namespace velmora {
 
-/// The About box: the program's name and version, a maker line, the web and mail links. A click on its background
-/// closes it; a click on a link opens it and leaves the box open.
+/// The About box: the program's name and version, a maker line, the web and mail links, and the folder that holds
+/// the list and the settings. A click on its background closes it; a click on a link opens it and leaves the box open.
 class TFMAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit TFMAbout(QWidget* parent = nullptr);
+    static constexpr int kClientWidth = 322;
+    static constexpr int kClientHeight = 140;
+
+    /// `filesFolder` is the folder of the list and settings files in use.
+    explicit TFMAbout(QWidget* parent = nullptr, QString filesFolder = {});
     TFMAbout(const TFMAbout&) = delete;
     TFMAbout& operator=(const TFMAbout&) = delete;
 
@@ -22,6 +27,9 @@ public:
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
+    /// "Files: " and the folder of the list and the settings, a link that opens it.
+    QLabel* LabelFiles = nullptr;
+    QLabel* LabelFolder = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -39,6 +47,8 @@ private:
     /// The mail link.
     void Label7Click();
 
+    /// The folder of the list and settings files.
+    QString FFilesFolder;
     /// Whether a press on the background waits for its release.
     bool FBackgroundPressed = false;
 };

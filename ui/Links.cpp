@@ -18,4 +18,8 @@ bool OpenMailTo() {
     return true;
 }
 
+void OpenFolder(const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
 } // namespace velmora

@@ -7,6 +7,8 @@
 #include "QtControllerDialogs.h"
 #include "QtUserAnswers.h"
 
+#include "core/Version.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,7 +30,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kCaption = "Velmora 1.1 ";
 constexpr const char* kTrayTip = "Velmora";
 
 QIcon ApplicationIcon() {
@@ -166,7 +167,7 @@ void TMForm::FormCreate() {
         VT->AttachController(*FMainCtrl);
     });
 
-    setWindowTitle(kCaption);
+    setWindowTitle(kNameAndVersion);
     btnStart->setVisible(true);
     btnStop->setVisible(false);
 }
@@ -296,7 +297,7 @@ void TMForm::btnStopClick() {
 
 void TMForm::m1Click() {
     Guard([this] {
-        TFMAbout about(this);
+        TFMAbout about(this, QString::fromStdString(FServices.fs.ExecutableDir()));
         about.exec();
     });
 }

@@ -23,10 +23,12 @@ public:
     UrlCatcher() {
         QDesktopServices::setUrlHandler("https", this, "Open");
         QDesktopServices::setUrlHandler("mailto", this, "Open");
+        QDesktopServices::setUrlHandler("file", this, "Open");
     }
     ~UrlCatcher() override {
         QDesktopServices::unsetUrlHandler("https");
         QDesktopServices::unsetUrlHandler("mailto");
+        QDesktopServices::unsetUrlHandler("file");
     }
     std::vector<QUrl> opened;
 
@@ -38,7 +40,7 @@ TEST(About, ShowsNameLinksAndSizes) {
     TFMAbout about;
     about.show();
     EXPECT_EQ(about.windowTitle(), "About Velmora");
-    EXPECT_EQ(about.size(), QSize(322, 118));
+    EXPECT_EQ(about.size(), QSize(322, 140));
     EXPECT_EQ(about.Label1->text(), "Velmora 1.1 ");
     EXPECT_TRUE(about.Label1->font().bold());
     EXPECT_EQ(about.Label5->text(), kWebSite);
@@ -48,15 +50,21 @@ TEST(About, ShowsNameLinksAndSizes) {
     EXPECT_EQ(about.Label7->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST(About, LinkClicksOpenTheLinksAndKeepTheBoxOpen) {
+TEST(About, LinkClicksOpenTheLinksAndTheFilesFolderAndKeepTheBoxOpen) {
     UrlCatcher catcher;
-    TFMAbout about;
+    const QString folder = "/home/ann/.config/velmora with a name long enough to be cut short in the middle";
+    TFMAbout about(nullptr, folder);
     about.show();
+    EXPECT_TRUE(about.LabelFolder->text().startsWith("/home/ann/"));
+    EXPECT_TRUE(about.LabelFolder->text().endsWith(" in the middle"));
+    EXPECT_EQ(about.LabelFolder->toolTip(), folder);
     QTest::mouseClick(about.Label5, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(about.Label7, Qt::LeftButton, {}, QPoint(5, 5));
-    ASSERT_EQ(catcher.opened.size(), 2U);
+    QTest::mouseClick(about.LabelFolder, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(catcher.opened.size(), 3U);
     EXPECT_EQ(catcher.opened[0], QUrl(kWebSite));
     EXPECT_EQ(catcher.opened[1].toString(), QString("mailto:") + kSupportMail);
+    EXPECT_EQ(catcher.opened[2], QUrl::fromLocalFile(folder));
     EXPECT_TRUE(about.isVisible());
     // A click on a label that is not a link does nothing either.
     QTest::mouseClick(about.Label2, Qt::LeftButton, {}, QPoint(5, 5));

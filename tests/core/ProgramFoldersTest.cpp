@@ -1,0 +1,77 @@
+#include "core/ProgramFolders.h"
+
+#include "fakes/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+using velmora::ChooseProgramFolders;
+using velmora::FileError;
+using velmora::TFolderEnvironment;
+using velmora::TProgramFolders;
+using velmora::testing::FakeFileSystem;
+
+namespace {
+
+// The folders chosen for a program in a read-only /opt/velmora.
+TProgramFolders ChooseInstalled(FakeFileSystem& fs, const TFolderEnvironment& environment) {
+    fs.MakeReadOnly("/opt/velmora");
+    return ChooseProgramFolders(fs, environment);
+}
+
+std::string ErrorOf(FakeFileSystem& fs, const TFolderEnvironment& environment) {
+    try {
+        ChooseProgramFolders(fs, environment);
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(ProgramFolders, AWritableProgramFolderKeepsTheFilesAndTheLockBesideTheExecutable) {
+    FakeFileSystem fs("/home/ann/velmora");
+    const auto folders = ChooseProgramFolders(fs, {"/home/ann", "/home/ann/cfg", "/run/user/1000"});
+    EXPECT_EQ(folders.files, "/home/ann/velmora");
+    EXPECT_EQ(folders.lock, "/home/ann/velmora");
+    EXPECT_TRUE(fs.CreatedFolders().empty());
+}
+
+TEST(ProgramFolders, AReadOnlyProgramFolderUsesTheConfigHomeMadePrivateAndTheRuntimeFolderForTheLock) {
+    FakeFileSystem fs;
+    const auto folders = ChooseInstalled(fs, {"/home/ann", "/home/ann/cfg/", "/run/user/1000/"});
+    EXPECT_EQ(folders.files, "/home/ann/cfg/velmora");
+    EXPECT_EQ(folders.lock, "/run/user/1000");
+    EXPECT_EQ(fs.CreatedFolders(), (std::map<std::string, unsigned>{{"/home/ann/cfg/velmora", 0700}}));
+}
+
+TEST(ProgramFolders, AnUnsetOrRelativeConfigHomeFallsBackToDotConfigAndNoRuntimeFolderPutsTheLockBesideTheFiles) {
+    for (const std::string configHome : {"", "cfg", "./cfg"}) {
+        SCOPED_TRACE("XDG_CONFIG_HOME=" + configHome);
+        FakeFileSystem fs;
+        const auto folders = ChooseInstalled(fs, {"/home/ann", configHome, "run"});
+        EXPECT_EQ(folders.files, "/home/ann/.config/velmora");
+        EXPECT_EQ(folders.lock, "/home/ann/.config/velmora");
+    }
+}
+
+TEST(ProgramFolders, ASystemProgramFolderNeverHoldsTheFilesEvenWhenWritable) {
+    FakeFileSystem fs("/usr/bin");
+    ASSERT_TRUE(fs.IsWritableFolder("/usr/bin"));
+    EXPECT_EQ(ChooseProgramFolders(fs, {"/root", "", ""}).files, "/root/.config/velmora");
+}
+
+TEST(ProgramFolders, WithoutAUsableFolderTheErrorSaysWhatToDo) {
+    FakeFileSystem noHome;
+    noHome.MakeReadOnly("/opt/velmora");
+    const std::string noHomeError = ErrorOf(noHome, {"", "relative", ""});
+    EXPECT_NE(noHomeError.find("Set HOME"), std::string::npos) << noHomeError;
+
+    FakeFileSystem readOnlyHome;
+    readOnlyHome.MakeReadOnly("/opt/velmora");
+    readOnlyHome.MakeReadOnly("/home/ann");
+    EXPECT_NE(ErrorOf(readOnlyHome, {"/home/ann", "", ""}).find("\"/home/ann/.config/velmora\""), std::string::npos);
+}
