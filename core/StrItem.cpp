@@ -4,6 +4,7 @@
 #include "Conversion.h"
 #include "XmlDocument.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <iterator>
@@ -12,6 +13,28 @@
 
 namespace velmora {
 
+namespace {
+
+// The attribute's UTF-8 text as the decoder is to count it, one byte per character: ASCII stays, any other
+// character becomes one byte outside the base64 alphabet (which decodes as 0).
+std::string_view OneBytePerCharacter(std::string_view text, std::string& storage) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return text;
+    }
+    storage.clear();
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            storage += c;
+        } else if ((byte & 0xC0) != 0x80) {
+            storage += '\x80';
+        }
+    }
+    return storage;
+}
+
+} // namespace
+
 TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
     static constexpr std::string_view kNames[] = {"FStr", "FHKCtrl", "FHKChar", "checked"};
     std::optional<std::string_view> values[std::size(kNames)];
@@ -19,8 +42,12 @@ TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
     const auto& [text, modifier, key, checked] = values;
     auto item = std::make_shared<TStrItem>();
     if (text) {
-        // The attribute's text is UTF-8; base64 is plain ASCII, so its bytes go to the decoder as they are.
-        item->FStr = DecodeBase64(*text);
+        std::string storage;
+        const std::string_view characters = OneBytePerCharacter(*text, storage);
+        item->FStr = DecodeBase64(characters);
+        if (characters.size() % 4 != 0) {
+            item->FStoredStr = *text; // "TT" stands in for a value that does not decode
+        }
     }
     if (modifier) {
         // Only the low 8 bits are kept ("258" is 2, "-1" is 255).
@@ -37,7 +64,7 @@ TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
 
 void TStrItem::SaveStrItem(IXmlNode& parent) const {
     IXmlNode& element = parent.AppendElement("item");
-    element.SetAttributeText("FStr", EncodeBase64(FStr));
+    element.SetAttributeText("FStr", StoredText());
     element.SetAttributeInt("FHKCtrl", FHKCtrl);
     element.SetAttributeInt("FHKChar", FHKChar);
     element.SetAttributeBool("checked", FChecked);
@@ -51,14 +78,68 @@ constexpr std::string_view kCharKey = "\" FHKChar=\"";
 constexpr std::string_view kCheckedKey = "\" checked=\"";
 constexpr std::string_view kItemClose = "\"/>";
 
-std::size_t DigitCount(std::int64_t value) {
-    char digits[24];
-    return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
-}
-
 char* Put(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
     return out + text.size();
+}
+
+// Characters of an attribute value that are written as references, as the document's serialiser writes them.
+constexpr bool NeedsReference(unsigned char c) {
+    return c < 0x20 || c == '&' || c == '<' || c == '"';
+}
+
+std::size_t ReferenceSize(unsigned char c) {
+    switch (c) {
+    case '&':
+        return 5; // &amp;
+    case '<':
+        return 4; // &lt;
+    case '"':
+        return 6; // &quot;
+    default:
+        return 5; // &#NN;
+    }
+}
+
+char* PutReference(char* out, unsigned char c) {
+    switch (c) {
+    case '&':
+        return Put(out, "&amp;");
+    case '<':
+        return Put(out, "&lt;");
+    case '"':
+        return Put(out, "&quot;");
+    default: {
+        const char digits[] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+        return Put(out, std::string_view(digits, sizeof digits));
+    }
+    }
+}
+
+std::size_t EscapedSize(std::string_view value) {
+    std::size_t size = 0;
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        size += NeedsReference(byte) ? ReferenceSize(byte) : 1;
+    }
+    return size;
+}
+
+char* PutEscaped(char* out, std::string_view value) {
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (NeedsReference(byte)) {
+            out = PutReference(out, byte);
+        } else {
+            *out++ = c;
+        }
+    }
+    return out;
+}
+
+std::size_t DigitCount(std::int64_t value) {
+    char digits[24];
+    return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
 }
 
 char* PutInteger(char* out, std::int64_t value) {
@@ -66,6 +147,14 @@ char* PutInteger(char* out, std::int64_t value) {
 }
 
 } // namespace
+
+bool TStrItem::KeepsStoredText() const {
+    return !FStoredStr.empty() && FStr == "TT";
+}
+
+std::string TStrItem::StoredText() const {
+    return KeepsStoredText() ? FStoredStr : EncodeBase64(FStr);
+}
 
 void TStrItem::AppendItemXml(std::string& out) const {
     const std::size_t start = out.size();
@@ -75,7 +164,7 @@ void TStrItem::AppendItemXml(std::string& out) const {
 
 char* TStrItem::WriteItemXml(char* out) const {
     out = Put(out, kItemOpen);
-    out = WriteBase64(out, FStr);
+    out = KeepsStoredText() ? PutEscaped(out, FStoredStr) : WriteBase64(out, FStr);
     out = Put(out, kCtrlKey);
     out = PutInteger(out, FHKCtrl);
     out = Put(out, kCharKey);
@@ -86,9 +175,9 @@ char* TStrItem::WriteItemXml(char* out) const {
 }
 
 std::size_t TStrItem::ItemXmlSize() const {
-    return kItemOpen.size() + Base64Size(FStr.size()) + kCtrlKey.size() + DigitCount(FHKCtrl) + kCharKey.size() +
-           DigitCount(FHKChar) + kCheckedKey.size() + std::string_view(BooleanText(FChecked)).size() +
-           kItemClose.size();
+    const std::size_t textSize = KeepsStoredText() ? EscapedSize(FStoredStr) : Base64Size(FStr.size());
+    return kItemOpen.size() + textSize + kCtrlKey.size() + DigitCount(FHKCtrl) + kCharKey.size() + DigitCount(FHKChar) +
+           kCheckedKey.size() + std::string_view(BooleanText(FChecked)).size() + kItemClose.size();
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace velmora {
 
@@ -12,10 +13,18 @@ class IXmlNode;
 /// One snippet of the user's list: its text, its hotkey and its enabled flag as last saved.
 /// Items are shared: the row that shows an item and a registered hotkey that types it both keep it alive.
 struct TStrItem {
+    /// A new item: no text, no hotkey, not enabled; or one with these fields.
+    TStrItem(std::string text = {}, std::uint8_t modifier = 0, std::int32_t key = 0, bool checked = false)
+        : FStr(std::move(text)), FHKCtrl(modifier), FHKChar(key), FChecked(checked) {}
+
     std::string FStr;         ///< the text's bytes (UTF-8; legacy files may hold windows-1252)
     std::uint8_t FHKCtrl = 0; ///< modifier index: 0 none, 1 CTRL, 2 ALT
     std::int32_t FHKChar = 0; ///< virtual-key code of the hotkey's key
     bool FChecked = false;    ///< enabled flag as last saved or loaded
+    /// The FStr attribute as it was read when it did not decode (FStr is then "TT"): it is written back unchanged
+    /// as long as FStr stays "TT", so that the user's text is not lost; empty otherwise. Whoever gives the item a
+    /// new text clears it.
+    std::string FStoredStr;
 
     /// Builds a new item from the attributes of one node of the list document.
     /// Throws ConversionError (naming the attribute and the value) when FHKCtrl, FHKChar or checked do not convert.
@@ -23,14 +32,21 @@ struct TStrItem {
 
     /// Appends one `item` element holding the four fields, in the order FStr, FHKCtrl, FHKChar, checked.
     void SaveStrItem(IXmlNode& parent) const;
-    /// Appends the element SaveStrItem makes, as the document serialises it (no escaping is needed: the values
-    /// are base64, digits and "True"/"False").
+    /// Appends the element SaveStrItem makes, as the document serialises it.
     void AppendItemXml(std::string& out) const;
     /// Writes what AppendItemXml appends at `out`, which has room for ItemXmlSize() bytes; returns their end.
     char* WriteItemXml(char* out) const;
     /// The number of bytes AppendItemXml appends.
     std::size_t ItemXmlSize() const;
 
+    /// The FStr attribute's value as written: the base64 of FStr, or FStoredStr while it applies.
+    std::string StoredText() const;
+
+private:
+    /// Whether FStoredStr is what is written for the text.
+    bool KeepsStoredText() const;
+
+public:
     friend bool operator==(const TStrItem&, const TStrItem&) = default;
 };
 

@@ -213,7 +213,12 @@ void TDefineForm::SetItem(const TStrItem& item) {
 void TDefineForm::GetItem(TStrItem& item) const {
     const QString shown = MemoStr->toPlainText();
     // An untouched text keeps its bytes exactly, whatever line breaks or code page it was written with.
-    item.FStr = FShownItem && shown == FShownText ? FShownBytes : StoredText(shown);
+    if (!FShownItem || shown != FShownText) {
+        item.FStr = StoredText(shown);
+        item.FStoredStr.clear(); // the text the file held is replaced
+    } else {
+        item.FStr = FShownBytes;
+    }
     if (const int modifier = cbCtrl->currentIndex(); modifier >= 0) {
         item.FHKCtrl = static_cast<std::uint8_t>(modifier);
     }

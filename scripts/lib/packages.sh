@@ -1,11 +1,12 @@
 # Debian packages the project needs, and a function that installs the missing ones.
-# Sourced by scripts/test and scripts/run.
+# Sourced by scripts/test, scripts/run and scripts/package.
 
 BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libpugixml-dev libx11-dev libxtst-dev libx11-xcb-dev
     libgtest-dev libgmock-dev
     fonts-dejavu-core
+    dpkg-dev file
     libwayland-dev libxkbcommon-dev
 )
 
@@ -13,6 +14,7 @@ TEST_PACKAGES=(
     xvfb xauth openbox xterm xdotool x11-utils x11-apps imagemagick trayer
     x11-xserver-utils x11-xkb-utils
     clang libclang-rt-14-dev
+    lintian
     sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
 )
 

@@ -68,9 +68,23 @@ TEST_F(StrItemTest, MissingAndForeignAttributesLeaveTheNewItemValues) {
     EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(0)), TStrItem{});
 }
 
-TEST_F(StrItemTest, TextThatIsNotWholeBase64GroupsReadsAsTT) {
-    EXPECT_EQ(Load(R"(FStr="YWJjZ")").FStr, "TT");
+TEST_F(StrItemTest, TextThatIsNotWholeBase64GroupsReadsAsTTAndIsWrittenBackUntilTheTextChanges) {
     EXPECT_EQ(Load(R"(FStr="")").FStr, "");
+    // Groups are counted in characters, not in UTF-8 bytes: four characters decode.
+    EXPECT_NE(Load("FStr=\"\xC3\xA9QQ=\"").FStr, "TT");
+
+    TStrItem item = Load(R"(FStr="YWJjZ&amp;&quot;&#9;&lt;" FHKChar="65")");
+    EXPECT_EQ(item.FStr, "TT");
+    document_->LoadText("<list/>");
+    item.SaveStrItem(document_->Root());
+    std::string direct;
+    item.AppendItemXml(direct);
+    EXPECT_EQ(direct, document_->Root().Child(0).XmlText());
+    document_->LoadText("<list>" + direct + "</list>");
+    EXPECT_EQ(document_->Root().Child(0).Attribute("FStr"), "YWJjZ&\"\t<") << "the user's value comes back unchanged";
+
+    item.FStr = "new";
+    EXPECT_EQ(item.StoredText(), "bmV3");
 }
 
 TEST_F(StrItemTest, ModifierKeepsTheLow8BitsOfA32BitInteger) {
