@@ -1,0 +1,166 @@
+#include "RowCommand.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kRequestVerb = "type-row ";
+constexpr int kAnswerTimeoutMs = 5000;
+
+std::uint64_t Fnv1a(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const unsigned char c : text) {
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+/// A socket descriptor, closed when the object goes.
+class TSocket {
+public:
+    TSocket() : FFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    ~TSocket() {
+        if (FFd >= 0) {
+            ::close(FFd);
+        }
+    }
+    TSocket(const TSocket&) = delete;
+    TSocket& operator=(const TSocket&) = delete;
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+} // namespace
+
+std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, unsigned uid) {
+    char name[64];
+    std::snprintf(name, sizeof name, "velmora-%016llx.sock", static_cast<unsigned long long>(Fnv1a(executablePath)));
+    if (runtimeDir != nullptr && *runtimeDir == '/') {
+        return std::string(runtimeDir) + "/" + name;
+    }
+    return "/tmp/velmora-" + std::to_string(uid) + "-" + name;
+}
+
+namespace {
+
+std::string ExecutablePath() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("velmora") : path.string();
+}
+
+} // namespace
+
+std::string RowCommandSocketPath() {
+    return RowCommandSocketPath(ExecutablePath(), std::getenv("XDG_RUNTIME_DIR"), ::getuid());
+}
+
+std::string RowCommandLine() {
+    return ExecutablePath() + " " + kTypeRowOption;
+}
+
+std::optional<std::size_t> ParseRowNumber(const std::string& argument) {
+    if (argument.empty() || argument.size() > 9 ||
+        !std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const std::size_t row = std::stoul(argument);
+    if (row == 0) {
+        return std::nullopt;
+    }
+    return row;
+}
+
+std::string AnswerRowRequest(const std::string& request, const TRowList* rows, const THotKeys* hotkeys,
+                             ITypist& typist) {
+    const std::string verb = kRequestVerb;
+    const std::optional<std::size_t> number =
+        request.rfind(verb, 0) == 0 ? ParseRowNumber(request.substr(verb.size())) : std::nullopt;
+    if (!number) {
+        return "error: Velmora did not understand the request; use: velmora --type-row N (N: the row's No.).";
+    }
+    const std::string name = "Row " + std::to_string(*number);
+    if (rows == nullptr || hotkeys == nullptr) {
+        return "error: Velmora is starting or ending; try again in a moment.";
+    }
+    if (*number > rows->Count()) {
+        return "error: " + name + " does not exist: the list has " + std::to_string(rows->Count()) + " rows.";
+    }
+    const TStrItemPtr& item = rows->Item(*number - 1);
+    const auto& entries = hotkeys->Entries();
+    const auto entry = std::find_if(entries.begin(), entries.end(),
+                                    [&](const THotKeys::TEntry& e) { return e.item && e.item == item; });
+    if (entry == entries.end()) {
+        return "error: " + name + " is not in force: check it and press Start in Velmora's window.";
+    }
+    // A copy: the item may change while the typist works.
+    const std::string text = entry->item->FStr;
+    typist.TypeText(text, 0);
+    return "ok";
+}
+
+int SendRowRequest(const std::string& socketPath, std::size_t row) {
+    const TSocket socket;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socket.Get() < 0 || socketPath.size() >= sizeof address.sun_path) {
+        std::cerr << "velmora: cannot reach the running Velmora at " << socketPath << std::endl;
+        return 1;
+    }
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        std::cerr << "velmora: no running Velmora answers (" << std::strerror(errno)
+                  << "); start Velmora, check the row and press Start." << std::endl;
+        return 1;
+    }
+    const std::string request = kRequestVerb + std::to_string(row) + "\n";
+    if (::send(socket.Get(), request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size())) {
+        std::cerr << "velmora: the running Velmora did not take the request: " << std::strerror(errno) << std::endl;
+        return 1;
+    }
+    std::string answer;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
+    while (answer.find('\n') == std::string::npos && answer.size() < 4096) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd wait{socket.Get(), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
+            break;
+        }
+        char buffer[512];
+        const ssize_t n = ::recv(socket.Get(), buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            break;
+        }
+        answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    answer = answer.substr(0, answer.find('\n'));
+    if (answer == "ok") {
+        return 0;
+    }
+    if (answer.rfind("error: ", 0) == 0) {
+        std::cerr << "velmora: " << answer.substr(7) << std::endl;
+    } else {
+        std::cerr << "velmora: the running Velmora did not answer in time." << std::endl;
+    }
+    return 1;
+}
+
+} // namespace velmora

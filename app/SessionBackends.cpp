@@ -1,0 +1,99 @@
+#include "SessionBackends.h"
+
+#include "platform/NoHotkeyService.h"
+#include "platform/wayland/VirtualKeyboardTypist.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+/// The typist of a session in which nothing can type: every text is reported as not typed.
+class TNoTypist final : public ITypist {
+public:
+    void TypeText(const std::string&, std::int32_t) override {
+        TypingProblemHandler handler;
+        {
+            std::scoped_lock lock(FMutex);
+            handler = FHandler;
+        }
+        const std::string message = "The text was not typed: this desktop offers Velmora no way to type.";
+        if (handler) {
+            handler(message);
+        } else {
+            std::cerr << "velmora: " << message << std::endl;
+        }
+    }
+    void SetProblemHandler(TypingProblemHandler handler) override {
+        std::scoped_lock lock(FMutex);
+        FHandler = std::move(handler);
+    }
+
+private:
+    std::mutex FMutex;
+    TypingProblemHandler FHandler;
+};
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
+
+TSessionBackends::TSessionBackends(const std::string& rowCommand) {
+    TSessionOffer offer;
+    offer.wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
+    if (!offer.wayland) {
+        FX11 = CreatePlatform();
+        offer.x11Display = true;
+    } else {
+        if (IsSet("DISPLAY")) {
+            try {
+                FX11 = CreatePlatform();
+                offer.x11Display = true;
+            } catch (const PlatformError& error) {
+                std::cerr << "velmora: no X11 backend in this Wayland session: " << error.what() << std::endl;
+            }
+        }
+        try {
+            FVirtualTypist = std::make_unique<TVirtualKeyboardTypist>();
+            offer.virtualKeyboard = true;
+        } catch (const PlatformError& error) {
+            std::cerr << "velmora: " << error.what() << std::endl;
+        }
+    }
+    FChoice = ChooseBackends(offer, rowCommand);
+
+    switch (FChoice.typing) {
+    case TypingBackend::X11:
+        FTypist = &FX11->Typist();
+        break;
+    case TypingBackend::VirtualKeyboard:
+        FTypist = FVirtualTypist.get();
+        break;
+    case TypingBackend::None:
+        FOwnTypist = std::make_unique<TNoTypist>();
+        FTypist = FOwnTypist.get();
+        break;
+    }
+    switch (FChoice.hotkeys) {
+    case HotkeyBackend::X11:
+        FHotkeys = &FX11->Hotkeys();
+        FEvents = &FX11->Events();
+        break;
+    case HotkeyBackend::Portal:
+    case HotkeyBackend::None:
+        FOwnHotkeys = std::make_unique<TNoHotkeyService>();
+        FHotkeys = FOwnHotkeys.get();
+        break;
+    }
+}
+
+TSessionBackends::~TSessionBackends() = default;
+
+} // namespace velmora

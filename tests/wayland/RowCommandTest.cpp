@@ -1,0 +1,71 @@
+#include "app/RowCommand.h"
+
+#include "../platform/fakes/FakeHotkeyService.h"
+#include "../platform/fakes/FakeTypist.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace velmora {
+namespace {
+
+TEST(RowCommand, OnlyAPositiveDecimalNumberIsARow) {
+    EXPECT_EQ(ParseRowNumber("3"), 3U);
+    EXPECT_EQ(ParseRowNumber("120"), 120U);
+    for (const char* bad : {"", "0", "-1", "+2", "3a", " 3", "0x10", "1234567890"}) {
+        EXPECT_FALSE(ParseRowNumber(bad).has_value()) << bad;
+    }
+}
+
+TEST(RowCommand, TheSocketIsPrivateToTheUserAndNamedAfterTheExecutable) {
+    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000);
+    EXPECT_EQ(path.rfind("/run/user/1000/velmora-", 0), 0U) << path;
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000), path);
+    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", 1000), path);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, 1000).rfind("/tmp/velmora-1000-", 0), 0U);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", 7).rfind("/tmp/velmora-7-", 0), 0U);
+}
+
+class RowRequestTest : public ::testing::Test {
+protected:
+    RowRequestTest() {
+        for (const char* text : {"first", "second", "third"}) {
+            auto item = std::make_shared<TStrItem>();
+            item->FStr = text;
+            item->FHKCtrl = 1;
+            item->FHKChar = 116;
+            rows.Append(item, std::string(text) != "second");
+        }
+    }
+    std::string Ask(const std::string& request) { return AnswerRowRequest(request, &rows, &hotkeys, typist); }
+
+    test::FakeHotkeyService service;
+    TFakeTypist typist;
+    TRowList rows;
+    THotKeys hotkeys{service, typist};
+};
+
+TEST_F(RowRequestTest, TypesTheRowNumberedAsInTheListWhateverBecameOfItsHotkey) {
+    hotkeys.Start(rows);
+    // Rows 1 and 3 share CTRL+F5: the lower one's hotkey is not in force, but its command is.
+    EXPECT_EQ(Ask("type-row 3"), "ok");
+    EXPECT_EQ(Ask("type-row 1"), "ok");
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"third", "first"}));
+}
+
+TEST_F(RowRequestTest, RowsNotInForceAndBadRequestsTypeNothingAndSayWhy) {
+    EXPECT_NE(Ask("type-row 1").find("press Start"), std::string::npos); // before any Start
+    hotkeys.Start(rows);
+    EXPECT_NE(Ask("type-row 2").find("Row 2 is not in force"), std::string::npos); // unchecked at Start
+    EXPECT_NE(Ask("type-row 4").find("the list has 3 rows"), std::string::npos);
+    EXPECT_EQ(Ask("type-row 0").rfind("error: ", 0), 0U);
+    EXPECT_EQ(Ask("type-row 1; rm -rf /").rfind("error: ", 0), 0U);
+    EXPECT_EQ(AnswerRowRequest("type-row 1", nullptr, nullptr, typist).rfind("error: ", 0), 0U);
+    hotkeys.Stop();
+    EXPECT_NE(Ask("type-row 1").find("not in force"), std::string::npos);
+    EXPECT_TRUE(typist.Texts().empty());
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The whole program on headless Sway (no XWayland, so no X11 hotkeys): a desktop shortcut (a Sway bindsym) runs
+# "velmora --type-row N", and the running copy types row N through the virtual keyboard into the Qt edit.
+#
+#   row_command_test.sh VELMORA TEST_TARGET
+set -euo pipefail
+
+HERE="$(cd "$(dirname "$0")" && pwd)"
+. "$HERE/../e2e/lib/xsession.sh"
+. "$HERE/../e2e/lib/targets.sh"
+. "$HERE/../e2e/lib/texts.sh"
+. "$HERE/../e2e/lib/program.sh"
+. "$HERE/lib/sway.sh"
+export LC_ALL=C.UTF-8
+
+sway_start
+sway_copy_program "$1" "$2"
+VELMORA="$SWAY_DIR/bin/$(basename "$1")"
+TARGET="$SWAY_DIR/bin/$(basename "$2")"
+WORK="$SWAY_DIR/work"
+mkdir -p "$WORK"
+[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
+FAILED=0
+
+fail() {
+    xsession_log "FAIL [row command] $*"
+    FAILED=1
+}
+
+MIXED=$(mixed_text 300 77)
+# Row 1: CTRL+F5, row 2: ALT+Z with the mixed text, row 3 unchecked.
+PROGRAM_DIR="$SWAY_DIR/bin"
+program_write_list "$(list_item "first row" 1 116 True)" "$(list_item "$MIXED" 2 90 True)" \
+    "$(list_item "never" 0 120 False)"
+[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PROGRAM_DIR/mouses.xml"
+
+sway_spawn "$VELMORA" >"$WORK/velmora.log" 2>&1
+VELMORA_PID=$XSESSION_LAST_PID
+if ! sway_focus_title "Velmora 1.1 " 30; then
+    cat "$WORK/velmora.log" >&2
+    fail "the main window did not show"
+    exit 1
+fi
+
+# Before Start no row is in force: the command says so and fails.
+if sway_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err"; then
+    fail "--type-row before Start succeeded"
+elif ! grep -q "press Start" "$WORK/cmd.err"; then
+    fail "--type-row before Start: unexpected answer: $(cat "$WORK/cmd.err")"
+fi
+if sway_run "$VELMORA" --type-row x 2>/dev/null; then
+    fail "--type-row x was accepted"
+fi
+
+# Start (Alt+T) in the main window, then a fresh edit takes the focus.
+sway_run wtype -M alt t -m alt
+out="$WORK/edit.out"
+sway_spawn "$TARGET" "$out" "velmora-row-edit"
+if ! wait_for_file "$out" 20 || ! sway_focus_title "velmora-row-edit"; then
+    fail "the edit did not start"
+    exit 1
+fi
+row3_refused() {
+    [[ "$(sway_run "$VELMORA" --type-row 3 2>&1)" == *"Row 3 is not in force"* ]]
+}
+# Once Start has run, row 3 (unchecked) is refused as not in force, no longer with the "press Start" of before.
+if ! wait_until 10 row3_refused; then
+    fail "row 3 (unchecked) is not reported as not in force"
+fi
+
+# The desktop shortcut: Sway runs the command on CTRL+F5.
+swaymsg_run "bindsym Ctrl+F5 exec $VELMORA --type-row 2" >/dev/null
+sway_run wtype -M ctrl -k F5 -m ctrl
+printf '%s' "$MIXED" | expected_for qt >"$WORK/expected"
+if wait_file_equals "$out" "$WORK/expected" 30; then
+    xsession_log "ok   [row command] a bindsym typed row 2 (mixed text, $(wc -c <"$WORK/expected") bytes) exactly"
+else
+    fail "the bindsym's row did not arrive exactly"
+fi
+
+# The command run directly types row 1 after it.
+if sway_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err"; then
+    printf 'first row' >>"$WORK/expected"
+    if wait_file_equals "$out" "$WORK/expected" 30; then
+        xsession_log "ok   [row command] --type-row 1 typed row 1"
+    else
+        fail "--type-row 1 did not type row 1 exactly"
+    fi
+else
+    fail "--type-row 1 failed: $(cat "$WORK/cmd.err")"
+fi
+
+xsession_stop "$VELMORA_PID"
+if [ "$FAILED" -ne 0 ]; then
+    echo "--- velmora's output:" >&2
+    cat "$WORK/velmora.log" >&2
+fi
+exit "$FAILED"
