@@ -3,6 +3,7 @@
 #include "XmlDocument.h"
 
 #include "XmlEncoding.h"
+#include "XmlWellFormed.h"
 
 #include <pugixml.hpp>
 
@@ -66,25 +67,6 @@ std::string PositionText(std::string_view text, std::size_t offset) {
     }
     const std::size_t lineStart = before.rfind('\n');
     const std::size_t column = lineStart == std::string_view::npos ? offset + 1 : offset - lineStart;
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-// Offsets of the line breaks in the text.
-std::vector<std::size_t> LineBreaks(std::string_view text) {
-    std::vector<std::size_t> breaks;
-    for (const char *at = text.data(), *end = text.data() + text.size();
-         (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr; ++at) {
-        breaks.push_back(static_cast<std::size_t>(at - text.data()));
-    }
-    return breaks;
-}
-
-// PositionText of text of `size` bytes whose line breaks are at `breaks`.
-std::string PositionText(const std::vector<std::size_t>& breaks, std::size_t size, std::size_t offset) {
-    offset = std::min(offset, size);
-    const auto after = std::lower_bound(breaks.begin(), breaks.end(), offset); // first break not before offset
-    const std::size_t line = 1 + static_cast<std::size_t>(after - breaks.begin());
-    const std::size_t column = after == breaks.begin() ? offset + 1 : offset - *(after - 1);
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
@@ -165,6 +147,14 @@ public:
     std::string EnsureAttribute(std::string_view name) override { return Ensure(name).value(); }
 
     void SetAttributeText(std::string_view name, std::string_view value) override {
+        // The document would write such a character as a reference, which XML 1.0 does not allow either.
+        const auto forbidden = std::find_if(value.begin(), value.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+        });
+        if (forbidden != value.end()) {
+            throw XmlError("The attribute " + Quoted(name) + " cannot hold the control character " +
+                           std::to_string(static_cast<int>(*forbidden)) + ", which XML does not allow");
+        }
         if (!Ensure(name).set_value(value.data(), value.size())) {
             throw XmlError("Could not set the attribute " + Quoted(name));
         }
@@ -294,51 +284,54 @@ private:
         std::unique_ptr<std::string> buffer;
     };
 
-    static Parsed Parse(std::string_view bytes) {
-        Parsed parsed{std::make_unique<pugi::xml_document>(), nullptr};
-        pugi::xml_parse_result result;
-        std::string converted;
-        std::string_view text = bytes; // the 8-bit text the parser sees, for the error position
-        const bool wide = LooksLikeWideUnicode(bytes);
-        if (wide) {
-            result = parsed.document->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
-        } else {
-            const std::string encoding = Utf8Encoding(bytes);
-            if (!ReadsAsUtf8(encoding)) {
-                converted = ConvertToUtf8(bytes, encoding);
-                text = converted;
-            }
-            result = parsed.document->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+    // The document as UTF-8 text: `bytes` themselves, or their conversion (kept in `converted`) when they are in
+    // another encoding. An 8-bit document that names UTF-16 or UTF-32 is read as UTF-8.
+    static std::string_view Utf8Text(std::string_view bytes, std::string& converted) {
+        if (LooksLikeWideUnicode(bytes)) {
+            std::size_t bom = 0;
+            const std::string encoding = WideEncoding(bytes, bom);
+            converted = ConvertToUtf8(bytes.substr(bom), encoding);
+            return converted;
         }
+        const std::string encoding = Utf8Encoding(bytes);
+        if (ReadsAsUtf8(encoding)) {
+            return bytes;
+        }
+        converted = ConvertToUtf8(bytes, encoding);
+        return converted;
+    }
+
+    // The parser itself lets much through that is not well-formed; the check before it does not.
+    static Parsed Parse(std::string_view bytes) {
+        std::string converted;
+        const std::string_view text = Utf8Text(bytes, converted);
+        CheckWellFormed(text);
+        Parsed parsed{std::make_unique<pugi::xml_document>(), nullptr};
+        const pugi::xml_parse_result result =
+            parsed.document->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
         if (!result) {
-            const std::string where = wide ? "at offset " + std::to_string(result.offset)
-                                           : "at " + PositionText(text, static_cast<std::size_t>(result.offset));
-            ThrowParseError(result, where);
+            ThrowParseError(result, "at " + PositionText(text, static_cast<std::size_t>(result.offset)));
         }
         return parsed;
     }
 
-    // Parses 8-bit UTF-8 text in place, without a copy; other text goes the copying way (after conversion, the
-    // converted text is parsed in place). The parser writes into the bytes, so the line breaks are noted first
-    // for the error position.
+    // Parses UTF-8 text in place, without a copy; text in another encoding is converted first and the conversion
+    // parsed in place.
     static Parsed ParseOwned(std::string&& bytes) {
-        if (LooksLikeWideUnicode(bytes)) {
-            return Parse(bytes);
-        }
         auto buffer = std::make_unique<std::string>(std::move(bytes));
-        const std::string encoding = Utf8Encoding(*buffer);
-        if (!ReadsAsUtf8(encoding)) {
-            *buffer = ConvertToUtf8(*buffer, encoding);
+        std::string converted;
+        if (Utf8Text(*buffer, converted).data() != buffer->data()) {
+            *buffer = std::move(converted);
         }
-        const std::vector<std::size_t> breaks = LineBreaks(*buffer);
-        const std::size_t size = buffer->size();
-        // Ended by a zero byte, as the parser ends a copy: errors at the end are then found at the same offset.
+        CheckWellFormed(*buffer);
+        // Ended by a zero byte, as the parser ends a copy.
         buffer->push_back('\0');
         Parsed parsed{std::make_unique<pugi::xml_document>(), std::move(buffer)};
         const pugi::xml_parse_result result = parsed.document->load_buffer_inplace(
             parsed.buffer->data(), parsed.buffer->size(), kParseOptions, pugi::encoding_utf8);
         if (!result) {
-            ThrowParseError(result, "at " + PositionText(breaks, size, static_cast<std::size_t>(result.offset)));
+            // The parser has written into the text: its line breaks no longer tell the line.
+            ThrowParseError(result, "at byte " + std::to_string(result.offset));
         }
         return parsed;
     }

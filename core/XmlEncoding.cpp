@@ -53,6 +53,27 @@ bool LooksLikeWideUnicode(std::string_view bytes) {
     return false;
 }
 
+std::string WideEncoding(std::string_view bytes, std::size_t& bomLength) {
+    using namespace std::string_view_literals;
+    struct TForm {
+        std::string_view start;
+        const char* name;
+        std::size_t bom;
+    };
+    // UTF-32 LE's mark starts like UTF-16 LE's: the longer forms first.
+    for (const TForm& form : {TForm{"\x00\x00\xFE\xFF"sv, "UTF-32BE", 4}, TForm{"\xFF\xFE\x00\x00"sv, "UTF-32LE", 4},
+                              TForm{"\xFE\xFF"sv, "UTF-16BE", 2}, TForm{"\xFF\xFE"sv, "UTF-16LE", 2},
+                              TForm{"\x00\x00\x00<"sv, "UTF-32BE", 0}, TForm{"<\x00\x00\x00"sv, "UTF-32LE", 0},
+                              TForm{"\x00<"sv, "UTF-16BE", 0}, TForm{"<\x00"sv, "UTF-16LE", 0}}) {
+        if (StartsWith(bytes, form.start)) {
+            bomLength = form.bom;
+            return form.name;
+        }
+    }
+    bomLength = 0;
+    return "UTF-8";
+}
+
 std::string DeclaredEncoding(std::string_view bytes) {
     if (StartsWith(bytes, "\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,10 @@ namespace velmora {
 
 /// Whether the bytes start like UTF-16 or UTF-32: a byte order mark, or "<" in one of those forms.
 bool LooksLikeWideUnicode(std::string_view bytes);
+
+/// The UTF-16 or UTF-32 form of bytes that LooksLikeWideUnicode, as an iconv name with the byte order
+/// ("UTF-16LE"...), and in `bomLength` the length of the byte order mark they start with (0 when none).
+std::string WideEncoding(std::string_view bytes, std::size_t& bomLength);
 
 /// The encoding named in the XML declaration at the start of an 8-bit document (a UTF-8 byte order mark before it
 /// is skipped), or the empty text when there is no declaration or it names none.

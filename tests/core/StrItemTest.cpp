@@ -63,6 +63,7 @@ TEST_F(StrItemTest, SavedItemsReadBackEqualWithAttributesInOrder) {
 TEST_F(StrItemTest, MissingAndForeignAttributesLeaveTheNewItemValues) {
     EXPECT_EQ(Load(""), TStrItem{});
     EXPECT_EQ(Load(R"(fstr="YQ==" FHKCTRL="x" Checked="x" other="1")"), TStrItem{});
+    EXPECT_EQ(Load(R"(FStrOld="Qg==" FStr="QQ==" FHKCharX="x")").FStr, "A") << "names match whole, not by prefix";
     EXPECT_EQ(Load(R"(FHKChar="65")"), (TStrItem{"", 0, 65, false}));
     document_->LoadText("<list><!-- FStr=\"YQ==\" --></list>");
     EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(0)), TStrItem{});

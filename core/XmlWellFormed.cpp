@@ -1,0 +1,496 @@
+#include "XmlWellFormed.h"
+
+#include "XmlDocument.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The Char production of XML 1.0.
+bool IsXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool IsNameStartChar(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == ':' || c == '_' || (c >= 0xC0 && c <= 0xD6) ||
+           (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+           (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsNameChar(char32_t c) {
+    return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+/// One pass over the document's structure; the characters were checked before.
+class TWellFormedCheck {
+public:
+    explicit TWellFormedCheck(std::string_view text) : FText(text) {}
+
+    void CheckCharacters() {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(FText.data());
+        const std::size_t size = FText.size();
+        std::size_t i = 0;
+        while (i < size) {
+            const unsigned char b = bytes[i];
+            if (b >= 0x20 && b < 0x80) {
+                ++i;
+                continue;
+            }
+            FAt = i;
+            if (b < 0x80) {
+                if (b != '\t' && b != '\n' && b != '\r') {
+                    Fail("the control character " + CodeText(b) + ", which XML does not allow");
+                }
+                ++i;
+                continue;
+            }
+            const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+            if (length == 0 || b > 0xF4 || i + length > size) {
+                Fail("bytes that are not valid UTF-8");
+            }
+            char32_t c = b & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) {
+                if ((bytes[i + k] & 0xC0) != 0x80) {
+                    Fail("bytes that are not valid UTF-8");
+                }
+                c = c << 6 | (bytes[i + k] & 0x3F);
+            }
+            const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+            if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+                Fail("bytes that are not valid UTF-8");
+            }
+            if (!IsXmlChar(c)) {
+                Fail("the character " + CodeText(c) + ", which XML does not allow");
+            }
+            i += length;
+        }
+    }
+
+    void CheckStructure() {
+        FAt = FText.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        if (Ahead("<?xml") && FAt + 5 < FText.size() && IsSpace(FText[FAt + 5])) {
+            Declaration();
+        }
+        bool doctype = false;
+        for (;;) {
+            Misc();
+            if (Ahead("<!DOCTYPE")) {
+                if (doctype) {
+                    Fail("a second document type declaration");
+                }
+                doctype = true;
+                Doctype();
+                continue;
+            }
+            break;
+        }
+        if (FAt >= FText.size()) {
+            Fail("no root element");
+        }
+        if (FText[FAt] != '<') {
+            Fail("text outside the root element");
+        }
+        Element();
+        Misc();
+        if (FAt < FText.size()) {
+            Fail(FText[FAt] == '<' ? "markup after the root element" : "text outside the root element");
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& problem) const {
+        const std::size_t at = std::min(FAt, FText.size());
+        std::size_t line = 1;
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i < at; ++i) {
+            if (FText[i] == '\n') {
+                ++line;
+                lineStart = i + 1;
+            }
+        }
+        throw XmlError("Not a well-formed XML document: " + problem + " at line " + std::to_string(line) + ", column " +
+                       std::to_string(at - lineStart + 1));
+    }
+
+    static std::string CodeText(char32_t c) {
+        char text[16];
+        std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+        return text;
+    }
+
+    bool Ahead(std::string_view what) const { return FText.substr(FAt, what.size()) == what; }
+
+    void Expect(std::string_view what, const char* problem) {
+        if (!Ahead(what)) {
+            Fail(problem);
+        }
+        FAt += what.size();
+    }
+
+    bool SkipSpace() {
+        const std::size_t start = FAt;
+        while (FAt < FText.size() && IsSpace(FText[FAt])) {
+            ++FAt;
+        }
+        return FAt != start;
+    }
+
+    // The character at FAt (valid UTF-8 by now); `length` receives its byte count.
+    char32_t CharAt(std::size_t at, std::size_t& length) const {
+        const auto b = static_cast<unsigned char>(FText[at]);
+        if (b < 0x80) {
+            length = 1;
+            return b;
+        }
+        length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        char32_t c = b & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            c = c << 6 | (static_cast<unsigned char>(FText[at + k]) & 0x3F);
+        }
+        return c;
+    }
+
+    std::string_view Name(const char* what) {
+        const std::size_t start = FAt;
+        std::size_t length = 0;
+        if (FAt >= FText.size() || !IsNameStartChar(CharAt(FAt, length))) {
+            Fail(std::string("a missing or invalid ") + what);
+        }
+        FAt += length;
+        while (FAt < FText.size() && IsNameChar(CharAt(FAt, length))) {
+            FAt += length;
+        }
+        return FText.substr(start, FAt - start);
+    }
+
+    // After "&": a character reference or one of the five predefined entities, up to and with ";".
+    void Reference() {
+        const std::size_t start = FAt - 1;
+        if (Ahead("#")) {
+            ++FAt;
+            const bool hex = Ahead("x");
+            FAt += hex ? 1 : 0;
+            std::uint32_t value = 0;
+            std::size_t digits = 0;
+            for (; FAt < FText.size() && FText[FAt] != ';'; ++FAt, ++digits) {
+                const char c = FText[FAt];
+                int digit = -1;
+                if (c >= '0' && c <= '9') {
+                    digit = c - '0';
+                } else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+                    digit = (c | 0x20) - 'a' + 10;
+                }
+                if (digit < 0) {
+                    FAt = start;
+                    Fail("a malformed character reference");
+                }
+                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+            }
+            if (digits == 0 || FAt >= FText.size()) {
+                FAt = start;
+                Fail("a malformed character reference");
+            }
+            if (!IsXmlChar(value)) {
+                FAt = start;
+                Fail("a reference to the character " + CodeText(value) + ", which XML does not allow");
+            }
+            ++FAt;
+            return;
+        }
+        const std::string_view name = Name("entity name after \"&\"");
+        if (!Ahead(";")) {
+            FAt = start;
+            Fail("an \"&\" that does not start a reference (write \"&amp;\")");
+        }
+        ++FAt;
+        if (name != "lt" && name != "gt" && name != "amp" && name != "apos" && name != "quot") {
+            FAt = start;
+            Fail("the undefined entity \"&" + std::string(name) + ";\"");
+        }
+    }
+
+    // A quoted value with references; "<" is not allowed.
+    void AttributeValue() {
+        if (FAt >= FText.size() || (FText[FAt] != '"' && FText[FAt] != '\'')) {
+            Fail("an attribute value without quotation marks");
+        }
+        const char quote = FText[FAt++];
+        for (;;) {
+            if (FAt >= FText.size()) {
+                Fail("an unfinished attribute value");
+            }
+            const char c = FText[FAt++];
+            if (c == quote) {
+                return;
+            }
+            if (c == '<') {
+                --FAt;
+                Fail("a \"<\" in an attribute value (write \"&lt;\")");
+            }
+            if (c == '&') {
+                Reference();
+            }
+        }
+    }
+
+    // After "<?xml ": version, then encoding and standalone if given, in this order.
+    void Declaration() {
+        FAt += 5;
+        const auto pseudo = [this](std::string_view name, bool required) {
+            const std::size_t start = FAt;
+            const bool space = SkipSpace();
+            if (!Ahead(name)) {
+                if (required) {
+                    Fail("an XML declaration without its version");
+                }
+                FAt = start;
+                return std::string_view();
+            }
+            if (!space) {
+                Fail("a malformed XML declaration");
+            }
+            FAt += name.size();
+            SkipSpace();
+            Expect("=", "a malformed XML declaration");
+            SkipSpace();
+            if (FAt >= FText.size() || (FText[FAt] != '"' && FText[FAt] != '\'')) {
+                Fail("a malformed XML declaration");
+            }
+            const char quote = FText[FAt++];
+            const std::size_t end = FText.find(quote, FAt);
+            if (end == std::string_view::npos) {
+                Fail("an unfinished XML declaration");
+            }
+            const std::string_view value = FText.substr(FAt, end - FAt);
+            FAt = end + 1;
+            return value;
+        };
+        const std::string_view version = pseudo("version", true);
+        if (version.size() < 3 || version.substr(0, 2) != "1." ||
+            version.substr(2).find_first_not_of("0123456789") != std::string_view::npos) {
+            Fail("an XML declaration with the version \"" + std::string(version) + "\"");
+        }
+        const std::string_view encoding = pseudo("encoding", false);
+        if (encoding.data() != nullptr &&
+            (encoding.empty() || !((encoding[0] | 0x20) >= 'a' && (encoding[0] | 0x20) <= 'z') ||
+             encoding.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") !=
+                 std::string_view::npos)) {
+            Fail("an XML declaration with the encoding name \"" + std::string(encoding) + "\"");
+        }
+        const std::string_view standalone = pseudo("standalone", false);
+        if (standalone.data() != nullptr && standalone != "yes" && standalone != "no") {
+            Fail("an XML declaration with standalone \"" + std::string(standalone) + "\"");
+        }
+        SkipSpace();
+        Expect("?>", "a malformed XML declaration");
+    }
+
+    // White space, comments and processing instructions.
+    void Misc() {
+        for (;;) {
+            SkipSpace();
+            if (Ahead("<!--")) {
+                Comment();
+            } else if (Ahead("<?")) {
+                ProcessingInstruction();
+            } else {
+                return;
+            }
+        }
+    }
+
+    void Comment() {
+        const std::size_t start = FAt;
+        FAt += 4;
+        const std::size_t dashes = FText.find("--", FAt);
+        if (dashes == std::string_view::npos) {
+            FAt = start;
+            Fail("an unfinished comment");
+        }
+        FAt = dashes;
+        if (dashes + 2 >= FText.size() || FText[dashes + 2] != '>') {
+            Fail("\"--\" inside a comment");
+        }
+        FAt = dashes + 3;
+    }
+
+    void ProcessingInstruction() {
+        const std::size_t start = FAt;
+        FAt += 2;
+        const std::string_view target = Name("processing instruction target");
+        if (target.size() == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l') {
+            FAt = start;
+            Fail("an XML declaration that is not at the very start of the document");
+        }
+        if (!Ahead("?>") && !SkipSpace()) {
+            Fail("a malformed processing instruction");
+        }
+        const std::size_t end = FText.find("?>", FAt);
+        if (end == std::string_view::npos) {
+            FAt = start;
+            Fail("an unfinished processing instruction");
+        }
+        FAt = end + 2;
+    }
+
+    // Skipped, never read: its name, external identifier and internal subset, up to the closing ">".
+    void Doctype() {
+        const std::size_t start = FAt;
+        FAt += 9;
+        if (!SkipSpace()) {
+            Fail("a malformed document type declaration");
+        }
+        Name("document type name");
+        int depth = 0; // inside the internal subset
+        while (FAt < FText.size()) {
+            const char c = FText[FAt];
+            if (c == '"' || c == '\'') {
+                const std::size_t end = FText.find(c, FAt + 1);
+                if (end == std::string_view::npos) {
+                    break;
+                }
+                FAt = end + 1;
+            } else if (depth > 0 && Ahead("<!--")) {
+                Comment();
+            } else if (depth > 0 && Ahead("<?")) {
+                ProcessingInstruction();
+            } else if (c == '[') {
+                ++depth;
+                ++FAt;
+            } else if (c == ']') {
+                --depth;
+                ++FAt;
+            } else if (c == '>' && depth == 0) {
+                ++FAt;
+                return;
+            } else {
+                ++FAt;
+            }
+        }
+        FAt = start;
+        Fail("an unfinished document type declaration");
+    }
+
+    // The root element and everything in it.
+    void Element() {
+        std::vector<std::string_view> open;
+        std::vector<std::string_view> attributes;
+        for (;;) {
+            // At "<" of a start tag.
+            ++FAt;
+            const std::string_view name = Name("element name");
+            attributes.clear();
+            bool empty = false;
+            for (;;) {
+                const bool space = SkipSpace();
+                if (Ahead("/>")) {
+                    FAt += 2;
+                    empty = true;
+                    break;
+                }
+                if (Ahead(">")) {
+                    ++FAt;
+                    break;
+                }
+                if (!space) {
+                    Fail("a malformed start tag");
+                }
+                const std::size_t at = FAt;
+                const std::string_view attribute = Name("attribute name");
+                for (const std::string_view earlier : attributes) {
+                    if (earlier == attribute) {
+                        FAt = at;
+                        Fail("the attribute \"" + std::string(attribute) + "\" twice in one element");
+                    }
+                }
+                attributes.push_back(attribute);
+                SkipSpace();
+                Expect("=", "an attribute without \"=\"");
+                SkipSpace();
+                AttributeValue();
+            }
+            if (!empty) {
+                open.push_back(name);
+            }
+            if (!Content(open)) {
+                return;
+            }
+        }
+    }
+
+    // Content up to the next start tag (true, at its "<") or to the end of the root element (false).
+    bool Content(std::vector<std::string_view>& open) {
+        while (!open.empty()) {
+            const std::size_t next = FText.find_first_of("<&]", FAt);
+            if (next == std::string_view::npos) {
+                FAt = FText.size();
+                Fail("the element \"" + std::string(open.back()) + "\" is not closed");
+            }
+            FAt = next;
+            if (FText[FAt] == ']') {
+                if (Ahead("]]>")) {
+                    Fail("\"]]>\" in text");
+                }
+                ++FAt;
+            } else if (FText[FAt] == '&') {
+                ++FAt;
+                Reference();
+            } else if (Ahead("</")) {
+                const std::size_t at = FAt;
+                FAt += 2;
+                const std::string_view name = Name("element name in an end tag");
+                SkipSpace();
+                if (name != open.back()) {
+                    FAt = at;
+                    Fail("the end tag \"" + std::string(name) + "\" where \"" + std::string(open.back()) +
+                         "\" is open");
+                }
+                Expect(">", "a malformed end tag");
+                open.pop_back();
+            } else if (Ahead("<!--")) {
+                Comment();
+            } else if (Ahead("<![CDATA[")) {
+                const std::size_t end = FText.find("]]>", FAt + 9);
+                if (end == std::string_view::npos) {
+                    Fail("an unfinished CDATA section");
+                }
+                FAt = end + 3;
+            } else if (Ahead("<?")) {
+                ProcessingInstruction();
+            } else if (Ahead("<!")) {
+                Fail("markup that is not allowed in an element");
+            } else {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::string_view FText;
+    std::size_t FAt = 0;
+};
+
+} // namespace
+
+void CheckWellFormed(std::string_view text) {
+    TWellFormedCheck check(text);
+    check.CheckCharacters();
+    check.CheckStructure();
+}
+
+} // namespace velmora
