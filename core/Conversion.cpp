@@ -33,6 +33,46 @@ bool IsIntegerText(std::string_view value) {
     return true;
 }
 
+// A decimal number: an optional sign, digits with an optional fraction (at least one digit in all), an optional
+// exponent ("1", "-0.5", ".5", "2.", "1e3"). Sets `zero` to whether its digits before the exponent are all 0.
+bool IsNumberText(std::string_view value, bool& zero) {
+    std::size_t i = 0;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    zero = true;
+    bool point = false;
+    for (; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+            zero = zero && c == '0';
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < value.size() && (value[i] == 'e' || value[i] == 'E')) {
+        ++i;
+        if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < value.size() && value[i] >= '0' && value[i] <= '9') {
+            ++i;
+        }
+        if (i == start) {
+            return false;
+        }
+    }
+    return i == value.size();
+}
+
 // `word` is in lower-case ASCII letters.
 bool EqualsIgnoringCase(std::string_view text, std::string_view word) {
     if (text.size() != word.size()) {
@@ -72,9 +112,9 @@ bool ParseBoolean(std::string_view attribute, std::string_view value) {
     if (EqualsIgnoringCase(value, "false")) {
         return false;
     }
-    if (IsIntegerText(value)) {
-        // Any number of digits: only whether one of them is not zero matters.
-        return value.find_first_not_of("+-0") != std::string_view::npos;
+    // Any number, of any size: only whether one of its digits is not zero matters.
+    if (bool zero = true; IsNumberText(value, zero)) {
+        return !zero;
     }
     throw ConversionError(Describe(attribute, value, "is not a Boolean (\"True\", \"False\" or a number)"));
 }

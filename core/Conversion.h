@@ -17,11 +17,13 @@ public:
 /// Throws ConversionError naming `attribute` and `value` otherwise (the empty text included).
 std::int32_t ParseInteger(std::string_view attribute, std::string_view value);
 
-/// Reads "True"/"False" in any letter case, or an integer (zero is false).
+/// Reads "True"/"False" in any letter case, or a decimal number such as "1", "0.0" or "-2.5e3" (zero is false).
 /// Throws ConversionError naming `attribute` and `value` otherwise (the empty text included).
 bool ParseBoolean(std::string_view attribute, std::string_view value);
 
 /// "True" or "False".
-inline const char* BooleanText(bool value) { return value ? "True" : "False"; }
+inline const char* BooleanText(bool value) {
+    return value ? "True" : "False";
+}
 
 } // namespace velmora

@@ -45,15 +45,16 @@ TEST(Conversion, NonIntegersAndOutOfRangeValuesNameTheAttributeAndTheValue) {
 }
 
 TEST(Conversion, BooleansInAnyCaseOrAsNumbers) {
-    for (const char* yes : {"True", "true", "TRUE", "tRuE", "1", "-1", "42", "0000000000000000000001"}) {
+    for (const char* yes :
+         {"True", "true", "TRUE", "tRuE", "1", "-1", "42", "0000000000000000000001", "1.0", "0.5", "-2.5e3", ".1"}) {
         EXPECT_TRUE(ParseBoolean("checked", yes)) << yes;
     }
-    for (const char* no : {"False", "false", "FALSE", "0", "-0", "000"}) {
+    for (const char* no : {"False", "false", "FALSE", "0", "-0", "000", "0.0", "0e5"}) {
         EXPECT_FALSE(ParseBoolean("checked", no)) << no;
     }
     EXPECT_EQ(ErrorOf([] { ParseBoolean("checked", "yes"); }),
               "Attribute \"checked\": \"yes\" is not a Boolean (\"True\", \"False\" or a number)");
-    for (const char* bad : {"", "T", "truee", " true", "no", "1.5"}) {
+    for (const char* bad : {"", "T", "truee", " true", "no", ".", "1..0", "1e", "1.0x"}) {
         EXPECT_NE(ErrorOf([bad] { ParseBoolean("checked", bad); }), "") << bad;
     }
 }
