@@ -6,7 +6,7 @@ option(VELMORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSaniti
 add_library(velmora_common INTERFACE)
 target_compile_features(velmora_common INTERFACE cxx_std_20)
 target_compile_options(velmora_common INTERFACE
-    -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor)
+    -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wshadow -Wcast-qual -Woverloaded-virtual)
 
 if(DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true")
     target_compile_options(velmora_common INTERFACE -Werror)
