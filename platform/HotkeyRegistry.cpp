@@ -92,12 +92,14 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         entry.status = heldAbove ? HotkeyStatus::HeldByEarlierRow : FService.RegisterHotKey(entry.id, modifiers, key);
         FEntries.push_back(std::move(entry));
     }
+    FRunning = true;
 }
 
 void THotKeys::UnregisterHotKeys() {
     if (!FExists) {
         return;
     }
+    FRunning = false;
     for (const TEntry& entry : FEntries) {
         FService.UnregisterHotKey(entry.id);
     }
@@ -122,6 +124,37 @@ std::optional<HotkeyStatus> THotKeys::StatusOf(const TStrItem* item) const {
         return std::nullopt;
     }
     return found->status;
+}
+
+std::optional<THotkeyMark> THotKeys::MarkOf(const TStrItem* item, bool checked) const {
+    using Kind = THotkeyMark::Kind;
+    if (!FRunning || item == nullptr) {
+        return std::nullopt;
+    }
+    const auto own = std::find_if(FEntries.begin(), FEntries.end(),
+                                  [item](const TEntry& entry) { return entry.item.get() == item; });
+    if (own == FEntries.end()) {
+        return checked ? std::optional(THotkeyMark{Kind::NotRegistered}) : std::nullopt;
+    }
+    const unsigned modifiers = ModifierFlags(item->FHKCtrl);
+    if (modifiers != own->registeredModifiers || item->FHKChar != own->registeredKey) {
+        return THotkeyMark{Kind::ChangedSinceStart};
+    }
+    // A press of a combination in force types the first entry whose item has it now.
+    const bool inForce = std::any_of(FEntries.begin(), FEntries.end(), [&](const TEntry& entry) {
+        return entry.status == HotkeyStatus::Registered && entry.registeredModifiers == modifiers &&
+               entry.registeredKey == item->FHKChar;
+    });
+    if (!inForce) {
+        return THotkeyMark{Kind::Refused, own->status};
+    }
+    const auto typed = std::find_if(FEntries.begin(), FEntries.end(), [&](const TEntry& entry) {
+        return entry.item && SameHotkey(*entry.item, modifiers, item->FHKChar);
+    });
+    if (typed != own) {
+        return THotkeyMark{Kind::Refused, HotkeyStatus::HeldByEarlierRow};
+    }
+    return THotkeyMark{Kind::InForce};
 }
 
 } // namespace velmora

@@ -19,6 +19,19 @@ std::uint16_t HotkeyAtom(const std::string& name);
 /// The system modifier flags for a modifier index: 0 none, 1 CTRL, 2 ALT, 3 SHIFT, 4-255 none.
 unsigned ModifierFlags(std::uint8_t modifierIndex);
 
+/// What a row's hotkey does now, while the hotkeys are started.
+struct THotkeyMark {
+    enum class Kind {
+        InForce,           ///< a press types this row's text
+        Refused,           ///< a press does not type it; `reason` says why
+        ChangedSinceStart, ///< changed after Start: the new hotkey takes effect at the next Start
+        NotRegistered,     ///< added or checked after Start: it takes effect at the next Start
+    };
+    Kind kind = Kind::InForce;
+    HotkeyStatus reason = HotkeyStatus::Registered; ///< for Refused
+    friend bool operator==(const THotkeyMark&, const THotkeyMark&) = default;
+};
+
 /// The registry of registered hotkeys (one entry per row checked at Start) and the operations on it.
 class THotKeys {
 public:
@@ -55,11 +68,17 @@ public:
     const std::vector<TEntry>& Entries() const { return FEntries; }
     /// What became of the registration of this item's row, or none when the item has no entry.
     std::optional<HotkeyStatus> StatusOf(const TStrItem* item) const;
+    /// What the hotkey of the row holding this item does now, from the registrations and the items' current
+    /// hotkeys; none while stopped, and for a row without an entry that is not checked (it is not meant to work).
+    std::optional<THotkeyMark> MarkOf(const TStrItem* item, bool checked) const;
+    /// Whether the hotkeys are started.
+    bool Running() const { return FRunning; }
 
 private:
     IHotkeyService& FService;
     ITypist& FTypist;
     bool FExists = false;
+    bool FRunning = false;
     std::vector<TEntry> FEntries;
 };
 

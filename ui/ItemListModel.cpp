@@ -90,6 +90,21 @@ QString TItemListModel::StatusText(HotkeyStatus status, const QString& label) {
     return {};
 }
 
+QString TItemListModel::MarkText(const THotkeyMark& mark, const QString& label) {
+    switch (mark.kind) {
+    case THotkeyMark::Kind::InForce:
+        return {};
+    case THotkeyMark::Kind::Refused:
+        return StatusText(mark.reason, label);
+    case THotkeyMark::Kind::ChangedSinceStart:
+        return QStringLiteral("Changed since Start: %1 takes effect at the next Start").arg(label);
+    case THotkeyMark::Kind::NotRegistered:
+        return QStringLiteral("Not registered: added or checked after Start; %1 takes effect at the next Start")
+            .arg(label);
+    }
+    return {};
+}
+
 QVariant TItemListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || FChanging) {
         return {};
@@ -114,14 +129,15 @@ QVariant TItemListModel::data(const QModelIndex& index, int role) const {
         if (column != kHotkeyColumn || !FStatusProvider) {
             return {};
         }
-        const std::optional<HotkeyStatus> status = FStatusProvider(static_cast<std::size_t>(row));
-        if (!status || *status == HotkeyStatus::Registered) {
+        const std::optional<THotkeyMark> mark = FStatusProvider(static_cast<std::size_t>(row));
+        if (!mark || mark->kind == THotkeyMark::Kind::InForce) {
             return {};
         }
         if (role == Qt::ForegroundRole) {
-            return QBrush(QColor(Qt::red));
+            // Refused in red; what waits for the next Start in a neutral grey.
+            return QBrush(QColor(mark->kind == THotkeyMark::Kind::Refused ? Qt::red : Qt::darkGray));
         }
-        return StatusText(*status, QString::fromStdString(CellText(row, column)));
+        return MarkText(*mark, QString::fromStdString(CellText(row, column)));
     }
     default:
         return {};
@@ -203,6 +219,10 @@ void TItemListModel::ChangeEnded() {
 void TItemListModel::RowChanged(std::size_t position) {
     const int row = static_cast<int>(position);
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    // A changed hotkey or check box may change what other rows' hotkeys do (an upper row gives one up).
+    if (FStatusProvider) {
+        HotkeysChanged();
+    }
 }
 
 void TItemListModel::FocusChanged(std::optional<std::size_t> focused) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/RowList.h"
+#include "platform/HotkeyRegistry.h"
 #include "platform/HotkeyService.h"
 
 #include <QAbstractTableModel>
@@ -19,8 +20,8 @@ class TItemListModel final : public QAbstractTableModel, private IRowListObserve
 public:
     /// The text of a cell (UTF-8): row, column -> text.
     using TTextProvider = std::function<std::string(std::size_t row, int column)>;
-    /// What became of the row's hotkey registration, or none when the row has no registered hotkey.
-    using TStatusProvider = std::function<std::optional<HotkeyStatus>(std::size_t row)>;
+    /// What the row's hotkey does now, or none when there is nothing to say (stopped, or an unchecked row).
+    using TStatusProvider = std::function<std::optional<THotkeyMark>(std::size_t row)>;
 
     static constexpr int kColumnCount = 3;
 
@@ -54,6 +55,8 @@ public:
     static QString DisplayText(const std::string& text);
     /// The tooltip that says why a row's hotkey `label` is not in force.
     static QString StatusText(HotkeyStatus status, const QString& label);
+    /// The tooltip of a row's hotkey `label` with this mark; empty for one in force.
+    static QString MarkText(const THotkeyMark& mark, const QString& label);
 
 signals:
     /// The focused row is to be shown as the view's current and selected row (-1: none).

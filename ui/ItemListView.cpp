@@ -112,12 +112,12 @@ void TItemListView::AttachController(TMainCtrl& controller) {
     FController = &controller;
     TMainCtrl* ctrl = &controller;
     FModel.SetTextProvider([ctrl](std::size_t row, int column) { return ctrl->GetCellText(row, column); });
-    FModel.SetStatusProvider([ctrl](std::size_t row) -> std::optional<HotkeyStatus> {
+    FModel.SetStatusProvider([ctrl](std::size_t row) -> std::optional<THotkeyMark> {
         const TRowList& rows = ctrl->Rows();
         if (row >= rows.Count()) {
             return std::nullopt;
         }
-        return ctrl->HotKeys().StatusOf(rows.Item(row).get());
+        return ctrl->HotKeys().MarkOf(rows.Item(row).get(), rows.Checked(row));
     });
     controller.SetHotkeysChangedHandler([model = QPointer<TItemListModel>(&FModel)] {
         if (model) {

@@ -311,9 +311,23 @@ TEST_F(HotkeyMarkTest, ARowWhoseHotkeyIsNotInForceShowsItInRedWithTheReason) {
     EXPECT_FALSE(Data(3, Qt::ForegroundRole).isValid()) << "an unchecked row has no hotkey to mark";
     EXPECT_FALSE(model.data(model.index(0, 2), Qt::ForegroundRole).isValid()) << "only the Hotkey cell";
 
+    // Marks say what is true now: the upper row gives ALT+A up, so the lower one types on it.
+    rows.Item(1)->FHKChar = 'B';
+    rows.NotifyItemChanged(1);
+    EXPECT_EQ(Data(1, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::darkGray));
+    EXPECT_EQ(Data(1, Qt::ToolTipRole).toString(), "Changed since Start: ALT+B takes effect at the next Start");
+    EXPECT_FALSE(Data(2, Qt::ForegroundRole).isValid());
+    rows.SetChecked(3, true);
+    ctrl->AddItem(MakeItem("added", 0, 'C'));
+    for (const int row : {3, 4}) {
+        EXPECT_EQ(Data(row, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::darkGray)) << row;
+        EXPECT_TRUE(Data(row, Qt::ToolTipRole).toString().startsWith("Not registered")) << row;
+    }
+
     ctrl->Stop();
     EXPECT_FALSE(Data(0, Qt::ForegroundRole).isValid());
     EXPECT_FALSE(Data(2, Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(Data(4, Qt::ToolTipRole).isValid());
 }
 
 TEST(ItemListModelTexts, StatusTextsNameTheHotkey) {
