@@ -1,6 +1,7 @@
 #include "SessionBackends.h"
 
 #include "platform/NoHotkeyService.h"
+#include "platform/portal/PortalHotkeyService.h"
 #include "platform/wayland/VirtualKeyboardTypist.h"
 
 #include <cstdlib>
@@ -45,8 +46,8 @@ bool IsSet(const char* name) {
 
 } // namespace
 
-TSessionBackends::TSessionBackends(const std::string& rowCommand) {
-    TSessionOffer offer;
+TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(rowCommand) {
+    TSessionOffer& offer = FOffer;
     offer.wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
     if (!offer.wayland) {
         FX11 = CreatePlatform();
@@ -67,8 +68,21 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) {
             std::cerr << "velmora: " << error.what() << std::endl;
         }
     }
-    FChoice = ChooseBackends(offer, rowCommand);
+    Choose();
+}
 
+void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
+    if (!FOffer.wayland || !TPortalHotkeyService::Offered()) {
+        return;
+    }
+    FOffer.shortcutsPortal = true;
+    FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+    Choose();
+}
+
+void TSessionBackends::Choose() {
+    FChoice = ChooseBackends(FOffer, FRowCommand);
+    FEvents = nullptr;
     switch (FChoice.typing) {
     case TypingBackend::X11:
         FTypist = &FX11->Typist();
@@ -77,7 +91,9 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) {
         FTypist = FVirtualTypist.get();
         break;
     case TypingBackend::None:
-        FOwnTypist = std::make_unique<TNoTypist>();
+        if (!FOwnTypist) {
+            FOwnTypist = std::make_unique<TNoTypist>();
+        }
         FTypist = FOwnTypist.get();
         break;
     }
@@ -87,8 +103,12 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) {
         FEvents = &FX11->Events();
         break;
     case HotkeyBackend::Portal:
+        FHotkeys = FPortalHotkeys.get();
+        break;
     case HotkeyBackend::None:
-        FOwnHotkeys = std::make_unique<TNoHotkeyService>();
+        if (!FOwnHotkeys) {
+            FOwnHotkeys = std::make_unique<TNoHotkeyService>();
+        }
         FHotkeys = FOwnHotkeys.get();
         break;
     }

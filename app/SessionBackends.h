@@ -10,6 +10,7 @@
 
 namespace velmora {
 
+class TPortalHotkeyService;
 class TVirtualKeyboardTypist;
 
 /// The hotkey service and the typist of this desktop session, chosen at start-up: in an X11 session the X11
@@ -20,6 +21,9 @@ public:
     /// Looks at the session and opens the chosen backends. `rowCommand` is the command a desktop shortcut runs to
     /// type row N, for the note. Throws PlatformError in an X11 session whose display cannot be opened.
     explicit TSessionBackends(const std::string& rowCommand);
+    /// Once the Qt application object exists: in a Wayland session, takes the hotkeys from the desktop's
+    /// GlobalShortcuts portal when it offers them. `appId` is the desktop file id.
+    void OpenDesktopPortal(const std::string& appId);
     ~TSessionBackends();
     TSessionBackends(const TSessionBackends&) = delete;
     TSessionBackends& operator=(const TSessionBackends&) = delete;
@@ -32,9 +36,15 @@ public:
     const TBackendChoice& Choice() const { return FChoice; }
 
 private:
+    /// Sets the services from FOffer.
+    void Choose();
+
+    std::string FRowCommand;
+    TSessionOffer FOffer;
     std::unique_ptr<IPlatform> FX11;
     std::unique_ptr<TVirtualKeyboardTypist> FVirtualTypist;
     std::unique_ptr<IHotkeyService> FOwnHotkeys;
+    std::unique_ptr<TPortalHotkeyService> FPortalHotkeys;
     std::unique_ptr<ITypist> FOwnTypist;
     IHotkeyService* FHotkeys = nullptr;
     ITypist* FTypist = nullptr;

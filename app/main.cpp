@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
 
     TApplication app(argc, argv);
     app.setDesktopFileName("velmora");
+    // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
+    backends->OpenDesktopPortal("velmora");
     // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);

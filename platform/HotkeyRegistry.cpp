@@ -89,8 +89,18 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         });
         entry.registeredModifiers = modifiers;
         entry.registeredKey = key;
+        if (!heldAbove && entry.item) {
+            FService.DescribeHotKey(entry.id, *position + 1, entry.item->FStr);
+        }
         entry.status = heldAbove ? HotkeyStatus::HeldByEarlierRow : FService.RegisterHotKey(entry.id, modifiers, key);
         FEntries.push_back(std::move(entry));
+    }
+    for (const auto& [id, status] : FService.FinishRegistrations()) {
+        for (TEntry& entry : FEntries) {
+            if (entry.id == id && entry.status == HotkeyStatus::Registered) {
+                entry.status = status;
+            }
+        }
     }
     FRunning = true;
 }

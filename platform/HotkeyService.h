@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace velmora {
 
@@ -37,6 +40,13 @@ public:
     virtual void UnregisterHotKey(int id) = 0;
     /// Sets the function that hears of presses.
     virtual void SetPressHandler(HotkeyPressHandler handler) = 0;
+
+    /// Before RegisterHotKey: the row the id stands for (its No.) and its text, for a service that shows the user
+    /// what it binds. Most services ignore it.
+    virtual void DescribeHotKey(int /*id*/, std::size_t /*rowNumber*/, const std::string& /*text*/) {}
+    /// After the registrations of one Start. A service that binds them all at once does it here, and returns what
+    /// became of those that are not in force after all (id -> status); the others keep what RegisterHotKey said.
+    virtual std::map<int, HotkeyStatus> FinishRegistrations() { return {}; }
 };
 
 } // namespace velmora

@@ -63,7 +63,7 @@ sway_focus_title() {
 }
 
 sway_has_title() {
-    swaymsg_run -t get_tree | grep -q "\"name\": \"$1\""
+    [[ "$(swaymsg_run -t get_tree)" == *"\"name\": \"$1\""* ]]
 }
 
 sway_title_focused() {

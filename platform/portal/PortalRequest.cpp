@@ -1,0 +1,67 @@
+#include "PortalRequest.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+
+namespace velmora {
+
+TPortalRequest::TPortalRequest(QDBusConnection bus, const QString& token)
+    : FBus(std::move(bus)), FPath(HandlePath(FBus, "request", token)) {}
+
+QString TPortalRequest::HandlePath(const QDBusConnection& bus, const QString& kind, const QString& token) {
+    QString sender = bus.baseService();
+    sender.remove(0, sender.startsWith(':') ? 1 : 0).replace('.', '_');
+    return QStringLiteral("%1/%2/%3/%4").arg(kPortalPath, kind, sender, token);
+}
+
+QString TPortalRequest::NewToken() {
+    static std::atomic<unsigned> serial{0};
+    return QStringLiteral("velmora%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+}
+
+TPortalResponse TPortalRequest::Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
+                                     std::chrono::milliseconds timeout) {
+    FBus.connect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
+                 SLOT(Response(uint, QVariantMap)));
+    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, interface, method);
+    call.setArguments(arguments);
+    const QDBusMessage reply = FBus.call(call, QDBus::Block, static_cast<int>(timeout.count()));
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        FBus.disconnect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
+                        SLOT(Response(uint, QVariantMap)));
+        TPortalResponse failed;
+        failed.error = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+        return failed;
+    }
+    if (!FAnswered) {
+        QEventLoop loop;
+        FQuit = [&loop] { loop.quit(); };
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        FQuit = nullptr;
+    }
+    FBus.disconnect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
+                    SLOT(Response(uint, QVariantMap)));
+    if (!FAnswered) {
+        TPortalResponse late;
+        late.code = 3;
+        late.error = QStringLiteral("the desktop did not answer within %1 s").arg(timeout.count() / 1000);
+        return late;
+    }
+    return FResponse;
+}
+
+void TPortalRequest::Response(uint code, const QVariantMap& results) {
+    FAnswered = true;
+    FResponse.code = code;
+    FResponse.results = results;
+    if (FQuit) {
+        FQuit();
+    }
+}
+
+} // namespace velmora

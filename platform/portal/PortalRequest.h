@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <chrono>
+#include <functional>
+
+namespace velmora {
+
+/// The answer of a portal request: 0 success, 1 cancelled by the user, 2 other failure (3: no answer in time,
+/// 4: the call itself failed); results as the portal gave them.
+struct TPortalResponse {
+    unsigned code = 4;
+    QVariantMap results;
+    QString error; ///< what went wrong, for codes 3 and 4
+};
+
+/// One call of a portal method that answers through a Request object's Response signal: subscribes to the
+/// Response before the call (the answer can come before the call returns), makes the call and waits for the
+/// answer in a local event loop that takes no user input.
+class TPortalRequest : public QObject {
+    Q_OBJECT
+public:
+    /// `bus` must be connected; `token` is the handle_token the caller puts into the call's options.
+    TPortalRequest(QDBusConnection bus, const QString& token);
+
+    /// Calls `method` of `interface` on the portal's desktop object with `arguments` (the options last, holding
+    /// handle_token) and waits up to `timeout` for the Response.
+    TPortalResponse Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
+                         std::chrono::milliseconds timeout);
+
+    /// The object path of a portal object the caller names with `token` ("request" or "session").
+    static QString HandlePath(const QDBusConnection& bus, const QString& kind, const QString& token);
+    /// A fresh token for a handle.
+    static QString NewToken();
+
+private slots:
+    void Response(uint code, const QVariantMap& results);
+
+private:
+    QDBusConnection FBus;
+    QString FPath;
+    bool FAnswered = false;
+    TPortalResponse FResponse;
+    std::function<void()> FQuit;
+};
+
+/// The portal's service name and desktop object.
+inline constexpr const char* kPortalService = "org.freedesktop.portal.Desktop";
+inline constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
+
+} // namespace velmora

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The whole program on headless Sway with hotkeys through the real xdg-desktop-portal and a test backend that
+# refuses one shortcut: Start binds one shortcut per checked row with the row's combination as the preferred
+# trigger; an Activated signal types the row's text through the virtual keyboard into the Qt edit; the refused row
+# is reported; Stop closes the portal session.
+#
+#   portal_hotkeys_test.sh VELMORA TEST_TARGET
+set -euo pipefail
+
+HERE="$(cd "$(dirname "$0")" && pwd)"
+. "$HERE/../e2e/lib/xsession.sh"
+. "$HERE/../e2e/lib/targets.sh"
+. "$HERE/../e2e/lib/texts.sh"
+. "$HERE/../e2e/lib/program.sh"
+. "$HERE/lib/sway.sh"
+. "$HERE/lib/portal.sh"
+export LC_ALL=C.UTF-8
+
+sway_start
+sway_copy_program "$1" "$2"
+VELMORA="$SWAY_DIR/bin/$(basename "$1")"
+TARGET="$SWAY_DIR/bin/$(basename "$2")"
+WORK="$SWAY_DIR/work"
+mkdir -p "$WORK"
+[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
+FAILED=0
+
+fail() {
+    xsession_log "FAIL [portal] $*"
+    FAILED=1
+}
+
+portal_start row-2
+
+MIXED=$(mixed_text 300 99)
+# Row 1: CTRL+F5; row 2: ALT+Z, refused by the desktop; row 3: bare F9 with the mixed text; row 4 unchecked.
+PROGRAM_DIR="$SWAY_DIR/bin"
+program_write_list "$(list_item "first row" 1 116 True)" "$(list_item "refused row" 2 90 True)" \
+    "$(list_item "$MIXED" 0 120 True)" "$(list_item "never" 1 117 False)"
+[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PROGRAM_DIR/mouses.xml"
+
+sway_spawn "$VELMORA" >"$WORK/velmora.log" 2>&1
+VELMORA_PID=$XSESSION_LAST_PID
+if ! sway_focus_title "Velmora 1.1 " 30; then
+    cat "$WORK/velmora.log" >&2
+    fail "the main window did not show"
+    exit 1
+fi
+
+# Start (Alt+T): one BindShortcuts with the three checked rows.
+sway_run wtype -M alt t -m alt
+if ! wait_until 20 grep -q '^bound ' "$PORTAL_LOG"; then
+    fail "Start bound nothing through the portal"
+    cat "$PORTAL_LOG" "$WORK/velmora.log" >&2
+    exit 1
+fi
+for expected in "ask row-1 CTRL+F5 Velmora row 1: first row" "ask row-2 ALT+Z Velmora row 2: refused row" \
+    "ask row-3 F9 "; do
+    grep -qF "$expected" "$PORTAL_LOG" || fail "the portal was not asked for: $expected"
+done
+grep -q 'ask row-4' "$PORTAL_LOG" && fail "the unchecked row 4 was bound"
+grep -q '^bound row-1 row-3$' "$PORTAL_LOG" || fail "unexpected bind: $(grep '^bound' "$PORTAL_LOG")"
+wait_until 5 grep -q "did not bind ALT+Z (Velmora row 2" "$WORK/velmora.log" ||
+    fail "the refused row 2 was not reported"
+
+out="$WORK/edit.out"
+sway_spawn "$TARGET" "$out" "velmora-portal-edit"
+if ! wait_for_file "$out" 20 || ! sway_focus_title "velmora-portal-edit"; then
+    fail "the edit did not start"
+    exit 1
+fi
+
+# Row 3's shortcut fires: its mixed text arrives exactly; then row 1's; row 2's (not bound) types nothing.
+portal_activate row-3
+printf '%s' "$MIXED" | expected_for qt >"$WORK/expected"
+if wait_file_equals "$out" "$WORK/expected" 30; then
+    xsession_log "ok   [portal] Activated row-3 typed the mixed text ($(wc -c <"$WORK/expected") bytes) exactly"
+else
+    fail "Activated row-3 did not type row 3 exactly"
+fi
+portal_activate row-2
+portal_activate row-1
+printf 'first row' >>"$WORK/expected"
+if wait_file_equals "$out" "$WORK/expected" 30; then
+    xsession_log "ok   [portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
+else
+    fail "after row-2 and row-1 the edit does not hold row 3 then row 1"
+fi
+
+# Stop (Alt+P) in the main window closes the portal session.
+sway_focus_title "Velmora 1.1 " 10 && sway_run wtype -M alt p -m alt
+wait_until 10 grep -q '^close ' "$PORTAL_LOG" || fail "Stop did not close the portal session"
+
+xsession_stop "$VELMORA_PID"
+if [ "$FAILED" -ne 0 ]; then
+    echo "--- portal log:" >&2
+    cat "$PORTAL_LOG" >&2
+    echo "--- velmora's output:" >&2
+    cat "$WORK/velmora.log" >&2
+fi
+exit "$FAILED"
