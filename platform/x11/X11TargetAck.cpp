@@ -70,7 +70,8 @@ TX11TargetAck::TX11TargetAck(Display* display, Window focus) : FDisplay(display)
         if (FRoot == None) {
             FPingWindow = None;
         } else {
-            XSelectInput(FDisplay, FRoot, SubstructureNotifyMask);
+            // Answers go to the root window with SubstructureNotify (GTK) or StructureNotify (Qt) in the mask.
+            XSelectInput(FDisplay, FRoot, StructureNotifyMask | SubstructureNotifyMask);
         }
     }
 }
@@ -118,9 +119,10 @@ void TX11TargetAck::Ask() {
     ping.data.data32[2] = static_cast<std::uint32_t>(FPingWindow);
     // Through xcb, unchecked: a window that is gone gives an error that nobody reads, instead of reaching Xlib's
     // process-wide error handler; the question then goes unanswered until the bound.
-    xcb_send_event(XGetXCBConnection(FDisplay), 0, ping.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&ping));
-    XFlush(FDisplay);
+    xcb_connection_t* connection = XGetXCBConnection(FDisplay);
+    XFlush(FDisplay); // Xlib's requests (the keys) first
+    xcb_send_event(connection, 0, ping.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+    xcb_flush(connection); // Xlib flushes only when it has requests of its own in its buffer
     FOpen = TQuestion{stamp, FSent, TClock::now()};
 }
 

@@ -1,6 +1,8 @@
 #include "platform/x11/KeyPlan.h"
 #include "platform/x11/KeyPlayback.h"
 
+#include "RandomText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -208,37 +210,6 @@ TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
     EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{38, false}, {56, false}}));
     EXPECT_EQ(plan.dropped, (std::vector<char32_t>{0xE9, 0xFC}));
     EXPECT_TRUE(PlanTyping({}, Layout()).batches.empty());
-}
-
-/// A random text from the pools users type: ASCII, accented Latin, Latin Extended, Greek and Cyrillic in both cases,
-/// CJK, Hangul, emoji, tabs and line breaks, drawn from `distinct` characters the layout lacks, with repetition.
-std::u32string RandomText(std::mt19937& random, std::size_t length, std::size_t distinct) {
-    const std::vector<std::pair<char32_t, char32_t>> pools = {
-        {0xC0, 0xFF}, {0x100, 0x17F}, {0x391, 0x3C9}, {0x410, 0x44F}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3}, {0x1F600, 0x1F64F}};
-    std::vector<char32_t> alphabet;
-    while (alphabet.size() < distinct) {
-        const auto& [low, high] = pools[random() % pools.size()];
-        const char32_t c = low + static_cast<char32_t>(random() % (high - low + 1));
-        if (std::find(alphabet.begin(), alphabet.end(), c) == alphabet.end()) {
-            alphabet.push_back(c);
-        }
-    }
-    const std::u32string common = U"ab1 A!\t\r\n~xyZ";
-    std::u32string text;
-    // Characters come in stretches that prefer a part of the alphabet, as words of a language do.
-    std::size_t focus = 0;
-    while (text.size() < length) {
-        if (random() % 50 == 0) {
-            focus = random() % alphabet.size();
-        }
-        if (random() % 4 == 0) {
-            text += common[random() % common.size()];
-        } else {
-            const std::size_t span = 1 + random() % std::max<std::size_t>(1, alphabet.size());
-            text += alphabet[(focus + random() % span) % alphabet.size()];
-        }
-    }
-    return text;
 }
 
 // Thousands of random texts against clients that lag: every text arrives exactly and the keymap is put back.

@@ -1,11 +1,14 @@
 // Types the contents of files through the real X11 typist, one text per file, and prints what the typist did.
 //
 //   velmora_type_driver [--stop-after-ms N] FILE...
+//   velmora_type_driver --write-random SEED LENGTH DISTINCT FILE   # writes a random text (UTF-8) to FILE
 //
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
 // typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
 #include "platform/Platform.h"
 #include "platform/x11/X11Typist.h"
+#include "core/TextCodec.h"
+#include "platform/RandomText.h"
 
 #include <chrono>
 #include <cstdio>
@@ -49,6 +52,12 @@ void PrintStats(const velmora::TTypingStats& stats) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::string(argv[1]) == "--write-random") {
+        std::mt19937 random(static_cast<std::mt19937::result_type>(std::stoul(argv[2])));
+        std::ofstream(argv[5], std::ios::binary)
+            << velmora::UnicodeToText(velmora::RandomText(random, std::stoul(argv[3]), std::stoul(argv[4])));
+        return 0;
+    }
     std::optional<int> stopAfterMs;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
