@@ -60,7 +60,7 @@ std::string SelectOpenFile(IUserAnswers& answers, const IFileSystem& fs, const s
         return {};
     }
     if (!fs.FileExists(path)) {
-        answers.Warn(kFileMissingText);
+        answers.Notice(kFileMissingText);
         return {};
     }
     return path;

@@ -20,6 +20,9 @@ public:
                                      const std::string& initialName) = 0;
     /// Shows a message box titled "Warning" with an OK button.
     virtual void Warn(const std::string& text) = 0;
+    /// Shows a message box titled "Warning" with an OK button and the question-mark icon: a notice rather than a
+    /// failure. Warn by default.
+    virtual void Notice(const std::string& text) { Warn(text); }
     /// Asks a question titled "Warning" with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
 };

@@ -1,6 +1,7 @@
 #include "About.h"
 
 #include "Links.h"
+#include "Placement.h"
 
 #include "core/Producer.h"
 #include "core/Version.h"
@@ -53,6 +54,7 @@ TFMAbout::TFMAbout(QWidget* parent, QString filesFolder)
     formFont.setPixelSize(13);
     setFont(formFont);
     setFixedSize(kClientWidth, kClientHeight);
+    CentreOnDesktop(*this);
     // Modal to the main window only, so that the tray icon still answers while the box is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 

@@ -1,5 +1,7 @@
 #include "FMConfig.h"
 
+#include "Placement.h"
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QMessageBox>
@@ -25,6 +27,7 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
     formFont.setPixelSize(11);
     setFont(formFont);
     setFixedSize(211, 149);
+    CentreOnDesktop(*this);
     // Modal to the main window only, so that the tray icon still answers while the dialog is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 

@@ -6,6 +6,7 @@
 #include "Links.h"
 #include "QtControllerDialogs.h"
 #include "QtUserAnswers.h"
+#include "TrayClicks.h"
 
 #include "core/Version.h"
 
@@ -152,7 +153,7 @@ void TMForm::FormCreate() {
     TrayIcon = new QSystemTrayIcon(windowIcon(), this);
     TrayIcon->setObjectName("TrayIcon");
     TrayIcon->setToolTip(kTrayTip);
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, &TMForm::WMTrayNotify);
+    connect(new TTrayClicks(*TrayIcon, this), &TTrayClicks::Clicked, this, &TMForm::ToggleVisible);
     TrayIcon->show();
 
     if (FServices.events != nullptr) {
@@ -319,13 +320,6 @@ void TMForm::WMHotKey() {
         return;
     }
     Guard([this] { FServices.events->ProcessPendingEvents(); });
-}
-
-void TMForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
-    // A double click is a second left click: it toggles once more and leaves the window as it was.
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-        ToggleVisible();
-    }
 }
 
 void TMForm::ToggleVisible() {

@@ -123,7 +123,6 @@ private:
     void m1Click();
     void m2Click();
     void VTDblClick();
-    void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
     /// Hotkey presses waiting on the backend's connection go to the controller.
     void WMHotKey();
     /// The minimised window goes into the tray.

@@ -81,6 +81,12 @@ void TQtUserAnswers::Warn(const std::string& text) {
     box.exec();
 }
 
+void TQtUserAnswers::Notice(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, kWarningTitle, QString::fromStdString(text), QMessageBox::Ok, FParent);
+    KeepTrayAnswering(box, FParent);
+    box.exec();
+}
+
 bool TQtUserAnswers::AskYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Question, kWarningTitle, QString::fromStdString(text),
                     QMessageBox::Yes | QMessageBox::No, FParent);

@@ -23,6 +23,7 @@ public:
     std::string PickSaveFile(const std::string& defaultExt, const std::string& filter,
                              const std::string& initialName) override;
     void Warn(const std::string& text) override;
+    void Notice(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
 
     /// A filter of the form "label|pattern;pattern|..." as Qt writes it, each pattern also in lower case:

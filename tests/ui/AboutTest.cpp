@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QObject>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -36,9 +37,14 @@ public slots:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
 
-TEST(About, ShowsNameLinksAndSizes) {
-    TFMAbout about;
+TEST(About, ShowsNameLinksAndSizesCentredOnTheDesktop) {
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 10, 200, 100);
+    mainWindow.show();
+    TFMAbout about(&mainWindow);
     about.show();
+    // Within the window frame's width of the centre; not over the main window.
+    EXPECT_LE((about.geometry().center() - about.screen()->availableGeometry().center()).manhattanLength(), 8);
     EXPECT_EQ(about.windowTitle(), "About Velmora");
     EXPECT_EQ(about.size(), QSize(322, 140));
     EXPECT_EQ(about.Label1->text(), "Velmora 1.1 ");

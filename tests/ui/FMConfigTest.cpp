@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,13 @@ protected:
 TEST_F(FMConfigTest, LooksAsDesigned) {
     UseFile(ConfigText("false", "True"));
     TConfig config(fs);
-    TFMConfig dialog(config, nullptr, warn);
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 10, 200, 100);
+    mainWindow.show();
+    TFMConfig dialog(config, &mainWindow, warn);
+    dialog.show();
+    // Within the window frame's width of the centre; not over the main window.
+    EXPECT_LE((dialog.geometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength(), 8);
     EXPECT_EQ(dialog.windowTitle(), "Config Options");
     EXPECT_EQ(dialog.size(), QSize(211, 149));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());

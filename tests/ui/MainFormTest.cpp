@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QToolButton>
@@ -191,6 +192,30 @@ TEST_F(MainFormTest, TrayClicksToggleTheWindowAndOtherButtonsDoNothing) {
     emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
     emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(form->isVisible());
+
+    // The icon Qt embeds in an X11 tray reports the press: the release toggles, twice for a double click.
+    QWidget embedded;
+    embedded.setObjectName("QSystemTrayIconSys");
+    const auto left = [&](QEvent::Type type) {
+        QMouseEvent event(type, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&embedded, &event);
+        if (type == QEvent::MouseButtonPress) {
+            emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
+        } else if (type == QEvent::MouseButtonDblClick) {
+            emit form->TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+        }
+    };
+    left(QEvent::MouseButtonPress);
+    EXPECT_TRUE(form->isVisible()) << "not on the press";
+    left(QEvent::MouseButtonRelease);
+    EXPECT_FALSE(form->isVisible());
+    left(QEvent::MouseButtonPress); // a double click: two releases leave the window as it was
+    left(QEvent::MouseButtonRelease);
+    EXPECT_TRUE(form->isVisible());
+    left(QEvent::MouseButtonDblClick);
+    left(QEvent::MouseButtonRelease);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(MainFormTest, MinimisingHidesIntoTheTrayOnlyWhenThereIsATray) {

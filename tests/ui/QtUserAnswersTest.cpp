@@ -50,9 +50,10 @@ TEST(QtUserAnswers, QuestionsAreTitledWarningWithTheQuestionIconAndYesMeansTrue)
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->windowTitle(), "Warning");
         EXPECT_EQ(box->text(), "The file does not exist.");
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
         box->button(QMessageBox::Ok)->click();
     });
-    answers.Warn("The file does not exist.");
+    answers.Notice("The file does not exist.");
 }
 
 TEST(QtUserAnswers, TheSaveDialogLeavesTheOverwriteQuestionToTheCallerAndAddsXml) {

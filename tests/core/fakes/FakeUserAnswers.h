@@ -15,8 +15,8 @@ namespace velmora::testing {
 /// recorded in order.
 class FakeUserAnswers final : public IUserAnswers {
 public:
-    /// One recorded question or message: its kind ("open", "save", "warn", "yesno") and its text (the message, or
-    /// "defaultExt|filter|initialName" for a picker).
+    /// One recorded question or message: its kind ("open", "save", "warn", "notice", "yesno") and its text (the
+    /// message, or "defaultExt|filter|initialName" for a picker).
     struct Shown {
         std::string kind;
         std::string text;
@@ -57,6 +57,7 @@ public:
         return Take(FSave, std::string(), "save dialog");
     }
     void Warn(const std::string& text) override { FShown.push_back({"warn", text}); }
+    void Notice(const std::string& text) override { FShown.push_back({"notice", text}); }
     bool AskYesNo(const std::string& text) override {
         FShown.push_back({"yesno", text});
         return Take(FYesNo, false, "Yes/No question \"" + text + "\"");
