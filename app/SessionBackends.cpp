@@ -2,7 +2,9 @@
 
 #include "platform/NoHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
+#include "platform/portal/RemoteDesktopTypist.h"
 #include "platform/wayland/VirtualKeyboardTypist.h"
+#include "platform/wayland/WaylandLayout.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -72,11 +74,17 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(
 }
 
 void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
-    if (!FOffer.wayland || !TPortalHotkeyService::Offered()) {
+    if (!FOffer.wayland) {
         return;
     }
-    FOffer.shortcutsPortal = true;
-    FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+    if (TPortalHotkeyService::Offered()) {
+        FOffer.shortcutsPortal = true;
+        FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+    }
+    if (!FOffer.virtualKeyboard && TRemoteDesktopTypist::Offered()) {
+        FOffer.remoteDesktopPortal = true;
+        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms());
+    }
     Choose();
 }
 
@@ -89,6 +97,9 @@ void TSessionBackends::Choose() {
         break;
     case TypingBackend::VirtualKeyboard:
         FTypist = FVirtualTypist.get();
+        break;
+    case TypingBackend::RemoteDesktop:
+        FTypist = FRemoteTypist.get();
         break;
     case TypingBackend::None:
         if (!FOwnTypist) {

@@ -11,6 +11,7 @@
 namespace velmora {
 
 class TPortalHotkeyService;
+class TRemoteDesktopTypist;
 class TVirtualKeyboardTypist;
 
 /// The hotkey service and the typist of this desktop session, chosen at start-up: in an X11 session the X11
@@ -22,7 +23,8 @@ public:
     /// type row N, for the note. Throws PlatformError in an X11 session whose display cannot be opened.
     explicit TSessionBackends(const std::string& rowCommand);
     /// Once the Qt application object exists: in a Wayland session, takes the hotkeys from the desktop's
-    /// GlobalShortcuts portal when it offers them. `appId` is the desktop file id.
+    /// GlobalShortcuts portal when it offers them, and the typing from its RemoteDesktop portal when there is no
+    /// virtual keyboard. `appId` is the desktop file id.
     void OpenDesktopPortal(const std::string& appId);
     ~TSessionBackends();
     TSessionBackends(const TSessionBackends&) = delete;
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<TVirtualKeyboardTypist> FVirtualTypist;
     std::unique_ptr<IHotkeyService> FOwnHotkeys;
     std::unique_ptr<TPortalHotkeyService> FPortalHotkeys;
+    std::unique_ptr<TRemoteDesktopTypist> FRemoteTypist;
     std::unique_ptr<ITypist> FOwnTypist;
     IHotkeyService* FHotkeys = nullptr;
     ITypist* FTypist = nullptr;

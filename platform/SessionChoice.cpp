@@ -24,6 +24,8 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
 
     if (offer.virtualKeyboard) {
         choice.typing = TypingBackend::VirtualKeyboard;
+    } else if (offer.remoteDesktopPortal) {
+        choice.typing = TypingBackend::RemoteDesktop;
     } else if (offer.x11Display) {
         choice.typing = TypingBackend::X11;
     } else {
@@ -41,12 +43,17 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     switch (choice.typing) {
     case TypingBackend::VirtualKeyboard:
         break;
+    case TypingBackend::RemoteDesktop:
+        note += "Wayland session: texts go through the desktop's remote-desktop portal, which asks once for "
+                "permission; characters your keyboard layout lacks cannot be typed this way (Velmora names them). ";
+        break;
     case TypingBackend::X11:
-        note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard). ";
+        note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "
+                "remote-desktop portal). ";
         break;
     case TypingBackend::None:
-        note += "Wayland session: Velmora cannot type here (the desktop offers no virtual keyboard and no X "
-                "display). ";
+        note += "Wayland session: Velmora cannot type here (the desktop offers no virtual keyboard, no "
+                "remote-desktop portal and no X display). ";
         break;
     }
     const std::string bind = "bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";

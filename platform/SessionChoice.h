@@ -15,6 +15,7 @@ enum class HotkeyBackend {
 enum class TypingBackend {
     X11,             ///< XTest keys on the X display (on XWayland they reach X11 applications only)
     VirtualKeyboard, ///< the compositor's virtual keyboard, with a keymap made for each text
+    RemoteDesktop,   ///< the desktop's RemoteDesktop portal: keysyms through the user's layout (one consent)
     None,            ///< nothing can type
 };
 
@@ -24,6 +25,7 @@ struct TSessionOffer {
     bool x11Display = false;      ///< an X display (XWayland in a Wayland session) can be opened
     bool virtualKeyboard = false; ///< the compositor offers zwp_virtual_keyboard_manager_v1
     bool shortcutsPortal = false; ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
+    bool remoteDesktopPortal = false; ///< the org.freedesktop.portal.RemoteDesktop portal offers a keyboard
 };
 
 /// The backends chosen for a session, and what the user should know about them.

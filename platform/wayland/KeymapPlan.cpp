@@ -12,7 +12,9 @@ namespace {
 constexpr std::uint32_t kFirstKeycode = 9;
 constexpr std::uint32_t kEvdevOffset = 8;
 
-xkb_keysym_t KeysymOf(const TStroke& stroke) {
+} // namespace
+
+std::uint32_t XkbKeysymOf(const TStroke& stroke) {
     switch (stroke.kind) {
     case StrokeKind::Return:
         return XKB_KEY_Return;
@@ -23,6 +25,8 @@ xkb_keysym_t KeysymOf(const TStroke& stroke) {
     }
     return xkb_utf32_to_keysym(stroke.character);
 }
+
+namespace {
 
 std::string KeysymName(xkb_keysym_t keysym) {
     std::array<char, 64> name{};
@@ -68,7 +72,7 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
         keyOf.clear();
     };
     for (const TStroke& stroke : strokes) {
-        const xkb_keysym_t keysym = KeysymOf(stroke);
+        const xkb_keysym_t keysym = XkbKeysymOf(stroke);
         if (keysym == XKB_KEY_NoSymbol || KeysymName(keysym).empty()) {
             ++dropped;
             continue;

@@ -15,6 +15,9 @@ struct TKeymapBatch {
     std::vector<std::uint32_t> keys; ///< one evdev key code (XKB keycode - 8) per stroke of the run, in order
 };
 
+/// The keysym that types a stroke: Return, Tab, or the character's keysym; 0 (NoSymbol) for none.
+std::uint32_t XkbKeysymOf(const TStroke& stroke);
+
 /// Keycodes the keymaps use: 9 to 255, as every XKB client accepts.
 inline constexpr std::size_t kMaxKeysPerKeymap = 247;
 

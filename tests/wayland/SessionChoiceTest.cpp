@@ -18,14 +18,14 @@ TEST(SessionChoice, WaylandSessionIsToldByTheSessionTypeOrTheWaylandDisplay) {
 }
 
 TEST(SessionChoice, AnX11SessionKeepsX11WhateverElseIsThere) {
-    const TBackendChoice choice = ChooseBackends({false, true, true, true}, kCommand);
+    const TBackendChoice choice = ChooseBackends({false, true, true, true, true}, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::X11);
     EXPECT_EQ(choice.typing, TypingBackend::X11);
     EXPECT_TRUE(choice.note.empty());
 }
 
 TEST(SessionChoice, AWaylandSessionTakesWhatItOffersForEachServiceOnItsOwn) {
-    TBackendChoice choice = ChooseBackends({true, true, true, true}, kCommand);
+    TBackendChoice choice = ChooseBackends({true, true, true, true, true}, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
     EXPECT_EQ(choice.typing, TypingBackend::VirtualKeyboard);
     EXPECT_TRUE(choice.note.empty());
@@ -37,9 +37,14 @@ TEST(SessionChoice, AWaylandSessionTakesWhatItOffersForEachServiceOnItsOwn) {
     EXPECT_NE(choice.note.find("only while an X11 window has the focus"), std::string::npos) << choice.note;
     EXPECT_NE(choice.note.find("\"" + kCommand + " N\""), std::string::npos) << choice.note;
 
-    // KDE or GNOME 48: a shortcut portal, no virtual keyboard.
-    choice = ChooseBackends({true, true, false, true}, kCommand);
+    // KDE or GNOME 48: a shortcut portal and a remote-desktop portal, no virtual keyboard.
+    choice = ChooseBackends({true, true, false, true, true}, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
+    EXPECT_EQ(choice.typing, TypingBackend::RemoteDesktop);
+    EXPECT_NE(choice.note.find("layout lacks"), std::string::npos) << choice.note;
+
+    // No remote-desktop portal either: X11 applications only.
+    choice = ChooseBackends({true, true, false, true, false}, kCommand);
     EXPECT_EQ(choice.typing, TypingBackend::X11);
     EXPECT_NE(choice.note.find("X11 applications only"), std::string::npos) << choice.note;
 }

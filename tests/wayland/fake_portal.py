@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """A desktop-portal backend for the tests: org.freedesktop.impl.portal.GlobalShortcuts that binds every shortcut
-asked for except those named in VELMORA_FAKE_REFUSE (comma-separated ids), and a control interface
+asked for except those named in VELMORA_FAKE_REFUSE (comma-separated ids); org.freedesktop.impl.portal.RemoteDesktop
+that grants a keyboard and logs the keysyms it is sent ("key HEX STATE"); and a control interface
 (org.velmora.FakePortal) through which a test fires a shortcut. Every call is logged, one line each, to the file
 named by VELMORA_FAKE_LOG.
 
@@ -18,6 +19,8 @@ from gi.repository import GLib
 BUS_NAME = "org.freedesktop.impl.portal.desktop.velmoratest"
 PATH = "/org/freedesktop/portal/desktop"
 SHORTCUTS = "org.freedesktop.impl.portal.GlobalShortcuts"
+REMOTE = "org.freedesktop.impl.portal.RemoteDesktop"
+KEYBOARD = 1
 SESSION = "org.freedesktop.impl.portal.Session"
 CONTROL = "org.velmora.FakePortal"
 
@@ -47,11 +50,41 @@ class Session(dbus.service.Object):
         pass
 
 
-class Portal(dbus.service.Object):
+class RemoteDesktop(dbus.service.Object):
+    """The RemoteDesktop part. A class of its own: its CreateSession has the name of GlobalShortcuts' one, and
+    dbus-python finds a method of the asked interface along the class hierarchy."""
+
+    @dbus.service.method(REMOTE, in_signature="oosa{sv}", out_signature="ua{sv}")
+    def CreateSession(self, handle, session_handle, app_id, options):
+        log("remote create %s" % session_handle)
+        self.remote_sessions[str(session_handle)] = Session(self.bus, session_handle, self)
+        return dbus.UInt32(0), dbus.Dictionary({"session_handle": session_handle}, signature="sv")
+
+    @dbus.service.method(REMOTE, in_signature="oosa{sv}", out_signature="ua{sv}")
+    def SelectDevices(self, handle, session_handle, app_id, options):
+        log("remote select types=%d" % int(options.get("types", 0)))
+        return dbus.UInt32(0), dbus.Dictionary({}, signature="sv")
+
+    @dbus.service.method(REMOTE, in_signature="oossa{sv}", out_signature="ua{sv}")
+    def Start(self, handle, session_handle, app_id, parent_window, options):
+        log("remote start")
+        return dbus.UInt32(0), dbus.Dictionary({"devices": dbus.UInt32(KEYBOARD)}, signature="sv")
+
+    @dbus.service.method(REMOTE, in_signature="oa{sv}iu", out_signature="")
+    def NotifyKeyboardKeysym(self, session_handle, options, keysym, state):
+        log("key %x %d" % (keysym, state))
+
+    @dbus.service.method(REMOTE, in_signature="oa{sv}iu", out_signature="")
+    def NotifyKeyboardKeycode(self, session_handle, options, keycode, state):
+        log("keycode %d %d" % (keycode, state))
+
+
+class Portal(RemoteDesktop):
     def __init__(self, bus):
         super().__init__(bus, PATH)
         self.bus = bus
-        self.sessions = {}
+        self.sessions = {}  # GlobalShortcuts sessions, path -> Session
+        self.remote_sessions = {}
         self.bound = {}  # session path -> ids
 
     @dbus.service.method(SHORTCUTS, in_signature="oosa{sv}", out_signature="ua{sv}")
@@ -92,6 +125,17 @@ class Portal(dbus.service.Object):
     @dbus.service.signal(SHORTCUTS, signature="oa(sa{sv})")
     def ShortcutsChanged(self, session_handle, shortcuts):
         pass
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return self.GetAll(interface)[name]
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        if interface == REMOTE:
+            return dbus.Dictionary({"AvailableDeviceTypes": dbus.UInt32(KEYBOARD), "version": dbus.UInt32(1)},
+                                   signature="sv")
+        return dbus.Dictionary({"version": dbus.UInt32(1)}, signature="sv")
 
     @dbus.service.method(CONTROL, in_signature="s", out_signature="b")
     def Activate(self, shortcut_id):

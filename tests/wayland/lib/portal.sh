@@ -25,7 +25,7 @@ portal_start() {
     local portals="$SWAY_DIR/portals"
     mkdir -p "$portals"
     printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.velmoratest\n%s\nUseIn=velmoratest\n' \
-        'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;' >"$portals/velmoratest.portal"
+        'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;' >"$portals/velmoratest.portal"
     chmod -R a+rX "$portals"
     PORTAL_LOG="$SWAY_DIR/work/portal.log"
     : >"$PORTAL_LOG"

@@ -1,0 +1,187 @@
+#include "RemoteDesktopTypist.h"
+
+#include "PortalRequest.h"
+#include "core/TextCodec.h"
+#include "platform/wayland/KeymapPlan.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <iostream>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kRemoteInterface = "org.freedesktop.portal.RemoteDesktop";
+constexpr unsigned kKeyboardDevice = 1;
+constexpr std::uint32_t kShiftL = 0xFFE1;
+/// The desktop asks the user before it starts the session: give the user time.
+constexpr std::chrono::seconds kStartTimeout{120};
+constexpr std::chrono::seconds kSessionTimeout{20};
+/// Some desktops lose the first keys of a new session; a modifier tap and a pause let it settle.
+constexpr int kSettleMs = 300;
+/// How many of the characters left out are named in the report.
+constexpr std::size_t kNamedCharacters = 12;
+
+QString Problem(const TPortalResponse& response) {
+    switch (response.code) {
+    case 0:
+        return {};
+    case 1:
+        return QStringLiteral("the user did not allow it");
+    case 2:
+        return QStringLiteral("the desktop refused");
+    default:
+        return response.error;
+    }
+}
+
+} // namespace
+
+bool TRemoteDesktopTypist::Offered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.DBus.Properties", "Get");
+    get.setArguments({QString(kRemoteInterface), QStringLiteral("AvailableDeviceTypes")});
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           (reply.arguments().first().value<QDBusVariant>().variant().toUInt() & kKeyboardDevice) != 0;
+}
+
+TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms)
+    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)) {}
+
+TRemoteDesktopTypist::~TRemoteDesktopTypist() {
+    if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
+        FBus.call(QDBusMessage::createMethodCall(kPortalService, FSession, "org.freedesktop.portal.Session", "Close"),
+                  QDBus::Block, 5000);
+    }
+}
+
+void TRemoteDesktopTypist::SetProblemHandler(TypingProblemHandler handler) {
+    FProblemHandler = std::move(handler);
+}
+
+void TRemoteDesktopTypist::Report(const std::string& message) {
+    if (FProblemHandler) {
+        FProblemHandler(message);
+    } else {
+        std::cerr << "velmora: " << message << std::endl;
+    }
+}
+
+void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) {
+    ++FStats.texts;
+    const std::vector<TStroke> strokes = WalkBytes(bytes);
+    if (strokes.empty()) {
+        return;
+    }
+    if (!EnsureSession()) {
+        ++FStats.refused;
+        Report("The text was not typed: the desktop gave Velmora no keyboard (" + FProblem.toStdString() + ").");
+        return;
+    }
+    std::u32string missing;
+    std::size_t left = 0;
+    for (const TStroke& stroke : strokes) {
+        const std::uint32_t keysym = XkbKeysymOf(stroke);
+        if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
+            ++left;
+            if (missing.find(stroke.character) == std::u32string::npos) {
+                missing += stroke.character;
+            }
+            continue;
+        }
+        SendKeysym(keysym);
+    }
+    FStats.offLayout += left;
+    if (left > 0) {
+        std::u32string named;
+        for (std::size_t i = 0; i < missing.size() && i < kNamedCharacters; ++i) {
+            named += (i > 0 ? U" " : U"") + std::u32string(1, missing[i]);
+        }
+        if (missing.size() > kNamedCharacters) {
+            named += U" …";
+        }
+        Report(std::to_string(left) + " characters were not typed: your keyboard layout has no key for " +
+               UnicodeToText(named) + ". Add a layout that has them, or use an X11 application.");
+    } else if (!FLayout && !FToldUnknownLayout) {
+        FToldUnknownLayout = true;
+        Report("Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
+    }
+}
+
+void TRemoteDesktopTypist::SendKeysym(std::uint32_t keysym) {
+    for (const unsigned state : {1U, 0U}) {
+        QDBusMessage notify =
+            QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeysym");
+        notify.setArguments(
+            {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(keysym), state});
+        // One at a time: the portal may hand calls that overlap to its backend in another order.
+        FBus.call(notify, QDBus::Block, 5000);
+    }
+    ++FStats.keysyms;
+}
+
+bool TRemoteDesktopTypist::EnsureSession() {
+    if (!FSession.isEmpty()) {
+        return true;
+    }
+    const QString token = TPortalRequest::NewToken();
+    const QString sessionToken = TPortalRequest::NewToken();
+    TPortalResponse response =
+        TPortalRequest(FBus, token)
+            .Call(kRemoteInterface, "CreateSession",
+                  {QVariantMap{{"handle_token", token}, {"session_handle_token", sessionToken}}}, kSessionTimeout);
+    if (response.code != 0) {
+        FProblem = Problem(response);
+        return false;
+    }
+    const QVariant handle = response.results.value("session_handle");
+    QString session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                                          : handle.toString();
+    if (session.isEmpty()) {
+        session = TPortalRequest::HandlePath(FBus, "session", sessionToken);
+    }
+    const QString selectToken = TPortalRequest::NewToken();
+    response = TPortalRequest(FBus, selectToken)
+                   .Call(kRemoteInterface, "SelectDevices",
+                         {QVariant::fromValue(QDBusObjectPath(session)),
+                          QVariantMap{{"handle_token", selectToken}, {"types", kKeyboardDevice}}},
+                         kSessionTimeout);
+    if (response.code == 0) {
+        const QString startToken = TPortalRequest::NewToken();
+        response = TPortalRequest(FBus, startToken)
+                       .Call(kRemoteInterface, "Start",
+                             {QVariant::fromValue(QDBusObjectPath(session)), QString(),
+                              QVariantMap{{"handle_token", startToken}}},
+                             kStartTimeout);
+    }
+    if (response.code == 0 && (response.results.value("devices").toUInt() & kKeyboardDevice) == 0) {
+        response.code = 2;
+    }
+    if (response.code != 0) {
+        FProblem = Problem(response);
+        FBus.call(QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close"),
+                  QDBus::Block, 5000);
+        return false;
+    }
+    FSession = session;
+    SendKeysym(kShiftL);
+    FStats.keysyms = 0;
+    QEventLoop settle;
+    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+    settle.exec(QEventLoop::ExcludeUserInputEvents);
+    return true;
+}
+
+} // namespace velmora

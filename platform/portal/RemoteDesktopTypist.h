@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Typist.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace velmora {
+
+/// What the remote-desktop typist has done so far (for diagnostics and tests).
+struct TRemoteTypingStats {
+    std::size_t texts = 0;     ///< texts handed over
+    std::size_t keysyms = 0;   ///< keysyms sent (each pressed and released)
+    std::size_t offLayout = 0; ///< characters not sent because the user's layout has no key for them
+    std::size_t refused = 0;   ///< texts not typed because the desktop gave no keyboard
+};
+
+/// Types texts through the desktop's RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop): one session with
+/// a keyboard for the program's life, started (the desktop asks the user once) at the first text; each character
+/// is sent as its keysym, which the desktop types through the user's keyboard layout. Characters the layout lacks
+/// cannot arrive this way: they are left out and named to the problem handler, never dropped silently. Runs on the
+/// GUI thread; needs the Qt application object.
+class TRemoteDesktopTypist final : public QObject, public ITypist {
+    Q_OBJECT
+public:
+    /// Whether the session bus has a portal that offers RemoteDesktop with a keyboard.
+    static bool Offered();
+
+    /// `layoutKeysyms`: the keysyms of the user's layout; none when it could not be read (then everything is sent
+    /// and the user is told once that characters the layout lacks may be missing).
+    explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms);
+    ~TRemoteDesktopTypist() override;
+
+    void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
+    void SetProblemHandler(TypingProblemHandler handler) override;
+
+    TRemoteTypingStats Stats() const { return FStats; }
+
+private:
+    /// Starts the session with a keyboard when there is none; false when the desktop refused (reason in FProblem).
+    bool EnsureSession();
+    void SendKeysym(std::uint32_t keysym);
+    void Report(const std::string& message);
+
+    QDBusConnection FBus;
+    QString FSession;
+    QString FProblem;
+    std::optional<std::set<std::uint32_t>> FLayout;
+    bool FToldUnknownLayout = false;
+    TypingProblemHandler FProblemHandler;
+    TRemoteTypingStats FStats;
+};
+
+} // namespace velmora

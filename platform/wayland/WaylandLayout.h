@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace velmora {
+
+/// The keysyms a keymap (XKB text format) types from its first layout, at any level; empty when it does not
+/// compile.
+std::set<std::uint32_t> KeymapKeysyms(const std::string& keymap);
+
+/// The keysyms of the XKB default keymap (the XKB_DEFAULT_* variables, else the system's default layout).
+std::set<std::uint32_t> DefaultLayoutKeysyms();
+
+/// The keysyms of the user's keyboard layout: the keymap the compositor gives its clients' keyboards, read once
+/// through a connection of our own; the XKB default keymap's when the seat has no keyboard yet. None when there
+/// is no compositor.
+std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms();
+
+} // namespace velmora

@@ -1,0 +1,37 @@
+// Types the contents of files through the RemoteDesktop portal typist, with the user's layout read from the
+// compositor, and prints what it did and what it reported.
+//
+//   velmora_rd_type_driver FILE...
+#include "platform/portal/RemoteDesktopTypist.h"
+#include "platform/wayland/WaylandLayout.h"
+
+#include <QCoreApplication>
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::cerr << "usage: velmora_rd_type_driver FILE...\n";
+        return 2;
+    }
+    if (!velmora::TRemoteDesktopTypist::Offered()) {
+        std::cerr << "velmora_rd_type_driver: the portal offers no RemoteDesktop keyboard\n";
+        return 1;
+    }
+    const auto layout = velmora::ReadLayoutKeysyms();
+    std::cout << "layout_keysyms=" << (layout ? layout->size() : 0) << std::endl;
+    velmora::TRemoteDesktopTypist typist(layout);
+    typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
+    for (int i = 1; i < argc; ++i) {
+        std::ifstream file(argv[i], std::ios::binary);
+        typist.TypeText({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}, 0);
+    }
+    const velmora::TRemoteTypingStats stats = typist.Stats();
+    std::cout << "texts=" << stats.texts << " keysyms=" << stats.keysyms << " off_layout=" << stats.offLayout
+              << " refused=" << stats.refused << std::endl;
+    return stats.refused == 0 ? 0 : 1;
+}
