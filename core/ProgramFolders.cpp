@@ -11,13 +11,14 @@ namespace {
 constexpr std::array<std::string_view, 8> kSystemProgramFolders{
     "/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games", "/usr/local/bin", "/usr/local/sbin", "/usr/local/games"};
 
-bool IsSystemProgramFolder(const std::string& folder) {
+/// A folder programs are installed into: the system's, or the user's own ~/.local/bin.
+bool IsInstallFolder(const std::string& folder, const std::string& home) {
     for (const std::string_view system : kSystemProgramFolders) {
         if (folder == system) {
             return true;
         }
     }
-    return false;
+    return !home.empty() && folder == home + "/.local/bin";
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -44,15 +45,16 @@ TFolderEnvironment TFolderEnvironment::FromProcess() {
 
 TProgramFolders ChooseProgramFolders(IFileSystem& fs, const TFolderEnvironment& environment) {
     const std::string programFolder = fs.ExecutableDir();
-    if (!IsSystemProgramFolder(programFolder) && fs.IsWritableFolder(programFolder)) {
+    const std::string home = IsAbsolute(environment.home) ? WithoutTrailingSlashes(environment.home) : std::string();
+    if (!IsInstallFolder(programFolder, home) && fs.IsWritableFolder(programFolder)) {
         return {programFolder, programFolder};
     }
 
     std::string configHome;
     if (IsAbsolute(environment.configHome)) {
         configHome = WithoutTrailingSlashes(environment.configHome);
-    } else if (IsAbsolute(environment.home)) {
-        configHome = WithoutTrailingSlashes(environment.home) + "/.config";
+    } else if (!home.empty()) {
+        configHome = home + "/.config";
     } else {
         throw FileError("Cannot find a folder for Velmora's files: the program's folder \"" + programFolder +
                         "\" is not writable and neither HOME nor XDG_CONFIG_HOME names a folder. Set HOME, or run "

@@ -28,7 +28,8 @@ struct TProgramFolders {
 /// keeps everything beside the executable. Otherwise (an installed copy) the files go to
 /// `$XDG_CONFIG_HOME/velmora`, or `$HOME/.config/velmora` when XDG_CONFIG_HOME is unset or not an absolute path,
 /// created with mode 0700 when missing; the lock goes to `$XDG_RUNTIME_DIR`, or beside the files without one.
-/// The system's program folders (/usr/bin and the like) never hold the files, not even for root.
+/// The folders programs are installed into (/usr/bin and the like, and ~/.local/bin) never hold the files, not even
+/// when the user may write them.
 /// Throws FileError when there is no usable folder (no HOME, or the folder cannot be created).
 TProgramFolders ChooseProgramFolders(IFileSystem& fs, const TFolderEnvironment& environment);
 

@@ -58,10 +58,12 @@ TEST(ProgramFolders, AnUnsetOrRelativeConfigHomeFallsBackToDotConfigAndNoRuntime
     }
 }
 
-TEST(ProgramFolders, ASystemProgramFolderNeverHoldsTheFilesEvenWhenWritable) {
-    FakeFileSystem fs("/usr/bin");
-    ASSERT_TRUE(fs.IsWritableFolder("/usr/bin"));
-    EXPECT_EQ(ChooseProgramFolders(fs, {"/root", "", ""}).files, "/root/.config/velmora");
+TEST(ProgramFolders, AnInstallFolderNeverHoldsTheFilesEvenWhenWritable) {
+    FakeFileSystem system("/usr/bin");
+    ASSERT_TRUE(system.IsWritableFolder("/usr/bin"));
+    EXPECT_EQ(ChooseProgramFolders(system, {"/root", "", ""}).files, "/root/.config/velmora");
+    FakeFileSystem own("/home/ann/.local/bin");
+    EXPECT_EQ(ChooseProgramFolders(own, {"/home/ann/", "", ""}).files, "/home/ann/.config/velmora");
 }
 
 TEST(ProgramFolders, WithoutAUsableFolderTheErrorSaysWhatToDo) {
