@@ -118,6 +118,10 @@ int main(int argc, char** argv) {
     });
 
     ShowSessionNote(form, backends->Choice().note);
+    if (backends->Choice().typing != TypingBackend::X11) {
+        // The Wayland typists' problems (characters a layout lacks, a desktop that gave no keyboard) are shown.
+        ReportTypingProblems(form, backends->Typist());
+    }
     // Row requests from desktop shortcuts ("velmora --type-row N").
     TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
         TMainCtrl* ctrl = form.MainCtrl();
@@ -131,6 +135,9 @@ int main(int argc, char** argv) {
 
     form.show();
     const int result = app.exec();
+    if (backends->Choice().typing != TypingBackend::X11) {
+        backends->Typist().SetProblemHandler({});
+    }
     app.SetExceptionHandler({});
     return result;
 }
