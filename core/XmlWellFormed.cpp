@@ -3,6 +3,7 @@
 #include "XmlDocument.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,17 +14,17 @@
 namespace velmora {
 namespace {
 
-bool IsSpace(char c) {
+constexpr bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 // The Char production of XML 1.0.
-bool IsXmlChar(char32_t c) {
+constexpr bool IsXmlChar(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
            (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-bool IsNameStartChar(char32_t c) {
+constexpr bool IsNameStartChar(char32_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == ':' || c == '_' || (c >= 0xC0 && c <= 0xD6) ||
            (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
            (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
@@ -31,10 +32,20 @@ bool IsNameStartChar(char32_t c) {
            (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(char32_t c) {
+constexpr bool IsNameChar(char32_t c) {
     return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
+
+// NameChar for ASCII.
+constexpr std::array<bool, 128> MakeAsciiNameChars() {
+    std::array<bool, 128> table{};
+    for (char32_t c = 0; c < 128; ++c) {
+        table[c] = IsNameChar(c);
+    }
+    return table;
+}
+constexpr std::array<bool, 128> kAsciiNameChar = MakeAsciiNameChars();
 
 /// One pass over the document's structure; the characters were checked before.
 class TWellFormedCheck {
@@ -46,6 +57,20 @@ public:
         const std::size_t size = FText.size();
         std::size_t i = 0;
         while (i < size) {
+            // Eight bytes at a time while they are all printable ASCII.
+            constexpr std::uint64_t kOnes = 0x0101010101010101;
+            constexpr std::uint64_t kHigh = 0x8080808080808080;
+            while (i + 8 <= size) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, bytes + i, 8);
+                if (((word - 0x20 * kOnes) | word) & kHigh) {
+                    break; // a byte below 0x20 or above 0x7F
+                }
+                i += 8;
+            }
+            if (i >= size) {
+                break;
+            }
             const unsigned char b = bytes[i];
             if (b >= 0x20 && b < 0x80) {
                 ++i;
@@ -172,8 +197,18 @@ private:
             Fail(std::string("a missing or invalid ") + what);
         }
         FAt += length;
-        while (FAt < FText.size() && IsNameChar(CharAt(FAt, length))) {
-            FAt += length;
+        while (FAt < FText.size()) {
+            const auto c = static_cast<unsigned char>(FText[FAt]);
+            if (c < 0x80) {
+                if (!kAsciiNameChar[c]) {
+                    break;
+                }
+                ++FAt;
+            } else if (IsNameChar(CharAt(FAt, length))) {
+                FAt += length;
+            } else {
+                break;
+            }
         }
         return FText.substr(start, FAt - start);
     }
@@ -231,20 +266,23 @@ private:
         }
         const char quote = FText[FAt++];
         for (;;) {
-            if (FAt >= FText.size()) {
+            const std::size_t end = FText.find(quote, FAt);
+            if (end == std::string_view::npos) {
                 Fail("an unfinished attribute value");
             }
-            const char c = FText[FAt++];
-            if (c == quote) {
-                return;
-            }
-            if (c == '<') {
-                --FAt;
+            const std::string_view value = FText.substr(FAt, end - FAt);
+            if (const std::size_t less = value.find('<'); less != std::string_view::npos) {
+                FAt += less;
                 Fail("a \"<\" in an attribute value (write \"&lt;\")");
             }
-            if (c == '&') {
-                Reference();
+            const std::size_t ampersand = value.find('&');
+            if (ampersand == std::string_view::npos) {
+                FAt = end + 1;
+                return;
             }
+            // A reference may hold the quotation mark's character only as a number: go on after it.
+            FAt += ampersand + 1;
+            Reference();
         }
     }
 
