@@ -8,6 +8,7 @@
 
 #include "platform/HotkeyRegistry.h"
 #include "platform/Platform.h"
+#include "platform/x11/X11Display.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -34,10 +35,7 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kText = "The quick brown fox jumps over 13 lazy dogs.";
 
-struct TDisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
-using TDisplayPtr = std::unique_ptr<Display, TDisplayCloser>;
+using TDisplayPtr = TXDisplayPtr;
 
 TDisplayPtr OpenDisplay() {
     TDisplayPtr display(XOpenDisplay(nullptr));

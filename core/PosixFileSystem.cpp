@@ -1,4 +1,5 @@
 #include "PosixFileSystem.h"
+#include "UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,29 +24,6 @@ std::string Quote(const std::string& path) {
 [[noreturn]] void Fail(const std::string& what, int error) {
     throw FileError(what + ": " + std::strerror(error));
 }
-
-/// Closes a descriptor once, however the scope is left.
-class TFd {
-public:
-    explicit TFd(int fd) : FFd(fd) {}
-    ~TFd() {
-        if (FFd >= 0) {
-            ::close(FFd);
-        }
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-
-    int Get() const { return FFd; }
-    /// Closes now; returns the error of close(2), or 0.
-    int Close() {
-        const int fd = std::exchange(FFd, -1);
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-    }
-
-private:
-    int FFd;
-};
 
 /// Removes a temporary file when the scope is left before Keep().
 class TTempFileGuard {

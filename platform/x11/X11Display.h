@@ -7,7 +7,14 @@
 
 namespace velmora {
 
-/// One connection to an X server, closed when the object goes.
+/// Closes a connection to an X server.
+struct TXDisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+/// A connection to an X server, closed when the pointer goes.
+using TXDisplayPtr = std::unique_ptr<Display, TXDisplayCloser>;
+
+/// One connection to an X server, opened by name and checked, closed when the object goes.
 class TX11Display {
 public:
     /// Opens the display by name (empty: $DISPLAY) and checks for XTest and XKB; throws PlatformError.
@@ -19,10 +26,7 @@ public:
     Display* Get() const { return FDisplay.get(); }
 
 private:
-    struct TCloser {
-        void operator()(Display* display) const { XCloseDisplay(display); }
-    };
-    std::unique_ptr<Display, TCloser> FDisplay;
+    TXDisplayPtr FDisplay;
 };
 
 /// Frees memory that Xlib handed out.

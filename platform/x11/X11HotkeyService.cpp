@@ -52,12 +52,6 @@ std::string DisplayLabel(const std::string& displayName) {
 
 } // namespace
 
-TX11HotkeyService::TFd::~TFd() {
-    if (FFd >= 0) {
-        close(FFd);
-    }
-}
-
 TX11HotkeyService::TX11HotkeyService(const std::string& displayName)
     : FDisplay((XInitThreads(), XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str()))),
       FWake(CheckedFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "Cannot create the hotkey wake-up descriptor")),
@@ -174,13 +168,27 @@ bool TX11HotkeyService::LiftedWhileTyping(const TGrab& grab) const {
 }
 
 void TX11HotkeyService::RenewAllGrabs() {
+    // The typist changes the keymap for texts with characters the layout lacks, often many times a second, on keys
+    // no hotkey uses: the grabs stay as they are unless a hotkey's key or the NumLock modifier moved.
+    const unsigned numLockMask = FNumLockMask;
+    ReadModifierMapping();
+    const bool moved = FNumLockMask != numLockMask ||
+                       std::any_of(FGrabs.begin(), FGrabs.end(), [this](const auto& entry) {
+                           const TGrab& grab = entry.second;
+                           return grab.granted && KeycodeFor(grab.virtualKey) != grab.keycode;
+                       });
+    if (!moved) {
+        return;
+    }
+    const unsigned newNumLockMask = FNumLockMask;
+    FNumLockMask = numLockMask; // the grabs on the server were made with the old mask
     for (auto& [id, grab] : FGrabs) {
         if (grab.grabbed) {
             Ungrab(grab.keycode, grab.state);
             grab.grabbed = false;
         }
     }
-    ReadModifierMapping();
+    FNumLockMask = newNumLockMask;
     // The registrations that were granted take their keys again, in the order of registration. A mapping is often
     // changed in several steps, some of which leave a key without a keycode for a moment: they stay granted.
     for (std::size_t index = 0; index < FGrabs.size(); ++index) {

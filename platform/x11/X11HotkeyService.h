@@ -5,6 +5,8 @@
 #include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
 #include "platform/TypingListener.h"
+#include "X11Display.h"
+#include "core/UniqueFd.h"
 
 #include <X11/Xlib.h>
 
@@ -39,21 +41,6 @@ public:
     void TypingEnded() override;
 
 private:
-    struct TDisplayCloser {
-        void operator()(Display* display) const { XCloseDisplay(display); }
-    };
-    /// Closes a file descriptor it owns.
-    class TFd {
-    public:
-        explicit TFd(int fd) : FFd(fd) {}
-        ~TFd();
-        TFd(const TFd&) = delete;
-        TFd& operator=(const TFd&) = delete;
-        int Get() const { return FFd; }
-
-    private:
-        int FFd;
-    };
     /// One registration: the combination asked for and how it stands on the server now.
     struct TGrab {
         unsigned modifiers = 0;      ///< flags as registered (1 ALT, 2 CTRL, 4 SHIFT)
@@ -78,7 +65,7 @@ private:
     void HandleEvent(XEvent& event, std::vector<THotkeyPress>& presses);
     void WakeIfEventsQueued();
 
-    std::unique_ptr<Display, TDisplayCloser> FDisplay;
+    TXDisplayPtr FDisplay;
     Window FRoot = 0;
     unsigned FNumLockMask = 0;
     TFd FWake;

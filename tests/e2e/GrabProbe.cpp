@@ -7,6 +7,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include "platform/x11/X11Display.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -44,7 +46,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s MODIFIERS KEYSYM_NAME\n", argv[0]);
         return 2;
     }
-    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    const velmora::TXDisplayPtr display(XOpenDisplay(nullptr));
     if (!display) {
         std::fprintf(stderr, "cannot open the display\n");
         return 2;
