@@ -40,15 +40,13 @@ TEST(ManyRows, StartRegistersTenThousandCheckedRowsAndReportsEveryConflict) {
         }
     });
 
-    velmora::testing::FakeUserAnswers answers;
-    velmora::testing::FakeControllerDialogs dialogs;
-    test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
-    TRowList rows;
-    const auto document = CreateXmlDocument();
-    TMainCtrl controller(rows, *document, {fs, answers, dialogs, hotkeys, typist});
+    velmora::testing::ControllerRig<FakeFileSystem&> program(fs);
+    program.Create();
+    TMainCtrl& controller = *program.ctrl;
+    const TRowList& rows = program.rows;
+    const auto& hotkeys = program.hotkeys;
     ASSERT_EQ(rows.Count(), kRows);
-    ASSERT_TRUE(answers.Warnings().empty());
+    ASSERT_TRUE(program.answers.Warnings().empty());
 
     controller.Start();
     const auto& entries = controller.HotKeys().Entries();
@@ -66,11 +64,11 @@ TEST(ManyRows, StartRegistersTenThousandCheckedRowsAndReportsEveryConflict) {
 
     for (std::size_t row = 0; row < kCombinations; ++row) {
         const auto [modifier, key] = HotkeyOfRow(row);
-        ASSERT_TRUE(hotkeys.Press(ModifierFlags(modifier), key)) << "row " << row;
+        ASSERT_TRUE(program.hotkeys.Press(ModifierFlags(modifier), key)) << "row " << row;
     }
-    ASSERT_EQ(typist.Texts().size(), kCombinations);
+    ASSERT_EQ(program.typist.Texts().size(), kCombinations);
     for (std::size_t row = 0; row < kCombinations; ++row) {
-        EXPECT_EQ(typist.Texts()[row], "text of row " + std::to_string(row));
+        EXPECT_EQ(program.typist.Texts()[row], "text of row " + std::to_string(row));
     }
 
     controller.Stop();

@@ -3,13 +3,8 @@
 #include "Checks.h"
 
 #include "core/FileSystem.h"
-#include "core/ListFile.h"
-#include "core/XmlDocument.h"
-#include "tests/core/fakes/FakeUserAnswers.h"
-#include "tests/platform/fakes/FakeHotkeyService.h"
-#include "tests/platform/fakes/FakeTypist.h"
-#include "tests/ui/fakes/FakeControllerDialogs.h"
-#include "ui/MainCtrl.h"
+#include "tests/core/ListFileRig.h"
+#include "tests/ui/ControllerRig.h"
 
 #include <memory>
 #include <string>
@@ -28,24 +23,18 @@ struct TRunResult {
 /// shutdown that saves the list and the settings. A save dialog, if one is shown, is answered with `rescuePath`.
 template <typename Edit>
 TRunResult RunProgram(IFileSystem& fs, const std::string& rescuePath, Edit edit) {
-    testing::FakeUserAnswers answers;
-    answers.AnswerSave(rescuePath);
-    testing::FakeControllerDialogs dialogs;
-    test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
-    TRowList rows;
-    const auto document = CreateXmlDocument();
+    testing::ControllerRig<IFileSystem&> program(fs);
+    program.answers.AnswerSave(rescuePath);
+    program.Create();
+    edit(*program.ctrl);
     TRunResult result;
-    {
-        TMainCtrl controller(rows, *document, {fs, answers, dialogs, hotkeys, typist});
-        edit(controller);
-        for (std::size_t row = 0; row < rows.Count(); ++row) {
-            result.texts.push_back(rows.Item(row)->FStr);
-        }
-        controller.Shutdown();
+    for (std::size_t row = 0; row < program.rows.Count(); ++row) {
+        result.texts.push_back(program.rows.Item(row)->FStr);
     }
-    result.warnings = answers.Warnings();
-    result.saveDialogs = answers.TextsOf("save").size();
+    program.ctrl->Shutdown();
+    program.ctrl.reset();
+    result.warnings = program.answers.Warnings();
+    result.saveDialogs = program.answers.TextsOf("save").size();
     return result;
 }
 
@@ -60,15 +49,12 @@ inline void AddRow(TMainCtrl& controller, const std::string& text) {
 
 /// The texts of the rows a list file gives when the program loads it, or none when it does not load.
 inline std::vector<std::string> TextsInListFile(IFileSystem& fs, const std::string& path) {
-    testing::FakeUserAnswers answers;
-    answers.AnswerOpen(path);
-    TRowList rows;
-    const auto document = CreateXmlDocument();
-    TListFile list(rows, *document, fs, answers);
-    list.LoadList(true);
+    testing::ListFileRig<IFileSystem&> program(fs);
+    program.answers.AnswerOpen(path);
+    program.list.LoadList(true);
     std::vector<std::string> texts;
-    for (std::size_t row = 0; row < rows.Count(); ++row) {
-        texts.push_back(rows.Item(row)->FStr);
+    for (std::size_t row = 0; row < program.rows.Count(); ++row) {
+        texts.push_back(program.rows.Item(row)->FStr);
     }
     return texts;
 }
