@@ -34,7 +34,7 @@ start_driver() {
     # A background job's standard input is /dev/null unless its own command redirects it.
     xsession_spawn bash -c 'exec "$@" <"$0"' "$WORK/$name.in" "$DRIVER" "$@" >"$WORK/$name.out" 2>"$WORK/$name.err"
     DRIVER_PID=$XSESSION_LAST_PID
-    wait_for_line "$WORK/$name.out" READY
+    wait_for_line "$WORK/$name.out" READY || fail "the driver $name did not report READY"
 }
 
 # wait_for_line FILE LINE [SECONDS] [COUNT]: until FILE holds COUNT (default 1) lines that equal LINE.
@@ -66,7 +66,7 @@ expect_text() {
 
 # --- Ctrl+F5 types the upper of two rows with that combination; Stop gives the key back to the target.
 target="$WORK/ctrl.txt"
-start_xterm_target "$target"
+start_xterm_target "$target" || fail "the xterm target did not start"
 start_driver ctrl "1:1:116:Hello, hotkey! 123" "0:1:117:unchecked" "1:1:116:lower row" "1:2:117:alt six"
 if ! grep -qx 'ROW 0 Registered' "$WORK/ctrl.out" || ! grep -qx 'ROW 2 HeldByEarlierRow' "$WORK/ctrl.out" ||
     ! grep -qx 'ROW 3 Registered' "$WORK/ctrl.out" || grep -q '^ROW 1 ' "$WORK/ctrl.out"; then
@@ -106,7 +106,7 @@ xsession_stop "$TARGET_PID"
 
 # --- A combination another client holds: reported as such, presses go to that client, nothing crashes.
 target="$WORK/held.txt"
-start_xterm_target "$target"
+start_xterm_target "$target" || fail "the xterm target did not start"
 start_driver other --no-typing "1:1:118:other's"
 other_pid=$DRIVER_PID
 exec 8>&7 7>&-
@@ -131,7 +131,7 @@ xsession_stop "$TARGET_PID"
 
 # --- A bare-key hotkey whose text holds its own key: typed exactly once, and nothing more before a marker.
 target="$WORK/bare.txt"
-start_xterm_target "$target"
+start_xterm_target "$target" || fail "the xterm target did not start"
 bare="a bare A: aAaA, and again a"
 start_driver bare "1:0:65:$bare" "1:1:116:|"
 xdotool key a
@@ -167,7 +167,7 @@ xsession_stop "$TARGET_PID"
 
 # --- The keyboard mapping changes in steps (F5 moves to another keycode): the hotkey follows the key.
 target="$WORK/mapping.txt"
-start_xterm_target "$target"
+start_xterm_target "$target" || fail "the xterm target did not start"
 start_driver mapping "1:1:116:moved" "1:1:117:|"
 old=$(xmodmap -pk | awk '$3 == "(F5)" && !found { print $1; found = 1 }')
 xmodmap -e "keycode $old = F9" -e "keycode 200 = F5"
