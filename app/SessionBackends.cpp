@@ -64,7 +64,9 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(
             }
         }
         try {
-            FVirtualTypist = std::make_unique<TVirtualKeyboardTypist>();
+            // The program's X11 grabs on XWayland keep out of the way of the keys it types.
+            auto* listener = FX11 ? dynamic_cast<ITypingListener*>(&FX11->Hotkeys()) : nullptr;
+            FVirtualTypist = std::make_unique<TVirtualKeyboardTypist>(listener);
             offer.virtualKeyboard = true;
         } catch (const PlatformError& error) {
             std::cerr << "velmora: " << error.what() << std::endl;

@@ -1,6 +1,7 @@
 #include "VirtualKeyboardTypist.h"
 
 #include "KeymapPlan.h"
+#include "core/TextCodec.h"
 #include "platform/Platform.h"
 
 #include <iostream>
@@ -12,11 +13,13 @@ namespace {
 
 /// Keys sent between two round trips: the compositor's queue stays short and a refusal is noticed soon.
 constexpr std::size_t kKeysPerSync = 32;
+/// How long after the last key a listener hears that the text has ended.
+constexpr std::chrono::milliseconds kListenerGrace{100};
 
 } // namespace
 
-TVirtualKeyboardTypist::TVirtualKeyboardTypist(std::chrono::milliseconds settle)
-    : FSettle(settle), FWorker([this] { Run(); }) {}
+TVirtualKeyboardTypist::TVirtualKeyboardTypist(ITypingListener* listener, std::chrono::milliseconds settle)
+    : FListener(listener), FSettle(settle), FWorker([this] { Run(); }) {}
 
 TVirtualKeyboardTypist::~TVirtualKeyboardTypist() {
     {
@@ -76,6 +79,9 @@ void TVirtualKeyboardTypist::Run() {
         FBusy = true;
         ++FStats.texts;
         lock.unlock();
+        if (FListener != nullptr) {
+            FListener->TypingStarts(TextToUnicode(text));
+        }
         try {
             TypeOne(text);
         } catch (const PlatformError& error) {
@@ -83,6 +89,11 @@ void TVirtualKeyboardTypist::Run() {
             ++FStats.failed;
             lock.unlock();
             Report(std::string("The text was not typed whole: ") + error.what());
+        }
+        if (FListener != nullptr) {
+            // The compositor has the keys; the X server of XWayland reads them a moment later.
+            Pause(kListenerGrace);
+            FListener->TypingEnded();
         }
         lock.lock();
         FBusy = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WaylandKeyboard.h"
+#include "platform/TypingListener.h"
 #include "platform/Typist.h"
 
 #include <chrono>
@@ -30,8 +31,10 @@ public:
     /// A new keymap can cost the first key after it when it is used at once.
     static constexpr std::chrono::milliseconds kDefaultSettle{300};
 
-    /// Connects to the compositor; throws PlatformError when it offers no virtual keyboard.
-    explicit TVirtualKeyboardTypist(std::chrono::milliseconds settle = kDefaultSettle);
+    /// Connects to the compositor; throws PlatformError when it offers no virtual keyboard. The listener, if any,
+    /// hears of each text (the program's X11 grabs on XWayland must not catch its keys) and must outlive the typist.
+    explicit TVirtualKeyboardTypist(ITypingListener* listener = nullptr,
+                                    std::chrono::milliseconds settle = kDefaultSettle);
     /// Drops the texts not yet typed and stops the one being typed.
     ~TVirtualKeyboardTypist() override;
 
@@ -54,6 +57,7 @@ private:
     bool Stopping();
 
     TWaylandKeyboard FKeyboard; // used only by the worker once it runs
+    ITypingListener* FListener;
     std::chrono::milliseconds FSettle;
 
     mutable std::mutex FMutex;

@@ -86,8 +86,10 @@ sway_start() {
     trap 'exit 130' INT TERM
     if [ "$(id -u)" -eq 0 ]; then
         SWAY_USER=velmora-wltest
+        # Another script may be creating it at the same moment.
         id -u "$SWAY_USER" >/dev/null 2>&1 ||
-            useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$SWAY_USER"
+            useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$SWAY_USER" ||
+            id -u "$SWAY_USER" >/dev/null
         chown "$SWAY_USER" "$SWAY_DIR"
     fi
     local runtime="$SWAY_DIR/runtime"
@@ -103,6 +105,11 @@ sway_start() {
     SWAY_ENV=(PATH=/usr/local/bin:/usr/bin:/bin HOME="$SWAY_DIR" XDG_RUNTIME_DIR="$runtime"
         XDG_CONFIG_HOME="$SWAY_DIR/config" LC_ALL=C.UTF-8 WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
         WLR_RENDERER=pixman)
+    # The sanitizer settings of a sanitizer build reach the programs of the session.
+    local name
+    for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+        [ -z "${!name:-}" ] || SWAY_ENV+=("$name=${!name}")
+    done
     sway_spawn sway -c "$SWAY_DIR/sway.conf" >"$SWAY_DIR/sway.log" 2>&1
     local sway_pid=$XSESSION_LAST_PID
     if ! wait_until 20 sway_ready "$runtime"; then
