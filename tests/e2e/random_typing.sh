@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Random texts (many distinct characters the layout lacks, repeated) typed twice in a row through the real X11
+# typist into a real window: exactly those characters arrive, and the keyboard map is byte for byte what it was.
+# Then a typist killed in the middle of a text leaves keys bound, and the next one to start puts them back.
+#
+#   random_typing.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
+# Fixed seeds, and one fresh seed per run (printed; VELMORA_SEED=N replays only that one).
+set -euo pipefail
+
+KIND=$1
+DRIVER=$2
+export VELMORA_TEST_TARGET=$3
+LIB="$(dirname "$0")/lib"
+. "$LIB/xsession.sh"
+. "$LIB/targets.sh"
+export LC_ALL=C.UTF-8
+
+xsession_start
+WORK="$XSESSION_DIR/random"
+mkdir -p "$WORK"
+FAIL_LOGS=("$WORK/driver.err")
+xmodmap -pke >"$WORK/keymap.before"
+
+# keymap_is_back WHAT: the keymap must be what it was at the start.
+keymap_is_back() {
+    xmodmap -pke >"$WORK/keymap.now"
+    if ! cmp -s "$WORK/keymap.before" "$WORK/keymap.now"; then
+        diff "$WORK/keymap.before" "$WORK/keymap.now" >&2 || true
+        fail "[$KIND] $1: the keyboard map was not put back"
+    fi
+}
+
+# random_case SEED LENGTH DISTINCT: the text written by the driver for these, typed twice into a fresh target.
+random_case() {
+    local seed=$1 length=$2 distinct=$3
+    local name="seed $seed, $length characters from $distinct"
+    "$DRIVER" --write-random "$seed" "$length" "$distinct" "$WORK/text.in"
+    cat "$WORK/text.in" "$WORK/text.in" | expected_for "$KIND" >"$WORK/expected"
+    start_target "$KIND" "$WORK/out" || fail "[$KIND] $name: the target did not start"
+    "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+        fail "[$KIND] $name: the driver failed (VELMORA_SEED=$seed replays it)"
+    wait_file_equals "$WORK/out" "$WORK/expected" 60 ||
+        fail "[$KIND] $name: the text that arrived is not the text typed (VELMORA_SEED=$seed replays it)"
+    keymap_is_back "$name"
+    ok "[$KIND] $name, twice: exact, keymap back ($(cat "$WORK/driver.out"))"
+    xsession_stop "$TARGET_PID"
+}
+
+if [ -n "${VELMORA_SEED:-}" ]; then
+    random_case "$VELMORA_SEED" 1500 120
+else
+    random_case 11 600 60    # about ten uses of each of 60 characters: more than the free keycodes hold
+    random_case 12 2000 300  # CJK-heavy, 300 distinct
+    random_case 13 1200 64
+    fresh=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
+    xsession_log "fresh seed $fresh"
+    random_case "$fresh" $((200 + fresh % 1800)) $((1 + fresh % 400))
+fi
+
+# A typist killed in the middle of a text: the keys it bound stay bound until the next typist starts.
+"$DRIVER" --write-random 14 20000 400 "$WORK/long.in"
+start_target "$KIND" "$WORK/out" || fail "[$KIND] killed typist: the target did not start"
+"$DRIVER" "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
+typist=$!
+wait_until 30 bash -c '! xmodmap -pke | cmp -s - "$1"' _ "$WORK/keymap.before" ||
+    fail "[$KIND] killed typist: no key was ever bound"
+kill -KILL "$typist"
+wait "$typist" 2>/dev/null || true
+xmodmap -pke | cmp -s - "$WORK/keymap.before" && fail "[$KIND] killed typist: nothing was left bound to put back"
+printf 'a' >"$WORK/one.in"
+"$DRIVER" "$WORK/one.in" >"$WORK/driver.out" 2>"$WORK/driver.err" || fail "[$KIND] the next typist failed"
+keymap_is_back "killed typist, next start"
+ok "[$KIND] a killed typist's keys are put back by the next start"
