@@ -36,18 +36,21 @@ std::string SaveRecoveryFile(IFileSystem& fs, std::string_view listText, std::ti
     throw FileError("Cannot keep the list in \"" + fs.StateDir() + "\": every name for it is taken");
 }
 
-std::string TakeRecoveryNotice(IFileSystem& fs) {
+std::string RecoveryNotice(const IFileSystem& fs) {
     const std::string notice = NoticePath(fs);
     if (!fs.FileExists(notice)) {
         return {};
     }
     const std::string paths = fs.ReadFile(notice);
-    fs.DeleteFile(notice);
     if (paths.empty()) {
         return {};
     }
     return "When Velmora was last ended by the system, the list could not be written to its file. It was kept in:\n" +
            paths + "Use Load to open it.";
+}
+
+void ForgetRecoveryNotice(IFileSystem& fs) {
+    fs.DeleteFile(NoticePath(fs));
 }
 
 } // namespace velmora

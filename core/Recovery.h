@@ -13,8 +13,11 @@ namespace velmora {
 /// Returns the file's path. Throws FileError.
 std::string SaveRecoveryFile(IFileSystem& fs, std::string_view listText, std::time_t now);
 
-/// What the user is to be told about the lists kept by SaveRecoveryFile since the last call, or the empty text when
-/// there are none; each is told once. Throws FileError.
-std::string TakeRecoveryNotice(IFileSystem& fs);
+/// What the user is to be told about the lists kept by SaveRecoveryFile and not yet told of, or the empty text when
+/// there are none. Throws FileError.
+std::string RecoveryNotice(const IFileSystem& fs);
+
+/// The user was told RecoveryNotice: it is not told again. Throws FileError.
+void ForgetRecoveryNotice(IFileSystem& fs);
 
 } // namespace velmora
