@@ -16,6 +16,7 @@ TEST_PACKAGES=(
     clang libclang-rt-14-dev
     lintian
     sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
+    mousepad firefox-esr chromium xclip dbus-x11
 )
 
 RUN_PACKAGES=(

@@ -1,0 +1,108 @@
+# The programs people type into, for the real-client typing test and the typing benchmark: a GTK editor and two
+# browsers. Needs xsession.sh sourced and started. Each start_* waits until the program is ready with its text
+# field focused; read_* prints what the field holds; CLIENT_PID is the program's process.
+#
+#   start_client KIND DIR      # KIND: mousepad, firefox or chromium; DIR: a folder of the test's own
+#   client_holds KIND COUNT    # whether the field holds COUNT characters (browsers; the editor is always asked)
+#   read_client KIND           # what the field holds, on standard output
+
+CLIENT_PID=""
+CLIENT_DIR=""
+CLIENT_WINDOW=""
+
+# A page whose text field counts its characters into the window title, and takes Tab as a character.
+write_client_page() {
+    cat >"$1" <<'EOF'
+<!doctype html><meta charset="utf-8"><title>velmora 0</title>
+<textarea id="t" autofocus style="width:98vw;height:90vh"></textarea>
+<script>
+const t = document.getElementById("t");
+const count = () => { document.title = "velmora " + [...t.value].length; };
+t.addEventListener("input", count);
+t.addEventListener("keydown", (e) => {
+  if (e.key === "Tab") { e.preventDefault(); t.setRangeText("\t", t.selectionStart, t.selectionEnd, "end"); count(); }
+});
+t.focus();
+</script>
+EOF
+}
+
+start_client() {
+    local kind=$1
+    CLIENT_DIR=$2
+    mkdir -p "$CLIENT_DIR"
+    local title
+    case "$kind" in
+    mousepad)
+        : >"$CLIENT_DIR/typed.txt"
+        title="typed\.txt - Mousepad"
+        xsession_spawn dbus-launch --exit-with-session mousepad "$CLIENT_DIR/typed.txt"
+        ;;
+    firefox)
+        write_client_page "$CLIENT_DIR/page.html"
+        mkdir -p "$CLIENT_DIR/profile"
+        cat >"$CLIENT_DIR/profile/user.js" <<'EOF'
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("browser.tabs.warnOnClose", false);
+EOF
+        title="^velmora 0"
+        xsession_spawn dbus-launch --exit-with-session firefox-esr --no-remote --new-instance --kiosk \
+            --profile "$CLIENT_DIR/profile" "file://$CLIENT_DIR/page.html"
+        ;;
+    chromium)
+        write_client_page "$CLIENT_DIR/page.html"
+        title="^velmora 0"
+        xsession_spawn dbus-launch --exit-with-session chromium --no-sandbox --no-first-run --disable-gpu \
+            --user-data-dir="$CLIENT_DIR/profile" --password-store=basic --app="file://$CLIENT_DIR/page.html"
+        ;;
+    *)
+        echo "unknown client: $kind" >&2
+        return 1
+        ;;
+    esac
+    CLIENT_PID=$XSESSION_LAST_PID
+    CLIENT_WINDOW=""
+    wait_until 90 client_window "$title" && focus_window "$CLIENT_WINDOW" 20 && client_echoes "$kind"
+}
+
+# client_window PATTERN: finds the client's top window by its title.
+client_window() {
+    CLIENT_WINDOW=$(xdotool search --name "$1" 2>/dev/null | tail -n 1)
+    [ -n "$CLIENT_WINDOW" ]
+}
+
+# client_echoes KIND: types one key and takes it back, to be sure the field has the keyboard focus.
+client_echoes() {
+    xdotool key x && wait_until 30 client_holds "$1" 1 && xdotool key BackSpace && wait_until 10 client_holds "$1" 0
+}
+
+client_holds() {
+    local kind=$1 count=$2
+    case "$kind" in
+    mousepad)
+        [ "$(read_client "$kind" | wc -m)" -eq "$count" ]
+        ;;
+    *)
+        xdotool getwindowname "$CLIENT_WINDOW" 2>/dev/null | grep -q "^velmora $count\b"
+        ;;
+    esac
+}
+
+read_client() {
+    case "$1" in
+    mousepad)
+        xdotool key ctrl+s
+        sleep 0.3 # the editor writes the file when it handles the key: there is nothing to wait on
+        cat "$CLIENT_DIR/typed.txt"
+        ;;
+    *)
+        xdotool key ctrl+a ctrl+c
+        sleep 0.3 # the browser takes the clipboard when it handles the keys: there is nothing to wait on
+        xclip -o -selection clipboard
+        ;;
+    esac
+}
