@@ -2,6 +2,7 @@
 //
 //   velmora_type_driver [--stop-after-ms N] FILE...
 //   velmora_type_driver --write-random SEED LENGTH DISTINCT FILE   # writes a random text (UTF-8) to FILE
+//   velmora_type_driver --group [N]             # locks layout group N (0 is the first), then prints the locked one
 //
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
 // typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
@@ -9,6 +10,8 @@
 #include "platform/x11/X11Typist.h"
 #include "core/TextCodec.h"
 #include "platform/RandomText.h"
+
+#include <X11/XKBlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -56,6 +59,19 @@ int main(int argc, char** argv) {
         std::mt19937 random(static_cast<std::mt19937::result_type>(std::stoul(argv[2])));
         std::ofstream(argv[5], std::ios::binary)
             << velmora::UnicodeToText(velmora::RandomText(random, std::stoul(argv[3]), std::stoul(argv[4])));
+        return 0;
+    }
+    if ((argc == 2 || argc == 3) && std::string(argv[1]) == "--group") {
+        const velmora::TXDisplayPtr display(XOpenDisplay(nullptr));
+        XkbStateRec state{};
+        if (display && argc == 3) {
+            XkbLockGroup(display.get(), XkbUseCoreKbd, static_cast<unsigned>(std::stoi(argv[2])));
+            XSync(display.get(), False);
+        }
+        if (!display || XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success) {
+            return 1;
+        }
+        std::cout << static_cast<int>(state.locked_group) << std::endl;
         return 0;
     }
     std::optional<int> stopAfterMs;
