@@ -47,6 +47,14 @@ constexpr std::array<bool, 128> MakeAsciiNameChars() {
 }
 constexpr std::array<bool, 128> kAsciiNameChar = MakeAsciiNameChars();
 
+// The bytes that end a run of text in an element.
+constexpr std::array<bool, 256> MakeContentStops() {
+    std::array<bool, 256> table{};
+    table['<'] = table['&'] = table[']'] = true;
+    return table;
+}
+constexpr std::array<bool, 256> kContentStop = MakeContentStops();
+
 /// One pass over the document's structure; the characters were checked before.
 class TWellFormedCheck {
 public:
@@ -157,6 +165,9 @@ private:
         std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
         return text;
     }
+
+    // The byte at `at`, or 0 past the end.
+    char At(std::size_t at) const { return at < FText.size() ? FText[at] : '\0'; }
 
     bool Ahead(std::string_view what) const { return FText.substr(FAt, what.size()) == what; }
 
@@ -436,12 +447,13 @@ private:
             bool empty = false;
             for (;;) {
                 const bool space = SkipSpace();
-                if (Ahead("/>")) {
+                const char c = At(FAt);
+                if (c == '/' && At(FAt + 1) == '>') {
                     FAt += 2;
                     empty = true;
                     break;
                 }
-                if (Ahead(">")) {
+                if (c == '>') {
                     ++FAt;
                     break;
                 }
@@ -474,12 +486,13 @@ private:
     // Content up to the next start tag (true, at its "<") or to the end of the root element (false).
     bool Content(std::vector<std::string_view>& open) {
         while (!open.empty()) {
-            const std::size_t next = FText.find_first_of("<&]", FAt);
-            if (next == std::string_view::npos) {
-                FAt = FText.size();
+            while (FAt < FText.size() && !kContentStop[static_cast<unsigned char>(FText[FAt])]) {
+                ++FAt;
+            }
+            if (FAt >= FText.size()) {
                 Fail("the element \"" + std::string(open.back()) + "\" is not closed");
             }
-            FAt = next;
+            const char next = At(FAt + 1);
             if (FText[FAt] == ']') {
                 if (Ahead("]]>")) {
                     Fail("\"]]>\" in text");
@@ -488,7 +501,7 @@ private:
             } else if (FText[FAt] == '&') {
                 ++FAt;
                 Reference();
-            } else if (Ahead("</")) {
+            } else if (next == '/') {
                 const std::size_t at = FAt;
                 FAt += 2;
                 const std::string_view name = Name("element name in an end tag");
@@ -500,6 +513,8 @@ private:
                 }
                 Expect(">", "a malformed end tag");
                 open.pop_back();
+            } else if (next != '!' && next != '?') {
+                return true; // a start tag
             } else if (Ahead("<!--")) {
                 Comment();
             } else if (Ahead("<![CDATA[")) {
@@ -508,12 +523,10 @@ private:
                     Fail("an unfinished CDATA section");
                 }
                 FAt = end + 3;
-            } else if (Ahead("<?")) {
+            } else if (next == '?') {
                 ProcessingInstruction();
-            } else if (Ahead("<!")) {
-                Fail("markup that is not allowed in an element");
             } else {
-                return true;
+                Fail("markup that is not allowed in an element");
             }
         }
         return false;
