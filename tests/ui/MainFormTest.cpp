@@ -271,6 +271,19 @@ TEST_F(MainFormTest, ExitSavesTheListAndTheSettingsAndEndsTheProgram) {
     EXPECT_TRUE(fs.CallsOf("replace").empty());
 }
 
+TEST_F(MainFormTest, TheSessionsEndAndASignalAskNothingWhenTheListCannotBeWritten) {
+    auto form = MakeForm();
+    fs.AddFolder(kListPath); // every write of the list fails
+    ::testing::internal::CaptureStderr();
+    form->SaveForSessionEnd();
+    EXPECT_TRUE(form->isVisible()) << "the session's end keeps the window";
+    form->EndBySystem();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(form->MainCtrl(), nullptr);
+    EXPECT_TRUE(answers.History().empty()) << "nobody is asked";
+    EXPECT_EQ(fs.CallsOf("create").size(), 1u) << "the list is kept once in the state folder";
+}
+
 TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
     auto form = MakeForm();
     emit form->TrayIcon->activated(QSystemTrayIcon::Trigger);
