@@ -270,9 +270,6 @@ void TPosixFileSystem::DeleteFile(const std::string& path) {
 }
 
 std::string TPosixFileSystem::StateDir() const {
-    if (!FStateFolder.empty()) {
-        return FStateFolder;
-    }
     // The XDG rules ignore a relative value.
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
         return std::string(state) + "/velmora";

@@ -17,9 +17,6 @@ public:
     TPosixFileSystem() = default;
     /// The program's files live in `programFolder` instead (tests and benchmarks run in a folder of their own).
     explicit TPosixFileSystem(std::string programFolder) : FProgramFolder(std::move(programFolder)) {}
-    /// The program's files in `programFolder` and its state in `stateFolder` (empty: the usual state folder).
-    TPosixFileSystem(std::string programFolder, std::string stateFolder)
-        : FProgramFolder(std::move(programFolder)), FStateFolder(std::move(stateFolder)) {}
 
     bool FileExists(const std::string& path) const override;
     std::string ReadFile(const std::string& path) const override;
@@ -34,7 +31,6 @@ public:
 
 private:
     std::string FProgramFolder;
-    std::string FStateFolder;
 };
 
 } // namespace velmora

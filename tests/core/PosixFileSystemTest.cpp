@@ -8,7 +8,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -241,9 +243,26 @@ TEST(PosixFileSystem, RenameNeverReplacesAnExistingFile) {
     EXPECT_EQ(ModeOf(folder.Path("state/velmora")), 0700u);
 }
 
-TEST(PosixFileSystem, ExecutableDirIsTheFolderOfTheRunningProgram) {
+TEST(PosixFileSystem, ExecutableDirIsTheFolderOfTheRunningProgramAndStateDirFollowsXdg) {
     TPosixFileSystem files;
     EXPECT_EQ(files.ExecutableDir(), fs::canonical("/proc/self/exe").parent_path().string());
+
+    const auto keep = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const auto restore = [](const char* name, const std::optional<std::string>& value) {
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    };
+    const auto oldHome = keep("HOME");
+    const auto oldState = keep("XDG_STATE_HOME");
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_STATE_HOME", "/var/state", 1);
+    EXPECT_EQ(files.StateDir(), "/var/state/velmora");
+    ::setenv("XDG_STATE_HOME", "relative/state", 1); // ignored, as the XDG rules say
+    EXPECT_EQ(files.StateDir(), "/home/someone/.local/state/velmora");
+    restore("HOME", oldHome);
+    restore("XDG_STATE_HOME", oldState);
 }
 
 TEST(PosixFileSystem, CreateFoldersMakesTheMissingOnesWithTheModeAndOnlyFoldersAreWritable) {
