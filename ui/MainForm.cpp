@@ -389,6 +389,11 @@ void TMForm::SaveForSessionEnd() {
 
 void TMForm::EndBySystem() {
     FEndBySystem = true;
+    if (FClosed && FMainCtrl) {
+        // The user's Exit waits in a question about a list that could not be saved; the end cancels it, so the
+        // list is kept now.
+        FMainCtrl->Shutdown(true);
+    }
     close();
 }
 

@@ -26,6 +26,7 @@
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -282,6 +283,33 @@ TEST_F(MainFormTest, TheSessionsEndAndASignalAskNothingWhenTheListCannotBeWritte
     EXPECT_EQ(form->MainCtrl(), nullptr);
     EXPECT_TRUE(answers.History().empty()) << "nobody is asked";
     EXPECT_EQ(fs.CallsOf("create").size(), 1u) << "the list is kept once in the state folder";
+}
+
+// A signal while the user's Exit waits in the warning about a list that could not be saved.
+TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
+    struct SignalInTheWarning final : IUserAnswers {
+        TMForm* form = nullptr;
+        int saveDialogs = 0;
+        std::string PickOpenFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+        std::string PickSaveFile(const std::string&, const std::string&, const std::string&) override {
+            ++saveDialogs;
+            return {}; // the end cancels the dialog
+        }
+        void Warn(const std::string&) override {
+            if (TMForm* target = std::exchange(form, nullptr)) {
+                target->EndBySystem();
+            }
+        }
+        bool AskYesNo(const std::string&) override { return false; }
+    } signalled;
+    auto form = std::make_unique<TMForm>(
+        TMFormServices{fs, hotkeys, typist, nullptr, &signalled, &dialogs, [] { return true; }});
+    signalled.form = form.get();
+    fs.AddFolder(kListPath);
+    ::testing::internal::CaptureStderr();
+    form->QuitButton->click();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fs.CallsOf("create").size(), 1u) << "the list is kept in the state folder";
 }
 
 TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
