@@ -46,6 +46,17 @@ bool IsSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+/// Where the desktop's permission to type (its restore token) is kept between runs: the user's state folder.
+std::string RemoteDesktopTokenFile() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && *state == '/') {
+        return std::string(state) + "/velmora/remote-desktop-token";
+    }
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home == '/' ? std::string(home) + "/.local/state/velmora/remote-desktop-token"
+                                           : std::string();
+}
+
 } // namespace
 
 TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(rowCommand) {
@@ -85,7 +96,7 @@ void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
     }
     if (!FOffer.virtualKeyboard && TRemoteDesktopTypist::Offered()) {
         FOffer.remoteDesktopPortal = true;
-        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms());
+        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
     }
     Choose();
 }

@@ -8,7 +8,11 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <iostream>
@@ -42,6 +46,41 @@ QString Problem(const TPortalResponse& response) {
     }
 }
 
+/// The portal's RemoteDesktop version; 0 when it cannot be read.
+unsigned RemoteVersion(QDBusConnection& bus) {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.DBus.Properties", "Get");
+    get.setArguments({QString(kRemoteInterface), QStringLiteral("version")});
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+               ? reply.arguments().first().value<QDBusVariant>().variant().toUInt()
+               : 0;
+}
+
+QString ReadToken(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (path.empty() || !file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.read(4096)).trimmed();
+}
+
+/// Keeps the token for the next session, readable by the user only; a token that cannot be kept only costs the
+/// user a question next time.
+void KeepToken(const std::string& path, const QString& token) {
+    if (path.empty() || token.isEmpty()) {
+        return;
+    }
+    const QString name = QString::fromStdString(path);
+    QDir().mkpath(QFileInfo(name).absolutePath());
+    QSaveFile file(name);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file.write(token.toUtf8());
+        file.commit();
+    }
+}
+
 } // namespace
 
 bool TRemoteDesktopTypist::Offered() {
@@ -57,8 +96,8 @@ bool TRemoteDesktopTypist::Offered() {
            (reply.arguments().first().value<QDBusVariant>().variant().toUInt() & kKeyboardDevice) != 0;
 }
 
-TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)) {}
+TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
+    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)) {}
 
 TRemoteDesktopTypist::~TRemoteDesktopTypist() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
@@ -153,11 +192,17 @@ bool TRemoteDesktopTypist::EnsureSession() {
         session = TPortalRequest::HandlePath(FBus, "session", sessionToken);
     }
     const QString selectToken = TPortalRequest::NewToken();
+    QVariantMap selectOptions{{"handle_token", selectToken}, {"types", kKeyboardDevice}};
+    const bool persists = RemoteVersion(FBus) >= 2; // older portals refuse options they do not know
+    if (persists) {
+        selectOptions.insert("persist_mode", 2U); // until the user revokes it
+        if (const QString restore = ReadToken(FTokenFile); !restore.isEmpty()) {
+            selectOptions.insert("restore_token", restore);
+        }
+    }
     response = TPortalRequest(FBus, selectToken)
                    .Call(kRemoteInterface, "SelectDevices",
-                         {QVariant::fromValue(QDBusObjectPath(session)),
-                          QVariantMap{{"handle_token", selectToken}, {"types", kKeyboardDevice}}},
-                         kSessionTimeout);
+                         {QVariant::fromValue(QDBusObjectPath(session)), selectOptions}, kSessionTimeout);
     if (response.code == 0) {
         const QString startToken = TPortalRequest::NewToken();
         response = TPortalRequest(FBus, startToken)
@@ -174,6 +219,9 @@ bool TRemoteDesktopTypist::EnsureSession() {
         FBus.call(QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close"),
                   QDBus::Block, 5000);
         return false;
+    }
+    if (persists) {
+        KeepToken(FTokenFile, response.results.value("restore_token").toString());
     }
     FSession = session;
     SendKeysym(kShiftL);

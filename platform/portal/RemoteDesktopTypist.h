@@ -34,8 +34,10 @@ public:
     static bool Offered();
 
     /// `layoutKeysyms`: the keysyms of the user's layout; none when it could not be read (then everything is sent
-    /// and the user is told once that characters the layout lacks may be missing).
-    explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms);
+    /// and the user is told once that characters the layout lacks may be missing). `tokenFile`: where the
+    /// desktop's restore token is kept, so that portals that offer it (RemoteDesktop version 2) ask the user only
+    /// once, not every session; empty: nowhere.
+    explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile = {});
     ~TRemoteDesktopTypist() override;
 
     void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
@@ -53,6 +55,7 @@ private:
     QString FSession;
     QString FProblem;
     std::optional<std::set<std::uint32_t>> FLayout;
+    std::string FTokenFile;
     bool FToldUnknownLayout = false;
     TypingProblemHandler FProblemHandler;
     TRemoteTypingStats FStats;
