@@ -11,7 +11,7 @@ namespace velmora {
 
 namespace {
 
-/// How long after its keys a target that cannot be asked is taken to have handled them. Such a target (an Xlib
+/// How long after its keys a target that gives no sign is taken to have handled them. Such a target (an Xlib
 /// program like xterm) translates a key only when it handles it, with the keymap of that moment.
 constexpr std::chrono::milliseconds kSilentTargetWait{100};
 /// A target that answers pings but has not answered this long is taken to have handled its keys (it may hang).
@@ -74,9 +74,16 @@ TX11TargetAck::TX11TargetAck(Display* display, Window focus) : FDisplay(display)
             XSelectInput(FDisplay, FRoot, StructureNotifyMask | SubstructureNotifyMask);
         }
     }
+    if (FPingWindow == None) {
+        FProbe = std::make_unique<TX11RedrawProbe>(FDisplay, focus);
+        if (!FProbe->Usable()) {
+            FProbe.reset();
+        }
+    }
 }
 
 TX11TargetAck::~TX11TargetAck() {
+    FProbe.reset();
     if (FRoot != None) {
         XSelectInput(FDisplay, FRoot, NoEventMask);
         XSync(FDisplay, False);
@@ -91,7 +98,9 @@ void TX11TargetAck::Sent(std::size_t strokes) {
     FSent = std::max(FSent, strokes);
     if (FPingWindow == None) {
         FSentAt.emplace_back(TClock::now(), FSent);
-        return;
+        if (!FProbe) {
+            return;
+        }
     }
     ReadAnswers();
     if (!FOpen) {
@@ -109,6 +118,11 @@ bool TX11TargetAck::Await(std::size_t strokes, const std::function<bool(std::chr
 
 void TX11TargetAck::Ask() {
     const std::uint32_t stamp = ++FStamp;
+    if (FPingWindow == None) {
+        FProbe->Ask();
+        FOpen = TQuestion{stamp, FSent, TClock::now()};
+        return;
+    }
     xcb_client_message_event_t ping{};
     ping.response_type = XCB_CLIENT_MESSAGE;
     ping.format = 32;
@@ -117,12 +131,13 @@ void TX11TargetAck::Ask() {
     ping.data.data32[0] = static_cast<std::uint32_t>(FPing);
     ping.data.data32[1] = stamp;
     ping.data.data32[2] = static_cast<std::uint32_t>(FPingWindow);
-    // Through xcb, unchecked: a window that is gone gives an error that nobody reads, instead of reaching Xlib's
-    // process-wide error handler; the question then goes unanswered until the bound.
+    // Through xcb, checked: a window that is gone gives its error here instead of reaching Xlib's process-wide
+    // error handler; the question then goes unanswered until the bound.
     xcb_connection_t* connection = XGetXCBConnection(FDisplay);
     XFlush(FDisplay); // Xlib's requests (the keys) first
-    xcb_send_event(connection, 0, ping.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
-    xcb_flush(connection); // Xlib flushes only when it has requests of its own in its buffer
+    std::free(xcb_request_check(connection, xcb_send_event_checked(connection, 0, ping.window,
+                                                                   XCB_EVENT_MASK_NO_EVENT,
+                                                                   reinterpret_cast<const char*>(&ping))));
     FOpen = TQuestion{stamp, FSent, TClock::now()};
 }
 
@@ -130,9 +145,10 @@ void TX11TargetAck::ReadAnswers() {
     while (XPending(FDisplay) > 0) {
         XEvent event;
         XNextEvent(FDisplay, &event);
-        if (FOpen && event.type == ClientMessage && event.xclient.message_type == FProtocols &&
-            event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
-            static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp) {
+        const bool pong = event.type == ClientMessage && event.xclient.message_type == FProtocols &&
+                          event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
+                          FOpen && static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp;
+        if (FOpen && (pong || (FProbe && FProbe->Redrawn(event)))) {
             FRead = std::max(FRead, FOpen->strokes);
             FOpen.reset();
         }
@@ -163,7 +179,19 @@ bool TX11TargetAck::AwaitWhile(std::size_t strokes, const std::function<bool(std
                                    [strokes](const auto& entry) { return entry.second >= strokes; });
     const TClock::time_point ready = (sent != FSentAt.end() ? sent->first : TClock::now()) + kSilentTargetWait;
     for (auto now = TClock::now(); now < ready; now = TClock::now()) {
-        if (!pause(std::chrono::duration_cast<std::chrono::milliseconds>(ready - now) + kPoll)) {
+        if (FProbe) {
+            ReadAnswers();
+            if (strokes <= FRead) {
+                return true;
+            }
+            if (!FOpen) {
+                // An answer says nothing of which question it answers: a new question is asked only once the
+                // open one is answered.
+                Ask();
+            }
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(ready - now) + kPoll;
+        if (!pause(FProbe ? std::min(left, kPoll) : left)) {
             return false;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "X11RedrawProbe.h"
+
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -7,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -14,8 +17,9 @@ namespace velmora {
 
 /// Finds out how many of the strokes sent so far the program that owns the focused window has handled, so that the
 /// keycodes it may still be translating are bound anew or emptied only after it has: through _NET_WM_PING when one
-/// of its windows takes part in that protocol (it answers only after the events queued before the ping), otherwise
-/// by a fixed while after the keys were sent.
+/// of its windows takes part in that protocol (it answers only after the events queued before the ping); otherwise
+/// by asking it to redraw a spot of its window (see TX11RedrawProbe), or at the latest a fixed while after the keys
+/// were sent.
 class TX11TargetAck {
 public:
     /// Looks for the window that answers pings: the focus window or one of its ancestors.
@@ -56,6 +60,7 @@ private:
     };
     std::optional<TQuestion> FOpen;                        ///< the ping not answered yet
     std::deque<std::pair<TClock::time_point, std::size_t>> FSentAt; ///< when strokes went out, for a silent target
+    std::unique_ptr<TX11RedrawProbe> FProbe; ///< for a target that does not answer pings
 };
 
 } // namespace velmora

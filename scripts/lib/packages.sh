@@ -3,7 +3,7 @@
 
 BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libpugixml-dev libx11-dev libxtst-dev libx11-xcb-dev
+    qt6-base-dev libpugixml-dev libx11-dev libxtst-dev libx11-xcb-dev libxdamage-dev
     libgtest-dev libgmock-dev
     fonts-dejavu-core
     dpkg-dev file
