@@ -49,7 +49,10 @@ cleanup() {
     xsession_cleanup
     rm -rf "$homes"
     for user in "${made_users[@]}"; do
-        userdel "$user" 2>/dev/null || true
+        # Whatever the program left running as this user (none is expected) would keep the user from being removed.
+        pgrep -u "$user" | xargs -r kill 2>/dev/null || true
+        wait_until 5 bash -c "! pgrep -u $user >/dev/null" || true
+        userdel "$user" || xsession_log "could not remove the user $user: remove it by hand"
     done
 }
 trap cleanup EXIT
