@@ -97,9 +97,17 @@ bool TRemoteDesktopTypist::Offered() {
 }
 
 TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)) {}
+    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)),
+      FWorker([this] { Run(); }) {}
 
 TRemoteDesktopTypist::~TRemoteDesktopTypist() {
+    {
+        std::scoped_lock lock(FMutex);
+        FStop = true;
+        FQueue.clear();
+    }
+    FWake.notify_all();
+    FWorker.join();
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
         FBus.call(QDBusMessage::createMethodCall(kPortalService, FSession, "org.freedesktop.portal.Session", "Close"),
                   QDBus::Block, 5000);
@@ -107,31 +115,80 @@ TRemoteDesktopTypist::~TRemoteDesktopTypist() {
 }
 
 void TRemoteDesktopTypist::SetProblemHandler(TypingProblemHandler handler) {
+    std::scoped_lock lock(FMutex);
     FProblemHandler = std::move(handler);
 }
 
 void TRemoteDesktopTypist::Report(const std::string& message) {
-    if (FProblemHandler) {
-        FProblemHandler(message);
+    TypingProblemHandler handler;
+    {
+        std::scoped_lock lock(FMutex);
+        handler = FProblemHandler;
+    }
+    if (handler) {
+        handler(message);
     } else {
         std::cerr << "velmora: " << message << std::endl;
     }
 }
 
+TRemoteTypingStats TRemoteDesktopTypist::Stats() const {
+    std::scoped_lock lock(FMutex);
+    return FStats;
+}
+
+bool TRemoteDesktopTypist::WaitUntilIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(FMutex);
+    return FIdle.wait_for(lock, timeout, [this] { return FQueue.empty() && !FBusy; });
+}
+
 void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) {
-    ++FStats.texts;
-    const std::vector<TStroke> strokes = WalkBytes(bytes);
-    if (strokes.empty()) {
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.texts;
+    }
+    if (WalkBytes(bytes).empty()) {
         return;
     }
     if (!EnsureSession()) {
-        ++FStats.refused;
+        {
+            std::scoped_lock lock(FMutex);
+            ++FStats.refused;
+        }
         Report("The text was not typed: the desktop gave Velmora no keyboard (" + FProblem.toStdString() + ").");
         return;
     }
+    {
+        std::scoped_lock lock(FMutex);
+        FQueue.push_back(bytes);
+    }
+    FWake.notify_all();
+}
+
+void TRemoteDesktopTypist::Run() {
+    std::unique_lock lock(FMutex);
+    for (;;) {
+        FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
+        if (FStop) {
+            break;
+        }
+        const std::string text = std::move(FQueue.front());
+        FQueue.pop_front();
+        FBusy = true;
+        lock.unlock();
+        TypeOne(text);
+        lock.lock();
+        FBusy = false;
+        FIdle.notify_all();
+    }
+    FBusy = false;
+    FIdle.notify_all();
+}
+
+void TRemoteDesktopTypist::TypeOne(const std::string& bytes) {
     std::u32string missing;
     std::size_t left = 0;
-    for (const TStroke& stroke : strokes) {
+    for (const TStroke& stroke : WalkBytes(bytes)) {
         const std::uint32_t keysym = XkbKeysymOf(stroke);
         if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
             ++left;
@@ -140,9 +197,18 @@ void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t /*pre
             }
             continue;
         }
+        {
+            std::scoped_lock lock(FMutex);
+            if (FStop) {
+                return;
+            }
+        }
         SendKeysym(keysym);
     }
-    FStats.offLayout += left;
+    {
+        std::scoped_lock lock(FMutex);
+        FStats.offLayout += left;
+    }
     if (left > 0) {
         std::u32string named;
         for (std::size_t i = 0; i < missing.size() && i < kNamedCharacters; ++i) {
@@ -168,6 +234,7 @@ void TRemoteDesktopTypist::SendKeysym(std::uint32_t keysym) {
         // One at a time: the portal may hand calls that overlap to its backend in another order.
         FBus.call(notify, QDBus::Block, 5000);
     }
+    std::scoped_lock lock(FMutex);
     ++FStats.keysyms;
 }
 
@@ -225,7 +292,10 @@ bool TRemoteDesktopTypist::EnsureSession() {
     }
     FSession = session;
     SendKeysym(kShiftL);
-    FStats.keysyms = 0;
+    {
+        std::scoped_lock lock(FMutex);
+        FStats.keysyms = 0;
+    }
     QEventLoop settle;
     QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
     settle.exec(QEventLoop::ExcludeUserInputEvents);

@@ -6,11 +6,16 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace velmora {
 
@@ -23,10 +28,11 @@ struct TRemoteTypingStats {
 };
 
 /// Types texts through the desktop's RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop): one session with
-/// a keyboard for the program's life, started (the desktop asks the user once) at the first text; each character
-/// is sent as its keysym, which the desktop types through the user's keyboard layout. Characters the layout lacks
-/// cannot arrive this way: they are left out and named to the problem handler, never dropped silently. Runs on the
-/// GUI thread; needs the Qt application object.
+/// a keyboard for the program's life, started (the desktop asks the user) on the GUI thread at the first text;
+/// each character is sent as its keysym, which the desktop types through the user's keyboard layout, on a worker
+/// thread, one text at a time in the order queued. Characters the layout lacks cannot arrive this way: they are
+/// left out and named to the problem handler (on the worker thread), never dropped silently. Needs the Qt
+/// application object.
 class TRemoteDesktopTypist final : public QObject, public ITypist {
     Q_OBJECT
 public:
@@ -40,25 +46,41 @@ public:
     explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile = {});
     ~TRemoteDesktopTypist() override;
 
+    /// Starts the session first if there is none yet (waiting for the desktop, and the user, on the GUI thread),
+    /// then queues the text and returns.
     void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
     void SetProblemHandler(TypingProblemHandler handler) override;
 
-    TRemoteTypingStats Stats() const { return FStats; }
+    /// Waits until every queued text is sent; false when `timeout` passed first.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+    /// A copy of the counters.
+    TRemoteTypingStats Stats() const;
 
 private:
     /// Starts the session with a keyboard when there is none; false when the desktop refused (reason in FProblem).
     bool EnsureSession();
+    void Run();
+    void TypeOne(const std::string& bytes);
     void SendKeysym(std::uint32_t keysym);
     void Report(const std::string& message);
 
     QDBusConnection FBus;
-    QString FSession;
+    QString FSession; ///< set on the GUI thread before the first text is queued, then never changed
     QString FProblem;
-    std::optional<std::set<std::uint32_t>> FLayout;
-    std::string FTokenFile;
-    bool FToldUnknownLayout = false;
+    const std::optional<std::set<std::uint32_t>> FLayout;
+    const std::string FTokenFile;
+    bool FToldUnknownLayout = false; ///< worker only
+
+    mutable std::mutex FMutex;
+    std::condition_variable FWake;
+    std::condition_variable FIdle;
+    std::deque<std::string> FQueue;
+    bool FStop = false;
+    bool FBusy = false;
     TypingProblemHandler FProblemHandler;
     TRemoteTypingStats FStats;
+
+    std::thread FWorker; // last: starts after everything above exists
 };
 
 } // namespace velmora

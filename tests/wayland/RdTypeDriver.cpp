@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
         typist.TypeText({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}, 0);
+    }
+    if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {
+        std::cerr << "typing did not end within 60 s\n";
+        return 1;
     }
     const velmora::TRemoteTypingStats stats = typist.Stats();
     std::cout << "texts=" << stats.texts << " keysyms=" << stats.keysyms << " off_layout=" << stats.offLayout
