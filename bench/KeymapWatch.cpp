@@ -8,13 +8,15 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+#include "platform/x11/X11Display.h"
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
 
 int main() {
     XkbIgnoreExtension(True);
-    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), &XCloseDisplay);
+    const velmora::TXDisplayPtr display(XOpenDisplay(nullptr));
     if (!display) {
         std::fprintf(stderr, "velmora_keymap_watch: cannot open the display\n");
         return 1;

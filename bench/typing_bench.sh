@@ -28,14 +28,23 @@ LIB="$ROOT/tests/e2e/lib"
 . "$LIB/clients.sh"
 export LC_ALL=C.UTF-8
 
-xsession_start 2>/dev/null
-W="$XSESSION_DIR/bench"
-mkdir -p "$W"
-mixed_text 2000 4242 >"$W/mixed.in"
+TEXTS_DIR=$(mktemp -d)
+mixed_text 2000 4242 >"$TEXTS_DIR/mixed.in"
 perl -CS -e 'srand(300); my @a = map { chr(0x4E00 + int(rand(20000))) } 1 .. 300;
-    print join("", map { $a[int(rand(300))] } 1 .. 2000)' >"$W/cjk.in"
+    print join("", map { $a[int(rand(300))] } 1 .. 2000)' >"$TEXTS_DIR/cjk.in"
 perl -CS -e 'srand(1200); my @a = ((map { chr($_) } 0x410 .. 0x44F), " ");
-    print join("", map { $a[int(rand(@a))] } 1 .. 1200)' >"$W/cyr.in"
+    print join("", map { $a[int(rand(@a))] } 1 .. 1200)' >"$TEXTS_DIR/cyr.in"
+
+# Every measurement gets a fresh X session: after thousands of keymap changes (xdotool changes the map for every
+# character it lacks) the window manager is busy for minutes refetching the map.
+fresh_session() {
+    xsession_cleanup
+    xsession_start 2>/dev/null
+    trap 'xsession_cleanup; rm -rf "$TEXTS_DIR"' EXIT
+    W="$XSESSION_DIR/bench"
+    mkdir -p "$W"
+    cp "$TEXTS_DIR"/*.in "$W/"
+}
 
 now_ns() {
     date +%s%N
@@ -83,6 +92,7 @@ progress() {
 # measure KIND TEXT TYPIST: sets RATE, CHANGES, EXACT.
 measure() {
     local kind=$1 text=$2 typist=$3
+    fresh_session
     OUT="$W/$kind.out"
     EXPECTED="$W/$text.$kind"
     case "$kind" in

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Random texts (many distinct characters the layout lacks, repeated) typed twice in a row through the real X11
 # typist into a real window: exactly those characters arrive, and the keyboard map is byte for byte what it was.
-# Then a typist killed in the middle of a text leaves keys bound, and the next one to start puts them back.
+# A typist stopped in the middle of a text puts the keymap back; one killed leaves keys bound, and the next one to
+# start puts them back.
 #
 #   random_typing.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
 # Fixed seeds, and one fresh seed per run (printed; VELMORA_SEED=N replays only that one).
@@ -56,6 +57,15 @@ else
     xsession_log "fresh seed $fresh"
     random_case "$fresh" $((200 + fresh % 1800)) $((1 + fresh % 400))
 fi
+
+# A typist stopped in the middle of a text (Stop, Exit, SIGTERM all end it this way) puts the keymap back itself.
+"$DRIVER" --write-random 15 20000 400 "$WORK/long.in"
+start_target "$KIND" "$WORK/out" || fail "[$KIND] stopped typist: the target did not start"
+"$DRIVER" --stop-after-ms 400 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+    fail "[$KIND] stopped typist: the driver failed"
+keymap_is_back "stopped typist"
+ok "[$KIND] a typist stopped in the middle of a text puts the keymap back ($(cat "$WORK/driver.out"))"
+xsession_stop "$TARGET_PID"
 
 # A typist killed in the middle of a text: the keys it bound stay bound until the next typist starts.
 "$DRIVER" --write-random 14 20000 400 "$WORK/long.in"
