@@ -118,10 +118,8 @@ int main(int argc, char** argv) {
     });
 
     ShowSessionNote(form, backends->Choice().note);
-    if (backends->Choice().typing != TypingBackend::X11) {
-        // The Wayland typists' problems (characters a layout lacks, a desktop that gave no keyboard) are shown.
-        ReportTypingProblems(form, backends->Typist());
-    }
+    // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
+    ReportTypingProblems(form, backends->Typist());
     // Row requests from desktop shortcuts ("velmora --type-row N").
     TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
         TMainCtrl* ctrl = form.MainCtrl();
@@ -135,9 +133,7 @@ int main(int argc, char** argv) {
 
     form.show();
     const int result = app.exec();
-    if (backends->Choice().typing != TypingBackend::X11) {
-        backends->Typist().SetProblemHandler({});
-    }
+    backends->Typist().SetProblemHandler({});
     app.SetExceptionHandler({});
     return result;
 }

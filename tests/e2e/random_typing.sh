@@ -58,6 +58,25 @@ else
     random_case "$fresh" $((200 + fresh % 1800)) $((1 + fresh % 400))
 fi
 
+# A keyboard map without a free keycode: what the layout lacks cannot be typed, and the typist says so.
+start_target "$KIND" "$WORK/out" || fail "[$KIND] full keymap: the target did not start"
+empty=$(xmodmap -pke | sed -n 's/^keycode *\([0-9]*\) =$/\1/p')
+for keycode in $empty; do
+    xmodmap -e "keycode $keycode = F35"
+done
+printf 'a\xc3\xa9b\xe6\xbc\xa2' >"$WORK/full.in" # aéb漢
+"$DRIVER" "$WORK/full.in" >"$WORK/driver.out" 2>"$WORK/driver.err" || fail "[$KIND] full keymap: the driver failed"
+printf 'ab' >"$WORK/full.expected"
+wait_file_equals "$WORK/out" "$WORK/full.expected" 20 || fail "[$KIND] full keymap: not the characters the layout has"
+grep -q "^problem: 2 character(s) could not be typed (é漢)" "$WORK/driver.err" ||
+    fail "[$KIND] full keymap: the characters that could not be typed were not reported"
+for keycode in $empty; do
+    xmodmap -e "keycode $keycode ="
+done
+keymap_is_back "full keymap"
+ok "[$KIND] a keymap without a free keycode: the layout's characters typed, the others reported"
+xsession_stop "$TARGET_PID"
+
 # A typist stopped in the middle of a text (Stop, Exit, SIGTERM all end it this way) puts the keymap back itself.
 "$DRIVER" --write-random 15 20000 400 "$WORK/long.in"
 start_target "$KIND" "$WORK/out" || fail "[$KIND] stopped typist: the target did not start"

@@ -4,6 +4,7 @@
 //   velmora_type_driver --write-random SEED LENGTH DISTINCT FILE   # writes a random text (UTF-8) to FILE
 //   velmora_type_driver --group [N]             # locks layout group N (0 is the first), then prints the locked one
 //
+// What the typist reports it could not type goes to standard error as "problem: ...".
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
 // typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
 #include "platform/Platform.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
             texts.push_back(ReadFile(path));
         }
         auto typist = std::make_unique<velmora::TX11Typist>();
+        typist->SetProblemHandler(
+            [](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
         for (const std::string& text : texts) {
             typist->TypeText(text, 0);
         }

@@ -17,8 +17,10 @@ write_client_page() {
 <textarea id="t" autofocus style="width:98vw;height:90vh"></textarea>
 <script>
 const t = document.getElementById("t");
-const count = () => { document.title = "velmora " + [...t.value].length; };
-t.addEventListener("input", count);
+// The title changes at most every 50 ms: each change costs the window manager a redraw of the title bar.
+let pending = false;
+const count = () => { document.title = "velmora " + [...t.value].length; pending = false; };
+t.addEventListener("input", () => { if (!pending) { pending = true; setTimeout(count, 50); } });
 t.addEventListener("keydown", (e) => {
   if (e.key === "Tab") { e.preventDefault(); t.setRangeText("\t", t.selectionStart, t.selectionEnd, "end"); count(); }
 });
