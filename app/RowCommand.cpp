@@ -1,5 +1,8 @@
 #include "RowCommand.h"
 
+#include "core/UniqueFd.h"
+
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -29,23 +32,6 @@ std::uint64_t Fnv1a(const std::string& text) {
     }
     return hash;
 }
-
-/// A socket descriptor, closed when the object goes.
-class TSocket {
-public:
-    TSocket() : FFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
-    ~TSocket() {
-        if (FFd >= 0) {
-            ::close(FFd);
-        }
-    }
-    TSocket(const TSocket&) = delete;
-    TSocket& operator=(const TSocket&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
 
 } // namespace
 
@@ -117,7 +103,7 @@ std::string AnswerRowRequest(const std::string& request, const TRowList* rows, c
 }
 
 int SendRowRequest(const std::string& socketPath, std::size_t row) {
-    const TSocket socket;
+    const TFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socket.Get() < 0 || socketPath.size() >= sizeof address.sun_path) {

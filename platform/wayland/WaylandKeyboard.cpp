@@ -1,5 +1,6 @@
 #include "WaylandKeyboard.h"
 
+#include "core/UniqueFd.h"
 #include "platform/Platform.h"
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
@@ -16,23 +17,6 @@
 namespace velmora {
 
 namespace {
-
-/// A file descriptor, closed when the object goes.
-class TFd {
-public:
-    explicit TFd(int fd) : FFd(fd) {}
-    ~TFd() {
-        if (FFd >= 0) {
-            ::close(FFd);
-        }
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
 
 /// The registry's globals that the keyboard needs, gathered during the first round trip.
 struct TGlobals {
