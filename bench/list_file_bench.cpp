@@ -12,6 +12,7 @@
 #include "core/RowList.h"
 #include "core/StrItem.h"
 #include "core/XmlDocument.h"
+#include "tests/core/ListFileRig.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,24 +38,15 @@ namespace {
 
 using namespace velmora;
 
-/// Nobody is asked anything in a benchmark.
-class SilentAnswers final : public IUserAnswers {
-public:
-    std::string PickOpenFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::string PickSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-    void Warn(const std::string& text) override { throw std::runtime_error("unexpected warning: " + text); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
 /// The rows, the document and the procedures of one program run.
-struct Session {
-    explicit Session(const std::string& dir) : fs(dir), list(rows, *doc, fs, answers) {}
-    TPosixFileSystem fs;
-    SilentAnswers answers;
-    TRowList rows;
-    std::unique_ptr<IXmlDocument> doc = CreateXmlDocument();
-    TListFile list;
-};
+using Session = testing::ListFileRig<TPosixFileSystem>;
+
+/// Nobody is asked anything in a benchmark: a message means the work measured was not the work meant.
+void ExpectNothingShown(const Session& session) {
+    if (!session.answers.History().empty()) {
+        throw std::runtime_error("unexpected message: " + session.answers.History().front().text);
+    }
+}
 
 double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -172,6 +164,7 @@ int PeakChild(const std::string& dir) {
     }
     session.list.SaveList(false);
     const long savePeak = StatusKb("VmHWM");
+    ExpectNothingShown(session);
     std::cout << before << " " << loadPeak << " " << savePeak << " " << session.rows.Count() << std::endl;
     return 0;
 }
@@ -310,6 +303,7 @@ int main(int argc, char** argv) {
             }
             items.clear();
             saveTime = Best(runs, [&] { session.list.SaveList(false); });
+            ExpectNothingShown(session);
             const std::string bytes = ReadWhole(listPath);
             saveFloor = Best(runs, [&] { FloorSave(floorPath, bytes); });
             std::filesystem::remove(floorPath);

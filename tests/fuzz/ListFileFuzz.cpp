@@ -3,12 +3,11 @@
 // lost (it is moved aside intact) and the rows stay as they were; a file that is read saves and reads back to the
 // same items, and saving those again gives the same bytes.
 
-#include "core/ListFile.h"
 #include "core/RowList.h"
 #include "core/StrItem.h"
-#include "core/XmlDocument.h"
 
 #include "FuzzSupport.h"
+#include "tests/core/ListFileRig.h"
 #include "tests/core/fakes/FakeFileSystem.h"
 
 #include <cstddef>
@@ -19,13 +18,11 @@
 
 namespace {
 
-using velmora::CreateXmlDocument;
-using velmora::TListFile;
 using velmora::TRowList;
 using velmora::TStrItem;
 using velmora::TStrItemPtr;
-using velmora::fuzzing::TScriptedAnswers;
 using velmora::testing::FakeFileSystem;
+using velmora::testing::ListFileRig;
 
 const std::string kFolder = "/opt/velmora";
 const std::string kDefault = kFolder + "/mouses.xml";
@@ -47,14 +44,13 @@ std::vector<TRowValue> RowValues(const TRowList& rows) {
     return values;
 }
 
-/// A fresh program's list: the rows, the list document, the file system and the answers.
-struct TProgram {
-    explicit TProgram(std::string openPath = {}) : answers(std::move(openPath)) {}
-    FakeFileSystem fs{kFolder};
-    TRowList rows;
-    std::unique_ptr<velmora::IXmlDocument> document = CreateXmlDocument();
-    TScriptedAnswers answers;
-    TListFile list{rows, *document, fs, answers};
+/// A fresh program's list; `openPath` answers one open dialog.
+struct TProgram : ListFileRig<FakeFileSystem> {
+    explicit TProgram(const std::string& openPath = {}) : ListFileRig(kFolder) {
+        if (!openPath.empty()) {
+            answers.AnswerOpen(openPath);
+        }
+    }
 };
 
 /// Saves the rows at exit, reads the saved file in a new program, and checks that the same rows come back and that

@@ -9,38 +9,30 @@
 
 #include "LargeList.h"
 #include "core/PosixFileSystem.h"
-
-#include "core/ListFile.h"
-#include "core/UserAnswers.h"
-#include "core/XmlDocument.h"
+#include "tests/core/ListFileRig.h"
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
 using namespace velmora;
 
-/// Answers nothing: the loop never asks, and any warning means the list file was not what the test wrote.
-class TSilentAnswers final : public IUserAnswers {
-public:
-    std::string PickOpenFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::string PickSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-    void Warn(const std::string& text) override { throw std::runtime_error("unexpected warning: " + text); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
+/// The loop asks nothing: any message means the list file was not what the test wrote, or a save failed.
+void ExpectNothingShown(const testing::FakeUserAnswers& answers) {
+    if (!answers.History().empty()) {
+        throw std::runtime_error("unexpected message: " + answers.History().front().text);
+    }
+}
 
 int Run(const std::string& folder, std::size_t count) {
-    TPosixFileSystem fs(folder);
-    TSilentAnswers answers;
-    TRowList rows;
-    const auto document = CreateXmlDocument();
-    TListFile list(rows, *document, fs, answers);
-    list.LoadList(false);
-    char version = hardening::LargeListVersion(rows, count);
+    testing::ListFileRig<TPosixFileSystem> program(folder);
+    program.list.LoadList(false);
+    ExpectNothingShown(program.answers);
+    char version = hardening::LargeListVersion(program.rows, count);
     if (version == '?') {
         std::cerr << "velmora_save_loop: the list in " << folder << " is neither version" << std::endl;
         return 2;
@@ -48,8 +40,9 @@ int Run(const std::string& folder, std::size_t count) {
     const auto start = std::chrono::steady_clock::now();
     for (bool first = true;; first = false) {
         version = version == 'A' ? 'B' : 'A';
-        hardening::SetLargeListVersion(rows, version);
-        list.SaveList(false);
+        hardening::SetLargeListVersion(program.rows, version);
+        program.list.SaveList(false);
+        ExpectNothingShown(program.answers);
         if (first) {
             const auto took =
                 std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);

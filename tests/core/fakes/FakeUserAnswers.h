@@ -2,7 +2,12 @@
 
 #include "core/UserAnswers.h"
 
+#ifdef VELMORA_FAKES_WITHOUT_GTEST
+#include <cstdio>
+#include <cstdlib>
+#else
 #include <gtest/gtest.h>
+#endif
 
 #include <deque>
 #include <string>
@@ -12,7 +17,8 @@ namespace velmora::testing {
 
 /// Scripted answers of the user. Each question takes the next answer of its own queue; a question without a
 /// scripted answer fails the test and is answered as if cancelled (empty path, No). Every question and message is
-/// recorded in order.
+/// recorded in order. Programs built without the test framework (the save loop, the benchmarks, the fuzz targets)
+/// define VELMORA_FAKES_WITHOUT_GTEST: there a question without an answer ends the program with a message.
 class FakeUserAnswers final : public IUserAnswers {
 public:
     /// One recorded question or message: its kind ("open", "save", "warn", "notice", "yesno") and its text (the
@@ -67,12 +73,21 @@ private:
     template <typename T>
     static T Take(std::deque<T>& queue, T fallback, const std::string& what) {
         if (queue.empty()) {
-            ADD_FAILURE() << "unexpected " << what << ": no answer scripted";
+            ReportUnexpected("unexpected " + what + ": no answer scripted");
             return fallback;
         }
         T answer = std::move(queue.front());
         queue.pop_front();
         return answer;
+    }
+
+    static void ReportUnexpected(const std::string& message) {
+#ifdef VELMORA_FAKES_WITHOUT_GTEST
+        std::fprintf(stderr, "%s\n", message.c_str());
+        std::abort();
+#else
+        ADD_FAILURE() << message;
+#endif
     }
 
     std::deque<std::string> FOpen;
