@@ -1,13 +1,7 @@
-#include "UiTestSupport.h"
-#include "core/fakes/FakeFileSystem.h"
-#include "core/fakes/FakeUserAnswers.h"
-#include "fakes/FakeControllerDialogs.h"
-#include "platform/fakes/FakeHotkeyService.h"
-#include "platform/fakes/FakeTypist.h"
+#include "ControllerRig.h"
 
 #include "ui/ItemListModel.h"
 #include "ui/ItemListView.h"
-#include "ui/MainCtrl.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -260,16 +254,15 @@ TEST_F(ItemListViewTest, SpaceTogglesTheFocusedRowsBoxAndADoubleClickAsksForAnEd
     EXPECT_EQ(rows.Focused(), 2u);
 }
 
-class HotkeyMarkTest : public ::testing::Test {
+class HotkeyMarkTest : public ::testing::Test, protected ControllerRig<> {
 protected:
     HotkeyMarkTest() {
-        fs.SetFile("/opt/velmora/mouses.xml", ListFileBytes({
-                                                  MakeItem("held elsewhere", 1, 116),
-                                                  MakeItem("fine", 2, 'A'),
-                                                  MakeItem("same as above", 2, 'A'),
-                                                  MakeItem("unchecked", 2, 'A', false),
-                                              }));
-        ctrl = std::make_unique<TMainCtrl>(rows, *document, TControllerServices{fs, answers, dialogs, hotkeys, typist});
+        CreateWith({
+            MakeItem("held elsewhere", 1, 116),
+            MakeItem("fine", 2, 'A'),
+            MakeItem("same as above", 2, 'A'),
+            MakeItem("unchecked", 2, 'A', false),
+        });
         view.AttachController(*ctrl);
     }
     ~HotkeyMarkTest() override {
@@ -278,16 +271,8 @@ protected:
     }
     QVariant Data(int row, int role) const { return model.data(model.index(row, 1), role); }
 
-    FakeFileSystem fs;
-    FakeUserAnswers answers;
-    FakeControllerDialogs dialogs;
-    test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
-    TRowList rows;
     TItemListModel model{rows};
     TItemListView view{model};
-    std::unique_ptr<IXmlDocument> document = CreateXmlDocument();
-    std::unique_ptr<TMainCtrl> ctrl;
 };
 
 TEST_F(HotkeyMarkTest, ARowWhoseHotkeyIsNotInForceShowsItInRedWithTheReason) {

@@ -1,11 +1,4 @@
-#include "UiTestSupport.h"
-#include "core/fakes/FakeFileSystem.h"
-#include "core/fakes/FakeUserAnswers.h"
-#include "fakes/FakeControllerDialogs.h"
-#include "platform/fakes/FakeHotkeyService.h"
-#include "platform/fakes/FakeTypist.h"
-
-#include "ui/MainCtrl.h"
+#include "ControllerRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,30 +9,10 @@
 namespace velmora::testing {
 namespace {
 
-constexpr const char* kListPath = "/opt/velmora/mouses.xml";
 constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
 constexpr std::int32_t kF5 = 116;
 
-class MainCtrlTest : public ::testing::Test {
-protected:
-    void Create() {
-        ctrl = std::make_unique<TMainCtrl>(rows, *document, TControllerServices{fs, answers, dialogs, hotkeys, typist});
-    }
-    void CreateWith(const std::vector<TStrItemPtr>& items) {
-        fs.SetFile(kListPath, ListFileBytes(items));
-        Create();
-    }
-    std::string ListFile() const { return fs.File(kListPath).value_or("<missing>"); }
-
-    FakeFileSystem fs;
-    FakeUserAnswers answers;
-    FakeControllerDialogs dialogs;
-    test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
-    TRowList rows;
-    std::unique_ptr<IXmlDocument> document = CreateXmlDocument();
-    std::unique_ptr<TMainCtrl> ctrl;
-};
+class MainCtrlTest : public ::testing::Test, protected ControllerRig<> {};
 
 TEST_F(MainCtrlTest, CreationLoadsTheDefaultListAndCellsShowNumberLabelAndText) {
     CreateWith(

@@ -1,6 +1,7 @@
 #include "ui/MainForm.h"
 
 #include "core/Base64.h"
+#include "fakes/FakeControllerDialogs.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeHotkeyService.h"
 #include "fakes/FakeTypist.h"
@@ -32,26 +33,12 @@
 namespace velmora {
 namespace {
 
+using testing::FakeControllerDialogs;
 using testing::FakeFileSystem;
 using testing::FakeUserAnswers;
 
 constexpr const char* kListPath = "/opt/velmora/mouses.xml";
 constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
-
-/// The controller's dialogs: the definition dialog runs `onDefine` when set, and is unexpected otherwise.
-class ScriptedDialogs final : public IControllerDialogs {
-public:
-    bool DefineItem(const std::string& caption, bool, TStrItem& item) override {
-        if (!onDefine) {
-            ADD_FAILURE() << "unexpected definition dialog " << caption;
-            return false;
-        }
-        return onDefine(item);
-    }
-    void ShowSettings(TConfig&) override { ADD_FAILURE() << "unexpected settings dialog"; }
-
-    std::function<bool(TStrItem&)> onDefine;
-};
 
 /// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
 class PipeEvents final : public IEventSource {
@@ -108,7 +95,7 @@ protected:
     test::FakeHotkeyService hotkeys;
     TFakeTypist typist;
     FakeUserAnswers answers;
-    ScriptedDialogs dialogs;
+    FakeControllerDialogs dialogs;
 };
 
 TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
@@ -325,12 +312,11 @@ TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
 TEST_F(MainFormTest, ACloseWhileAnActionWaitsInADialogWaitsForTheAction) {
     auto form = MakeForm();
     QSignalSpy closed(form.get(), &TMForm::Closed);
-    dialogs.onDefine = [&](TStrItem& item) {
+    dialogs.AnswerOK([&](TStrItem& item) {
         form->close(); // a termination signal arriving while the dialog is open
         EXPECT_NE(form->MainCtrl(), nullptr);
         item.FStr = "added meanwhile";
-        return true;
-    };
+    });
     form->SpeedButton4->click();
     EXPECT_EQ(closed.count(), 0);
     QCoreApplication::processEvents();
