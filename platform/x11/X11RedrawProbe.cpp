@@ -41,12 +41,12 @@ TX11RedrawProbe::TX11RedrawProbe(Display* display, Window focus) : FDisplay(disp
     for (const Window window : windows) {
         const std::unique_ptr<xcb_get_geometry_reply_t, TFreeReply> geometry(xcb_get_geometry_reply(
             connection, xcb_get_geometry(connection, static_cast<xcb_drawable_t>(window)), nullptr));
-        if (!geometry || geometry->width < 32 || geometry->height < 32) {
+        if (!geometry || geometry->width < 32 || geometry->height < 48) {
             continue;
         }
-        // Near the top right corner: away from where text starts, inside a terminal's last column.
+        // Near the top right corner: away from where text starts, inside a terminal's last column, two lines apart.
         const TSpot spot{window, XDamageCreate(FDisplay, window, XDamageReportRawRectangles),
-                         static_cast<short>(geometry->width - 12), static_cast<short>(8)};
+                         static_cast<short>(geometry->width - 12), {8, 30}};
         trap.Sync();
         if (trap.Caught(BadWindow) || trap.Caught(BadDrawable)) {
             trap.Clear();
@@ -67,7 +67,7 @@ TX11RedrawProbe::~TX11RedrawProbe() {
     trap.Sync();
 }
 
-void TX11RedrawProbe::Ask() {
+void TX11RedrawProbe::Ask(bool second) {
     xcb_connection_t* connection = XGetXCBConnection(FDisplay);
     XFlush(FDisplay); // the keys first
     std::vector<xcb_void_cookie_t> cookies;
@@ -76,7 +76,7 @@ void TX11RedrawProbe::Ask() {
         expose.response_type = XCB_EXPOSE;
         expose.window = static_cast<xcb_window_t>(spot.window);
         expose.x = static_cast<std::uint16_t>(spot.x);
-        expose.y = static_cast<std::uint16_t>(spot.y);
+        expose.y = static_cast<std::uint16_t>(spot.y[second ? 1 : 0]);
         expose.width = 1;
         expose.height = 1;
         cookies.push_back(xcb_send_event_checked(connection, 0, expose.window, XCB_EVENT_MASK_EXPOSURE,
@@ -88,15 +88,18 @@ void TX11RedrawProbe::Ask() {
     }
 }
 
-bool TX11RedrawProbe::Redrawn(const XEvent& event) const {
+bool TX11RedrawProbe::Redrawn(const XEvent& event, bool second) const {
     if (FSpots.empty() || event.type != FDamageEvent + XDamageNotify) {
         return false;
     }
     const auto& notice = reinterpret_cast<const XDamageNotifyEvent&>(event);
     const XRectangle& area = notice.area;
+    const auto covers = [&area](short x, short y) {
+        return x >= area.x && x < area.x + area.width && y >= area.y && y < area.y + area.height;
+    };
     for (const TSpot& spot : FSpots) {
-        if (notice.damage == spot.damage && area.width * area.height <= kMaxSpotArea && spot.x >= area.x &&
-            spot.x < area.x + area.width && spot.y >= area.y && spot.y < area.y + area.height) {
+        if (notice.damage == spot.damage && area.width * area.height <= kMaxSpotArea &&
+            covers(spot.x, spot.y[second ? 1 : 0]) && !covers(spot.x, spot.y[second ? 0 : 1])) {
             return true;
         }
     }

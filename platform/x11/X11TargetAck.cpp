@@ -119,7 +119,7 @@ bool TX11TargetAck::Await(std::size_t strokes, const std::function<bool(std::chr
 void TX11TargetAck::Ask() {
     const std::uint32_t stamp = ++FStamp;
     if (FPingWindow == None) {
-        FProbe->Ask();
+        FProbe->Ask(stamp % 2 == 0);
         FOpen = TQuestion{stamp, FSent, TClock::now()};
         return;
     }
@@ -148,7 +148,7 @@ void TX11TargetAck::ReadAnswers() {
         const bool pong = event.type == ClientMessage && event.xclient.message_type == FProtocols &&
                           event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
                           FOpen && static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp;
-        if (FOpen && (pong || (FProbe && FProbe->Redrawn(event)))) {
+        if (FOpen && (pong || (FProbe && FProbe->Redrawn(event, FOpen->stamp % 2 == 0)))) {
             FRead = std::max(FRead, FOpen->strokes);
             FOpen.reset();
         }

@@ -80,8 +80,11 @@ xsession_stop "$TARGET_PID"
 # A typist stopped in the middle of a text (Stop, Exit, SIGTERM all end it this way) puts the keymap back itself.
 "$DRIVER" --write-random 15 20000 400 "$WORK/long.in"
 start_target "$KIND" "$WORK/out" || fail "[$KIND] stopped typist: the target did not start"
-"$DRIVER" --stop-after-ms 400 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
-    fail "[$KIND] stopped typist: the driver failed"
+"$DRIVER" --stop-after-ms 1500 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
+typist=$!
+wait_until 30 bash -c '! xmodmap -pke | cmp -s - "$1"' _ "$WORK/keymap.before" ||
+    fail "[$KIND] stopped typist: no key was ever bound"
+wait "$typist" || fail "[$KIND] stopped typist: the driver failed"
 keymap_is_back "stopped typist"
 ok "[$KIND] a typist stopped in the middle of a text puts the keymap back ($(cat "$WORK/driver.out"))"
 xsession_stop "$TARGET_PID"
