@@ -6,19 +6,7 @@
 #   layouts_typing.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
 set -euo pipefail
 
-KIND=$1
-DRIVER=$2
-export VELMORA_TEST_TARGET=$3
-LIB="$(dirname "$0")/lib"
-. "$LIB/xsession.sh"
-. "$LIB/targets.sh"
-. "$LIB/texts.sh"
-export LC_ALL=C.UTF-8
-
-xsession_start
-WORK="$XSESSION_DIR/layouts"
-mkdir -p "$WORK"
-FAIL_LOGS=("$WORK/driver.err")
+. "$(dirname "$0")/lib/typing.sh" "$@"
 
 mixed_text 2000 777 >"$WORK/mixed.in"
 printf 'Съешь же ещё этих мягких французских булок, да выпей чаю. The quick brown fox: 0123456789 @#$%%^&*()_+ ЁЖЗ\r\n\tЩ ъ ёжик; "quotes" <>[]{}|\\~`' >"$WORK/russian.in"

@@ -8,18 +8,7 @@
 # Fixed seeds, and one fresh seed per run (printed; VELMORA_SEED=N replays only that one).
 set -euo pipefail
 
-KIND=$1
-DRIVER=$2
-export VELMORA_TEST_TARGET=$3
-LIB="$(dirname "$0")/lib"
-. "$LIB/xsession.sh"
-. "$LIB/targets.sh"
-export LC_ALL=C.UTF-8
-
-xsession_start
-WORK="$XSESSION_DIR/random"
-mkdir -p "$WORK"
-FAIL_LOGS=("$WORK/driver.err")
+. "$(dirname "$0")/lib/typing.sh" "$@"
 xmodmap -pke >"$WORK/keymap.before"
 
 # keymap_is_back WHAT: the keymap must be what it was at the start.
