@@ -2,7 +2,6 @@
 
 #include "core/UniqueFd.h"
 
-
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -172,11 +172,11 @@ void TX11HotkeyService::RenewAllGrabs() {
     // no hotkey uses: the grabs stay as they are unless a hotkey's key or the NumLock modifier moved.
     const unsigned numLockMask = FNumLockMask;
     ReadModifierMapping();
-    const bool moved = FNumLockMask != numLockMask ||
-                       std::any_of(FGrabs.begin(), FGrabs.end(), [this](const auto& entry) {
-                           const TGrab& grab = entry.second;
-                           return grab.granted && KeycodeFor(grab.virtualKey) != grab.keycode;
-                       });
+    const bool moved =
+        FNumLockMask != numLockMask || std::any_of(FGrabs.begin(), FGrabs.end(), [this](const auto& entry) {
+            const TGrab& grab = entry.second;
+            return grab.granted && KeycodeFor(grab.virtualKey) != grab.keycode;
+        });
     if (!moved) {
         return;
     }

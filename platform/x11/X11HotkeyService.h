@@ -2,11 +2,11 @@
 
 #include "HotkeyPresses.h"
 
+#include "X11Display.h"
+#include "core/UniqueFd.h"
 #include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
 #include "platform/TypingListener.h"
-#include "X11Display.h"
-#include "core/UniqueFd.h"
 
 #include <X11/Xlib.h>
 

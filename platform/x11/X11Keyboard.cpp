@@ -4,8 +4,8 @@
 #include "platform/Platform.h"
 
 #include <X11/XKBlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/Xatom.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -203,8 +203,8 @@ std::size_t RestoreAbandonedBindings(Display* display) {
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, root, record, 0, 3 * 256, True, XA_INTEGER, &type, &format, &count, &after,
-                           &raw) != Success) {
+    if (XGetWindowProperty(display, root, record, 0, 3 * 256, True, XA_INTEGER, &type, &format, &count, &after, &raw) !=
+        Success) {
         return 0;
     }
     const std::unique_ptr<unsigned char, TXFree> data(raw);
@@ -299,8 +299,7 @@ std::vector<unsigned> TX11KeyboardState::HeldIn(const std::uint8_t* bits) {
 }
 
 bool TX11KeyboardState::MayRelease(unsigned keycode) {
-    return IsModifier(keycode) ||
-           std::find(FHotkeyKeys.begin(), FHotkeyKeys.end(), keycode) != FHotkeyKeys.end();
+    return IsModifier(keycode) || std::find(FHotkeyKeys.begin(), FHotkeyKeys.end(), keycode) != FHotkeyKeys.end();
 }
 
 void TX11KeyboardState::Release(unsigned keycode) {

@@ -45,8 +45,10 @@ TX11RedrawProbe::TX11RedrawProbe(Display* display, Window focus) : FDisplay(disp
             continue;
         }
         // Near the top right corner: away from where text starts, inside a terminal's last column, two lines apart.
-        const TSpot spot{window, XDamageCreate(FDisplay, window, XDamageReportRawRectangles),
-                         static_cast<short>(geometry->width - 12), {8, 30}};
+        const TSpot spot{window,
+                         XDamageCreate(FDisplay, window, XDamageReportRawRectangles),
+                         static_cast<short>(geometry->width - 12),
+                         {8, 30}};
         trap.Sync();
         if (trap.Caught(BadWindow) || trap.Caught(BadDrawable)) {
             trap.Clear();

@@ -135,8 +135,7 @@ void TX11TargetAck::Ask() {
     // error handler; the question then goes unanswered until the bound.
     xcb_connection_t* connection = XGetXCBConnection(FDisplay);
     XFlush(FDisplay); // Xlib's requests (the keys) first
-    std::free(xcb_request_check(connection, xcb_send_event_checked(connection, 0, ping.window,
-                                                                   XCB_EVENT_MASK_NO_EVENT,
+    std::free(xcb_request_check(connection, xcb_send_event_checked(connection, 0, ping.window, XCB_EVENT_MASK_NO_EVENT,
                                                                    reinterpret_cast<const char*>(&ping))));
     FOpen = TQuestion{stamp, FSent, TClock::now()};
 }
@@ -146,8 +145,8 @@ void TX11TargetAck::ReadAnswers() {
         XEvent event;
         XNextEvent(FDisplay, &event);
         const bool pong = event.type == ClientMessage && event.xclient.message_type == FProtocols &&
-                          event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing &&
-                          FOpen && static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp;
+                          event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing && FOpen &&
+                          static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp;
         if (FOpen && (pong || (FProbe && FProbe->Redrawn(event, FOpen->stamp % 2 == 0)))) {
             FRead = std::max(FRead, FOpen->strokes);
             FOpen.reset();
@@ -175,8 +174,8 @@ bool TX11TargetAck::AwaitAnswer(std::size_t strokes, const std::function<bool(st
 }
 
 bool TX11TargetAck::AwaitWhile(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause) {
-    const auto sent = std::find_if(FSentAt.begin(), FSentAt.end(),
-                                   [strokes](const auto& entry) { return entry.second >= strokes; });
+    const auto sent =
+        std::find_if(FSentAt.begin(), FSentAt.end(), [strokes](const auto& entry) { return entry.second >= strokes; });
     const TClock::time_point ready = (sent != FSentAt.end() ? sent->first : TClock::now()) + kSilentTargetWait;
     for (auto now = TClock::now(); now < ready; now = TClock::now()) {
         if (FProbe) {

@@ -58,9 +58,9 @@ private:
         std::size_t strokes = 0;
         TClock::time_point asked;
     };
-    std::optional<TQuestion> FOpen;                        ///< the ping not answered yet
+    std::optional<TQuestion> FOpen;                                 ///< the ping not answered yet
     std::deque<std::pair<TClock::time_point, std::size_t>> FSentAt; ///< when strokes went out, for a silent target
-    std::unique_ptr<TX11RedrawProbe> FProbe; ///< for a target that does not answer pings
+    std::unique_ptr<TX11RedrawProbe> FProbe;                        ///< for a target that does not answer pings
 };
 
 } // namespace velmora

@@ -3,9 +3,9 @@
 #include "KeyPlayback.h"
 #include "KeyRelease.h"
 #include "TextWalk.h"
+#include "X11KeyMap.h"
 #include "X11Keyboard.h"
 #include "X11TargetAck.h"
-#include "X11KeyMap.h"
 #include "core/TextCodec.h"
 
 #include <X11/Xatom.h>

@@ -27,7 +27,7 @@ TStrItemPtr Item(const std::string& text, std::uint8_t modifierIndex, std::int32
 class HotkeyRegistryTest : public ::testing::Test {
 protected:
     test::FakeHotkeyService service;
-    TFakeTypist typist;
+    FakeTypist typist;
     TRowList rows;
     THotKeys hotkeys{service, typist};
 };
@@ -222,7 +222,7 @@ TEST_F(HotkeyRegistryTest, StopReleasesTheIdsOfStartAndLaterPressesDoNothing) {
 
 TEST(HotkeyRegistryLifetime, DestroyingTheRegistryReleasesItsHotkeysAndStopsHearingPresses) {
     test::FakeHotkeyService service;
-    TFakeTypist typist;
+    FakeTypist typist;
     TRowList rows;
     rows.Append(Item("a", 1, kF5), true);
     {

@@ -159,10 +159,9 @@ TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtLevelZeroOrOne) {
 TEST(KeyPlan, MissingCharactersAreBoundOnceAndStayBoundWhileUsed) {
     const TTypingPlan plan = PlanTyping(WalkText(U"éaéü😀é"), Layout());
     ASSERT_EQ(plan.batches.size(), 1u);
-    EXPECT_EQ(plan.batches[0].bindings,
-              (std::vector<TBinding>{{93, 0xE9, 0}, {97, 0xFC, 0}, {103, 0x0101F600, 0}}));
-    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{
-                                           {93, false}, {38, false}, {93, false}, {97, false}, {103, false}, {93, false}}));
+    EXPECT_EQ(plan.batches[0].bindings, (std::vector<TBinding>{{93, 0xE9, 0}, {97, 0xFC, 0}, {103, 0x0101F600, 0}}));
+    EXPECT_EQ(plan.batches[0].strokes,
+              (std::vector<TKeyStroke>{{93, false}, {38, false}, {93, false}, {97, false}, {103, false}, {93, false}}));
     EXPECT_EQ(plan.boundKeycodes, (std::vector<unsigned>{93, 97, 103}));
 
     // 38 distinct characters, ten times over, fit 19 keycodes at two levels: one keymap change in all.

@@ -12,8 +12,8 @@ namespace velmora {
 /// CJK, Hangul, emoji, tabs and line breaks. Its characters beyond ASCII come from `distinct` code points, in
 /// stretches that prefer a part of them, as the words of a language do.
 inline std::u32string RandomText(std::mt19937& random, std::size_t length, std::size_t distinct) {
-    const std::vector<std::pair<char32_t, char32_t>> pools = {{0xC0, 0xFF},     {0x100, 0x17F},   {0x3A3, 0x3C9},
-                                                              {0x410, 0x44F},   {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3},
+    const std::vector<std::pair<char32_t, char32_t>> pools = {{0xC0, 0xFF},      {0x100, 0x17F},   {0x3A3, 0x3C9},
+                                                              {0x410, 0x44F},    {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3},
                                                               {0x1F600, 0x1F64F}};
     std::vector<char32_t> alphabet;
     while (alphabet.size() < std::max<std::size_t>(distinct, 1)) {

@@ -41,7 +41,7 @@ struct ControllerRig {
     FakeUserAnswers answers;
     FakeControllerDialogs dialogs;
     test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
+    FakeTypist typist;
     TRowList rows;
     std::unique_ptr<IXmlDocument> document = CreateXmlDocument();
     std::unique_ptr<TMainCtrl> ctrl;

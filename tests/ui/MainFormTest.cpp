@@ -93,7 +93,7 @@ protected:
 
     FakeFileSystem fs;
     test::FakeHotkeyService hotkeys;
-    TFakeTypist typist;
+    FakeTypist typist;
     FakeUserAnswers answers;
     FakeControllerDialogs dialogs;
 };

@@ -63,7 +63,7 @@ public:
 
 TEST(PortalTrigger, ShortcutsTheDesktopDidNotBindAreMarkedOnTheirRowsOnly) {
     TBatchService service;
-    TFakeTypist typist;
+    FakeTypist typist;
     TRowList rows;
     THotKeys hotkeys(service, typist);
     const auto item = [](const std::string& text, std::uint8_t ctrl, std::int32_t key) {

@@ -41,7 +41,7 @@ protected:
     std::string Ask(const std::string& request) { return AnswerRowRequest(request, &rows, &hotkeys, typist); }
 
     test::FakeHotkeyService service;
-    TFakeTypist typist;
+    FakeTypist typist;
     TRowList rows;
     THotKeys hotkeys{service, typist};
 };

@@ -7,10 +7,10 @@
 // What the typist reports it could not type goes to standard error as "problem: ...".
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
 // typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
-#include "platform/Platform.h"
-#include "platform/x11/X11Typist.h"
 #include "core/TextCodec.h"
+#include "platform/Platform.h"
 #include "platform/RandomText.h"
+#include "platform/x11/X11Typist.h"
 
 #include <X11/XKBlib.h>
 
@@ -95,8 +95,7 @@ int main(int argc, char** argv) {
             texts.push_back(ReadFile(path));
         }
         auto typist = std::make_unique<velmora::TX11Typist>();
-        typist->SetProblemHandler(
-            [](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
+        typist->SetProblemHandler([](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
         for (const std::string& text : texts) {
             typist->TypeText(text, 0);
         }

@@ -8,7 +8,7 @@
 namespace velmora {
 
 /// A typist that records exactly the texts it is given, in order, and types nothing.
-class TFakeTypist final : public ITypist {
+class FakeTypist final : public ITypist {
 public:
     void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
     void SetProblemHandler(TypingProblemHandler /*handler*/) override {}

@@ -16,7 +16,7 @@ namespace velmora {
 /// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" and "unbind 93" for keymap changes, "read 5" for a
 /// wait until the target has read 5 strokes, "held" when a run found a user's key down and "await user keys" for
 /// the wait for it.
-class TRecordingKeySender final : public IKeySender {
+class FakeKeySender final : public IKeySender {
 public:
     void Bind(const std::vector<TBinding>& bindings) override {
         EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a run";
