@@ -16,21 +16,12 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/portal.sh"
 export LC_ALL=C.UTF-8
 
-sway_start
-sway_copy_program "$1" "$2"
+sway_test_start "$1" "$2"
 VELMORA="$SWAY_DIR/bin/$(basename "$1")"
 TARGET="$SWAY_DIR/bin/$(basename "$2")"
-WORK="$SWAY_DIR/work"
-mkdir -p "$WORK"
-[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
-FAILED=0
-
-fail() {
-    xsession_log "FAIL [portal] $*"
-    FAILED=1
-}
 
 portal_start row-2
+FAIL_LOGS=("$PORTAL_LOG" "$WORK/velmora.log")
 
 MIXED=$(mixed_text 300 99)
 # Row 1: CTRL+F5; row 2: ALT+Z, refused by the desktop; row 3: bare F9 with the mixed text; row 4 unchecked.
@@ -94,13 +85,4 @@ wait_until 10 grep -q '^close ' "$PORTAL_LOG" || fail "Stop did not close the po
 xsession_stop "$VELMORA_PID"
 # In a sanitizer build: no memory fault and no undefined behaviour. (Leaks at exit are not looked at here: Qt's
 # Wayland platform plugin leaves some; the typing drivers' own runs check the Wayland code for leaks.)
-if grep -q 'ERROR: AddressSanitizer\|runtime error:' "$WORK/velmora.log"; then
-    fail "the sanitizers reported a fault"
-fi
-if [ "$FAILED" -ne 0 ]; then
-    echo "--- portal log:" >&2
-    cat "$PORTAL_LOG" >&2
-    echo "--- velmora's output:" >&2
-    cat "$WORK/velmora.log" >&2
-fi
-exit "$FAILED"
+! grep -q 'ERROR: AddressSanitizer\|runtime error:' "$WORK/velmora.log" || fail "the sanitizers reported a fault"

@@ -13,20 +13,11 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 export LC_ALL=C.UTF-8
 
 # The seat has no keyboard: the layout is the XKB default one (US here).
-sway_start
-sway_copy_program "$1"
+sway_test_start "$1"
 DRIVER="$SWAY_DIR/bin/$(basename "$1")"
-WORK="$SWAY_DIR/work"
-mkdir -p "$WORK"
-[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
-FAILED=0
-
-fail() {
-    xsession_log "FAIL [remote desktop] $*"
-    FAILED=1
-}
 
 portal_start ""
+FAIL_LOGS=("$PORTAL_LOG")
 
 printf 'Hi, you!\tcafé 漢字 😀 ~x\r\ny' >"$WORK/text.in"
 if ! sway_run "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
@@ -54,14 +45,6 @@ else
 fi
 grep -q '^remote select types=1$' "$PORTAL_LOG" || fail "the session did not ask for a keyboard"
 [ "$(grep -c '^remote start$' "$PORTAL_LOG")" -eq 1 ] || fail "not exactly one session for two texts"
-if grep -q "^problem: 4 characters were not typed: your keyboard layout has no key for é 漢 字 😀" "$WORK/driver.out"; then
-    xsession_log "ok   [remote desktop] the characters the layout lacks were named"
-else
+grep -q "^problem: 4 characters were not typed: your keyboard layout has no key for é 漢 字 😀" "$WORK/driver.out" ||
     fail "the characters the layout lacks were not reported: $(cat "$WORK/driver.out")"
-fi
-
-if [ "$FAILED" -ne 0 ]; then
-    echo "--- portal log:" >&2
-    cat "$PORTAL_LOG" >&2
-fi
-exit "$FAILED"
+ok "[remote desktop] the characters the layout lacks were named"

@@ -13,19 +13,10 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/sway.sh"
 export LC_ALL=C.UTF-8
 
-sway_start
-sway_copy_program "$1" "$2"
+sway_test_start "$1" "$2"
 VELMORA="$SWAY_DIR/bin/$(basename "$1")"
 TARGET="$SWAY_DIR/bin/$(basename "$2")"
-WORK="$SWAY_DIR/work"
-mkdir -p "$WORK"
-[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
-FAILED=0
-
-fail() {
-    xsession_log "FAIL [row command] $*"
-    FAILED=1
-}
+FAIL_LOGS=("$WORK/velmora.log")
 
 MIXED=$(mixed_text 300 77)
 # Row 1: CTRL+F5, row 2: ALT+Z with the mixed text, row 3 unchecked.
@@ -93,11 +84,4 @@ fi
 xsession_stop "$VELMORA_PID"
 # In a sanitizer build: no memory fault and no undefined behaviour. (Leaks at exit are not looked at here: Qt's
 # Wayland platform plugin leaves some; the typing drivers' own runs check the Wayland code for leaks.)
-if grep -q 'ERROR: AddressSanitizer\|runtime error:' "$WORK/velmora.log"; then
-    fail "the sanitizers reported a fault"
-fi
-if [ "$FAILED" -ne 0 ]; then
-    echo "--- velmora's output:" >&2
-    cat "$WORK/velmora.log" >&2
-fi
-exit "$FAILED"
+! grep -q 'ERROR: AddressSanitizer\|runtime error:' "$WORK/velmora.log" || fail "the sanitizers reported a fault"

@@ -12,19 +12,9 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/sway.sh"
 export LC_ALL=C.UTF-8
 
-sway_start
-sway_copy_program "$1" "$2"
+sway_test_start "$1" "$2"
 DRIVER="$SWAY_DIR/bin/$(basename "$1")"
 TARGET="$SWAY_DIR/bin/$(basename "$2")"
-WORK="$SWAY_DIR/work"
-mkdir -p "$WORK"
-[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
-FAILED=0
-
-fail() {
-    xsession_log "FAIL [wayland] $*"
-    FAILED=1
-}
 
 # type_case NAME TEXT [COPIES]: a fresh edit; the driver types TEXT COPIES times (default 1); the edit must hold
 # exactly that.
@@ -39,22 +29,15 @@ type_case() {
     done
     sway_spawn "$TARGET" "$out" "velmora-wl-$name"
     local target=$XSESSION_LAST_PID
-    if ! wait_for_file "$out" 20 || ! sway_focus_title "velmora-wl-$name"; then
-        fail "$name: the edit did not start"
-        return
-    fi
-    if ! sway_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
-        fail "$name: the driver failed: $(cat "$WORK/driver.err")"
-    elif wait_file_equals "$out" "$WORK/$name.expected" 30; then
-        xsession_log "ok   [wayland] $name: $(cat "$WORK/driver.out")"
-    else
-        fail "$name: the text that arrived is not the text typed ($(cat "$WORK/driver.out"))"
-    fi
+    { wait_for_file "$out" 20 && sway_focus_title "velmora-wl-$name"; } || fail "[wayland] $name: the edit did not start"
+    sway_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+        fail "[wayland] $name: the driver failed: $(cat "$WORK/driver.err")"
+    wait_file_equals "$out" "$WORK/$name.expected" 30 ||
+        fail "[wayland] $name: the text that arrived is not the text typed ($(cat "$WORK/driver.out"))"
+    ok "[wayland] $name: $(cat "$WORK/driver.out")"
     xsession_stop "$target"
 }
 
 type_case ascii "Hello World, THE QUICK brown fox 0123456789 !\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~ end"
 type_case mixed_twice "$(mixed_text 600 4242)" 2
 type_case many_distinct "$(distinct_cjk 300) end"
-
-exit "$FAILED"

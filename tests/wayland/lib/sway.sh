@@ -43,6 +43,16 @@ swaymsg_run() {
     sway_as_user swaymsg -s "$SWAY_SOCK" "$@"
 }
 
+# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them, and makes WORK, a work
+# folder that user can write.
+sway_test_start() {
+    sway_start
+    sway_copy_program "$@"
+    WORK="$SWAY_DIR/work"
+    mkdir -p "$WORK"
+    [ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$WORK"
+}
+
 sway_copy_program() {
     mkdir -p "$SWAY_DIR/bin"
     cp "$@" "$SWAY_DIR/bin/"
