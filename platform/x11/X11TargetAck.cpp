@@ -14,8 +14,9 @@ namespace {
 /// How long after its keys a target that gives no sign is taken to have handled them. Such a target (an Xlib
 /// program like xterm) translates a key only when it handles it, with the keymap of that moment.
 constexpr std::chrono::milliseconds kSilentTargetWait{100};
-/// A target that answers pings but has not answered this long is taken to have handled its keys (it may hang).
-constexpr std::chrono::milliseconds kAnswerBound{2000};
+/// A target that answers pings but has not answered this long is taken to have handled its keys (it may hang). A
+/// busy browser on a loaded machine can take seconds: a shorter bound would change keys it has not read yet.
+constexpr std::chrono::milliseconds kAnswerBound{10000};
 constexpr std::chrono::milliseconds kPoll{1};
 /// How far up from the focus window the window that answers pings is looked for.
 constexpr int kMaxAncestors = 8;
@@ -116,6 +117,34 @@ bool TX11TargetAck::Await(std::size_t strokes, const std::function<bool(std::chr
     return FPingWindow != None ? AwaitAnswer(strokes, pause) : AwaitWhile(strokes, pause);
 }
 
+bool TX11TargetAck::AwaitKeymapSeen(const std::function<bool(std::chrono::milliseconds)>& pause) {
+    if (FPingWindow == None) {
+        return true;
+    }
+    const TClock::time_point changed = TClock::now();
+    for (;;) {
+        ReadAnswers();
+        if (FAnsweredAsked && *FAnsweredAsked >= changed) {
+            return true;
+        }
+        if (!FOpen) {
+            Ask(); // the question open at the change says nothing of it: a new one after its answer
+        } else if (TClock::now() - FOpen->asked > kAnswerBound) {
+            Answered();
+            continue;
+        }
+        if (!pause(kPoll)) {
+            return false;
+        }
+    }
+}
+
+void TX11TargetAck::Answered() {
+    FRead = std::max(FRead, FOpen->strokes);
+    FAnsweredAsked = FOpen->asked;
+    FOpen.reset();
+}
+
 void TX11TargetAck::Ask() {
     const std::uint32_t stamp = ++FStamp;
     if (FPingWindow == None) {
@@ -148,8 +177,7 @@ void TX11TargetAck::ReadAnswers() {
                           event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == FPing && FOpen &&
                           static_cast<std::uint32_t>(event.xclient.data.l[1]) == FOpen->stamp;
         if (FOpen && (pong || (FProbe && FProbe->Redrawn(event, FOpen->stamp % 2 == 0)))) {
-            FRead = std::max(FRead, FOpen->strokes);
-            FOpen.reset();
+            Answered();
         }
     }
 }
@@ -163,8 +191,7 @@ bool TX11TargetAck::AwaitAnswer(std::size_t strokes, const std::function<bool(st
         if (!FOpen) {
             Ask();
         } else if (TClock::now() - FOpen->asked > kAnswerBound) {
-            FRead = std::max(FRead, FOpen->strokes);
-            FOpen.reset();
+            Answered();
             continue;
         }
         if (!pause(kPoll)) {

@@ -34,6 +34,10 @@ public:
     /// Returns once the target has handled the first `strokes` strokes (or a bound passed); false when `pause`
     /// reports that typing is being abandoned.
     bool Await(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
+    /// Returns once a target that answers pings has answered one sent after the last keymap change, so that the
+    /// change has reached it before keys that need it (some programs translate keys through a second connection,
+    /// which hears of the change on its own). At once for other targets; false when `pause` reports stopping.
+    bool AwaitKeymapSeen(const std::function<bool(std::chrono::milliseconds)>& pause);
     /// Whether the target answers pings.
     bool Pings() const { return FPingWindow != None; }
 
@@ -42,6 +46,7 @@ private:
 
     void Ask();
     void ReadAnswers();
+    void Answered();
     bool AwaitAnswer(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
     bool AwaitWhile(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
 
@@ -59,6 +64,7 @@ private:
         TClock::time_point asked;
     };
     std::optional<TQuestion> FOpen;                                 ///< the ping not answered yet
+    std::optional<TClock::time_point> FAnsweredAsked;               ///< when the question answered last was asked
     std::deque<std::pair<TClock::time_point, std::size_t>> FSentAt; ///< when strokes went out, for a silent target
     std::unique_ptr<TX11RedrawProbe> FProbe;                        ///< for a target that does not answer pings
 };

@@ -103,7 +103,10 @@ public:
     TX11KeySender(const TX11KeySender&) = delete;
     TX11KeySender& operator=(const TX11KeySender&) = delete;
 
-    void Bind(const std::vector<TBinding>& bindings) override { FBindings.Bind(bindings); }
+    void Bind(const std::vector<TBinding>& bindings) override {
+        FBindings.Bind(bindings);
+        FStopped = FStopped || !FTarget.AwaitKeymapSeen(FPause);
+    }
     void Unbind(const std::vector<unsigned>& keycodes) override { FBindings.Unbind(keycodes); }
 
     bool AwaitTargetRead(std::size_t strokes) override {

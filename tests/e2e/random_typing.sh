@@ -58,9 +58,9 @@ ok "[$KIND] a keymap without a free keycode: the layout's characters typed, the 
 xsession_stop "$TARGET_PID"
 
 # A typist stopped in the middle of a text (Stop, Exit, SIGTERM all end it this way) puts the keymap back itself.
-"$DRIVER" --write-random 15 60000 30 "$WORK/long.in" # one keymap change, and longer than 1.5 s of typing
+"$DRIVER" --write-random 15 200000 30 "$WORK/long.in" # one keymap change, and longer than 4 s of typing
 start_target "$KIND" "$WORK/out" || fail "[$KIND] stopped typist: the target did not start"
-"$DRIVER" --stop-after-ms 1500 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
+"$DRIVER" --stop-after-ms 4000 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
 typist=$!
 wait_until 30 bash -c '! xmodmap -pke | cmp -s - "$1"' _ "$WORK/keymap.before" ||
     fail "[$KIND] stopped typist: no key was ever bound"

@@ -12,7 +12,7 @@ export GRAB_PROBE=$2
 program_install "$VELMORA"
 
 # Lower-case words only: should a key ever reach the main window, it could do nothing there.
-long_text=$({ yes 'frozen target typing test' || true; } | head -c 200000 | tr '\n' ' ')
+long_text=$({ yes 'frozen target typing test' || true; } | head -c 1000000 | tr '\n' ' ')
 printf '%s' "$long_text" >"$WORK/long.txt"
 items=(
     "$(list_item "$long_text" 1 116 True)"
