@@ -118,9 +118,10 @@ bool TX11TargetAck::Await(std::size_t strokes, const std::function<bool(std::chr
 }
 
 bool TX11TargetAck::AwaitKeymapSeen(const std::function<bool(std::chrono::milliseconds)>& pause) {
-    if (FPingWindow == None) {
+    if (FPingWindow == None && !FProbe) {
         return true;
     }
+    const auto bound = FPingWindow != None ? kAnswerBound : std::chrono::milliseconds(kSilentTargetWait);
     const TClock::time_point changed = TClock::now();
     for (;;) {
         ReadAnswers();
@@ -129,7 +130,7 @@ bool TX11TargetAck::AwaitKeymapSeen(const std::function<bool(std::chrono::millis
         }
         if (!FOpen) {
             Ask(); // the question open at the change says nothing of it: a new one after its answer
-        } else if (TClock::now() - FOpen->asked > kAnswerBound) {
+        } else if (TClock::now() - FOpen->asked > bound) {
             Answered();
             continue;
         }

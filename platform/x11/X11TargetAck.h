@@ -34,9 +34,10 @@ public:
     /// Returns once the target has handled the first `strokes` strokes (or a bound passed); false when `pause`
     /// reports that typing is being abandoned.
     bool Await(std::size_t strokes, const std::function<bool(std::chrono::milliseconds)>& pause);
-    /// Returns once a target that answers pings has answered one sent after the last keymap change, so that the
-    /// change has reached it before keys that need it (some programs translate keys through a second connection,
-    /// which hears of the change on its own). At once for other targets; false when `pause` reports stopping.
+    /// Returns once the target has answered a question (ping or redraw) asked after the last keymap change, so that
+    /// the change has reached it before keys that need it (some programs translate keys through a second
+    /// connection, which hears of the change on its own). At once for a target that cannot be asked; false when
+    /// `pause` reports stopping.
     bool AwaitKeymapSeen(const std::function<bool(std::chrono::milliseconds)>& pause);
     /// Whether the target answers pings.
     bool Pings() const { return FPingWindow != None; }
