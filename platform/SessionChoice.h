@@ -21,10 +21,10 @@ enum class TypingBackend {
 
 /// What the session offers, as found at start-up.
 struct TSessionOffer {
-    bool wayland = false;         ///< the desktop session is a Wayland one
-    bool x11Display = false;      ///< an X display (XWayland in a Wayland session) can be opened
-    bool virtualKeyboard = false; ///< the compositor offers zwp_virtual_keyboard_manager_v1
-    bool shortcutsPortal = false; ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
+    bool wayland = false;             ///< the desktop session is a Wayland one
+    bool x11Display = false;          ///< an X display (XWayland in a Wayland session) can be opened
+    bool virtualKeyboard = false;     ///< the compositor offers zwp_virtual_keyboard_manager_v1
+    bool shortcutsPortal = false;     ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
     bool remoteDesktopPortal = false; ///< the org.freedesktop.portal.RemoteDesktop portal offers a keyboard
 };
 
