@@ -119,6 +119,19 @@ std::string HomeFolder() {
     return user->pw_dir;
 }
 
+/// Writes the bytes, syncs them to disk and closes the descriptor; throws with `what` on the first failure.
+void WriteSyncAndClose(TFd& fd, std::string_view bytes, const std::string& what) {
+    if (const int error = WriteAll(fd.Get(), bytes)) {
+        Fail(what, error);
+    }
+    if (const int error = FsyncRetrying(fd.Get())) {
+        Fail(what, error);
+    }
+    if (const int error = fd.Close()) {
+        Fail(what, error);
+    }
+}
+
 } // namespace
 
 bool TPosixFileSystem::FileExists(const std::string& path) const {
@@ -200,15 +213,7 @@ void TPosixFileSystem::ReplaceFile(const std::string& path, std::string_view byt
         // Keep the owner where we may (as root, or a group we belong to); otherwise the file becomes ours.
         [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
     }
-    if (const int error = WriteAll(fd.Get(), bytes)) {
-        Fail(what, error);
-    }
-    if (const int error = FsyncRetrying(fd.Get())) {
-        Fail(what, error);
-    }
-    if (const int error = fd.Close()) {
-        Fail(what, error);
-    }
+    WriteSyncAndClose(fd, bytes, what);
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         Fail(what, errno);
     }
@@ -249,15 +254,7 @@ bool TPosixFileSystem::CreateNewFile(const std::string& path, std::string_view b
         Fail(what, errno);
     }
     TTempFileGuard guard(path); // a half-written file does not stay
-    if (const int error = WriteAll(fd.Get(), bytes)) {
-        Fail(what, error);
-    }
-    if (const int error = FsyncRetrying(fd.Get())) {
-        Fail(what, error);
-    }
-    if (const int error = fd.Close()) {
-        Fail(what, error);
-    }
+    WriteSyncAndClose(fd, bytes, what);
     guard.Keep();
     SyncFolder(FolderOf(path));
     return true;
