@@ -19,28 +19,45 @@ constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 /// How far ahead a keymap change looks for further characters to bind with the one that is needed now.
 constexpr std::size_t kLookahead = 4096;
 
-/// Where each keysym of the layout can be typed; plain positions win over shifted ones, lower keycodes first.
-std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& layout) {
-    std::unordered_map<KeysymValue, TKeyStroke> index;
-    for (const TLayoutKey& key : layout.keys) {
-        if (key.plain != 0) {
-            index.try_emplace(key.plain, TKeyStroke{key.keycode, false});
+/// Whether strokes at this level can be typed: Shift and the Level3 shift need a key each.
+bool LevelReachable(const TKeyboardLayout& layout, unsigned level) {
+    return ((level & 1U) == 0 || layout.shiftKeycode != 0) && ((level & 2U) == 0 || layout.level3Keycode != 0);
+}
+
+/// The groups in the order they are preferred: the user's own first.
+std::vector<unsigned> GroupOrder(unsigned activeGroup) {
+    std::vector<unsigned> order{activeGroup % kKeyGroups};
+    for (unsigned group = 0; group < kKeyGroups; ++group) {
+        if (group != order.front()) {
+            order.push_back(group);
         }
     }
-    if (layout.shiftKeycode != 0) {
-        for (const TLayoutKey& key : layout.keys) {
-            if (key.shifted != 0) {
-                index.try_emplace(key.shifted, TKeyStroke{key.keycode, true});
+    return order;
+}
+
+/// Where each keysym of the layout can be typed: the user's group first, then plain levels before the others,
+/// then lower keycodes.
+std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& layout) {
+    std::unordered_map<KeysymValue, TKeyStroke> index;
+    for (const unsigned group : GroupOrder(layout.activeGroup)) {
+        for (unsigned level = 0; level < kKeyLevels; ++level) {
+            if (!LevelReachable(layout, level)) {
+                continue;
+            }
+            for (const TLayoutKey& key : layout.keys) {
+                if (key.group == group && key.levels[level] != 0) {
+                    index.try_emplace(key.levels[level], TKeyStroke{key.keycode, group, level});
+                }
             }
         }
     }
     return index;
 }
 
-/// One level of a free keycode and the character it holds.
+/// One level of one group of a free keycode and the character it holds.
 struct TSlot {
-    unsigned keycode = 0;
-    bool shift = false;
+    TKeyStroke key;
+    std::size_t rank = 0; ///< the order in which empty slots are taken: cheaper keys first
     KeysymValue keysym = 0;
     std::size_t nextUse = kNever; ///< text position of the next stroke that needs the character
     std::size_t lastUse = 0;      ///< strokes typed up to and including its last use; 0 when unused
@@ -52,15 +69,21 @@ public:
     TPlanner(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout)
         : FStrokes(strokes), FOnLayout(IndexLayout(layout)) {
         FPlan.shiftKeycode = layout.shiftKeycode;
+        FPlan.level3Keycode = layout.level3Keycode;
         std::vector<unsigned> keycodes = layout.freeKeycodes;
         std::sort(keycodes.begin(), keycodes.end());
         keycodes.erase(std::unique(keycodes.begin(), keycodes.end()), keycodes.end());
-        for (const bool shift : {false, true}) {
-            if (shift && layout.shiftKeycode == 0) {
-                break;
-            }
-            for (const unsigned keycode : keycodes) {
-                FSlots.push_back({keycode, shift});
+        const unsigned levels = layout.shiftKeycode == 0                            ? 1
+                                : layout.fourLevelKeys && layout.level3Keycode != 0 ? 4
+                                                                                    : 2;
+        // Plain levels in every group first: a change of group is one request and no key event for the target,
+        // where a level needs a modifier key pressed and let go of.
+        for (unsigned level = 0; level < levels; ++level) {
+            for (const unsigned group : GroupOrder(layout.activeGroup)) {
+                for (const unsigned keycode : keycodes) {
+                    FSlotsOfKey[keycode].push_back(FSlots.size());
+                    FSlots.push_back({{keycode, group, level}, FSlots.size()});
+                }
             }
         }
         FKeysyms.reserve(strokes.size());
@@ -98,7 +121,7 @@ public:
                 bound = FSlotOf.find(FKeysyms[i]);
             }
             TSlot& slot = FSlots[bound->second];
-            Emit({slot.keycode, slot.shift});
+            Emit(slot.key);
             slot.lastUse = FPlan.strokes;
             slot.nextUse = FNextSame[i];
         }
@@ -108,7 +131,7 @@ public:
         std::set<unsigned> bound;
         for (const TSlot& slot : FSlots) {
             if (slot.keysym != 0) {
-                bound.insert(slot.keycode);
+                bound.insert(slot.key.keycode);
             }
         }
         FPlan.boundKeycodes.assign(bound.begin(), bound.end());
@@ -133,9 +156,8 @@ private:
         std::sort(victims.begin(), victims.end(), [this](std::size_t a, std::size_t b) {
             const TSlot& x = FSlots[a];
             const TSlot& y = FSlots[b];
-            // Needed farthest ahead first; then read longest ago; then plain levels before shifted ones.
-            return std::tuple(y.nextUse, x.lastUse, x.shift, x.keycode) <
-                   std::tuple(x.nextUse, y.lastUse, y.shift, y.keycode);
+            // Needed farthest ahead first; then read longest ago; then the cheaper key.
+            return std::tuple(y.nextUse, x.lastUse, x.rank) < std::tuple(x.nextUse, y.lastUse, y.rank);
         });
 
         std::vector<std::pair<KeysymValue, std::size_t>> incoming; // keysym and its first position from here
@@ -157,7 +179,7 @@ private:
             FPlan.batches.push_back(std::move(FBatch));
             FBatch = {};
         }
-        std::map<unsigned, bool> changed; // keycode, in ascending order
+        std::set<unsigned> changed; // keycodes, in ascending order
         for (std::size_t k = 0; k < incoming.size(); ++k) {
             TSlot& slot = FSlots[victims[k]];
             if (slot.keysym != 0) {
@@ -168,14 +190,12 @@ private:
             slot.nextUse = incoming[k].second;
             slot.lastUse = 0;
             FSlotOf[slot.keysym] = victims[k];
-            changed[slot.keycode] = true;
+            changed.insert(slot.key.keycode);
         }
-        for (const auto& [keycode, unused] : changed) {
-            TBinding binding{keycode, 0, 0};
-            for (const TSlot& slot : FSlots) {
-                if (slot.keycode == keycode) {
-                    (slot.shift ? binding.shifted : binding.plain) = slot.keysym;
-                }
+        for (const unsigned keycode : changed) {
+            TBinding binding{keycode};
+            for (const std::size_t s : FSlotsOfKey[keycode]) {
+                binding.At(FSlots[s].key.group, FSlots[s].key.level) = FSlots[s].keysym;
             }
             FBatch.bindings.push_back(binding);
         }
@@ -187,6 +207,7 @@ private:
     std::vector<KeysymValue> FKeysyms;
     std::vector<std::size_t> FNextSame;
     std::vector<TSlot> FSlots;
+    std::map<unsigned, std::vector<std::size_t>> FSlotsOfKey;
     std::unordered_map<KeysymValue, std::size_t> FSlotOf;
     TBatch FBatch;
     TTypingPlan FPlan;
@@ -217,6 +238,29 @@ KeysymValue StrokeKeysym(const TStroke& stroke) {
         break;
     }
     return CharacterKeysym(stroke.character);
+}
+
+unsigned TBinding::Groups() const {
+    for (unsigned group = kKeyGroups; group > 0; --group) {
+        for (unsigned level = 0; level < kKeyLevels; ++level) {
+            if (At(group - 1, level) != 0) {
+                return group;
+            }
+        }
+    }
+    return 0;
+}
+
+unsigned TBinding::Levels() const {
+    unsigned levels = 1;
+    for (unsigned group = 0; group < kKeyGroups; ++group) {
+        for (unsigned level = 1; level < kKeyLevels; ++level) {
+            if (At(group, level) != 0) {
+                levels = std::max(levels, level + 1);
+            }
+        }
+    }
+    return levels > 2 ? 4 : levels;
 }
 
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout) {

@@ -2,6 +2,7 @@
 
 #include "TextWalk.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -11,6 +12,12 @@ namespace velmora {
 /// An X keysym value (0 is NoSymbol).
 using KeysymValue = std::uint32_t;
 
+/// The layout groups a keycode can hold.
+constexpr unsigned kKeyGroups = 4;
+/// The levels of a group the typist reaches: 0 plain, 1 Shift, 2 Level3, 3 Shift+Level3 (bit 0 is Shift, bit 1
+/// the Level3 shift).
+constexpr unsigned kKeyLevels = 4;
+
 /// The keysym that types one character of a text: Return for line breaks, Tab, Latin-1 as itself, the rest Unicode
 /// (0x01000000 + code point). The typist and the hotkey service both use this one rule.
 KeysymValue CharacterKeysym(char32_t character);
@@ -18,33 +25,43 @@ KeysymValue CharacterKeysym(char32_t character);
 /// The keysym that stands for a stroke.
 KeysymValue StrokeKeysym(const TStroke& stroke);
 
-/// One key of the current layout, in its first group, as it types without modifiers and with Shift.
+/// One key of the current layout in one of its groups: what it types at each level (0 where nothing).
 struct TLayoutKey {
     unsigned keycode = 0;
-    KeysymValue plain = 0;
-    KeysymValue shifted = 0;
+    unsigned group = 0;
+    std::array<KeysymValue, kKeyLevels> levels{};
 };
 
 /// What the planner needs to know about the keyboard.
 struct TKeyboardLayout {
-    std::vector<TLayoutKey> keys;       ///< the keys that carry symbols
+    std::vector<TLayoutKey> keys;       ///< the keys that carry symbols, in each of their groups
     std::vector<unsigned> freeKeycodes; ///< keycodes with no symbol at all, which may be bound for a while
-    unsigned shiftKeycode = 0;          ///< a key that sets the Shift modifier; 0 when there is none
+    unsigned shiftKeycode = 0;          ///< a key that sets the Shift modifier in every group; 0 when there is none
+    unsigned level3Keycode = 0;         ///< a key that sets the Level3 shift in every group; 0 when there is none
+    bool fourLevelKeys = false;         ///< whether a bound keycode can hold four levels (it has two otherwise)
+    unsigned activeGroup = 0;           ///< the group the user has chosen: its keys are preferred
 };
 
-/// One key to tap, with Shift held or not.
+/// One key to tap, in a layout group and at a level (with Shift and the Level3 shift held as the level says).
 struct TKeyStroke {
     unsigned keycode = 0;
-    bool shift = false;
+    unsigned group = 0;
+    unsigned level = 0;
 
     bool operator==(const TKeyStroke&) const = default;
 };
 
-/// The whole new content of a free keycode: `plain` without modifiers, `shifted` (0 if none) with Shift.
+/// The whole new content of a free keycode: a keysym (0 if none) for each group and level.
 struct TBinding {
     unsigned keycode = 0;
-    KeysymValue plain = 0;
-    KeysymValue shifted = 0;
+    std::array<KeysymValue, kKeyGroups * kKeyLevels> keysyms{}; ///< [group * kKeyLevels + level]
+
+    KeysymValue At(unsigned group, unsigned level) const { return keysyms[group * kKeyLevels + level]; }
+    KeysymValue& At(unsigned group, unsigned level) { return keysyms[group * kKeyLevels + level]; }
+    /// The groups the keycode needs: up to the last one that holds a keysym.
+    unsigned Groups() const;
+    /// The levels each group of the keycode gets: 1, 2 or 4 (Level3 is only reached together with Shift's level).
+    unsigned Levels() const;
 
     bool operator==(const TBinding&) const = default;
 };
@@ -62,17 +79,20 @@ struct TBatch {
 struct TTypingPlan {
     std::vector<TBatch> batches;
     unsigned shiftKeycode = 0;
+    unsigned level3Keycode = 0;
     std::vector<unsigned> boundKeycodes; ///< every keycode some batch binds: emptied again after the text
     std::size_t strokes = 0;             ///< strokes in all batches
     std::size_t keymapChanges = 0;       ///< batches that bind
     std::vector<char32_t> dropped;       ///< characters that found no key (no free keycode at all), in text order
 };
 
-/// Plans the keys for the strokes. A keysym on the layout is typed with its key (without Shift if possible). The
-/// others are bound to free keycodes, two per keycode when there is a Shift key. A character stays bound while it
-/// is used again; when the free keycodes are full, the characters needed farthest in the future give way (all
-/// exchanges that gain are made in one keymap change), and among those equally far, the ones whose last use lies
-/// farthest back, so that the target has most likely read them already.
+/// Plans the keys for the strokes. A keysym on the layout is typed with its key, in the user's group and without
+/// modifiers if possible. The others are bound to free keycodes, each of which holds up to four groups of up to
+/// four levels (two without a Level3 shift, one without Shift); plain levels are filled first, in every group, as
+/// a change of group costs the target less than a modifier key. A character stays bound while it is used again;
+/// when the free keycodes are full, the characters needed farthest in the future give way (all exchanges that gain
+/// are made in one keymap change), and among those equally far, the ones whose last use lies farthest back, so that
+/// the target has most likely read them already.
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout);
 
 } // namespace velmora

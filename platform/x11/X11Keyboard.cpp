@@ -7,9 +7,12 @@
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -31,15 +34,103 @@ TXkbDesc FetchKeymap(Display* display) {
     return xkb;
 }
 
-/// The level of the type that Shift alone selects (0 when Shift does not change the level).
-int ShiftLevel(const XkbKeyTypeRec& type) {
+/// The level of the key type that these modifiers select.
+int LevelOf(const XkbKeyTypeRec& type, unsigned modifiers) {
+    const unsigned relevant = modifiers & type.mods.mask;
     for (int i = 0; i < type.map_count; ++i) {
         const XkbKTMapEntryRec& entry = type.map[i];
-        if (entry.active && entry.mods.mask == ShiftMask) {
+        if (entry.active && entry.mods.mask == relevant) {
             return entry.level;
         }
     }
     return 0;
+}
+
+/// The group of the key that a keyboard group selects (a key with fewer groups wraps, clamps or redirects it); -1
+/// for a key without symbols.
+int KeyGroup(XkbDescPtr xkb, int keycode, unsigned group) {
+    const int groups = XkbKeyNumGroups(xkb, keycode);
+    if (groups == 0) {
+        return -1;
+    }
+    if (static_cast<int>(group) < groups) {
+        return static_cast<int>(group);
+    }
+    const unsigned char info = XkbKeyGroupInfo(xkb, keycode);
+    switch (XkbOutOfRangeGroupAction(info)) {
+    case XkbClampIntoRange:
+        return groups - 1;
+    case XkbRedirectIntoRange:
+        return XkbOutOfRangeGroupNumber(info) < groups ? XkbOutOfRangeGroupNumber(info) : 0;
+    default:
+        return static_cast<int>(group) % groups;
+    }
+}
+
+/// What the key types in the keyboard group with these modifiers down (NoSymbol for nothing).
+KeySym KeysymAt(XkbDescPtr xkb, int keycode, unsigned group, unsigned modifiers) {
+    const int keyGroup = KeyGroup(xkb, keycode, group);
+    if (keyGroup < 0) {
+        return NoSymbol;
+    }
+    const int level = LevelOf(*XkbKeyKeyType(xkb, keycode, keyGroup), modifiers);
+    return level < XkbKeyGroupWidth(xkb, keycode, keyGroup) ? XkbKeySymEntry(xkb, keycode, level, keyGroup) : NoSymbol;
+}
+
+/// The keysym in the form the planner looks characters up by (CharacterKeysym): layouts name most characters
+/// beyond Latin-1 by keysyms of their own (Cyrillic_es for U+0441), some by their Unicode keysym.
+KeysymValue TextKeysym(KeySym keysym) {
+    constexpr KeySym kLegacyCharacters = 0x100; // Latin-2 to Korean and the rest; Latin-1 is its own
+    constexpr KeySym kFunctionKeys = 0xFE00;    // dead keys, modifiers, Return, Tab, keypad
+    constexpr KeySym kUnicodeBeyondLatin1 = 0x01000100;
+    if ((keysym >= kLegacyCharacters && keysym < kFunctionKeys) || keysym >= kUnicodeBeyondLatin1) {
+        if (const std::uint32_t character = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym)); character != 0) {
+            return CharacterKeysym(character);
+        }
+    }
+    return static_cast<KeysymValue>(keysym);
+}
+
+/// Whether the key types one of the keysyms in every group, with these modifiers down.
+bool TypesInEveryGroup(XkbDescPtr xkb, int keycode, unsigned modifiers, std::initializer_list<KeySym> keysyms) {
+    for (unsigned group = 0; group < kKeyGroups; ++group) {
+        const KeySym keysym = KeysymAt(xkb, keycode, group, modifiers);
+        if (std::find(keysyms.begin(), keysyms.end(), keysym) == keysyms.end()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The layout's Level3 shift: a key that sets it in every group (AltGr on layouts that have one), the modifiers it
+/// sets, and a key type whose four levels are plain, Shift, Level3 and both (0 when the map has none).
+struct TLevel3 {
+    unsigned keycode = 0;
+    unsigned modifiers = 0;
+    int fourLevelType = 0;
+};
+
+TLevel3 FindLevel3(XkbDescPtr xkb) {
+    TLevel3 found;
+    for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && found.keycode == 0; ++keycode) {
+        if (!TypesInEveryGroup(xkb, keycode, 0, {XK_ISO_Level3_Shift}) || !XkbKeyHasActions(xkb, keycode)) {
+            continue;
+        }
+        const XkbAction* action = XkbKeyActionEntry(xkb, keycode, 0, KeyGroup(xkb, keycode, 0));
+        if (action->type == XkbSA_SetMods && action->mods.mask != 0 && (action->mods.mask & ShiftMask) == 0) {
+            found = {static_cast<unsigned>(keycode), action->mods.mask, 0};
+        }
+    }
+    for (int t = 0; t < xkb->map->num_types && found.keycode != 0; ++t) {
+        const XkbKeyTypeRec& type = xkb->map->types[t];
+        if (type.num_levels == 4 && type.mods.mask == (ShiftMask | found.modifiers) && LevelOf(type, 0) == 0 &&
+            LevelOf(type, ShiftMask) == 1 && LevelOf(type, found.modifiers) == 2 &&
+            LevelOf(type, ShiftMask | found.modifiers) == 3) {
+            found.fourLevelType = t;
+            break;
+        }
+    }
+    return found;
 }
 
 /// Sends the symbols of keycodes [low, high] of `xkb` to the server: one keymap change.
@@ -51,50 +142,97 @@ void SendKeySyms(Display* display, XkbDescPtr xkb, unsigned low, unsigned high) 
     XkbChangeMap(display, xkb, &changes);
 }
 
-/// Gives the keycode of `xkb` one or two levels holding the binding's characters.
-void SetKeySyms(XkbDescPtr xkb, const TBinding& binding) {
+/// Gives the keycode of `xkb` the binding's groups, each with the levels the binding needs.
+void SetKeySyms(XkbDescPtr xkb, const TBinding& binding, int fourLevelType) {
     const int keycode = static_cast<int>(binding.keycode);
-    const bool twoLevels = binding.shifted != 0;
+    const unsigned groups = std::max(binding.Groups(), 1U);
+    const unsigned levels = binding.Levels();
+    const int typeIndex = levels == 4 ? fourLevelType : levels == 2 ? XkbTwoLevelIndex : XkbOneLevelIndex;
+    if (typeIndex == 0 && levels == 4) {
+        throw PlatformError("Cannot type: the keyboard map has no key type for the Level3 shift any more.");
+    }
     std::array<int, XkbNumKbdGroups> types{};
-    types[XkbGroup1Index] = twoLevels ? XkbTwoLevelIndex : XkbOneLevelIndex;
-    if (XkbChangeTypesOfKey(xkb, keycode, 1, XkbGroup1Mask, types.data(), nullptr) != Success) {
+    types.fill(typeIndex);
+    if (XkbChangeTypesOfKey(xkb, keycode, static_cast<int>(groups), (1U << groups) - 1, types.data(), nullptr) !=
+        Success) {
         throw PlatformError("Cannot type: a free key of the keyboard map cannot be bound.");
     }
-    KeySym* syms = XkbResizeKeySyms(xkb, keycode, twoLevels ? 2 : 1);
-    if (syms == nullptr) {
+    KeySym* syms = XkbResizeKeySyms(xkb, keycode, static_cast<int>(groups * levels));
+    if (syms == nullptr || XkbKeyGroupsWidth(xkb, keycode) != static_cast<int>(levels)) {
         throw PlatformError("Cannot type: a free key of the keyboard map cannot be bound.");
     }
-    syms[0] = binding.plain;
-    if (twoLevels) {
-        syms[1] = binding.shifted;
+    for (unsigned group = 0; group < groups; ++group) {
+        for (unsigned level = 0; level < levels; ++level) {
+            syms[group * levels + level] = binding.At(group, level);
+        }
     }
 }
 
-/// Takes every symbol from the keycode again.
+/// Takes every symbol from the keycode again, as a keycode without symbols has none of the width it had.
 void EmptyKey(XkbDescPtr xkb, unsigned keycode) {
     XkbChangeTypesOfKey(xkb, static_cast<int>(keycode), 0, XkbGroup1Mask, nullptr, nullptr);
+    xkb->map->key_sym_map[keycode].width = 0;
 }
 
-/// What the keycode holds now, in the form of a binding (a keycode with one group of one or two levels).
+/// What the keycode holds now, in the form of a binding; none when it holds more than a binding can.
 std::optional<TBinding> HeldBinding(XkbDescPtr xkb, unsigned keycode) {
     const int code = static_cast<int>(keycode);
-    if (code < xkb->min_key_code || code > xkb->max_key_code || XkbKeyNumGroups(xkb, code) != 1) {
+    if (code < xkb->min_key_code || code > xkb->max_key_code) {
         return std::nullopt;
     }
-    const int width = XkbKeyGroupWidth(xkb, code, 0);
-    if (width < 1 || width > 2) {
+    const int groups = XkbKeyNumGroups(xkb, code);
+    const int width = XkbKeyGroupsWidth(xkb, code);
+    if (groups < 1 || groups > static_cast<int>(kKeyGroups) || width > static_cast<int>(kKeyLevels)) {
         return std::nullopt;
     }
-    TBinding held{keycode, static_cast<KeysymValue>(XkbKeySymEntry(xkb, code, 0, 0)), 0};
-    if (width == 2) {
-        held.shifted = static_cast<KeysymValue>(XkbKeySymEntry(xkb, code, 1, 0));
+    TBinding held{keycode};
+    for (int group = 0; group < groups; ++group) {
+        for (int level = 0; level < XkbKeyGroupWidth(xkb, code, group); ++level) {
+            held.At(group, level) = static_cast<KeysymValue>(XkbKeySymEntry(xkb, code, level, group));
+        }
     }
     return held;
 }
 
-/// The root window property that lists what the typist has bound: keycode, plain and shifted keysym for each.
+/// The root window property that lists what the typist has bound: for each keycode, the keycode and the keysyms of
+/// every group and level (TBinding::keysyms).
 Atom RecordAtom(Display* display) {
+    return XInternAtom(display, "_VELMORA_TYPIST_KEYS", False);
+}
+
+/// The record of earlier versions, which bound two levels of one group: keycode, plain and shifted keysym.
+Atom TwoLevelRecordAtom(Display* display) {
     return XInternAtom(display, "_VELMORA_TYPIST_BINDINGS", False);
+}
+
+constexpr unsigned long kRecordStride = 1 + kKeyGroups * kKeyLevels;
+constexpr unsigned long kTwoLevelRecordStride = 3;
+
+/// Reads and deletes a record: each entry is `stride` values, a keycode and the first keysyms of its binding.
+std::vector<TBinding> TakeRecord(Display* display, Atom record, unsigned long stride) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* raw = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, static_cast<long>(stride * 256), True,
+                           XA_INTEGER, &type, &format, &count, &after, &raw) != Success) {
+        return {};
+    }
+    const std::unique_ptr<unsigned char, TXFree> data(raw);
+    if (type != XA_INTEGER || format != 32 || !data) {
+        return {};
+    }
+    const auto* values = reinterpret_cast<const long*>(data.get());
+    std::vector<TBinding> bindings;
+    for (unsigned long i = 0; i + stride <= count; i += stride) {
+        TBinding binding{static_cast<unsigned>(values[i])};
+        for (unsigned long k = 1; k < stride; ++k) {
+            binding.keysyms[k - 1] = static_cast<KeysymValue>(values[i + k]);
+        }
+        bindings.push_back(binding);
+    }
+    return bindings;
 }
 
 } // namespace
@@ -102,27 +240,43 @@ Atom RecordAtom(Display* display) {
 TKeyboardLayout ReadKeyboardLayout(Display* display) {
     const TXkbDesc xkb = FetchKeymap(display);
     TKeyboardLayout layout;
+    XkbStateRec state{};
+    unsigned lockedModifiers = 0; // Num Lock may choose a level; Caps Lock is off while typing
+    if (XkbGetState(display, XkbUseCoreKbd, &state) == Success) {
+        layout.activeGroup = state.group; // the locked one as it takes effect on the layout's groups
+        lockedModifiers = state.locked_mods & ~static_cast<unsigned>(LockMask);
+    }
+    const TLevel3 level3 = FindLevel3(xkb.get());
+    const std::array<unsigned, kKeyLevels> levelModifiers = {0, ShiftMask, level3.modifiers,
+                                                             ShiftMask | level3.modifiers};
     for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
         const auto code = static_cast<unsigned>(keycode);
         const unsigned char modifiers = xkb->map->modmap != nullptr ? xkb->map->modmap[keycode] : 0;
-        if (XkbKeyNumGroups(xkb.get(), keycode) == 0) {
+        const int groups = XkbKeyNumGroups(xkb.get(), keycode);
+        if (groups == 0) {
             if (modifiers == 0) {
                 layout.freeKeycodes.push_back(code);
             }
             continue;
         }
-        const int width = XkbKeyGroupWidth(xkb.get(), keycode, 0);
-        TLayoutKey key{code, static_cast<KeysymValue>(XkbKeySymEntry(xkb.get(), keycode, 0, 0)), 0};
-        const int shiftLevel = ShiftLevel(*XkbKeyKeyType(xkb.get(), keycode, 0));
-        if (shiftLevel < width) {
-            key.shifted = static_cast<KeysymValue>(XkbKeySymEntry(xkb.get(), keycode, shiftLevel, 0));
+        for (int group = 0; group < groups && group < static_cast<int>(kKeyGroups); ++group) {
+            TLayoutKey key{code, static_cast<unsigned>(group)};
+            for (unsigned level = 0; level < kKeyLevels; ++level) {
+                if (level < 2 || level3.keycode != 0) {
+                    key.levels[level] =
+                        TextKeysym(KeysymAt(xkb.get(), keycode, group, levelModifiers[level] | lockedModifiers));
+                }
+            }
+            layout.keys.push_back(key);
         }
         if (layout.shiftKeycode == 0 && (modifiers & ShiftMask) != 0 &&
-            (key.plain == XK_Shift_L || key.plain == XK_Shift_R)) {
+            TypesInEveryGroup(xkb.get(), keycode, 0, {XK_Shift_L, XK_Shift_R}) &&
+            TypesInEveryGroup(xkb.get(), keycode, level3.modifiers, {XK_Shift_L, XK_Shift_R})) {
             layout.shiftKeycode = code;
         }
-        layout.keys.push_back(key);
     }
+    layout.level3Keycode = level3.keycode;
+    layout.fourLevelKeys = level3.fourLevelType != 0 && layout.shiftKeycode != 0;
     return layout;
 }
 
@@ -145,10 +299,11 @@ void TX11KeymapBindings::Bind(const std::vector<TBinding>& bindings) {
         return;
     }
     const TXkbDesc xkb = FetchKeymap(FDisplay);
+    const int fourLevelType = FindLevel3(xkb.get()).fourLevelType;
     unsigned low = bindings.front().keycode;
     unsigned high = low;
     for (const TBinding& binding : bindings) {
-        SetKeySyms(xkb.get(), binding);
+        SetKeySyms(xkb.get(), binding, fourLevelType);
         FBound[binding.keycode] = binding;
         low = std::min(low, binding.keycode);
         high = std::max(high, binding.keycode);
@@ -188,39 +343,25 @@ void TX11KeymapBindings::Record() {
     }
     std::vector<long> values; // format 32 goes as longs
     for (const auto& [keycode, binding] : FBound) {
-        values.insert(values.end(), {static_cast<long>(keycode), static_cast<long>(binding.plain),
-                                     static_cast<long>(binding.shifted)});
+        values.push_back(static_cast<long>(keycode));
+        values.insert(values.end(), binding.keysyms.begin(), binding.keysyms.end());
     }
     XChangeProperty(FDisplay, root, FRecord, XA_INTEGER, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
 }
 
 std::size_t RestoreAbandonedBindings(Display* display) {
-    const Window root = DefaultRootWindow(display);
-    const Atom record = RecordAtom(display);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, root, record, 0, 3 * 256, True, XA_INTEGER, &type, &format, &count, &after, &raw) !=
-        Success) {
-        return 0;
+    std::vector<TBinding> recorded = TakeRecord(display, RecordAtom(display), kRecordStride);
+    for (const TBinding& binding : TakeRecord(display, TwoLevelRecordAtom(display), kTwoLevelRecordStride)) {
+        recorded.push_back(binding);
     }
-    const std::unique_ptr<unsigned char, TXFree> data(raw);
-    if (type != XA_INTEGER || format != 32 || !data) {
-        return 0;
-    }
-    const auto* values = reinterpret_cast<const long*>(data.get());
     const TXkbDesc xkb = FetchKeymap(display);
     std::vector<unsigned> restored;
-    for (unsigned long i = 0; i + 2 < count; i += 3) {
-        const TBinding recorded{static_cast<unsigned>(values[i]), static_cast<KeysymValue>(values[i + 1]),
-                                static_cast<KeysymValue>(values[i + 2])};
+    for (const TBinding& binding : recorded) {
         // A key that holds something else now was changed since by someone else: it is theirs.
-        if (HeldBinding(xkb.get(), recorded.keycode) == recorded) {
-            EmptyKey(xkb.get(), recorded.keycode);
-            restored.push_back(recorded.keycode);
+        if (HeldBinding(xkb.get(), binding.keycode) == binding) {
+            EmptyKey(xkb.get(), binding.keycode);
+            restored.push_back(binding.keycode);
         }
     }
     if (!restored.empty()) {
@@ -237,12 +378,8 @@ TX11LockReset::TX11LockReset(Display* display) : FDisplay(display) {
         return;
     }
     FCapsLock = (state.locked_mods & LockMask) != 0;
-    FGroup = state.locked_group;
     if (FCapsLock) {
         XkbLockModifiers(FDisplay, XkbUseCoreKbd, LockMask, 0);
-    }
-    if (FGroup != XkbGroup1Index) {
-        XkbLockGroup(FDisplay, XkbUseCoreKbd, XkbGroup1Index);
     }
 }
 
@@ -253,9 +390,6 @@ void TX11LockReset::End() {
     FEnded = true;
     if (FCapsLock) {
         XkbLockModifiers(FDisplay, XkbUseCoreKbd, LockMask, LockMask);
-    }
-    if (FGroup != XkbGroup1Index) {
-        XkbLockGroup(FDisplay, XkbUseCoreKbd, static_cast<unsigned>(FGroup));
     }
     XFlush(FDisplay);
 }

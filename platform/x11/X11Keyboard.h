@@ -15,12 +15,13 @@
 
 namespace velmora {
 
-/// The current layout's first group as the planner needs it, read through XKB.
+/// The current layout, in all its groups, as the planner needs it, read through XKB.
 TKeyboardLayout ReadKeyboardLayout(Display* display);
 
 /// Free keycodes bound to characters for the length of a text; emptied again when the object goes. What is bound is
 /// also written on the root window, so that a copy of the program that ends without putting it back (killed, lost
-/// its connection) has it put back by the next one.
+/// its connection) has it put back by the next one. A keycode gets as many groups as its characters need, each of
+/// one level, two (Shift) or four (Shift and the Level3 shift of the layout).
 class TX11KeymapBindings {
 public:
     explicit TX11KeymapBindings(Display* display);
@@ -28,7 +29,7 @@ public:
     TX11KeymapBindings(const TX11KeymapBindings&) = delete;
     TX11KeymapBindings& operator=(const TX11KeymapBindings&) = delete;
 
-    /// Gives the keycodes this content (one or two levels each) in a single keymap change.
+    /// Gives the keycodes this content in a single keymap change.
     void Bind(const std::vector<TBinding>& bindings);
     /// Empties the keycodes again in a single keymap change; keycodes not bound here are left alone.
     void Unbind(const std::vector<unsigned>& keycodes);
@@ -50,8 +51,8 @@ private:
 /// what it bound; returns how many. Called once when the typist starts.
 std::size_t RestoreAbandonedBindings(Display* display);
 
-/// Caps Lock and a locked layout group would change what the keys type: both are switched off for the length of a
-/// text and put back afterwards.
+/// Caps Lock would change what the keys type: it is switched off for the length of a text and put back afterwards.
+/// (The layout group goes with each key: see IKeySender::Group.)
 class TX11LockReset {
 public:
     explicit TX11LockReset(Display* display);
@@ -65,7 +66,6 @@ public:
 private:
     Display* FDisplay;
     bool FCapsLock = false;
-    int FGroup = 0;
     bool FEnded = false;
 };
 

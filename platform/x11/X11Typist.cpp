@@ -8,6 +8,7 @@
 #include "X11TargetAck.h"
 #include "core/TextCodec.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/extensions/XTest.h>
@@ -121,6 +122,13 @@ public:
         XTestFakeKeyEvent(FDisplay, keycode, press ? True : False, CurrentTime);
     }
 
+    void Group(unsigned group) override {
+        if (group != FGroup) {
+            XkbLockGroup(FDisplay, XkbUseCoreKbd, group);
+            FGroup = group;
+        }
+    }
+
     // The server is grabbed from the checks to the run's last key: the focus cannot move in between, so a key can
     // never land in a window that took the focus meanwhile; and no other client can press a key, so a grabbed hotkey
     // cannot go down and take our keys (while it is down X gives every key event to the hotkey's grab). The keymap
@@ -148,10 +156,19 @@ public:
             EndGrab();
             return ERunStart::KeysHeld;
         }
+        // The user's group, as it is now: they may have switched since the last run.
+        XkbStateRec state{};
+        if (XkbGetState(FDisplay, XkbUseCoreKbd, &state) != Success) {
+            EndGrab();
+            FStopped = true;
+            return ERunStart::Stop;
+        }
+        FUserGroup = FGroup = state.locked_group;
         return ERunStart::Go;
     }
 
     void EndRun(std::size_t strokesSent) override {
+        Group(FUserGroup);
         EndGrab();
         FTarget.Sent(strokesSent);
     }
@@ -185,6 +202,8 @@ private:
     std::function<bool(std::chrono::milliseconds)> FPause;
     bool FGrabbed = false;
     bool FStopped = false;
+    unsigned FUserGroup = 0;
+    unsigned FGroup = 0; ///< the locked group within a run
     std::size_t FReleased = 0;
     std::optional<std::chrono::system_clock::time_point> FFirstKey;
 };

@@ -93,7 +93,7 @@ wait "$TARGET_PID" 2>/dev/null || true
 if [ -n "${VELMORA_SEED:-}" ]; then
     random_case "$VELMORA_SEED" 1500 120
 else
-    random_case 11 600 60    # about ten uses of each of 60 characters: more than the free keycodes hold
+    random_case 11 2400 400  # about six uses of each of 400 characters: more than the free keycodes hold
     random_case 12 2000 300  # CJK-heavy, 300 distinct
     random_case 13 1200 64
     fresh=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')

@@ -68,7 +68,7 @@ text_case mixed2000 "$(mixed_text 2000 4242)"
 expect_stat mixed2000 dropped 0
 
 # More distinct characters than the free keycodes hold at once: typed in batches, exact all the same.
-text_case many_distinct "$(distinct_cjk 100) end"
+text_case many_distinct "$(distinct_cjk 400) end"
 [ "$(stat_of keymap_changes)" -ge 3 ] ||
     fail "[$KIND] many_distinct: expected several keymap changes, keymap_changes=$(stat_of keymap_changes)"
 

@@ -5,24 +5,53 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 
 namespace velmora {
+
+void PrintTo(const TKeyStroke& stroke, std::ostream* out) {
+    *out << "{" << stroke.keycode << ", group " << stroke.group << ", level " << stroke.level << "}";
+}
+
 namespace {
 
 constexpr unsigned kShift = 50;
+constexpr unsigned kLevel3 = 92;
 
 /// A small US-like layout: a/A, b/B, 1/!, space, Return, Tab/ISO_Left_Tab, Shift_L, and seven free keycodes.
 TKeyboardLayout Layout() {
     TKeyboardLayout layout;
-    layout.keys = {{38, 'a', 'A'},       {56, 'b', 'B'},       {10, '1', '!'},          {65, ' ', ' '},
-                   {36, 0xFF0D, 0xFF0D}, {23, 0xFF09, 0xFE20}, {kShift, 0xFFE1, 0xFFE1}};
+    layout.keys = {{38, 0, {'a', 'A'}},           {56, 0, {'b', 'B'}},       {10, 0, {'1', '!'}},
+                   {65, 0, {' ', ' ', ' ', ' '}}, {36, 0, {0xFF0D, 0xFF0D}}, {23, 0, {0xFF09, 0xFE20}},
+                   {kShift, 0, {0xFFE1, 0xFFE1}}};
     layout.freeKeycodes = {203, 93, 97, 103, 120, 200, 201};
     layout.shiftKeycode = kShift;
+    return layout;
+}
+
+/// The layout with a Cyrillic second group, AltGr-like Level3 characters on both, and `count` free keycodes from 130
+/// on that hold four levels when there are both shift keys.
+TKeyboardLayout TwoGroupLayout(std::size_t count, bool shiftKey, bool level3Key, unsigned activeGroup) {
+    TKeyboardLayout layout = Layout();
+    layout.keys.push_back({24, 0, {'q', 'Q', 0x010003A9, 0x010003A3}});   // Level3: Ω, Σ
+    layout.keys.push_back({38, 1, {0x01000444, 0x01000424, 0xE9, 0xC9}}); // ф Ф, Level3: é É
+    layout.keys.push_back({56, 1, {0x01000438, 0x01000418}});             // и И
+    layout.keys.push_back({65, 1, {' ', ' '}});
+    layout.freeKeycodes.clear();
+    for (unsigned k = 0; k < count; ++k) {
+        layout.freeKeycodes.push_back(130 + k);
+    }
+    layout.shiftKeycode = shiftKey ? kShift : 0;
+    layout.level3Keycode = level3Key ? kLevel3 : 0;
+    layout.fourLevelKeys = shiftKey && level3Key;
+    layout.activeGroup = activeGroup;
     return layout;
 }
 
@@ -37,32 +66,57 @@ TKeyboardLayout LayoutWithFreeKeys(std::size_t count, bool shiftKey = true) {
     return layout;
 }
 
+/// A binding with these keysyms in its groups, each group's from level 0 on.
+TBinding Bound(unsigned keycode, std::initializer_list<std::initializer_list<KeysymValue>> groups) {
+    TBinding binding{keycode};
+    unsigned group = 0;
+    for (const auto& levels : groups) {
+        std::copy(levels.begin(), levels.end(), &binding.At(group++, 0));
+    }
+    return binding;
+}
+
 /// The server's keymap and an X client that reads it the way Xlib does: it learns of a keymap change as soon as it
 /// reads the notice from its connection, fetches the whole map anew at the next key it translates (the newest map,
 /// whatever the key was typed under), and handles events `lag` behind the newest one unless the typist waits for it.
+/// A key event carries the group the server had when it was sent; the client translates it with that group (wrapped
+/// into the key's groups) and the modifiers down, through the map it has. Like an AltGr key that types something
+/// else with Shift, the Level3 key sets nothing when it goes down with Shift held.
 class TModelClient final : public IKeySender {
 public:
-    TModelClient(const TKeyboardLayout& layout, std::size_t lag) : FLag(lag), FShiftKeycode(layout.shiftKeycode) {
+    TModelClient(const TKeyboardLayout& layout, std::size_t lag)
+        : FLag(lag), FShiftKeycode(layout.shiftKeycode), FLevel3Keycode(layout.level3Keycode),
+          FUserGroup(layout.activeGroup), FGroup(layout.activeGroup) {
         for (const TLayoutKey& key : layout.keys) {
-            FServer[key.keycode] = {key.plain, key.shifted};
+            auto& groups = FServer[key.keycode];
+            groups.resize(std::max<std::size_t>(groups.size(), key.group + 1));
+            groups[key.group] = key.levels;
         }
         for (const unsigned keycode : layout.freeKeycodes) {
-            FServer[keycode] = {0, 0};
+            FServer[keycode] = {};
         }
         FOriginal = FServer;
         FClient = FServer;
     }
 
     void Bind(const std::vector<TBinding>& bindings) override {
+        EXPECT_FALSE(FInRun) << "the keymap changed in the middle of a run";
         for (const TBinding& binding : bindings) {
-            FServer[binding.keycode] = {binding.plain, binding.shifted};
+            // What the key types with the four modifier combinations, through a type of one, two or four levels.
+            auto& groups = FServer[binding.keycode];
+            groups.assign(binding.Groups(), {});
+            for (unsigned group = 0; group < groups.size(); ++group) {
+                for (unsigned level = 0; level < kKeyLevels; ++level) {
+                    groups[group][level] = binding.At(group, level & (binding.Levels() - 1));
+                }
+            }
         }
         FStale = true;
         ++FChanges;
     }
     void Unbind(const std::vector<unsigned>& keycodes) override {
         for (const unsigned keycode : keycodes) {
-            FServer[keycode] = {0, 0};
+            FServer[keycode] = {};
         }
         FStale = true;
         ++FChanges;
@@ -75,13 +129,21 @@ public:
         return true;
     }
     void Key(unsigned keycode, bool press) override {
-        FQueue.push_back({keycode, press});
+        EXPECT_TRUE(FInRun) << "a key outside a run";
+        FQueue.push_back({keycode, press, FGroup});
         while (FQueue.size() > FLag) {
             HandleOne();
         }
     }
-    ERunStart BeginRun() override { return ERunStart::Go; }
-    void EndRun(std::size_t /*strokesSent*/) override {}
+    void Group(unsigned group) override { FGroup = group; }
+    ERunStart BeginRun() override {
+        FInRun = true;
+        return ERunStart::Go;
+    }
+    void EndRun(std::size_t /*strokesSent*/) override {
+        FInRun = false;
+        FGroup = FUserGroup; // as the X11 sender does
+    }
     bool AwaitUserKeys() override { return true; }
 
     /// Handles what is left in the queue; returns the keysyms the client made of the keys.
@@ -91,39 +153,67 @@ public:
         }
         return FTyped;
     }
-    bool KeymapIsBack() const { return FServer == FOriginal; }
+    /// Whether the keymap is what it was, no modifier is down and the user's group is active.
+    bool StateIsBack() const { return FServer == FOriginal && !FShiftDown && !FLevel3Down && FGroup == FUserGroup; }
     std::size_t Changes() const { return FChanges; }
 
 private:
+    struct TEvent {
+        unsigned keycode = 0;
+        bool press = false;
+        unsigned group = 0;
+    };
+
     void HandleOne() {
-        const auto [keycode, press] = FQueue.front();
+        const TEvent event = FQueue.front();
         FQueue.pop_front();
-        if (keycode == FShiftKeycode) {
-            FShiftDown = press;
+        if (event.keycode == FShiftKeycode) {
+            FShiftDown = event.press;
             return;
         }
-        if (!press) {
+        if (event.keycode == FLevel3Keycode) {
+            FLevel3Down = event.press && !FShiftDown;
+            return;
+        }
+        if (!event.press) {
             return;
         }
         if (FStale) {
             FClient = FServer;
             FStale = false;
         }
-        const auto& [plain, shifted] = FClient[keycode];
-        FTyped.push_back(FShiftDown && shifted != 0 ? shifted : plain);
+        const auto& groups = FClient[event.keycode];
+        const unsigned level = (FShiftDown ? 1 : 0) + (FLevel3Down ? 2 : 0);
+        FTyped.push_back(groups.empty() ? 0 : groups[event.group % groups.size()][level]);
         ++FTranslated;
     }
 
+    using TKeymap = std::map<unsigned, std::vector<std::array<KeysymValue, kKeyLevels>>>;
+
     std::size_t FLag;
     unsigned FShiftKeycode;
-    std::map<unsigned, std::pair<KeysymValue, KeysymValue>> FServer, FClient, FOriginal;
+    unsigned FLevel3Keycode;
+    unsigned FUserGroup;
+    unsigned FGroup;
+    TKeymap FServer, FClient, FOriginal;
     bool FStale = false;
+    bool FInRun = false;
     bool FShiftDown = false;
-    std::deque<std::pair<unsigned, bool>> FQueue;
+    bool FLevel3Down = false;
+    std::deque<TEvent> FQueue;
     std::vector<KeysymValue> FTyped;
     std::size_t FTranslated = 0;
     std::size_t FChanges = 0;
 };
+
+/// The strokes of all batches.
+std::vector<TKeyStroke> AllStrokes(const TTypingPlan& plan) {
+    std::vector<TKeyStroke> strokes;
+    for (const TBatch& batch : plan.batches) {
+        strokes.insert(strokes.end(), batch.strokes.begin(), batch.strokes.end());
+    }
+    return strokes;
+}
 
 std::vector<KeysymValue> Keysyms(const std::vector<TStroke>& strokes) {
     std::vector<KeysymValue> keysyms;
@@ -148,57 +238,80 @@ TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtLevelZeroOrOne) {
     const TTypingPlan plan = PlanTyping(WalkText(U"aA1! \r\n\t"), Layout());
     ASSERT_EQ(plan.batches.size(), 1u);
     EXPECT_TRUE(plan.batches[0].bindings.empty());
-    EXPECT_EQ(plan.batches[0].strokes,
-              (std::vector<TKeyStroke>{
-                  {38, false}, {38, true}, {10, false}, {10, true}, {65, false}, {36, false}, {23, false}}));
+    EXPECT_EQ(
+        plan.batches[0].strokes,
+        (std::vector<TKeyStroke>{{38, 0, 0}, {38, 0, 1}, {10, 0, 0}, {10, 0, 1}, {65, 0, 0}, {36, 0, 0}, {23, 0, 0}}));
     EXPECT_EQ(plan.keymapChanges, 0u);
     EXPECT_TRUE(plan.dropped.empty());
 }
 
-// Missing characters are bound once, plain levels first; a character used again stays where it is.
+// The layout's other groups and its Level3 characters are typed with their keys; a character on several groups is
+// typed in the user's.
+TEST(KeyPlan, CharactersOfEveryGroupAndOfLevel3UseTheirKeyInTheUsersGroupFirst) {
+    const std::vector<TStroke> text = WalkText(U"aф Ωé");
+    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, true, 1))),
+              (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 1, 0}, {24, 0, 2}, {38, 1, 2}}));
+    // Without a Level3 key, Ω and é are bound.
+    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, false, 0))),
+              (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 0, 0}, {130, 0, 0}, {131, 0, 0}}));
+}
+
+// Missing characters are bound once; a character used again stays where it is. Plain levels are filled first, in
+// every group, the user's first.
 TEST(KeyPlan, MissingCharactersAreBoundOnceAndStayBoundWhileUsed) {
     const TTypingPlan plan = PlanTyping(WalkText(U"éaéü😀é"), Layout());
     ASSERT_EQ(plan.batches.size(), 1u);
-    EXPECT_EQ(plan.batches[0].bindings, (std::vector<TBinding>{{93, 0xE9, 0}, {97, 0xFC, 0}, {103, 0x0101F600, 0}}));
+    EXPECT_EQ(plan.batches[0].bindings,
+              (std::vector<TBinding>{Bound(93, {{0xE9}}), Bound(97, {{0xFC}}), Bound(103, {{0x0101F600}})}));
     EXPECT_EQ(plan.batches[0].strokes,
-              (std::vector<TKeyStroke>{{93, false}, {38, false}, {93, false}, {97, false}, {103, false}, {93, false}}));
+              (std::vector<TKeyStroke>{{93, 0, 0}, {38, 0, 0}, {93, 0, 0}, {97, 0, 0}, {103, 0, 0}, {93, 0, 0}}));
     EXPECT_EQ(plan.boundKeycodes, (std::vector<unsigned>{93, 97, 103}));
 
-    // 38 distinct characters, ten times over, fit 19 keycodes at two levels: one keymap change in all.
+    // One keycode: α to δ take the plain level of each group, the user's (2) first, then ε and ζ Shift's.
+    const TTypingPlan one = PlanTyping(WalkText(U"αβγδεζ"), TwoGroupLayout(1, true, true, 2));
+    ASSERT_EQ(one.batches.size(), 1u);
+    EXPECT_EQ(one.batches[0].bindings,
+              (std::vector<TBinding>{
+                  Bound(130, {{0x10003B2, 0x10003B6}, {0x10003B3}, {0x10003B1, 0x10003B5}, {0x10003B4}})}));
+
+    // 300 distinct characters, ten times over, fit 19 keycodes of four groups of four levels: one keymap change.
     std::u32string text;
     for (int round = 0; round < 10; ++round) {
-        for (char32_t c = 0x3B1; c < 0x3B1 + 38; ++c) {
+        for (char32_t c = 0x4E00; c < 0x4E00 + 300; ++c) {
             text += c;
         }
     }
-    EXPECT_EQ(PlanTyping(WalkText(text), LayoutWithFreeKeys(19)).keymapChanges, 1u);
+    EXPECT_EQ(PlanTyping(WalkText(text), TwoGroupLayout(19, true, true, 0)).keymapChanges, 1u);
 }
 
 // With more distinct characters than room, the one needed farthest ahead gives way, and a change never replaces a
 // character before the target has read the strokes that used it.
 TEST(KeyPlan, WhenFullTheCharacterNeededLastGivesWayAfterItsStrokesAreRead) {
-    TKeyboardLayout layout = LayoutWithFreeKeys(1, false); // room for one character
-    const TTypingPlan plan = PlanTyping(WalkText(U"αaβα"), layout);
-    ASSERT_EQ(plan.batches.size(), 3u);
-    EXPECT_EQ(plan.batches[1].bindings, (std::vector<TBinding>{{130, 0x10003B2, 0}}));
-    EXPECT_EQ(plan.batches[1].readBefore, 1u); // α was typed by the first stroke
-    EXPECT_EQ(plan.batches[2].readBefore, 3u);
-    EXPECT_EQ(plan.keymapChanges, 3u);
+    const TKeyboardLayout layout = LayoutWithFreeKeys(1, false); // one character in each of four groups
+    // At ε, α is needed again, β, γ and δ never: β, read longest ago, gives way.
+    const TTypingPlan plan = PlanTyping(WalkText(U"αβγδaεα"), layout);
+    ASSERT_EQ(plan.batches.size(), 2u);
+    EXPECT_EQ(plan.batches[1].bindings,
+              (std::vector<TBinding>{Bound(130, {{0x10003B1}, {0x10003B5}, {0x10003B3}, {0x10003B4}})}));
+    EXPECT_EQ(plan.batches[1].readBefore, 2u); // β was typed by the second stroke
+    EXPECT_EQ(plan.batches[1].strokes, (std::vector<TKeyStroke>{{130, 1, 0}, {130, 0, 0}}));
+    EXPECT_EQ(plan.keymapChanges, 2u);
 
-    TKeyboardLayout two = LayoutWithFreeKeys(2, false);
-    // β is needed again before γ... so γ takes α's key, which is not needed again.
-    const TTypingPlan kept = PlanTyping(WalkText(U"αβγβ"), two);
+    // β is needed again: ε takes the key of α, which is not.
+    const TTypingPlan kept = PlanTyping(WalkText(U"αβγδεβ"), layout);
     ASSERT_EQ(kept.batches.size(), 2u);
-    EXPECT_EQ(kept.batches[1].bindings, (std::vector<TBinding>{{130, 0x10003B3, 0}}));
+    EXPECT_EQ(kept.batches[1].bindings,
+              (std::vector<TBinding>{Bound(130, {{0x10003B5}, {0x10003B2}, {0x10003B3}, {0x10003B4}})}));
+    EXPECT_EQ(kept.batches[1].readBefore, 1u);
 }
 
-TEST(KeyPlan, WithoutShiftKeyEveryBoundKeyHoldsOneCharacter) {
+TEST(KeyPlan, WithoutShiftKeyEveryBoundKeyHoldsOneCharacterPerGroup) {
     TKeyboardLayout layout = Layout();
     layout.shiftKeycode = 0;
     const TTypingPlan plan = PlanTyping(WalkText(U"Aé"), layout);
     ASSERT_EQ(plan.batches.size(), 1u);
-    EXPECT_EQ(plan.batches[0].bindings, (std::vector<TBinding>{{93, 'A', 0}, {97, 0xE9, 0}}));
-    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{93, false}, {97, false}}));
+    EXPECT_EQ(plan.batches[0].bindings, (std::vector<TBinding>{Bound(93, {{'A'}}), Bound(97, {{0xE9}})}));
+    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{93, 0, 0}, {97, 0, 0}}));
 }
 
 TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
@@ -206,12 +319,14 @@ TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
     layout.freeKeycodes.clear();
     const TTypingPlan plan = PlanTyping(WalkText(U"aébü"), layout);
     ASSERT_EQ(plan.batches.size(), 1u);
-    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{38, false}, {56, false}}));
+    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{38, 0, 0}, {56, 0, 0}}));
     EXPECT_EQ(plan.dropped, (std::vector<char32_t>{0xE9, 0xFC}));
     EXPECT_TRUE(PlanTyping({}, Layout()).batches.empty());
 }
 
-// Thousands of random texts against clients that lag: every text arrives exactly and the keymap is put back.
+// Thousands of random texts against clients that lag, on layouts of one or two groups, with or without Shift and
+// Level3 keys, either group active: every text arrives exactly, and the keymap, the modifiers and the user's group
+// are put back.
 TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack) {
     std::vector<unsigned> seeds = {1, 2, 3, 20261208};
     if (const char* chosen = std::getenv("VELMORA_SEED")) {
@@ -229,7 +344,9 @@ TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack
             const std::vector<TStroke> strokes = WalkText(text);
             for (const std::size_t freeKeys : {0, 1, 19, 60}) {
                 for (const std::size_t lag : {0, 7, 1000}) {
-                    const TKeyboardLayout layout = LayoutWithFreeKeys(freeKeys, random() % 8 != 0);
+                    const TKeyboardLayout layout = random() % 4 == 0 ? LayoutWithFreeKeys(freeKeys, random() % 8 != 0)
+                                                                     : TwoGroupLayout(freeKeys, random() % 8 != 0,
+                                                                                      random() % 4 != 0, random() % 2);
                     const TTypingPlan plan = PlanTyping(strokes, layout);
                     TModelClient client(layout, lag);
                     const TPlaybackResult result = PlayPlan(plan, client);
@@ -246,7 +363,7 @@ TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack
                     }
                     ASSERT_EQ(client.Drain(), expected) << "free keys " << freeKeys << ", lag " << lag;
                     EXPECT_EQ(result.strokes, strokes.size());
-                    EXPECT_TRUE(client.KeymapIsBack());
+                    EXPECT_TRUE(client.StateIsBack());
                     EXPECT_EQ(client.Changes(), plan.keymapChanges + (plan.keymapChanges > 0 ? 1 : 0));
                 }
             }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace velmora {
 namespace {
 
@@ -16,21 +18,46 @@ TTypingPlan Plan(std::vector<TBatch> batches) {
 
 using Log = std::vector<std::string>;
 
+/// A binding of levels in the first group.
+TBinding Bound(unsigned keycode, std::initializer_list<KeysymValue> levels) {
+    TBinding binding{keycode};
+    std::copy(levels.begin(), levels.end(), binding.keysyms.begin());
+    return binding;
+}
+
 TEST(KeyPlayback, TapsEachKeyAndHoldsShiftOnlyAcrossShiftedStrokes) {
     FakeKeySender sender;
     // a A B b: Shift goes down once for "AB" and is up again before "b".
-    const TPlaybackResult result =
-        PlayPlan(Plan({{{}, 0, {{38, false}, {38, true}, {56, true}, {56, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, 0, 0}, {38, 0, 1}, {56, 0, 1}, {56, 0, 0}}}}), sender);
     EXPECT_EQ(sender.Log(), (Log{"+38", "-38", "+50", "+38", "-38", "+56", "-56", "-50", "+56", "-56"}));
     EXPECT_EQ(result.strokes, 4u);
     EXPECT_FALSE(result.interrupted);
+}
+
+// The Level3 shift goes down before Shift (a key that sets it may type something else with Shift held), and each
+// stroke types in its group. A run starts in the user's group with no modifier down and ends the same way.
+TEST(KeyPlayback, Level3GoesDownBeforeShiftAndEveryRunSetsItsGroupAgain) {
+    FakeKeySender sender;
+    TTypingPlan plan = Plan({{{}, 0, {{38, 0, 1}, {93, 2, 3}, {93, 2, 2}, {38, 0, 0}}}});
+    plan.level3Keycode = 92;
+    PlayPlan(plan, sender);
+    EXPECT_EQ(sender.Log(), (Log{"+50", "+38", "-38", "-50", "+92", "+50", "group 2", "+93", "-93", "-50", "+93", "-93",
+                                 "-92", "group 0", "+38", "-38"}));
+
+    FakeKeySender twoRuns;
+    plan.batches = {{{}, 0, std::vector<TKeyStroke>(17, {93, 2, 2})}};
+    PlayPlan(plan, twoRuns);
+    const Log& log = twoRuns.Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "group 2"), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "+92"), 2);
+    EXPECT_EQ(log.back(), "-92");
 }
 
 // The strokes go in runs under one check each; Shift is never down between runs, where a key pressed by another
 // client would carry it.
 TEST(KeyPlayback, ShiftIsUpBetweenRunsOfStrokes) {
     FakeKeySender sender;
-    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, 0, 1})}}), sender);
     const Log& log = sender.Log();
     ASSERT_EQ(log.size(), 2u * 20 + 4);
     EXPECT_EQ(log.front(), "+50");
@@ -45,19 +72,19 @@ TEST(KeyPlayback, ShiftIsUpBetweenRunsOfStrokes) {
 TEST(KeyPlayback, KeymapChangesWaitForTheTargetAndTheKeymapIsPutBack) {
     FakeKeySender sender;
     const TTypingPlan plan = Plan({
-        {{{93, 0xE9, 0xFC}}, 0, {{93, false}, {93, true}}},
-        {{}, 0, {{38, false}}},
-        {{{93, 0xDF, 0}}, 2, {{93, false}}},
+        {{Bound(93, {0xE9, 0xFC})}, 0, {{93, 0, 0}, {93, 0, 1}}},
+        {{}, 0, {{38, 0, 0}}},
+        {{Bound(93, {0xDF})}, 2, {{93, 0, 0}}},
     });
     PlayPlan(plan, sender);
     EXPECT_EQ(sender.Log(), (Log{"bind 93=0xe9/0xfc", "+93", "-93", "+50", "+93", "-93", "-50", "+38", "-38", "read 2",
-                                 "bind 93=0xdf/0x0", "+93", "-93", "read 4", "unbind 93"}));
+                                 "bind 93=0xdf", "+93", "-93", "read 4", "unbind 93"}));
 }
 
 TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
     FakeKeySender sender;
     sender.StopAfterKeys(1);
-    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, true})}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, std::vector<TKeyStroke>(20, {38, 0, 1})}}), sender);
     EXPECT_EQ(sender.Log().size(), 2u * 16 + 2);
     EXPECT_EQ(sender.Log().back(), "-50"); // nothing was bound: nothing to put back
     EXPECT_EQ(result.strokes, 16u);
@@ -69,7 +96,7 @@ TEST(KeyPlayback, StopsWhenTypingMayNotContinueAndLeavesShiftUp) {
 TEST(KeyPlayback, ARunWaitsWhileTheUserHoldsAKey) {
     FakeKeySender sender;
     sender.UserKeyAtKeys(0, 2); // two checks see the user's key
-    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, true}, {10, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, 0, 1}, {10, 0, 0}}}}), sender);
     EXPECT_EQ(sender.Log(),
               (Log{"held", "await user keys", "held", "await user keys", "+50", "+38", "-38", "-50", "+10", "-10"}));
     EXPECT_EQ(result.strokes, 2u);
@@ -80,7 +107,7 @@ TEST(KeyPlayback, StoppingWhileWaitingForTheUsersKeysEndsTheText) {
     FakeKeySender sender;
     sender.UserKeyAtKeys(0, 1);
     sender.StopInUserWait();
-    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, false}, {56, false}}}}), sender);
+    const TPlaybackResult result = PlayPlan(Plan({{{}, 0, {{38, 0, 0}, {56, 0, 0}}}}), sender);
     EXPECT_EQ(sender.Log(), (Log{"held", "await user keys"}));
     EXPECT_EQ(result.strokes, 0u);
     EXPECT_TRUE(result.interrupted);

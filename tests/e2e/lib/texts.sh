@@ -21,7 +21,7 @@ mixed_text() {
     printf '%s' "${text:0:count}"
 }
 
-# distinct_cjk COUNT: COUNT different CJK ideographs from U+4E00 on, more than the free keycodes hold at once.
+# distinct_cjk COUNT: COUNT different CJK ideographs from U+4E00 on.
 distinct_cjk() {
     local count=$1 i
     local LC_ALL=C.UTF-8

@@ -13,16 +13,22 @@
 namespace velmora {
 
 /// A key sender that records what the typist does, as one readable line per action:
-/// "+38" / "-38" for a key press / release, "bind 93=0xe9/0xdf" and "unbind 93" for keymap changes, "read 5" for a
-/// wait until the target has read 5 strokes, "held" when a run found a user's key down and "await user keys" for
-/// the wait for it.
+/// "+38" / "-38" for a key press / release, "group 2" when the keys go to another layout group than before (the
+/// user's, group 0, at the start of a run), "bind 93=0xe9/0xdf|0xfc" (the levels of each group) and "unbind 93" for
+/// keymap changes, "read 5" for a wait until the target has read 5 strokes, "held" when a run found a user's key
+/// down and "await user keys" for the wait for it.
 class FakeKeySender final : public IKeySender {
 public:
     void Bind(const std::vector<TBinding>& bindings) override {
         EXPECT_FALSE(FInStroke) << "the keymap changed in the middle of a run";
         std::string line = "bind";
         for (const TBinding& binding : bindings) {
-            line += " " + std::to_string(binding.keycode) + "=" + Hex(binding.plain) + "/" + Hex(binding.shifted);
+            line += " " + std::to_string(binding.keycode) + "=";
+            for (unsigned group = 0; group < binding.Groups(); ++group) {
+                for (unsigned level = 0; level < binding.Levels(); ++level) {
+                    line += (level > 0 ? "/" : group > 0 ? "|" : "") + Hex(binding.At(group, level));
+                }
+            }
         }
         FLog.push_back(line);
     }
@@ -40,8 +46,16 @@ public:
         return !FStopAfterKeys || FKeys < *FStopAfterKeys;
     }
     void Key(unsigned keycode, bool press) override {
+        EXPECT_TRUE(FInStroke) << "a key outside a run";
         FLog.push_back((press ? "+" : "-") + std::to_string(keycode));
         ++FKeys;
+    }
+    void Group(unsigned group) override {
+        EXPECT_TRUE(FInStroke) << "a group change outside a run";
+        if (group != FGroup) {
+            FLog.push_back("group " + std::to_string(group));
+            FGroup = group;
+        }
     }
     ERunStart BeginRun() override {
         EXPECT_FALSE(FInStroke) << "a run began before the one before it ended";
@@ -60,6 +74,7 @@ public:
     void EndRun(std::size_t /*strokesSent*/) override {
         EXPECT_TRUE(FInStroke) << "a run ended that had not begun";
         FInStroke = false;
+        FGroup = 0;
     }
     bool AwaitUserKeys() override {
         EXPECT_FALSE(FInStroke) << "a wait for the user's keys in the middle of a run";
@@ -92,6 +107,7 @@ private:
     std::vector<std::string> FLog;
     std::size_t FKeys = 0;
     bool FInStroke = false;
+    unsigned FGroup = 0;
     std::optional<std::size_t> FStopAfterKeys;
     std::optional<std::size_t> FUserKeyAtKeys;
     int FUserKeyChecks = 0;
