@@ -1,6 +1,7 @@
 # The programs people type into, for the real-client typing test and the typing benchmark: a GTK editor and two
 # browsers. Needs xsession.sh sourced and started. Each start_* waits until the program is ready with its text
-# field focused; read_* prints what the field holds; CLIENT_PID is the program's process.
+# field focused; read_* prints what the field holds; CLIENT_PID is the program's process (dbus-launch, its parent),
+# CLIENT_WINDOW its window.
 #
 #   start_client KIND DIR      # KIND: mousepad, firefox or chromium; DIR: a folder of the test's own
 #   client_holds KIND COUNT    # whether the field holds COUNT characters (browsers; the editor is always asked)
@@ -71,10 +72,29 @@ EOF
     wait_until 90 client_window "$title" && focus_window "$CLIENT_WINDOW" 20 && client_echoes "$kind"
 }
 
-# client_window PATTERN: finds the client's top window by its title.
+# client_window PATTERN: finds a visible window of the client's own processes (the program runs as a child of
+# dbus-launch) whose title matches PATTERN (the title says that the file or page is loaded). By process: another
+# program's window may have the same title.
 client_window() {
-    CLIENT_WINDOW=$(xdotool search --name "$1" 2>/dev/null | tail -n 1)
-    [ -n "$CLIENT_WINDOW" ]
+    local pid window
+    for pid in $(process_tree "$CLIENT_PID"); do
+        for window in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+            if xdotool getwindowname "$window" 2>/dev/null | grep -q "$1"; then
+                CLIENT_WINDOW=$window
+                return 0
+            fi
+        done
+    done
+    return 1
+}
+
+# process_tree PID: the process and all its descendants, one a line.
+process_tree() {
+    local child
+    echo "$1"
+    for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+        process_tree "$child"
+    done
 }
 
 # client_echoes KIND: types one key and takes it back, to be sure the field has the keyboard focus.

@@ -51,8 +51,25 @@ xsession_cleanup() {
     done
     XSESSION_PIDS=()
     if [ -n "$XSESSION_DIR" ] && [ -d "$XSESSION_DIR" ]; then
-        rm -rf "$XSESSION_DIR"
+        xsession_unmount
+        rm -rf "$XSESSION_DIR" 2>/dev/null || xsession_log "could not remove $XSESSION_DIR: $(rm -rf "$XSESSION_DIR" 2>&1)"
     fi
+}
+
+# xsession_mounts: the mount points inside the session folder, one a line. A desktop's document portal, started on
+# the session's D-Bus by a program of the session, mounts a FUSE file system in the runtime folder.
+xsession_mounts() {
+    awk -v dir="$XSESSION_DIR/" 'index($5, dir) == 1 { print $5 }' /proc/self/mountinfo
+}
+
+# xsession_unmount: unmounts what is mounted inside the session folder and waits until it is gone (bounded).
+xsession_unmount() {
+    local point
+    for point in $(xsession_mounts); do
+        fusermount3 -u -z "$point" 2>/dev/null || fusermount -u -z "$point" 2>/dev/null ||
+            umount -l "$point" 2>/dev/null || true
+    done
+    wait_until 10 test -z "$(xsession_mounts)" || xsession_log "still mounted: $(xsession_mounts)"
 }
 
 # xsession_spawn CMD ARGS...: starts a background program that is stopped when the script exits.
