@@ -19,9 +19,9 @@ constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 /// How far ahead a keymap change looks for further characters to bind with the one that is needed now.
 constexpr std::size_t kLookahead = 4096;
 
-/// Whether strokes at this level can be typed: Shift and the Level3 shift need a key each.
+/// Whether strokes at this level can be typed: the Level3 ones only on a layout with a Level3 shift.
 bool LevelReachable(const TKeyboardLayout& layout, unsigned level) {
-    return ((level & 1U) == 0 || layout.shiftKeycode != 0) && ((level & 2U) == 0 || layout.level3Keycode != 0);
+    return (level & 2U) == 0 || layout.level3Modifiers != 0;
 }
 
 /// The groups in the order they are preferred: the user's own first.
@@ -68,16 +68,11 @@ class TPlanner {
 public:
     TPlanner(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout)
         : FStrokes(strokes), FOnLayout(IndexLayout(layout)) {
-        FPlan.shiftKeycode = layout.shiftKeycode;
-        FPlan.level3Keycode = layout.level3Keycode;
         std::vector<unsigned> keycodes = layout.freeKeycodes;
         std::sort(keycodes.begin(), keycodes.end());
         keycodes.erase(std::unique(keycodes.begin(), keycodes.end()), keycodes.end());
-        const unsigned levels = layout.shiftKeycode == 0                            ? 1
-                                : layout.fourLevelKeys && layout.level3Keycode != 0 ? 4
-                                                                                    : 2;
-        // Plain levels in every group first: a change of group is one request and no key event for the target,
-        // where a level needs a modifier key pressed and let go of.
+        const unsigned levels = layout.fourLevelKeys && layout.level3Modifiers != 0 ? 4 : 2;
+        // Plain levels in every group first: a GTK program takes longer over a change of modifiers than of group.
         for (unsigned level = 0; level < levels; ++level) {
             for (const unsigned group : GroupOrder(layout.activeGroup)) {
                 for (const unsigned keycode : keycodes) {

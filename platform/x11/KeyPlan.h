@@ -15,7 +15,7 @@ using KeysymValue = std::uint32_t;
 /// The layout groups a keycode can hold.
 constexpr unsigned kKeyGroups = 4;
 /// The levels of a group the typist reaches: 0 plain, 1 Shift, 2 Level3, 3 Shift+Level3 (bit 0 is Shift, bit 1
-/// the Level3 shift).
+/// the Level3 shift, AltGr on many layouts).
 constexpr unsigned kKeyLevels = 4;
 
 /// The keysym that types one character of a text: Return for line breaks, Tab, Latin-1 as itself, the rest Unicode
@@ -36,13 +36,12 @@ struct TLayoutKey {
 struct TKeyboardLayout {
     std::vector<TLayoutKey> keys;       ///< the keys that carry symbols, in each of their groups
     std::vector<unsigned> freeKeycodes; ///< keycodes with no symbol at all, which may be bound for a while
-    unsigned shiftKeycode = 0;          ///< a key that sets the Shift modifier in every group; 0 when there is none
-    unsigned level3Keycode = 0;         ///< a key that sets the Level3 shift in every group; 0 when there is none
+    unsigned level3Modifiers = 0;       ///< the modifiers of the layout's Level3 shift; 0 when it has none
     bool fourLevelKeys = false;         ///< whether a bound keycode can hold four levels (it has two otherwise)
     unsigned activeGroup = 0;           ///< the group the user has chosen: its keys are preferred
 };
 
-/// One key to tap, in a layout group and at a level (with Shift and the Level3 shift held as the level says).
+/// One key to tap, in a layout group and at a level.
 struct TKeyStroke {
     unsigned keycode = 0;
     unsigned group = 0;
@@ -78,18 +77,16 @@ struct TBatch {
 /// How a text is typed: its batches in order. The free keycodes act as a cache of the characters the layout lacks.
 struct TTypingPlan {
     std::vector<TBatch> batches;
-    unsigned shiftKeycode = 0;
-    unsigned level3Keycode = 0;
     std::vector<unsigned> boundKeycodes; ///< every keycode some batch binds: emptied again after the text
     std::size_t strokes = 0;             ///< strokes in all batches
     std::size_t keymapChanges = 0;       ///< batches that bind
     std::vector<char32_t> dropped;       ///< characters that found no key (no free keycode at all), in text order
 };
 
-/// Plans the keys for the strokes. A keysym on the layout is typed with its key, in the user's group and without
-/// modifiers if possible. The others are bound to free keycodes, each of which holds up to four groups of up to
-/// four levels (two without a Level3 shift, one without Shift); plain levels are filled first, in every group, as
-/// a change of group costs the target less than a modifier key. A character stays bound while it is used again;
+/// Plans the keys for the strokes. A keysym on the layout is typed with its key, in the user's group and at the
+/// plain level if possible. The others are bound to free keycodes, each of which holds up to four groups of four
+/// levels (two without a Level3 shift); plain levels are filled first, in every group, as a change of group costs
+/// some targets less than one of level. A character stays bound while it is used again;
 /// when the free keycodes are full, the characters needed farthest in the future give way (all exchanges that gain
 /// are made in one keymap change), and among those equally far, the ones whose last use lies farthest back, so that
 /// the target has most likely read them already.

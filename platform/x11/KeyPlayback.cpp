@@ -24,70 +24,25 @@ bool BeginRun(IKeySender& sender) {
     }
 }
 
-/// The modifier keys a run holds down and the group it types in.
-class TRunState {
-public:
-    TRunState(const TTypingPlan& plan, IKeySender& sender) : FPlan(plan), FSender(sender) {}
-
-    /// Sets the group and the modifiers of the stroke's level. The Level3 shift goes down before Shift: a key that
-    /// sets it may type something else with Shift held.
-    void Prepare(const TKeyStroke& stroke) {
-        const bool shift = (stroke.level & 1U) != 0;
-        const bool level3 = (stroke.level & 2U) != 0;
-        if (level3 != FLevel3) {
-            if (level3 && FShift) {
-                SetShift(false);
-            }
-            FSender.Key(FPlan.level3Keycode, level3);
-            FLevel3 = level3;
-        }
-        SetShift(shift);
-        if (FGroup != stroke.group) {
-            FSender.Group(stroke.group);
-            FGroup = stroke.group;
-        }
-    }
-    /// Lets go of the modifiers.
-    void End() {
-        SetShift(false);
-        if (FLevel3) {
-            FSender.Key(FPlan.level3Keycode, false);
-            FLevel3 = false;
-        }
-    }
-
-private:
-    void SetShift(bool down) {
-        if (down != FShift) {
-            FSender.Key(FPlan.shiftKeycode, down);
-            FShift = down;
-        }
-    }
-
-    const TTypingPlan& FPlan;
-    IKeySender& FSender;
-    bool FShift = false;
-    bool FLevel3 = false;
-    unsigned FGroup = kKeyGroups; ///< none yet: a run starts in the user's group, whichever it is
-};
-
 /// Types one batch's strokes in runs; false when typing stopped.
-bool PlayStrokes(const TTypingPlan& plan, const TBatch& batch, IKeySender& sender, TPlaybackResult& result) {
+bool PlayStrokes(const TBatch& batch, IKeySender& sender, TPlaybackResult& result) {
     constexpr std::size_t kStrokesPerRun = 16;
     for (std::size_t first = 0; first < batch.strokes.size(); first += kStrokesPerRun) {
         if (!BeginRun(sender)) {
             return false;
         }
-        TRunState state(plan, sender);
+        const TKeyStroke* selected = nullptr; // a run starts in the user's group and modifiers, whichever they are
         const std::size_t end = std::min(batch.strokes.size(), first + kStrokesPerRun);
         for (std::size_t i = first; i < end; ++i) {
             const TKeyStroke& stroke = batch.strokes[i];
-            state.Prepare(stroke);
+            if (selected == nullptr || selected->group != stroke.group || selected->level != stroke.level) {
+                sender.Select(stroke.group, stroke.level);
+                selected = &stroke;
+            }
             sender.Key(stroke.keycode, true);
             sender.Key(stroke.keycode, false);
             ++result.strokes;
         }
-        state.End();
         sender.EndRun(result.strokes);
     }
     return true;
@@ -95,10 +50,10 @@ bool PlayStrokes(const TTypingPlan& plan, const TBatch& batch, IKeySender& sende
 
 } // namespace
 
-// The strokes go in runs of a few under one server grab (one round trip for the checks). The modifiers go down and
-// up inside a run, and the user's group is back at its end: between runs the server is free, and a key another
-// client presses then would be seen with our Shift (a hotkey without Shift would not match and would go to the
-// target instead), or typed in our group.
+// The strokes go in runs of a few under one server grab (one round trip for the checks). The group and modifiers a
+// run selects are the user's again at its end: between runs the server is free, and a key another client presses
+// then would be seen with our Shift (a hotkey without Shift would not match and would go to the target instead), or
+// typed in our group.
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
     TPlaybackResult result;
     std::set<unsigned> bound;
@@ -113,7 +68,7 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
                 bound.insert(binding.keycode);
             }
         }
-        if (!PlayStrokes(plan, batch, sender, result)) {
+        if (!PlayStrokes(batch, sender, result)) {
             result.interrupted = true;
             break;
         }

@@ -31,8 +31,9 @@ public:
     virtual bool AwaitTargetRead(std::size_t strokes) = 0;
     /// Presses or releases one key.
     virtual void Key(unsigned keycode, bool press) = 0;
-    /// Makes the next keys of the run type in this layout group; the user's own group comes back when the run ends.
-    virtual void Group(unsigned group) = 0;
+    /// Makes the next keys of the run type in this layout group at this level: the group and the level's modifiers
+    /// (Shift, the Level3 shift) are locked, without a key event. The user's own come back when the run ends.
+    virtual void Select(unsigned group, unsigned level) = 0;
     /// Whether the next run of strokes may be typed: Go when the focus is still where the text started, no key is
     /// down and the typist is not stopping; then neither the focus nor the keys can change until EndRun. On
     /// KeysHeld or Stop there is nothing to end.
@@ -50,8 +51,8 @@ struct TPlaybackResult {
 };
 
 /// Types the plan's batches in order: changes the keymap before each batch that binds (once the target has read
-/// the strokes that used the keycodes' old content), then taps each key in runs of a few strokes, each in its
-/// group, with Shift and the Level3 shift down only within a run and across the strokes that need them. A run waits
+/// the strokes that used the keycodes' old content), then taps each key in runs of a few strokes, each in its group
+/// and at its level, selected anew whenever they change. A run waits
 /// while the user holds a key. Stops at the first run that may not be typed. Every keycode it bound is emptied again at
 /// the end, once the target has read what was sent (at once when the typist is stopping).
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender);

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -91,37 +90,27 @@ KeysymValue TextKeysym(KeySym keysym) {
     return static_cast<KeysymValue>(keysym);
 }
 
-/// Whether the key types one of the keysyms in every group, with these modifiers down.
-bool TypesInEveryGroup(XkbDescPtr xkb, int keycode, unsigned modifiers, std::initializer_list<KeySym> keysyms) {
-    for (unsigned group = 0; group < kKeyGroups; ++group) {
-        const KeySym keysym = KeysymAt(xkb, keycode, group, modifiers);
-        if (std::find(keysyms.begin(), keysyms.end(), keysym) == keysyms.end()) {
-            return false;
-        }
-    }
-    return true;
-}
-
-/// The layout's Level3 shift: a key that sets it in every group (AltGr on layouts that have one), the modifiers it
-/// sets, and a key type whose four levels are plain, Shift, Level3 and both (0 when the map has none).
+/// The layout's Level3 shift: the modifiers that a key of ISO_Level3_Shift sets (AltGr on layouts that have one),
+/// and a key type whose four levels are plain, Shift, Level3 and both (0 when the map has none). Modifiers that
+/// programs read as a shortcut (Control, Alt, Super) or as Caps Lock do not count.
 struct TLevel3 {
-    unsigned keycode = 0;
     unsigned modifiers = 0;
     int fourLevelType = 0;
 };
 
 TLevel3 FindLevel3(XkbDescPtr xkb) {
+    constexpr unsigned kNotLevel3 = ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask;
     TLevel3 found;
-    for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && found.keycode == 0; ++keycode) {
-        if (!TypesInEveryGroup(xkb, keycode, 0, {XK_ISO_Level3_Shift}) || !XkbKeyHasActions(xkb, keycode)) {
+    for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && found.modifiers == 0; ++keycode) {
+        if (KeysymAt(xkb, keycode, 0, 0) != XK_ISO_Level3_Shift || !XkbKeyHasActions(xkb, keycode)) {
             continue;
         }
-        const XkbAction* action = XkbKeyActionEntry(xkb, keycode, 0, KeyGroup(xkb, keycode, 0));
-        if (action->type == XkbSA_SetMods && action->mods.mask != 0 && (action->mods.mask & ShiftMask) == 0) {
-            found = {static_cast<unsigned>(keycode), action->mods.mask, 0};
+        const XkbAction* action = XkbKeyActionEntry(xkb, keycode, 0, 0);
+        if (action->type == XkbSA_SetMods && action->mods.mask != 0 && (action->mods.mask & kNotLevel3) == 0) {
+            found.modifiers = action->mods.mask;
         }
     }
-    for (int t = 0; t < xkb->map->num_types && found.keycode != 0; ++t) {
+    for (int t = 0; t < xkb->map->num_types && found.modifiers != 0; ++t) {
         const XkbKeyTypeRec& type = xkb->map->types[t];
         if (type.num_levels == 4 && type.mods.mask == (ShiftMask | found.modifiers) && LevelOf(type, 0) == 0 &&
             LevelOf(type, ShiftMask) == 1 && LevelOf(type, found.modifiers) == 2 &&
@@ -240,13 +229,14 @@ std::vector<TBinding> TakeRecord(Display* display, Atom record, unsigned long st
 TKeyboardLayout ReadKeyboardLayout(Display* display) {
     const TXkbDesc xkb = FetchKeymap(display);
     TKeyboardLayout layout;
+    const TLevel3 level3 = FindLevel3(xkb.get());
     XkbStateRec state{};
-    unsigned lockedModifiers = 0; // Num Lock may choose a level; Caps Lock is off while typing
+    unsigned lockedModifiers =
+        0; // Num Lock may choose a level; Caps Lock is off while typing, the typist sets the rest
     if (XkbGetState(display, XkbUseCoreKbd, &state) == Success) {
         layout.activeGroup = state.group; // the locked one as it takes effect on the layout's groups
-        lockedModifiers = state.locked_mods & ~static_cast<unsigned>(LockMask);
+        lockedModifiers = state.locked_mods & ~(LockMask | ShiftMask | level3.modifiers);
     }
-    const TLevel3 level3 = FindLevel3(xkb.get());
     const std::array<unsigned, kKeyLevels> levelModifiers = {0, ShiftMask, level3.modifiers,
                                                              ShiftMask | level3.modifiers};
     for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
@@ -262,21 +252,16 @@ TKeyboardLayout ReadKeyboardLayout(Display* display) {
         for (int group = 0; group < groups && group < static_cast<int>(kKeyGroups); ++group) {
             TLayoutKey key{code, static_cast<unsigned>(group)};
             for (unsigned level = 0; level < kKeyLevels; ++level) {
-                if (level < 2 || level3.keycode != 0) {
+                if (level < 2 || level3.modifiers != 0) {
                     key.levels[level] =
                         TextKeysym(KeysymAt(xkb.get(), keycode, group, levelModifiers[level] | lockedModifiers));
                 }
             }
             layout.keys.push_back(key);
         }
-        if (layout.shiftKeycode == 0 && (modifiers & ShiftMask) != 0 &&
-            TypesInEveryGroup(xkb.get(), keycode, 0, {XK_Shift_L, XK_Shift_R}) &&
-            TypesInEveryGroup(xkb.get(), keycode, level3.modifiers, {XK_Shift_L, XK_Shift_R})) {
-            layout.shiftKeycode = code;
-        }
     }
-    layout.level3Keycode = level3.keycode;
-    layout.fourLevelKeys = level3.fourLevelType != 0 && layout.shiftKeycode != 0;
+    layout.level3Modifiers = level3.modifiers;
+    layout.fourLevelKeys = level3.fourLevelType != 0;
     return layout;
 }
 

@@ -96,10 +96,12 @@ struct TXcbFree {
 /// Keys through XTest into the window that had the focus when the text began.
 class TX11KeySender final : public IKeySender {
 public:
-    TX11KeySender(Display* display, Window focus, TX11KeymapBindings& bindings, TX11TargetAck& target,
-                  TX11KeyboardState& keyboard, std::function<bool(std::chrono::milliseconds)> pause)
-        : FDisplay(display), FFocus(focus), FBindings(bindings), FTarget(target), FKeyboard(keyboard),
-          FPause(std::move(pause)) {}
+    /// `level3Modifiers` are those of the layout's Level3 shift.
+    TX11KeySender(Display* display, Window focus, unsigned level3Modifiers, TX11KeymapBindings& bindings,
+                  TX11TargetAck& target, TX11KeyboardState& keyboard,
+                  std::function<bool(std::chrono::milliseconds)> pause)
+        : FDisplay(display), FFocus(focus), FLevel3(level3Modifiers), FBindings(bindings), FTarget(target),
+          FKeyboard(keyboard), FPause(std::move(pause)) {}
     ~TX11KeySender() override { EndGrab(); }
     TX11KeySender(const TX11KeySender&) = delete;
     TX11KeySender& operator=(const TX11KeySender&) = delete;
@@ -122,11 +124,10 @@ public:
         XTestFakeKeyEvent(FDisplay, keycode, press ? True : False, CurrentTime);
     }
 
-    void Group(unsigned group) override {
-        if (group != FGroup) {
-            XkbLockGroup(FDisplay, XkbUseCoreKbd, group);
-            FGroup = group;
-        }
+    // Programs see the locked group and modifiers in the state of the keys that follow.
+    void Select(unsigned group, unsigned level) override {
+        const unsigned modifiers = ((level & 1U) != 0 ? ShiftMask : 0) | ((level & 2U) != 0 ? FLevel3 : 0);
+        Lock(group, modifiers);
     }
 
     // The server is grabbed from the checks to the run's last key: the focus cannot move in between, so a key can
@@ -156,7 +157,7 @@ public:
             EndGrab();
             return ERunStart::KeysHeld;
         }
-        // The user's group, as it is now: they may have switched since the last run.
+        // The user's group and locks, as they are now: they may have switched since the last run.
         XkbStateRec state{};
         if (XkbGetState(FDisplay, XkbUseCoreKbd, &state) != Success) {
             EndGrab();
@@ -164,11 +165,12 @@ public:
             return ERunStart::Stop;
         }
         FUserGroup = FGroup = state.locked_group;
+        FUserModifiers = FModifiers = state.locked_mods & (ShiftMask | FLevel3);
         return ERunStart::Go;
     }
 
     void EndRun(std::size_t strokesSent) override {
-        Group(FUserGroup);
+        Lock(FUserGroup, FUserModifiers);
         EndGrab();
         FTarget.Sent(strokesSent);
     }
@@ -186,6 +188,17 @@ public:
     std::optional<std::chrono::system_clock::time_point> FirstKey() const { return FFirstKey; }
 
 private:
+    void Lock(unsigned group, unsigned modifiers) {
+        if (group != FGroup) {
+            XkbLockGroup(FDisplay, XkbUseCoreKbd, group);
+            FGroup = group;
+        }
+        if (modifiers != FModifiers) {
+            XkbLockModifiers(FDisplay, XkbUseCoreKbd, ShiftMask | FLevel3, modifiers);
+            FModifiers = modifiers;
+        }
+    }
+
     void EndGrab() {
         if (FGrabbed) {
             XUngrabServer(FDisplay);
@@ -196,6 +209,7 @@ private:
 
     Display* FDisplay;
     Window FFocus;
+    unsigned FLevel3;
     TX11KeymapBindings& FBindings;
     TX11TargetAck& FTarget;
     TX11KeyboardState& FKeyboard;
@@ -203,7 +217,9 @@ private:
     bool FGrabbed = false;
     bool FStopped = false;
     unsigned FUserGroup = 0;
-    unsigned FGroup = 0; ///< the locked group within a run
+    unsigned FUserModifiers = 0;
+    unsigned FGroup = 0;     ///< the locked group within a run
+    unsigned FModifiers = 0; ///< the locked Shift and Level3 modifiers within a run
     std::size_t FReleased = 0;
     std::optional<std::chrono::system_clock::time_point> FFirstKey;
 };
@@ -347,10 +363,11 @@ void TX11Typist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
 
     TListenerScope listening(FListener, text);
     TX11LockReset locks(display);
-    const TTypingPlan plan = PlanTyping(strokes, ReadKeyboardLayout(display));
+    const TKeyboardLayout layout = ReadKeyboardLayout(display);
+    const TTypingPlan plan = PlanTyping(strokes, layout);
     TX11KeymapBindings bindings(display);
     TX11TargetAck target(display, focus);
-    TX11KeySender sender(display, focus, bindings, target, keyboard, pause);
+    TX11KeySender sender(display, focus, layout.level3Modifiers, bindings, target, keyboard, pause);
     const TPlaybackResult result = PlayPlan(plan, sender);
     XSync(display, False);
     const auto lastKey = std::chrono::system_clock::now();

@@ -22,23 +22,19 @@ void PrintTo(const TKeyStroke& stroke, std::ostream* out) {
 
 namespace {
 
-constexpr unsigned kShift = 50;
-constexpr unsigned kLevel3 = 92;
-
 /// A small US-like layout: a/A, b/B, 1/!, space, Return, Tab/ISO_Left_Tab, Shift_L, and seven free keycodes.
 TKeyboardLayout Layout() {
     TKeyboardLayout layout;
     layout.keys = {{38, 0, {'a', 'A'}},           {56, 0, {'b', 'B'}},       {10, 0, {'1', '!'}},
                    {65, 0, {' ', ' ', ' ', ' '}}, {36, 0, {0xFF0D, 0xFF0D}}, {23, 0, {0xFF09, 0xFE20}},
-                   {kShift, 0, {0xFFE1, 0xFFE1}}};
+                   {50, 0, {0xFFE1, 0xFFE1}}};
     layout.freeKeycodes = {203, 93, 97, 103, 120, 200, 201};
-    layout.shiftKeycode = kShift;
     return layout;
 }
 
-/// The layout with a Cyrillic second group, AltGr-like Level3 characters on both, and `count` free keycodes from 130
-/// on that hold four levels when there are both shift keys.
-TKeyboardLayout TwoGroupLayout(std::size_t count, bool shiftKey, bool level3Key, unsigned activeGroup) {
+/// The layout with a Cyrillic second group, AltGr-like Level3 characters on both (reachable with a Level3 shift),
+/// and `count` free keycodes from 130 on, which then hold four levels.
+TKeyboardLayout TwoGroupLayout(std::size_t count, bool level3, unsigned activeGroup) {
     TKeyboardLayout layout = Layout();
     layout.keys.push_back({24, 0, {'q', 'Q', 0x010003A9, 0x010003A3}});   // Level3: Ω, Σ
     layout.keys.push_back({38, 1, {0x01000444, 0x01000424, 0xE9, 0xC9}}); // ф Ф, Level3: é É
@@ -48,21 +44,19 @@ TKeyboardLayout TwoGroupLayout(std::size_t count, bool shiftKey, bool level3Key,
     for (unsigned k = 0; k < count; ++k) {
         layout.freeKeycodes.push_back(130 + k);
     }
-    layout.shiftKeycode = shiftKey ? kShift : 0;
-    layout.level3Keycode = level3Key ? kLevel3 : 0;
-    layout.fourLevelKeys = shiftKey && level3Key;
+    layout.level3Modifiers = level3 ? 0x80 : 0;
+    layout.fourLevelKeys = level3;
     layout.activeGroup = activeGroup;
     return layout;
 }
 
 /// A layout with `count` free keycodes from 130 on.
-TKeyboardLayout LayoutWithFreeKeys(std::size_t count, bool shiftKey = true) {
+TKeyboardLayout LayoutWithFreeKeys(std::size_t count) {
     TKeyboardLayout layout = Layout();
     layout.freeKeycodes.clear();
     for (unsigned k = 0; k < count; ++k) {
         layout.freeKeycodes.push_back(130 + k);
     }
-    layout.shiftKeycode = shiftKey ? kShift : 0;
     return layout;
 }
 
@@ -79,14 +73,12 @@ TBinding Bound(unsigned keycode, std::initializer_list<std::initializer_list<Key
 /// The server's keymap and an X client that reads it the way Xlib does: it learns of a keymap change as soon as it
 /// reads the notice from its connection, fetches the whole map anew at the next key it translates (the newest map,
 /// whatever the key was typed under), and handles events `lag` behind the newest one unless the typist waits for it.
-/// A key event carries the group the server had when it was sent; the client translates it with that group (wrapped
-/// into the key's groups) and the modifiers down, through the map it has. Like an AltGr key that types something
-/// else with Shift, the Level3 key sets nothing when it goes down with Shift held.
+/// A key event carries the group and level the server had selected when it was sent; the client translates it with
+/// those (the group wrapped into the key's groups) through the map it has.
 class TModelClient final : public IKeySender {
 public:
     TModelClient(const TKeyboardLayout& layout, std::size_t lag)
-        : FLag(lag), FShiftKeycode(layout.shiftKeycode), FLevel3Keycode(layout.level3Keycode),
-          FUserGroup(layout.activeGroup), FGroup(layout.activeGroup) {
+        : FLag(lag), FUserGroup(layout.activeGroup), FGroup(layout.activeGroup) {
         for (const TLayoutKey& key : layout.keys) {
             auto& groups = FServer[key.keycode];
             groups.resize(std::max<std::size_t>(groups.size(), key.group + 1));
@@ -102,7 +94,7 @@ public:
     void Bind(const std::vector<TBinding>& bindings) override {
         EXPECT_FALSE(FInRun) << "the keymap changed in the middle of a run";
         for (const TBinding& binding : bindings) {
-            // What the key types with the four modifier combinations, through a type of one, two or four levels.
+            // What the key types at the four levels, through a type of two or four levels.
             auto& groups = FServer[binding.keycode];
             groups.assign(binding.Groups(), {});
             for (unsigned group = 0; group < groups.size(); ++group) {
@@ -130,19 +122,22 @@ public:
     }
     void Key(unsigned keycode, bool press) override {
         EXPECT_TRUE(FInRun) << "a key outside a run";
-        FQueue.push_back({keycode, press, FGroup});
+        FQueue.push_back({keycode, press, FGroup, FLevel});
         while (FQueue.size() > FLag) {
             HandleOne();
         }
     }
-    void Group(unsigned group) override { FGroup = group; }
+    void Select(unsigned group, unsigned level) override {
+        FGroup = group;
+        FLevel = level;
+    }
     ERunStart BeginRun() override {
         FInRun = true;
         return ERunStart::Go;
     }
     void EndRun(std::size_t /*strokesSent*/) override {
         FInRun = false;
-        FGroup = FUserGroup; // as the X11 sender does
+        Select(FUserGroup, 0); // as the X11 sender does
     }
     bool AwaitUserKeys() override { return true; }
 
@@ -153,8 +148,8 @@ public:
         }
         return FTyped;
     }
-    /// Whether the keymap is what it was, no modifier is down and the user's group is active.
-    bool StateIsBack() const { return FServer == FOriginal && !FShiftDown && !FLevel3Down && FGroup == FUserGroup; }
+    /// Whether the keymap is what it was and the user's group and level are selected.
+    bool StateIsBack() const { return FServer == FOriginal && FGroup == FUserGroup && FLevel == 0; }
     std::size_t Changes() const { return FChanges; }
 
 private:
@@ -162,19 +157,12 @@ private:
         unsigned keycode = 0;
         bool press = false;
         unsigned group = 0;
+        unsigned level = 0;
     };
 
     void HandleOne() {
         const TEvent event = FQueue.front();
         FQueue.pop_front();
-        if (event.keycode == FShiftKeycode) {
-            FShiftDown = event.press;
-            return;
-        }
-        if (event.keycode == FLevel3Keycode) {
-            FLevel3Down = event.press && !FShiftDown;
-            return;
-        }
         if (!event.press) {
             return;
         }
@@ -183,23 +171,19 @@ private:
             FStale = false;
         }
         const auto& groups = FClient[event.keycode];
-        const unsigned level = (FShiftDown ? 1 : 0) + (FLevel3Down ? 2 : 0);
-        FTyped.push_back(groups.empty() ? 0 : groups[event.group % groups.size()][level]);
+        FTyped.push_back(groups.empty() ? 0 : groups[event.group % groups.size()][event.level]);
         ++FTranslated;
     }
 
     using TKeymap = std::map<unsigned, std::vector<std::array<KeysymValue, kKeyLevels>>>;
 
     std::size_t FLag;
-    unsigned FShiftKeycode;
-    unsigned FLevel3Keycode;
     unsigned FUserGroup;
     unsigned FGroup;
+    unsigned FLevel = 0;
     TKeymap FServer, FClient, FOriginal;
     bool FStale = false;
     bool FInRun = false;
-    bool FShiftDown = false;
-    bool FLevel3Down = false;
     std::deque<TEvent> FQueue;
     std::vector<KeysymValue> FTyped;
     std::size_t FTranslated = 0;
@@ -249,10 +233,10 @@ TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtLevelZeroOrOne) {
 // typed in the user's.
 TEST(KeyPlan, CharactersOfEveryGroupAndOfLevel3UseTheirKeyInTheUsersGroupFirst) {
     const std::vector<TStroke> text = WalkText(U"aф Ωé");
-    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, true, 1))),
+    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, 1))),
               (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 1, 0}, {24, 0, 2}, {38, 1, 2}}));
     // Without a Level3 key, Ω and é are bound.
-    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, false, 0))),
+    EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, false, 0))),
               (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 0, 0}, {130, 0, 0}, {131, 0, 0}}));
 }
 
@@ -268,7 +252,7 @@ TEST(KeyPlan, MissingCharactersAreBoundOnceAndStayBoundWhileUsed) {
     EXPECT_EQ(plan.boundKeycodes, (std::vector<unsigned>{93, 97, 103}));
 
     // One keycode: α to δ take the plain level of each group, the user's (2) first, then ε and ζ Shift's.
-    const TTypingPlan one = PlanTyping(WalkText(U"αβγδεζ"), TwoGroupLayout(1, true, true, 2));
+    const TTypingPlan one = PlanTyping(WalkText(U"αβγδεζ"), TwoGroupLayout(1, true, 2));
     ASSERT_EQ(one.batches.size(), 1u);
     EXPECT_EQ(one.batches[0].bindings,
               (std::vector<TBinding>{
@@ -281,37 +265,43 @@ TEST(KeyPlan, MissingCharactersAreBoundOnceAndStayBoundWhileUsed) {
             text += c;
         }
     }
-    EXPECT_EQ(PlanTyping(WalkText(text), TwoGroupLayout(19, true, true, 0)).keymapChanges, 1u);
+    EXPECT_EQ(PlanTyping(WalkText(text), TwoGroupLayout(19, true, 0)).keymapChanges, 1u);
 }
 
 // With more distinct characters than room, the one needed farthest ahead gives way, and a change never replaces a
 // character before the target has read the strokes that used it.
 TEST(KeyPlan, WhenFullTheCharacterNeededLastGivesWayAfterItsStrokesAreRead) {
-    const TKeyboardLayout layout = LayoutWithFreeKeys(1, false); // one character in each of four groups
-    // At ε, α is needed again, β, γ and δ never: β, read longest ago, gives way.
-    const TTypingPlan plan = PlanTyping(WalkText(U"αβγδaεα"), layout);
+    const TKeyboardLayout layout = LayoutWithFreeKeys(1); // two levels of four groups: room for eight characters
+    const auto greek = [](std::u32string_view letters) {
+        std::vector<KeysymValue> keysyms;
+        for (const char32_t letter : letters) {
+            keysyms.push_back(CharacterKeysym(letter));
+        }
+        return keysyms;
+    };
+    const auto key130 = [](const std::vector<KeysymValue>& k) {
+        return Bound(130, {{k[0], k[4]}, {k[1], k[5]}, {k[2], k[6]}, {k[3], k[7]}});
+    };
+    // At ι, α is needed again, β to θ never: β, read longest ago, gives way.
+    const TTypingPlan plan = PlanTyping(WalkText(U"αβγδεζηθaια"), layout);
     ASSERT_EQ(plan.batches.size(), 2u);
-    EXPECT_EQ(plan.batches[1].bindings,
-              (std::vector<TBinding>{Bound(130, {{0x10003B1}, {0x10003B5}, {0x10003B3}, {0x10003B4}})}));
+    EXPECT_EQ(plan.batches[1].bindings, (std::vector<TBinding>{key130(greek(U"αιγδεζηθ"))}));
     EXPECT_EQ(plan.batches[1].readBefore, 2u); // β was typed by the second stroke
     EXPECT_EQ(plan.batches[1].strokes, (std::vector<TKeyStroke>{{130, 1, 0}, {130, 0, 0}}));
     EXPECT_EQ(plan.keymapChanges, 2u);
 
-    // β is needed again: ε takes the key of α, which is not.
-    const TTypingPlan kept = PlanTyping(WalkText(U"αβγδεβ"), layout);
+    // β is needed again: ι takes the key of α, which is not.
+    const TTypingPlan kept = PlanTyping(WalkText(U"αβγδεζηθιβ"), layout);
     ASSERT_EQ(kept.batches.size(), 2u);
-    EXPECT_EQ(kept.batches[1].bindings,
-              (std::vector<TBinding>{Bound(130, {{0x10003B5}, {0x10003B2}, {0x10003B3}, {0x10003B4}})}));
+    EXPECT_EQ(kept.batches[1].bindings, (std::vector<TBinding>{key130(greek(U"ιβγδεζηθ"))}));
     EXPECT_EQ(kept.batches[1].readBefore, 1u);
 }
 
-TEST(KeyPlan, WithoutShiftKeyEveryBoundKeyHoldsOneCharacterPerGroup) {
-    TKeyboardLayout layout = Layout();
-    layout.shiftKeycode = 0;
-    const TTypingPlan plan = PlanTyping(WalkText(U"Aé"), layout);
+TEST(KeyPlan, WithoutLevel3EveryBoundKeyHoldsTwoCharactersPerGroup) {
+    const TTypingPlan plan = PlanTyping(WalkText(U"αβγδε"), TwoGroupLayout(1, false, 0));
     ASSERT_EQ(plan.batches.size(), 1u);
-    EXPECT_EQ(plan.batches[0].bindings, (std::vector<TBinding>{Bound(93, {{'A'}}), Bound(97, {{0xE9}})}));
-    EXPECT_EQ(plan.batches[0].strokes, (std::vector<TKeyStroke>{{93, 0, 0}, {97, 0, 0}}));
+    EXPECT_EQ(plan.batches[0].bindings,
+              (std::vector<TBinding>{Bound(130, {{0x10003B1, 0x10003B5}, {0x10003B2}, {0x10003B3}, {0x10003B4}})}));
 }
 
 TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
@@ -324,9 +314,8 @@ TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
     EXPECT_TRUE(PlanTyping({}, Layout()).batches.empty());
 }
 
-// Thousands of random texts against clients that lag, on layouts of one or two groups, with or without Shift and
-// Level3 keys, either group active: every text arrives exactly, and the keymap, the modifiers and the user's group
-// are put back.
+// Thousands of random texts against clients that lag, on layouts of one or two groups, with or without a Level3
+// shift, either group active: every text arrives exactly, and the keymap and the user's group and level are back.
 TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack) {
     std::vector<unsigned> seeds = {1, 2, 3, 20261208};
     if (const char* chosen = std::getenv("VELMORA_SEED")) {
@@ -344,9 +333,9 @@ TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack
             const std::vector<TStroke> strokes = WalkText(text);
             for (const std::size_t freeKeys : {0, 1, 19, 60}) {
                 for (const std::size_t lag : {0, 7, 1000}) {
-                    const TKeyboardLayout layout = random() % 4 == 0 ? LayoutWithFreeKeys(freeKeys, random() % 8 != 0)
-                                                                     : TwoGroupLayout(freeKeys, random() % 8 != 0,
-                                                                                      random() % 4 != 0, random() % 2);
+                    const TKeyboardLayout layout = random() % 4 == 0
+                                                       ? LayoutWithFreeKeys(freeKeys)
+                                                       : TwoGroupLayout(freeKeys, random() % 4 != 0, random() % 2);
                     const TTypingPlan plan = PlanTyping(strokes, layout);
                     TModelClient client(layout, lag);
                     const TPlaybackResult result = PlayPlan(plan, client);

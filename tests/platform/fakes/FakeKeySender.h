@@ -13,8 +13,8 @@
 namespace velmora {
 
 /// A key sender that records what the typist does, as one readable line per action:
-/// "+38" / "-38" for a key press / release, "group 2" when the keys go to another layout group than before (the
-/// user's, group 0, at the start of a run), "bind 93=0xe9/0xdf|0xfc" (the levels of each group) and "unbind 93" for
+/// "+38" / "-38" for a key press / release, "select 2/1" when the keys go to another group / level than before (the
+/// user's, 0/0, at the start of a run), "bind 93=0xe9/0xdf|0xfc" (the levels of each group) and "unbind 93" for
 /// keymap changes, "read 5" for a wait until the target has read 5 strokes, "held" when a run found a user's key
 /// down and "await user keys" for the wait for it.
 class FakeKeySender final : public IKeySender {
@@ -50,11 +50,12 @@ public:
         FLog.push_back((press ? "+" : "-") + std::to_string(keycode));
         ++FKeys;
     }
-    void Group(unsigned group) override {
-        EXPECT_TRUE(FInStroke) << "a group change outside a run";
-        if (group != FGroup) {
-            FLog.push_back("group " + std::to_string(group));
+    void Select(unsigned group, unsigned level) override {
+        EXPECT_TRUE(FInStroke) << "a group or level selected outside a run";
+        if (group != FGroup || level != FLevel) {
+            FLog.push_back("select " + std::to_string(group) + "/" + std::to_string(level));
             FGroup = group;
+            FLevel = level;
         }
     }
     ERunStart BeginRun() override {
@@ -75,6 +76,7 @@ public:
         EXPECT_TRUE(FInStroke) << "a run ended that had not begun";
         FInStroke = false;
         FGroup = 0;
+        FLevel = 0;
     }
     bool AwaitUserKeys() override {
         EXPECT_FALSE(FInStroke) << "a wait for the user's keys in the middle of a run";
@@ -108,6 +110,7 @@ private:
     std::size_t FKeys = 0;
     bool FInStroke = false;
     unsigned FGroup = 0;
+    unsigned FLevel = 0;
     std::optional<std::size_t> FStopAfterKeys;
     std::optional<std::size_t> FUserKeyAtKeys;
     int FUserKeyChecks = 0;
