@@ -183,6 +183,7 @@ measure() {
             OUTCOME=inexact
             cp "$W/got" "${TMPDIR:-/tmp}/typing-bench-$kind-$text-$typist.got"
             cp "$EXPECTED" "${TMPDIR:-/tmp}/typing-bench-$kind-$text-$typist.expected"
+            cp "$W/driver.out" "${TMPDIR:-/tmp}/typing-bench-$kind-$text-$typist.driver" 2>/dev/null || true
         fi
         # A run that did not arrive whole is timed to the last change seen in the target, if anything arrived.
         local end_ns=${done_ns:-$last_change_ns}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The typist on the keyboard layouts users have: German, French (digits on Shift), and Russian with Latin in a
 # second group in both orders, with either group active. A mixed text and a Russian-and-English text arrive
-# exactly, and the keymap and the active group are what they were.
+# exactly, and the keymap and the active group are what they were; with the second group active, also a text with
+# more characters the layout lacks than one group of the free keycodes holds, and the key that toggles groups then
+# goes back to the first group as it did before.
 #
 #   layouts_typing.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
 set -euo pipefail
@@ -11,10 +13,17 @@ set -euo pipefail
 mixed_text 2000 777 >"$WORK/mixed.in"
 printf 'Съешь же ещё этих мягких французских булок, да выпей чаю. The quick brown fox: 0123456789 @#$%%^&*()_+ ЁЖЗ\r\n\tЩ ъ ёжик; "quotes" <>[]{}|\\~`' >"$WORK/russian.in"
 
-# load_layout LAYOUTS: loads the layouts and checks that the server really has them (the symbols of keycode 24,
-# Q on a US keyboard, differ from layout to layout).
+{
+    cat "$WORK/russian.in"
+    distinct_cjk 100
+} >"$WORK/many.in"
+
+# load_layout LAYOUTS: loads the layouts (Caps Lock toggles between two) and checks that the server really has them
+# (the symbols of keycode 24, Q on a US keyboard, differ from layout to layout).
 load_layout() {
-    setxkbmap -layout "$1" -option "" ||
+    local option=""
+    [ "$1" != "${1%,*}" ] && option=grp:caps_toggle
+    setxkbmap -layout "$1" -option "" -option "$option" ||
         fail "[$KIND] setxkbmap $1 failed"
     setxkbmap -query | grep -q "^layout: *$1\$" || fail "[$KIND] the server does not report layout $1"
     xmodmap -pke | grep "^keycode  24 =" >"$WORK/q.now"
@@ -43,11 +52,15 @@ for layout in de fr us,ru ru,us; do
     type_and_check "$layout, mixed text" mixed
     type_and_check "$layout, Russian and English" russian
     if [ "$layout" != "${layout%,*}" ]; then
-        # The second group locked, as the key that toggles groups does: the typist types in the first group and
-        # locks the second again afterwards.
+        # The second group locked, as the key that toggles groups does: the typist types each key in the group it
+        # needs (of the layout's, or of the free keycodes', four of them) and the second is active again afterwards.
         [ "$("$DRIVER" --group 1)" = 1 ] || fail "[$KIND] $layout: the second group cannot be locked"
         type_and_check "$layout with the second group active, Russian and English" russian
         [ "$("$DRIVER" --group)" = 1 ] || fail "[$KIND] $layout: the second group was not active again after typing"
-        "$DRIVER" --group 0 >/dev/null
+        type_and_check "$layout with the second group active, 100 CJK characters too" many
+        [ "$("$DRIVER" --group)" = 1 ] || fail "[$KIND] $layout: the second group was not active again after typing"
+        "$DRIVER" --tap 66 # Caps Lock's key (xdotool would put its own group back)
+        [ "$("$DRIVER" --group)" = 0 ] || fail "[$KIND] $layout: the group toggle after typing did not go to the first group"
+        ok "[$KIND] $layout: the group toggle after typing goes back to the first group"
     fi
 done

@@ -3,6 +3,7 @@
 //   velmora_type_driver [--stop-after-ms N] FILE...
 //   velmora_type_driver --write-random SEED LENGTH DISTINCT FILE   # writes a random text (UTF-8) to FILE
 //   velmora_type_driver --group [N]             # locks layout group N (0 is the first), then prints the locked one
+//   velmora_type_driver --tap KEYCODE           # presses and releases the key through XTest, as a user's key
 //
 // What the typist reports it could not type goes to standard error as "problem: ...".
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
@@ -13,6 +14,7 @@
 #include "platform/x11/X11Typist.h"
 
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -73,6 +75,17 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cout << static_cast<int>(state.locked_group) << std::endl;
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--tap") {
+        const velmora::TXDisplayPtr display(XOpenDisplay(nullptr));
+        if (!display) {
+            return 1;
+        }
+        for (const Bool press : {True, False}) {
+            XTestFakeKeyEvent(display.get(), static_cast<unsigned>(std::stoi(argv[2])), press, CurrentTime);
+        }
+        XSync(display.get(), False);
         return 0;
     }
     std::optional<int> stopAfterMs;
