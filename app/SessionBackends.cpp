@@ -1,6 +1,7 @@
 #include "SessionBackends.h"
 
 #include "platform/NoHotkeyService.h"
+#include "platform/kde/KGlobalAccelHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/RemoteDesktopTypist.h"
 #include "platform/wayland/VirtualKeyboardTypist.h"
@@ -90,13 +91,25 @@ void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
     if (!FOffer.wayland) {
         return;
     }
-    if (TPortalHotkeyService::Offered()) {
-        FOffer.shortcutsPortal = true;
-        FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
-    }
+    FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
+    FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+    FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
+    FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
     if (!FOffer.virtualKeyboard && TRemoteDesktopTypist::Offered()) {
         FOffer.remoteDesktopPortal = true;
         FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
+    }
+    // Only the hotkey service chosen is opened: each registers the program with the desktop.
+    switch (ChooseBackends(FOffer, FRowCommand).hotkeys) {
+    case HotkeyBackend::Portal:
+        FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        break;
+    case HotkeyBackend::Kde:
+        FKdeHotkeys =
+            std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
+        break;
+    default:
+        break;
     }
     Choose();
 }
@@ -128,6 +141,9 @@ void TSessionBackends::Choose() {
         break;
     case HotkeyBackend::Portal:
         FHotkeys = FPortalHotkeys.get();
+        break;
+    case HotkeyBackend::Kde:
+        FHotkeys = FKdeHotkeys.get();
         break;
     case HotkeyBackend::None:
         if (!FOwnHotkeys) {

@@ -10,6 +10,7 @@
 
 namespace velmora {
 
+class TKGlobalAccelHotkeyService;
 class TPortalHotkeyService;
 class TRemoteDesktopTypist;
 class TVirtualKeyboardTypist;
@@ -22,9 +23,9 @@ public:
     /// Looks at the session and opens the chosen backends. `rowCommand` is the command a desktop shortcut runs to
     /// type row N, for the note. Throws PlatformError in an X11 session whose display cannot be opened.
     explicit TSessionBackends(const std::string& rowCommand);
-    /// Once the Qt application object exists: in a Wayland session, takes the hotkeys from the desktop's
-    /// GlobalShortcuts portal when it offers them, and the typing from its RemoteDesktop portal when there is no
-    /// virtual keyboard. `appId` is the desktop file id.
+    /// Once the Qt application object exists: in a Wayland session, takes the hotkeys from KDE Plasma's shortcut
+    /// service or the desktop's GlobalShortcuts portal when it offers them, and the typing from its RemoteDesktop
+    /// portal when there is no virtual keyboard. `appId` is the desktop file id (and the shortcuts' component).
     void OpenDesktopPortal(const std::string& appId);
     ~TSessionBackends();
     TSessionBackends(const TSessionBackends&) = delete;
@@ -47,6 +48,7 @@ private:
     std::unique_ptr<TVirtualKeyboardTypist> FVirtualTypist;
     std::unique_ptr<IHotkeyService> FOwnHotkeys;
     std::unique_ptr<TPortalHotkeyService> FPortalHotkeys;
+    std::unique_ptr<TKGlobalAccelHotkeyService> FKdeHotkeys;
     std::unique_ptr<TRemoteDesktopTypist> FRemoteTypist;
     std::unique_ptr<ITypist> FOwnTypist;
     IHotkeyService* FHotkeys = nullptr;

@@ -41,6 +41,15 @@ void ShowSessionNote(TMForm& form, const std::string& note) {
     }
 }
 
+void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::string& startNote) {
+    const std::string text =
+        sessionNote.empty() || startNote.empty() ? sessionNote + startNote : sessionNote + " " + startNote;
+    if (text.empty() && form.findChild<QLabel*>("SessionStatus") == nullptr) {
+        return; // nothing to say, and nothing said before
+    }
+    StatusLine(form)->setText(QString::fromStdString(text));
+}
+
 void ReportTypingProblems(TMForm& form, ITypist& typist) {
     QPointer<TMForm> window(&form);
     typist.SetProblemHandler([window](const std::string& message) {

@@ -6,6 +6,7 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
+#include "platform/NotingHotkeyService.h"
 #include "platform/Platform.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
@@ -102,7 +103,21 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), backends->Events(), nullptr, nullptr, {}});
+    // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.
+    TMForm* noteForm = nullptr;
+    const std::string sessionNote = backends->Choice().note;
+    TNotingHotkeyService hotkeys(backends->Hotkeys(), RowCommandLine(),
+                                 sessionNote.find(kTypeRowOption) != std::string::npos,
+                                 [&noteForm, sessionNote](const std::string& note) {
+                                     if (!note.empty()) {
+                                         std::cerr << "velmora: " << note << std::endl;
+                                     }
+                                     if (noteForm != nullptr) {
+                                         ShowStartNote(*noteForm, sessionNote, note);
+                                     }
+                                 });
+    TMForm form(TMFormServices{fs, hotkeys, backends->Typist(), backends->Events(), nullptr, nullptr, {}});
+    noteForm = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

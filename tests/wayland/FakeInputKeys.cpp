@@ -1,0 +1,104 @@
+// Presses keys on KWin through its fake-input protocol, as a keyboard of the test would: each argument is one
+// combination ("alt+t", "ctrl+F8", "z"), pressed in order and released in reverse. KWin offers the protocol only to
+// an executable that a desktop entry of the user names with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input.
+//
+//   velmora_fake_input_keys COMBINATION...
+#include "fake-input-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <linux/input-event-codes.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::optional<unsigned> KeyCode(std::string name) {
+    static const std::map<std::string, unsigned> named = {
+        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT}, {"meta", KEY_LEFTMETA},
+        {"return", KEY_ENTER},  {"tab", KEY_TAB},     {"space", KEY_SPACE},     {"escape", KEY_ESC},
+        {"F1", KEY_F1},         {"F2", KEY_F2},       {"F3", KEY_F3},           {"F4", KEY_F4},
+        {"F5", KEY_F5},         {"F6", KEY_F6},       {"F7", KEY_F7},           {"F8", KEY_F8},
+        {"F9", KEY_F9},         {"F10", KEY_F10},     {"F11", KEY_F11},         {"F12", KEY_F12},
+    };
+    if (const auto found = named.find(name); found != named.end()) {
+        return found->second;
+    }
+    // Letters and digits by their place on a US keyboard.
+    static const char* const rows[] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    static const unsigned firsts[] = {KEY_1, KEY_Q, KEY_A, KEY_Z};
+    if (name.size() == 1) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+        for (int row = 0; row < 4; ++row) {
+            if (const char* at = std::strchr(rows[row], c); at != nullptr && c != '\0') {
+                return firsts[row] + static_cast<unsigned>(at - rows[row]);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+org_kde_kwin_fake_input* FakeInput = nullptr;
+
+void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+    if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4) {
+        FakeInput = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
+    }
+}
+
+void GlobalRemove(void*, wl_registry*, uint32_t) {}
+
+const wl_registry_listener RegistryListener = {Global, GlobalRemove};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::vector<unsigned>> combinations;
+    for (int i = 1; i < argc; ++i) {
+        std::vector<unsigned> keys;
+        std::istringstream parts(argv[i]);
+        for (std::string part; std::getline(parts, part, '+');) {
+            const std::optional<unsigned> code = KeyCode(part);
+            if (!code) {
+                std::fprintf(stderr, "velmora_fake_input_keys: unknown key \"%s\"\n", part.c_str());
+                return 2;
+            }
+            keys.push_back(*code);
+        }
+        combinations.push_back(keys);
+    }
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "velmora_fake_input_keys: no Wayland display\n");
+        return 1;
+    }
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &RegistryListener, nullptr);
+    wl_display_roundtrip(display);
+    if (FakeInput == nullptr) {
+        std::fprintf(stderr, "velmora_fake_input_keys: the compositor offers this program no fake input\n");
+        return 1;
+    }
+    org_kde_kwin_fake_input_authenticate(FakeInput, "velmora tests", "keys of the end-to-end tests");
+    for (const std::vector<unsigned>& keys : combinations) {
+        for (const unsigned key : keys) {
+            org_kde_kwin_fake_input_keyboard_key(FakeInput, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+            org_kde_kwin_fake_input_keyboard_key(FakeInput, *key, WL_KEYBOARD_KEY_STATE_RELEASED);
+        }
+        wl_display_roundtrip(display);
+    }
+    org_kde_kwin_fake_input_destroy(FakeInput);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return 0;
+}
