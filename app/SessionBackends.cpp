@@ -97,7 +97,16 @@ void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
     FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
     if (!FOffer.virtualKeyboard && TRemoteDesktopTypist::Offered()) {
         FOffer.remoteDesktopPortal = true;
-        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
+        const std::optional<std::string> keymap = ReadLayoutKeymap();
+        std::optional<std::set<std::uint32_t>> keysyms;
+        if (keymap) {
+            keysyms = KeymapKeysyms(*keymap);
+        }
+        // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
+        std::optional<TLayoutChords> chords =
+            FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
+        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
+                                                               RemoteDesktopTokenFile(), std::move(chords));
     }
     // Only the hotkey service chosen is opened: each registers the program with the desktop.
     switch (ChooseBackends(FOffer, FRowCommand).hotkeys) {

@@ -96,9 +96,10 @@ bool TRemoteDesktopTypist::Offered() {
            (reply.arguments().first().value<QDBusVariant>().variant().toUInt() & kKeyboardDevice) != 0;
 }
 
-TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)),
-      FWorker([this] { Run(); }) {}
+TRemoteDesktopTypist::TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
+                                           std::optional<TLayoutChords> chords)
+    : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
+      FTokenFile(std::move(tokenFile)), FWorker([this] { Run(); }) {}
 
 TRemoteDesktopTypist::~TRemoteDesktopTypist() {
     {
@@ -142,7 +143,7 @@ bool TRemoteDesktopTypist::WaitUntilIdle(std::chrono::milliseconds timeout) {
     return FIdle.wait_for(lock, timeout, [this] { return FQueue.empty() && !FBusy; });
 }
 
-void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) {
+void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t pressedKey) {
     {
         std::scoped_lock lock(FMutex);
         ++FStats.texts;
@@ -160,7 +161,7 @@ void TRemoteDesktopTypist::TypeText(const std::string& bytes, std::int32_t /*pre
     }
     {
         std::scoped_lock lock(FMutex);
-        FQueue.push_back(bytes);
+        FQueue.emplace_back(bytes, pressedKey);
     }
     FWake.notify_all();
 }
@@ -172,11 +173,11 @@ void TRemoteDesktopTypist::Run() {
         if (FStop) {
             break;
         }
-        const std::string text = std::move(FQueue.front());
+        const auto [text, pressedKey] = std::move(FQueue.front());
         FQueue.pop_front();
         FBusy = true;
         lock.unlock();
-        TypeOne(text);
+        TypeOne(text, pressedKey);
         lock.lock();
         FBusy = false;
         FIdle.notify_all();
@@ -185,12 +186,18 @@ void TRemoteDesktopTypist::Run() {
     FIdle.notify_all();
 }
 
-void TRemoteDesktopTypist::TypeOne(const std::string& bytes) {
+void TRemoteDesktopTypist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
+    if (pressedKey != 0) {
+        // The user may still hold the hotkey's modifiers: typed with them, the keys would be shortcuts.
+        for (const TRemoteKey& key : FPlan.LetGoOfModifiers()) {
+            Send(key);
+        }
+    }
     std::u32string missing;
     std::size_t left = 0;
     for (const TStroke& stroke : WalkBytes(bytes)) {
-        const std::uint32_t keysym = XkbKeysymOf(stroke);
-        if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
+        const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
+        if (!keys) {
             ++left;
             if (missing.find(stroke.character) == std::u32string::npos) {
                 missing += stroke.character;
@@ -203,7 +210,11 @@ void TRemoteDesktopTypist::TypeOne(const std::string& bytes) {
                 return;
             }
         }
-        SendKeysym(keysym);
+        for (const TRemoteKey& key : *keys) {
+            Send(key);
+        }
+        std::scoped_lock lock(FMutex);
+        ++FStats.keysyms;
     }
     {
         std::scoped_lock lock(FMutex);
@@ -219,23 +230,24 @@ void TRemoteDesktopTypist::TypeOne(const std::string& bytes) {
         }
         Report(std::to_string(left) + " characters were not typed: your keyboard layout has no key for " +
                UnicodeToText(named) + ". Add a layout that has them, or use an X11 application.");
-    } else if (!FLayout && !FToldUnknownLayout) {
+    } else if (!FPlan.LayoutKnown() && !FToldUnknownLayout) {
         FToldUnknownLayout = true;
         Report("Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
     }
 }
 
+void TRemoteDesktopTypist::Send(const TRemoteKey& key) {
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, kRemoteInterface, key.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym");
+    notify.setArguments({QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(key.value),
+                         key.pressed ? 1U : 0U});
+    // One at a time: the portal may hand calls that overlap to its backend in another order.
+    FBus.call(notify, QDBus::Block, 5000);
+}
+
 void TRemoteDesktopTypist::SendKeysym(std::uint32_t keysym) {
-    for (const unsigned state : {1U, 0U}) {
-        QDBusMessage notify =
-            QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeysym");
-        notify.setArguments(
-            {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(keysym), state});
-        // One at a time: the portal may hand calls that overlap to its backend in another order.
-        FBus.call(notify, QDBus::Block, 5000);
-    }
-    std::scoped_lock lock(FMutex);
-    ++FStats.keysyms;
+    Send({false, keysym, true});
+    Send({false, keysym, false});
 }
 
 bool TRemoteDesktopTypist::EnsureSession() {
@@ -292,10 +304,6 @@ bool TRemoteDesktopTypist::EnsureSession() {
     }
     FSession = session;
     SendKeysym(kShiftL);
-    {
-        std::scoped_lock lock(FMutex);
-        FStats.keysyms = 0;
-    }
     QEventLoop settle;
     QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
     settle.exec(QEventLoop::ExcludeUserInputEvents);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RemoteDesktopKeys.h"
 #include "platform/Typist.h"
 
 #include <QDBusConnection>
@@ -30,9 +31,10 @@ struct TRemoteTypingStats {
 /// Types texts through the desktop's RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop): one session with
 /// a keyboard for the program's life, started (the desktop asks the user) on the GUI thread at the first text;
 /// each character is sent as its keysym, which the desktop types through the user's keyboard layout, on a worker
-/// thread, one text at a time in the order queued. Characters the layout lacks cannot arrive this way: they are
-/// left out and named to the problem handler (on the worker thread), never dropped silently. Needs the Qt
-/// application object.
+/// thread, one text at a time in the order queued; given the layout's chords, each character goes as its key and
+/// modifier keys instead, and a text a hotkey asked for first lets go of the modifiers the user may still hold.
+/// Characters the layout lacks cannot arrive this way: they are left out and named to the problem handler (on the
+/// worker thread), never dropped silently. Needs the Qt application object.
 class TRemoteDesktopTypist final : public QObject, public ITypist {
     Q_OBJECT
 public:
@@ -42,8 +44,10 @@ public:
     /// `layoutKeysyms`: the keysyms of the user's layout; none when it could not be read (then everything is sent
     /// and the user is told once that characters the layout lacks may be missing). `tokenFile`: where the
     /// desktop's restore token is kept, so that portals that offer it (RemoteDesktop version 2) ask the user only
-    /// once, not every session; empty: nowhere.
-    explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile = {});
+    /// once, not every session; empty: nowhere. `chords`: the layout's keys, to type by key code (see
+    /// TRemoteKeyPlan).
+    explicit TRemoteDesktopTypist(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile = {},
+                                  std::optional<TLayoutChords> chords = std::nullopt);
     ~TRemoteDesktopTypist() override;
 
     /// Starts the session first if there is none yet (waiting for the desktop, and the user, on the GUI thread),
@@ -60,21 +64,22 @@ private:
     /// Starts the session with a keyboard when there is none; false when the desktop refused (reason in FProblem).
     bool EnsureSession();
     void Run();
-    void TypeOne(const std::string& bytes);
+    void TypeOne(const std::string& bytes, std::int32_t pressedKey);
     void SendKeysym(std::uint32_t keysym);
+    void Send(const TRemoteKey& key);
     void Report(const std::string& message);
 
     QDBusConnection FBus;
     QString FSession; ///< set on the GUI thread before the first text is queued, then never changed
     QString FProblem;
-    const std::optional<std::set<std::uint32_t>> FLayout;
+    const TRemoteKeyPlan FPlan;
     const std::string FTokenFile;
     bool FToldUnknownLayout = false; ///< worker only
 
     mutable std::mutex FMutex;
     std::condition_variable FWake;
     std::condition_variable FIdle;
-    std::deque<std::string> FQueue;
+    std::deque<std::pair<std::string, std::int32_t>> FQueue; ///< texts and the keys that asked for them
     bool FStop = false;
     bool FBusy = false;
     TypingProblemHandler FProblemHandler;

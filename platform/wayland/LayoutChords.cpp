@@ -27,7 +27,7 @@ std::optional<TLayoutChords> TLayoutChords::FromKeymap(const std::string& keymap
     }
     const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
         context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap) {
+    if (!keymap || xkb_keymap_num_layouts(keymap.get()) != 1) {
         return std::nullopt;
     }
     const xkb_keycode_t first = std::max<xkb_keycode_t>(xkb_keymap_min_keycode(keymap.get()), kEvdevOffset);

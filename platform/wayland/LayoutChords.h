@@ -20,7 +20,8 @@ struct TKeyEvent {
 /// these keys instead, which give every level of the layout.
 class TLayoutChords {
 public:
-    /// From a keymap in XKB text format (its first layout); none when it does not compile.
+    /// From a keymap in XKB text format; none when it does not compile, or holds more than one layout (a key code
+    /// then types whichever layout is active).
     static std::optional<TLayoutChords> FromKeymap(const std::string& keymap);
 
     /// The events that type the keysym (the level's modifiers down, the key down and up, the modifiers up), from

@@ -1,13 +1,15 @@
 // Presses keys on KWin through its fake-input protocol, as a keyboard of the test would: each argument is one
-// combination ("alt+t", "ctrl+F8", "z"), pressed in order and released in reverse. KWin offers the protocol only to
-// an executable that a desktop entry of the user names with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input.
+// combination ("alt+t", "ctrl+F8", "z"), pressed in order and released in reverse; or "down:KEY" / "up:KEY", one
+// key held down or let go of; or "until:FILE", which waits until FILE exists. KWin offers the protocol only to an
+// executable that a desktop entry of the user names with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input.
 //
-//   velmora_fake_input_keys COMBINATION...
+//   velmora_fake_input_keys ARGUMENT...
 #include "fake-input-client-protocol.h"
 
 #include <wayland-client.h>
 
 #include <linux/input-event-codes.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -61,10 +63,28 @@ const wl_registry_listener RegistryListener = {Global, GlobalRemove};
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::vector<unsigned>> combinations;
-    for (int i = 1; i < argc; ++i) {
+    struct TStep {
         std::vector<unsigned> keys;
-        std::istringstream parts(argv[i]);
+        int only = 0; ///< 1: the key goes down only, -1: up only
+        std::string until;
+    };
+    std::vector<TStep> steps;
+    for (int i = 1; i < argc; ++i) {
+        TStep step;
+        std::string argument = argv[i];
+        if (argument.rfind("until:", 0) == 0) {
+            step.until = argument.substr(6);
+            steps.push_back(step);
+            continue;
+        }
+        for (const auto& [prefix, only] : {std::pair<std::string, int>{"down:", 1}, {"up:", -1}}) {
+            if (argument.rfind(prefix, 0) == 0) {
+                step.only = only;
+                argument.erase(0, prefix.size());
+            }
+        }
+        std::vector<unsigned>& keys = step.keys;
+        std::istringstream parts(argument);
         for (std::string part; std::getline(parts, part, '+');) {
             const std::optional<unsigned> code = KeyCode(part);
             if (!code) {
@@ -73,7 +93,7 @@ int main(int argc, char** argv) {
             }
             keys.push_back(*code);
         }
-        combinations.push_back(keys);
+        steps.push_back(step);
     }
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr) {
@@ -88,12 +108,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(FakeInput, "velmora tests", "keys of the end-to-end tests");
-    for (const std::vector<unsigned>& keys : combinations) {
-        for (const unsigned key : keys) {
-            org_kde_kwin_fake_input_keyboard_key(FakeInput, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+    for (const TStep& step : steps) {
+        while (!step.until.empty() && access(step.until.c_str(), F_OK) != 0) {
+            usleep(20000); // another process's file: nothing to wait on but the file itself
         }
-        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-            org_kde_kwin_fake_input_keyboard_key(FakeInput, *key, WL_KEYBOARD_KEY_STATE_RELEASED);
+        if (step.only >= 0) {
+            for (const unsigned key : step.keys) {
+                org_kde_kwin_fake_input_keyboard_key(FakeInput, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+            }
+        }
+        if (step.only <= 0) {
+            for (auto key = step.keys.rbegin(); key != step.keys.rend(); ++key) {
+                org_kde_kwin_fake_input_keyboard_key(FakeInput, *key, WL_KEYBOARD_KEY_STATE_RELEASED);
+            }
         }
         wl_display_roundtrip(display);
     }

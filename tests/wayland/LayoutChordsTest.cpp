@@ -77,6 +77,7 @@ TEST(LayoutChords, EveryLevelOfTheLayoutComesOutExactlyAndWhatItLacksHasNoChord)
             << modifier;
     }
     EXPECT_FALSE(TLayoutChords::FromKeymap("not a keymap"));
+    EXPECT_FALSE(TLayoutChords::FromKeymap(KeymapOf("us,ru")));
 }
 
 } // namespace

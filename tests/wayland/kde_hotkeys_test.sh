@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The whole program on a headless KDE Plasma session (KWin 5.27, its global shortcut service, xdg-desktop-portal-kde):
 # Start binds one KWin global shortcut per checked row; a combination KWin holds is refused and its holder named;
-# a press types the row through the RemoteDesktop portal into a Qt edit, exactly; Stop unbinds (the keys reach the
-# edit again; a marker typed after a new Start arrives right after them); the end of the program, and the start of
-# the next copy after a killed one, leave no shortcut behind.
+# a press types the row through the RemoteDesktop portal into a Qt edit, exactly, on a German layout (its Shift,
+# AltGr and Shift+AltGr levels), also while the user still holds the hotkey's Ctrl; Stop unbinds (the keys reach
+# the edit again; a marker typed after a new Start arrives right after them); the end of the program, and the
+# start of the next copy after a killed one, leave no shortcut behind.
 #
 #   kde_hotkeys_test.sh VELMORA TEST_TARGET FAKE_INPUT_KEYS
 set -euo pipefail
@@ -15,14 +16,16 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/kwin.sh"
 export LC_ALL=C.UTF-8
 
-kwin_start "$3" "$1" "$2"
+KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3" "$1" "$2"
 VELMORA="$SESSION_DIR/bin/$(basename "$1")"
 TARGET="$SESSION_DIR/bin/$(basename "$2")"
 FAIL_LOGS=("$WORK/velmora.log" "$SESSION_DIR/xdpk.log")
 
 # Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
-# character, a tab and CR LF; row 4 unchecked.
-TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line'
+# character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
+TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
+TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
+
 PROGRAM_DIR="$SESSION_DIR/bin"
 program_write_list "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
     "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)"
@@ -69,11 +72,16 @@ wait_for_file "$out" 20 && kwin_focus_title "velmora-kde-edit" || fail "the edit
 kwin_keys q
 printf '%s' "$TEXT" | expected_for qt >"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "Q did not type row 3 exactly"
-ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes of ASCII, tab, line break) exactly"
-kwin_keys ctrl+F1 ctrl+F8
+ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes: ASCII, tab, line break, German at every level) exactly"
+# CTRL+F1 types nothing; CTRL+F8 types row 1 while the user still holds Ctrl (until the row has arrived).
+kwin_keys ctrl+F1
+session_spawn "$KWIN_KEYS" down:ctrl F8 "until:$WORK/typed" up:ctrl
+holding=$XSESSION_LAST_PID
 printf 'first row' >>"$WORK/expected"
-wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 the edit does not hold row 3 then row 1"
-ok "[kde] CTRL+F8 typed row 1; CTRL+F1 typed nothing"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (Ctrl held) the edit does not hold row 3 then row 1"
+touch "$WORK/typed"
+wait "$holding"
+ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
 
 # Stop (Alt+P): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
 # new Start proves by arriving right after the q.

@@ -1,12 +1,13 @@
 # A private headless KDE Plasma session for one end-to-end script, in a session of session.sh: its own D-Bus bus,
 # KWin (a plain copy of kwin_wayland: the installed one carries a file capability that a container may refuse) on a
-# virtual output, KWin's global shortcut service, xdg-desktop-portal-kde behind the real xdg-desktop-portal, a US
-# layout, no screen locker. Keys come from KEYS_TOOL through KWin's fake-input protocol, which KWin offers to a
+# virtual output, KWin's global shortcut service, xdg-desktop-portal-kde behind the real xdg-desktop-portal, the
+# layout KWIN_LAYOUT (and KWIN_VARIANT; by default US), no screen locker. Keys come from KEYS_TOOL through KWin's fake-input protocol, which KWin offers to a
 # program that a desktop entry of the user names. Needs tests/e2e/lib/xsession.sh sourced.
 #
 #   kwin_start KEYS_TOOL PROGRAM...   # starts it all; copies the programs into $SESSION_DIR/bin; makes WORK.
 #                                     # Exits with status 77 (CTest: skipped) when a package is missing.
-#   kwin_keys COMBINATION...          # presses keys ("alt+t", "ctrl+F8", "z"), one combination after the other
+#   kwin_keys ARGUMENT...             # presses keys ("alt+t", "ctrl+F8", "z"), one combination after the other
+#                                     # ("down:ctrl", "up:ctrl", "until:FILE": see FakeInputKeys.cpp)
 #   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
@@ -39,7 +40,7 @@ kwin_start() {
     session_work
     KWIN_KEYS="$SESSION_DIR/bin/$(basename "$1")"
     local config="$SESSION_DIR/config" apps="$SESSION_DIR/.local/share/applications"
-    printf '[Layout]\nLayoutList=us\nUse=true\n' >"$config/kxkbrc"
+    printf '[Layout]\nLayoutList=%s\nVariantList=%s\nUse=true\n' "${KWIN_LAYOUT:-us}" "${KWIN_VARIANT:-}" >"$config/kxkbrc"
     printf '[Daemon]\nAutolock=false\nLockOnResume=false\n' >"$config/kscreenlockerrc"
     mkdir -p "$apps"
     printf '[Desktop Entry]\nType=Application\nName=velmora test keys\nExec=%s\nNoDisplay=true\n%s\n' "$KWIN_KEYS" \
