@@ -268,6 +268,7 @@ void TMForm::QuitButtonClick() {
 }
 
 void TMForm::btnStartClick() {
+    FWarnedOfTyping = false;
     btnStart->setVisible(false);
     btnStop->setVisible(true);
     Guard([this] {
@@ -327,9 +328,13 @@ void TMForm::AddTrayNote(const QString& text) {
 
 void TMForm::ShowTypingProblem(const QString& text) {
     ShowStatus(text);
+    if (std::exchange(FWarnedOfTyping, true)) {
+        return;
+    }
     auto* box = new QMessageBox(QMessageBox::Warning, "Warning", text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->show();
 }
 

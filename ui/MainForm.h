@@ -79,8 +79,8 @@ public:
     void ShowStatus(const QString& text);
     /// Adds a line to the tray icon's tooltip.
     void AddTrayNote(const QString& text);
-    /// A text could not be typed whole: the reason goes into the status line and a "Warning" box that does not hold
-    /// the program.
+    /// A text could not be typed whole: the reason goes into the status line, and the first reason since Start also
+    /// into a "Warning" box that holds nothing and takes no focus from the application being typed into.
     void ShowTypingProblem(const QString& text);
 
     QFrame* Panel1 = nullptr;
@@ -145,6 +145,7 @@ private:
     IControllerDialogs* FDialogs = nullptr;
     std::unique_ptr<TMainCtrl> FMainCtrl;
     QLabel* FStatusLine = nullptr;
+    bool FWarnedOfTyping = false; ///< a typing problem was shown in a box since the last Start
     bool FClosed = false;
     int FHandlerDepth = 0;        ///< actions running (an action may wait in a dialog's event loop)
     bool FCloseRequested = false; ///< a close arrived while an action was running

@@ -94,19 +94,28 @@ TEST_F(SessionStatusTest, TheNoteGoesIntoAStatusLineAndTheTrayTooltipOnlyWhenThe
     EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora\nWayland session: bind \"/x/velmora --type-row N\".");
 }
 
-TEST_F(SessionStatusTest, AProblemFromTheTypistsThreadShowsInTheStatusLineAndAWarning) {
+TEST_F(SessionStatusTest, ProblemsFromTheTypistsThreadShowInTheStatusLineAndTheFirstSinceStartInAWarning) {
     ReportTypingProblems(*form, typist);
     ASSERT_TRUE(typist.FHandler);
-    std::thread([this] { typist.FHandler("2 characters could not be typed (é 漢)"); }).join();
+    std::thread([this] {
+        typist.FHandler("2 characters could not be typed (é 漢)");
+        typist.FHandler("1 character could not be typed (ß)");
+    }).join();
     QCoreApplication::processEvents();
 
     ASSERT_NE(StatusLine(), nullptr);
-    EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("2 characters could not be typed (é 漢)"));
-    const auto boxes = form->findChildren<QMessageBox*>();
+    EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("1 character could not be typed (ß)"));
+    auto boxes = form->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes.front()->windowTitle(), "Warning");
     EXPECT_TRUE(boxes.front()->isVisible());
-    EXPECT_EQ(boxes.front()->text(), StatusLine()->text());
+    EXPECT_TRUE(boxes.front()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(boxes.front()->text(), QString::fromUtf8("2 characters could not be typed (é 漢)"));
+
+    form->btnStart->click();
+    typist.FHandler("3 characters could not be typed (a b c)");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->findChildren<QMessageBox*>().size(), 2);
 }
 
 TEST_F(SessionStatusTest, PressesOnTheBackendsConnectionReachTheController) {
