@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/wayland/LayoutChords.h"
-#include "platform/x11/TextWalk.h"
+#include "platform/TextWalk.h"
 
 #include <cstdint>
 #include <optional>
