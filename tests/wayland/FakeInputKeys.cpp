@@ -22,16 +22,15 @@
 
 namespace {
 
-std::optional<unsigned> KeyCode(std::string name) {
+std::optional<unsigned> KeyCode(const std::string& name) {
     static const std::map<std::string, unsigned> named = {
-        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT}, {"meta", KEY_LEFTMETA},
-        {"return", KEY_ENTER},  {"tab", KEY_TAB},     {"space", KEY_SPACE},     {"escape", KEY_ESC},
-        {"F1", KEY_F1},         {"F2", KEY_F2},       {"F3", KEY_F3},           {"F4", KEY_F4},
-        {"F5", KEY_F5},         {"F6", KEY_F6},       {"F7", KEY_F7},           {"F8", KEY_F8},
-        {"F9", KEY_F9},         {"F10", KEY_F10},     {"F11", KEY_F11},         {"F12", KEY_F12},
-    };
+        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT}, {"F11", KEY_F11}, {"F12", KEY_F12}};
     if (const auto found = named.find(name); found != named.end()) {
         return found->second;
+    }
+    if (name.size() > 1 && name[0] == 'F' && name.find_first_not_of("0123456789", 1) == std::string::npos &&
+        std::stoi(name.substr(1)) >= 1 && std::stoi(name.substr(1)) <= 10) {
+        return KEY_F1 + static_cast<unsigned>(std::stoi(name.substr(1)) - 1); // F1-F10 follow each other
     }
     // Letters and digits by their place on a US keyboard.
     static const char* const rows[] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm"};

