@@ -205,12 +205,32 @@ median() {
     printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"
 }
 
-# Velmora's typist (and a baseline build's) is measured RUNS times; xdotool, which takes 15 s or more per run, once.
-RUNS=3
+# Velmora's typist (and a baseline build's) is measured RUNS times (VELMORA_BENCH_RUNS, 3 unless set); xdotool, which
+# takes 15 s or more per run, once. The runs of one target go in rounds over every text and typist, so that the
+# machine's load of the moment weighs on all of them alike.
+RUNS=${VELMORA_BENCH_RUNS:-3}
 printf '%-9s %-6s %-24s %9s %9s %15s %6s %8s %11s\n' target text typist "chars/s" "vs plain" "keymap changes" exact \
     inexact unreadable
 for kind in $TARGETS; do
-    declare -A plain_rate=()
+    declare -A rates=() exact=() inexact=() unreadable=() changes=()
+    for ((run = 0; run < RUNS; run++)); do
+        for text in $TEXTS; do
+            for typist in $TYPISTS; do
+                if [ "$typist" = xdotool ] && [ "$run" -gt 0 ]; then
+                    continue
+                fi
+                key="$text/$typist"
+                measure "$kind" "$text" "$typist"
+                [ -n "$RATE" ] && rates[$key]="${rates[$key]:-} $RATE"
+                case "$OUTCOME" in
+                exact) exact[$key]=$((${exact[$key]:-0} + 1)) ;;
+                inexact) inexact[$key]=$((${inexact[$key]:-0} + 1)) ;;
+                *) unreadable[$key]=$((${unreadable[$key]:-0} + 1)) ;;
+                esac
+                changes[$key]=$CHANGES
+            done
+        done
+    done
     for text in $TEXTS; do
         for typist in $TYPISTS; do
             case "$typist" in
@@ -218,27 +238,17 @@ for kind in $TARGETS; do
             baseline) runs=$RUNS label="baseline build, median" ;;
             *) runs=1 label="xdotool type (12 ms)" ;;
             esac
-            rates=()
-            exact=0 inexact=0 unreadable=0
-            for ((run = 0; run < runs; run++)); do
-                measure "$kind" "$text" "$typist"
-                [ -n "$RATE" ] && rates+=("$RATE")
-                case "$OUTCOME" in
-                exact) exact=$((exact + 1)) ;;
-                inexact) inexact=$((inexact + 1)) ;;
-                *) unreadable=$((unreadable + 1)) ;;
-                esac
-            done
-            rate=$(median "${rates[@]}")
+            key="$text/$typist"
+            # shellcheck disable=SC2086 # the rates are numbers separated by spaces
+            rate=$(median ${rates[$key]:-})
+            plain=$(median ${rates[plain/$typist]:-})
             share=-
-            if [ "$text" = plain ]; then
-                plain_rate[$typist]=$rate
-            elif [ "$rate" != - ] && [ "${plain_rate[$typist]:--}" != - ]; then
-                share="$((rate * 100 / plain_rate[$typist]))%"
+            if [ "$text" != plain ] && [ "$rate" != - ] && [ "$plain" != - ]; then
+                share="$((rate * 100 / plain))%"
             fi
-            printf '%-9s %-6s %-24s %9s %9s %15d %6s %8d %11d\n' "$kind" "$text" "$label" "$rate" "$share" "$CHANGES" \
-                "$exact/$runs" "$inexact" "$unreadable"
+            printf '%-9s %-6s %-24s %9s %9s %15d %6s %8d %11d\n' "$kind" "$text" "$label" "$rate" "$share" \
+                "${changes[$key]:-0}" "${exact[$key]:-0}/$runs" "${inexact[$key]:-0}" "${unreadable[$key]:-0}"
         done
     done
-    unset plain_rate
+    unset rates exact inexact unreadable changes
 done

@@ -59,7 +59,7 @@ struct TBinding {
     KeysymValue& At(unsigned group, unsigned level) { return keysyms[group * kKeyLevels + level]; }
     /// The groups the keycode needs: up to the last one that holds a keysym.
     unsigned Groups() const;
-    /// The levels each group of the keycode gets: 1, 2 or 4 (Level3 is only reached together with Shift's level).
+    /// The levels each group of the keycode gets: 1, 2 or 4 (a key type with the Level3 levels has Shift's too).
     unsigned Levels() const;
 
     bool operator==(const TBinding&) const = default;
@@ -85,11 +85,10 @@ struct TTypingPlan {
 
 /// Plans the keys for the strokes. A keysym on the layout is typed with its key, in the user's group and at the
 /// plain level if possible. The others are bound to free keycodes, each of which holds up to four groups of four
-/// levels (two without a Level3 shift); plain levels are filled first, in every group, as a change of group costs
-/// some targets less than one of level. A character stays bound while it is used again;
-/// when the free keycodes are full, the characters needed farthest in the future give way (all exchanges that gain
-/// are made in one keymap change), and among those equally far, the ones whose last use lies farthest back, so that
-/// the target has most likely read them already.
+/// levels (two without a Level3 shift); plain levels are filled first, in every group. A character stays bound
+/// while it is used again; when the free keycodes are full, the characters needed farthest in the future give way
+/// (all exchanges that gain are made in one keymap change), and among those equally far, the ones whose last use
+/// lies farthest back, so that the target has most likely read them already.
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout);
 
 } // namespace velmora

@@ -52,7 +52,7 @@ private:
 std::size_t RestoreAbandonedBindings(Display* display);
 
 /// Caps Lock would change what the keys type: it is switched off for the length of a text and put back afterwards.
-/// (The layout group goes with each key: see IKeySender::Group.)
+/// (The group and the Shift and Level3 locks go with each key: see IKeySender::Select.)
 class TX11LockReset {
 public:
     explicit TX11LockReset(Display* display);

@@ -235,7 +235,7 @@ TEST(KeyPlan, CharactersOfEveryGroupAndOfLevel3UseTheirKeyInTheUsersGroupFirst) 
     const std::vector<TStroke> text = WalkText(U"aф Ωé");
     EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, true, 1))),
               (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 1, 0}, {24, 0, 2}, {38, 1, 2}}));
-    // Without a Level3 key, Ω and é are bound.
+    // Without a Level3 shift, Ω and é are bound.
     EXPECT_EQ(AllStrokes(PlanTyping(text, TwoGroupLayout(19, false, 0))),
               (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 0, 0}, {130, 0, 0}, {131, 0, 0}}));
 }
