@@ -1,4 +1,8 @@
 #include "app/RowCommand.h"
+#include "app/PrivateSocket.h"
+#include "core/FileSystem.h"
+
+#include "../core/TempFolder.h"
 
 #include "../platform/fakes/FakeHotkeyService.h"
 #include "../platform/fakes/FakeTypist.h"
@@ -6,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -19,12 +26,32 @@ TEST(RowCommand, OnlyAPositiveDecimalNumberIsARow) {
 }
 
 TEST(RowCommand, TheSocketIsPrivateToTheUserAndNamedAfterTheExecutable) {
-    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000);
+    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000);
     EXPECT_EQ(path.rfind("/run/user/1000/velmora-", 0), 0U) << path;
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000), path);
-    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", 1000), path);
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, 1000).rfind("/tmp/velmora-1000-", 0), 0U);
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", 7).rfind("/tmp/velmora-7-", 0), 0U);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000), path);
+    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", nullptr, 1000), path);
+    // Without a runtime folder: in a folder of the user's own inside the shared one.
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, nullptr, 1000).rfind("/tmp/velmora-1000/velmora-", 0),
+              0U);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", "/var/tmp", 7).rfind("/var/tmp/velmora-7/", 0), 0U);
+}
+
+TEST(RowCommand, TheSocketsFolderIsMadePrivateAndAnyOtherIsRefused) {
+    const testing::TempFolder tmp;
+    const uid_t me = ::getuid();
+    MakePrivateFolder(tmp.Path("new"), me);
+    MakePrivateFolder(tmp.Path("new"), me);
+    struct stat info {};
+    ASSERT_EQ(::stat(tmp.Path("new").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700U);
+    ASSERT_EQ(::mkdir(tmp.Path("open").c_str(), 0700), 0);
+    ::chmod(tmp.Path("open").c_str(), 0711);
+    ASSERT_EQ(::symlink(tmp.Path("new").c_str(), tmp.Path("link").c_str()), 0);
+    tmp.Write("file", "x");
+    for (const char* name : {"open", "link", "file"}) {
+        EXPECT_THROW(MakePrivateFolder(tmp.Path(name), me), FileError) << name;
+    }
+    EXPECT_THROW(MakePrivateFolder(tmp.Path("new"), me + 1), FileError) << "another user's folder";
 }
 
 class RowRequestTest : public ::testing::Test {
