@@ -32,11 +32,14 @@ TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices s
     : FTree(tree), FXMLDoc(xmlDoc), FServices(services), FListFile(tree, xmlDoc, services.fs, services.answers),
       FHotKeys(services.hotkeys, services.typist) {
     FListFile.LoadList(false);
+}
+
+void TMainCtrl::TellRecoveryNotice() {
     // Forgotten only once told: a notice the user never saw (the program was ended meanwhile) comes again.
     try {
-        if (const std::string notice = RecoveryNotice(services.fs); !notice.empty()) {
+        if (const std::string notice = RecoveryNotice(FServices.fs); !notice.empty()) {
             FServices.answers.Warn(notice);
-            ForgetRecoveryNotice(services.fs);
+            ForgetRecoveryNotice(FServices.fs);
         }
     } catch (const FileError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;

@@ -34,9 +34,8 @@ struct TControllerServices {
 /// file, the settings and the hotkey registry. The main window forwards every button to it.
 class TMainCtrl {
 public:
-    /// Takes the rows (the list view's model) and the list document, and loads the default list file; tells the
-    /// user where lists were kept when the last run could not write them. The hotkey registry hears the service's
-    /// presses from now on.
+    /// Takes the rows (the list view's model) and the list document, and loads the default list file. The hotkey
+    /// registry hears the service's presses from now on.
     TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
     /// Frees the items (rows from the last to the first), removes the rows and releases the hotkeys; never throws.
     /// Saving is Shutdown's job, which the window runs first.
@@ -51,6 +50,8 @@ public:
     /// cannot be written is kept in a new file of the state folder instead, and every problem goes to standard
     /// error; the next start tells the user where the list is.
     void Shutdown(bool unattended = false);
+    /// Tells the user where lists were kept when an earlier run could not write them (once the window is shown).
+    void TellRecoveryNotice();
 
     /// Asks for a new text in the definition dialog and appends it as a checked row.
     void NewItem();

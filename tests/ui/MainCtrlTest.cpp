@@ -205,6 +205,7 @@ TEST_F(MainCtrlTest, AnUnattendedEndKeepsAnUnwritableListInTheStateFolderAndTheN
         const auto otherDocument = CreateXmlDocument();
         FakeUserAnswers told;
         TMainCtrl again(otherRows, *otherDocument, TControllerServices{fs, told, dialogs, hotkeys, typist});
+        again.TellRecoveryNotice();
         const auto warnings = told.Warnings();
         EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
                                 [&](const std::string& text) { return text.find(kept[0].path) != std::string::npos; }),

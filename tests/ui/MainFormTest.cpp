@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -297,6 +298,32 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
     form->QuitButton->click();
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(fs.CallsOf("create").size(), 1u) << "the list is kept in the state folder";
+}
+
+TEST_F(MainFormTest, AStartUpWarningOpensOverTheShownWindowAndASignalMeanwhileEndsInOrder) {
+    fs.SetFile(kListPath, "not a list");
+    TMForm* shown = nullptr;
+    QPoint boxCentre;
+    QTimer::singleShot(100, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        boxCentre = box->geometry().center();
+        if (shown != nullptr) {
+            shown->EndBySystem(); // SIGTERM while the warning is open
+        } else {
+            box->close();
+        }
+    });
+    auto form =
+        std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, nullptr, nullptr, &dialogs, [] { return true; }});
+    ASSERT_EQ(boxCentre, QPoint()) << "a warning opened before the window";
+    shown = form.get();
+    form->show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_LE((boxCentre - form->geometry().center()).manhattanLength(), 2);
+    EXPECT_EQ(form->MainCtrl(), nullptr) << "the window closed";
+    EXPECT_TRUE(fs.File(kListPath).has_value()) << "and saved the list";
 }
 
 TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
