@@ -11,6 +11,7 @@
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include "InstanceLock.h"
 #include "RowCommand.h"
 #include "RowCommandServer.h"
 #include "SessionBackends.h"
@@ -18,6 +19,7 @@
 
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSessionManager>
 #include <QString>
 
@@ -72,6 +74,17 @@ int main(int argc, char** argv) {
 
     TApplication app(argc, argv);
     app.setDesktopFileName("velmora");
+    // From here on a termination signal ends the program in order, also while a message box of the start-up is
+    // open: once the main window exists, it closes as Exit does, so the list and the settings are saved, but nobody
+    // is asked anything (the system is waiting for the program to end).
+    TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QPointer<TMForm> mainWindow;
+    QObject::connect(&signalWatcher, &TSignalWatcher::Received, &app, [&mainWindow, &app](int) {
+        if (mainWindow) {
+            mainWindow->EndBySystem();
+        }
+        app.quit();
+    });
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
     backends->OpenDesktopPortal("velmora");
     // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
@@ -91,10 +104,8 @@ int main(int argc, char** argv) {
     }
     TPosixFileSystem fs(folders.files);
     // One copy per folder: two copies would each write the list at exit, the later one over the other's edits.
-    // A lock left by a copy that died is taken over (its process is gone).
     QLockFile instanceLock(QString::fromStdString(folders.lock + "/velmora.lock"));
-    instanceLock.setStaleLockTime(0);
-    if (!instanceLock.tryLock(0) && instanceLock.error() == QLockFile::LockFailedError) {
+    if (!TakeInstanceLock(instanceLock, std::cerr)) {
         const std::string message =
             "Velmora is already running with the files in " + folders.files + ". Use that copy; this one ends now.";
         std::cerr << "velmora: " << message << std::endl;
@@ -103,33 +114,29 @@ int main(int argc, char** argv) {
     }
 
     TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), backends->Events(), nullptr, nullptr, {}});
+    mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.SaveForSessionEnd(); });
 
-    // A termination signal closes the window as Exit does, so the list and the settings are saved, but nobody is
-    // asked anything: the system is waiting for the program to end.
-    TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &TSignalWatcher::Received, &form, [&form, &app](int) {
-        form.EndBySystem();
-        app.quit();
-    });
-
-    ShowSessionNote(form, backends->Choice().note);
-    // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
-    ReportTypingProblems(form, backends->Typist());
     // Row requests from desktop shortcuts ("velmora --type-row N").
     TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
         TMainCtrl* ctrl = form.MainCtrl();
         return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
                                 ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
     });
+    std::string note = backends->Choice().note;
     if (!rowCommands.Listening()) {
-        std::cerr << "velmora: \"" << kTypeRowOption << "\" will not reach this copy: " << rowCommands.ErrorText()
-                  << std::endl;
+        const std::string problem =
+            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
+        std::cerr << "velmora: " << problem << std::endl;
+        note += (note.empty() ? "" : "\n") + problem;
     }
+    ShowSessionNote(form, note);
+    // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
+    ReportTypingProblems(form, backends->Typist());
 
     form.show();
     const int result = app.exec();
