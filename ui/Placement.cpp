@@ -25,15 +25,15 @@ void MoveFrameToCentre(QWidget& window) {
     window.move(frame.topLeft());
 }
 
-/// Centres the frame once more when the window manager has framed the window: the window then moves by the frame's
-/// left and top edges, and its frame is known.
+/// Centres the frame once more when the window manager has framed the window: by the window's first paint, or its
+/// move when the window manager keeps the frame's corner where it was asked for, the frame is known.
 class TFrameCentring final : public QObject {
 public:
     explicit TFrameCentring(QWidget& window) : QObject(&window), FWindow(window) { window.installEventFilter(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &FWindow && event->type() == QEvent::Move && FWindow.isVisible() &&
-            FWindow.frameGeometry() != FWindow.geometry()) {
+        if (watched == &FWindow && (event->type() == QEvent::Move || event->type() == QEvent::Paint) &&
+            FWindow.isVisible() && FWindow.frameGeometry() != FWindow.geometry()) {
             FWindow.removeEventFilter(this);
             MoveFrameToCentre(FWindow);
             deleteLater();
