@@ -6,11 +6,12 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include "HotkeyPump.h"
 #include "InstanceLock.h"
 #include "RowCommand.h"
 #include "RowCommandServer.h"
@@ -86,7 +87,12 @@ int main(int argc, char** argv) {
         app.quit();
     });
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
-    backends->OpenDesktopPortal("velmora");
+    try {
+        backends->Open("velmora");
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 1;
+    }
     // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
@@ -113,13 +119,19 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), backends->Events(), nullptr, nullptr, {}});
+    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), nullptr, nullptr, {}});
     mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.SaveForSessionEnd(); });
+
+    // Hotkey presses that arrive on the backend's own connection.
+    std::unique_ptr<THotkeyPump> hotkeyPump;
+    if (IEventSource* events = backends->Events()) {
+        hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
+    }
 
     // Row requests from desktop shortcuts ("velmora --type-row N").
     TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
