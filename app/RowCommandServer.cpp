@@ -56,11 +56,11 @@ struct TRowCommandServer::TClient {
 };
 
 TRowCommandServer::TRowCommandServer(const std::string& socketPath, THandler handler, QObject* parent)
-    : QObject(parent), FPath(socketPath), FHandler(std::move(handler)),
-      FListener(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)), FLateTimer(new QTimer(this)) {
+    : QObject(parent), FPath(socketPath), FHandler(std::move(handler)), FLateTimer(new QTimer(this)),
+      FListener(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
+    Listen();
     FLateTimer->setInterval(kClientTimeout / 4);
     connect(FLateTimer, &QTimer::timeout, this, &TRowCommandServer::DropLate);
-    Listen();
     if (!FError.empty()) {
         FListener.Close();
         return;
@@ -93,6 +93,10 @@ std::string TRowCommandServer::ErrorText() const {
 }
 
 void TRowCommandServer::Listen() {
+    if (FListener.Get() < 0) {
+        FError = std::string("cannot make a socket: ") + std::strerror(errno);
+        return;
+    }
     try {
         MakePrivateFolder(std::filesystem::path(FPath).parent_path(), ::getuid());
     } catch (const FileError& error) {
@@ -110,8 +114,7 @@ void TRowCommandServer::Listen() {
     if (::lstat(FPath.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
         ::unlink(FPath.c_str());
     }
-    if (FListener.Get() < 0 ||
-        ::bind(FListener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+    if (::bind(FListener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(FListener.Get(), SOMAXCONN) != 0 || ::lstat(FPath.c_str(), &info) != 0) {
         FError = "cannot listen on " + FPath + ": " + std::strerror(errno);
         return;

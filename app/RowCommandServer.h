@@ -52,12 +52,12 @@ private:
 
     std::string FPath;
     THandler FHandler;
+    QTimer* FLateTimer = nullptr;
+    QSocketNotifier* FAcceptNotifier = nullptr;
     TFd FListener{-1};
     std::string FError;
     dev_t FSocketDevice = 0;
     ino_t FSocketInode = 0;
-    QSocketNotifier* FAcceptNotifier = nullptr;
-    QTimer* FLateTimer = nullptr;
     /// Connections waiting for their request, the oldest first.
     TClients FClients;
 };
