@@ -29,11 +29,12 @@ void MakePrivateFolder(const std::string& folder, uid_t uid) {
     } else if ((info.st_mode & 077) != 0) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        wrong = std::string("others may enter it (mode ") + mode + ")";
+        throw FileError(folder + " is not private to you: others may enter it (mode " + mode +
+                        "). Make it private (chmod 700 " + folder + ").");
     }
     if (!wrong.empty()) {
-        throw FileError(folder + " is not a folder private to you: " + wrong +
-                        ". Remove it (or have it removed), or set XDG_RUNTIME_DIR to a folder of your own.");
+        throw FileError(folder + " is not a folder of your own: " + wrong +
+                        ". Have it removed, or set XDG_RUNTIME_DIR to a folder of your own.");
     }
 }
 
