@@ -6,6 +6,7 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
+#include "platform/NotingHotkeyService.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
@@ -119,7 +120,35 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), nullptr, nullptr, {}});
+    // Row requests from desktop shortcuts ("velmora --type-row N"), answered once the window exists.
+    TRowCommandServer rowCommands(RowCommandSocketPath(), [&mainWindow, &backends](const std::string& request) {
+        TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
+        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
+                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
+    });
+    // What works in this session, and a row server that cannot listen, stay in the status line.
+    std::string sessionNote = backends->Choice().note;
+    if (!rowCommands.Listening()) {
+        const std::string problem =
+            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
+        std::cerr << "velmora: " << problem << std::endl;
+        sessionNote += (sessionNote.empty() ? "" : "\n") + problem;
+    }
+
+    // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.
+    TMForm* noteForm = nullptr;
+    TNotingHotkeyService hotkeys(backends->Hotkeys(), RowCommandLine(),
+                                 backends->Choice().note.find(kTypeRowOption) != std::string::npos,
+                                 [&noteForm, sessionNote](const std::string& note) {
+                                     if (!note.empty()) {
+                                         std::cerr << "velmora: " << note << std::endl;
+                                     }
+                                     if (noteForm != nullptr) {
+                                         ShowStartNote(*noteForm, sessionNote, note);
+                                     }
+                                 });
+    TMForm form(TMFormServices{fs, hotkeys, backends->Typist(), nullptr, nullptr, {}});
+    noteForm = &form;
     mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
@@ -133,20 +162,7 @@ int main(int argc, char** argv) {
         hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
     }
 
-    // Row requests from desktop shortcuts ("velmora --type-row N").
-    TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
-        TMainCtrl* ctrl = form.MainCtrl();
-        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
-                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
-    });
-    std::string note = backends->Choice().note;
-    if (!rowCommands.Listening()) {
-        const std::string problem =
-            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
-        std::cerr << "velmora: " << problem << std::endl;
-        note += (note.empty() ? "" : "\n") + problem;
-    }
-    ShowSessionNote(form, note);
+    ShowSessionNote(form, sessionNote);
     // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
     ReportTypingProblems(form, backends->Typist());
 
