@@ -184,7 +184,7 @@ void TPosixFileSystem::ReplaceFile(const std::string& path, std::string_view byt
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
 
-    mode_t mode = 0644;
+    mode_t mode = 0600; // a new file: snippets are often passwords
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists) {
