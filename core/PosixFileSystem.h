@@ -28,6 +28,7 @@ public:
     std::string StateDir() const override;
     bool IsWritableFolder(const std::string& path) const override;
     void CreateFolders(const std::string& path, unsigned mode) override;
+    std::string ResolvedPath(const std::string& path) const override;
 
 private:
     std::string FProgramFolder;
