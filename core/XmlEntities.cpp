@@ -18,8 +18,9 @@ bool IsPredefined(std::string_view name) {
 }
 
 [[noreturn]] void Fail(std::string_view name, const std::string& problem) {
-    throw XmlError("The XML document's entities cannot be expanded: the entity \"&" + std::string(name) + ";\" " +
-                   problem);
+    constexpr std::size_t kShown = 40; // a name made of garbage can be as long as the document
+    const std::string shown = name.size() > kShown ? std::string(name.substr(0, kShown)) + "..." : std::string(name);
+    throw XmlError("The XML document's entities cannot be expanded: the entity \"&" + shown + ";\" " + problem);
 }
 
 /// One expansion of a document, with its budget of references and bytes.
@@ -84,6 +85,7 @@ private:
     // else is wrong with the text (a bare "&") the check of the expanded document reports.
     void AttributeText(std::string_view name, std::string_view text, std::string& out, int depth) {
         std::size_t from = 0;
+        std::size_t semicolon = 0; // the first ";" after i, found once for all the "&" before it
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char c = text[i];
             if (c == '<') {
@@ -98,9 +100,11 @@ private:
             if (c != '&' || i + 1 >= text.size() || text[i + 1] == '#') {
                 continue;
             }
-            const std::size_t semicolon = text.find(';', i);
+            if (semicolon <= i) {
+                semicolon = text.find(';', i);
+            }
             if (semicolon == std::string_view::npos) {
-                continue;
+                continue; // the check of the expanded document refuses the bare "&"
             }
             const std::string_view inner = text.substr(i + 1, semicolon - i - 1);
             if (IsPredefined(inner)) {

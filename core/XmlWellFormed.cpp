@@ -334,31 +334,28 @@ private:
         }
     }
 
-    // A quoted value with references; "<" is not allowed.
+    // A quoted value with references; "<" is not allowed. The first quotation mark of its kind ends it: a
+    // reference holds none (it may stand for one only as a number).
     void AttributeValue() {
         if (FAt >= FText.size() || (FText[FAt] != '"' && FText[FAt] != '\'')) {
             Fail("an attribute value without quotation marks");
         }
         const char quote = FText[FAt++];
-        for (;;) {
-            const std::size_t end = FText.find(quote, FAt);
-            if (end == std::string_view::npos) {
-                Fail("an unfinished attribute value");
-            }
-            const std::string_view value = FText.substr(FAt, end - FAt);
-            if (const std::size_t less = value.find('<'); less != std::string_view::npos) {
-                FAt += less;
-                Fail("a \"<\" in an attribute value (write \"&lt;\")");
-            }
-            const std::size_t ampersand = value.find('&');
-            if (ampersand == std::string_view::npos) {
-                FAt = end + 1;
-                return;
-            }
-            // A reference may hold the quotation mark's character only as a number: go on after it.
-            FAt += ampersand + 1;
+        const std::size_t start = FAt;
+        const std::size_t end = FText.find(quote, start);
+        if (end == std::string_view::npos) {
+            Fail("an unfinished attribute value");
+        }
+        const std::string_view value = FText.substr(start, end - start);
+        if (const std::size_t less = value.find('<'); less != std::string_view::npos) {
+            FAt += less;
+            Fail("a \"<\" in an attribute value (write \"&lt;\")");
+        }
+        for (std::size_t at = value.find('&'); at != std::string_view::npos; at = value.find('&', FAt - start)) {
+            FAt = start + at + 1;
             Reference(true);
         }
+        FAt = end + 1;
     }
 
     // After "<?xml ": version, then encoding and standalone if given, in this order.
