@@ -45,7 +45,9 @@ int ChooseLegacyCodePage(int argc, char** argv) {
             return ParseCodePage(argument.substr(option.size() + 1));
         }
     }
-    return AnsiCodePageOfLocale(CharacterLocale());
+    // A system without the locale's converter reads such texts as before.
+    const int codePage = AnsiCodePageOfLocale(CharacterLocale());
+    return CanReadCodePage(codePage) ? codePage : 1252;
 }
 
 } // namespace velmora
