@@ -6,12 +6,14 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
+#include "core/TextCodec.h"
 #include "platform/NotingHotkeyService.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include "CodePageOption.h"
 #include "HotkeyPump.h"
 #include "InstanceLock.h"
 #include "RowCommand.h"
@@ -31,6 +33,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -53,6 +56,14 @@ int main(int argc, char** argv) {
             return 2;
         }
         return SendRowRequest(RowCommandSocketPath(), *row);
+    }
+
+    // Texts that are not UTF-8 (lists from Windows) are read, shown and typed in this code page.
+    try {
+        SetLegacyCodePage(ChooseLegacyCodePage(argc, argv));
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 2;
     }
 
     // In a Wayland session the window stays on XWayland where there is one; the hotkeys and the typing take the

@@ -222,7 +222,8 @@ TEST_F(MainFormTest, ExitSavesTheListAndTheSettingsAndEndsTheProgram) {
 
 TEST_F(MainFormTest, TheSessionsEndAndASignalAskNothingWhenTheListCannotBeWritten) {
     auto form = MakeForm();
-    fs.AddFolder(kListPath); // every write of the list fails
+    form->MainCtrl()->Rows().SetChecked(1, true); // a change that needs saving
+    fs.AddFolder(kListPath);                      // every write of the list fails
     ::testing::internal::CaptureStderr();
     form->SaveForSessionEnd();
     EXPECT_TRUE(form->isVisible()) << "the session's end keeps the window";
@@ -253,6 +254,7 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
     auto form =
         std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &signalled, &dialogs, [] { return true; }});
     signalled.form = form.get();
+    form->MainCtrl()->Rows().SetChecked(1, true); // a change that needs saving
     fs.AddFolder(kListPath);
     ::testing::internal::CaptureStderr();
     form->QuitButton->click();
