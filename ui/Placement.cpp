@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMargins>
 #include <QObject>
 #include <QRect>
 #include <QScreen>
@@ -25,24 +26,31 @@ void MoveFrameToCentre(QWidget& window) {
     window.move(frame.topLeft());
 }
 
-/// Centres the frame once more when the window manager has framed the window: by the window's first paint, or its
-/// move when the window manager keeps the frame's corner where it was asked for, the frame is known.
+/// Centres the frame again whenever the window manager gives the window another frame: the frame is known only
+/// once the window manager has framed the window, and its size may be told in more than one step. A move by the
+/// user keeps the frame as it is and the window where the user put it.
 class TFrameCentring final : public QObject {
 public:
     explicit TFrameCentring(QWidget& window) : QObject(&window), FWindow(window) { window.installEventFilter(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &FWindow && (event->type() == QEvent::Move || event->type() == QEvent::Paint) &&
-            FWindow.isVisible() && FWindow.frameGeometry() != FWindow.geometry()) {
-            FWindow.removeEventFilter(this);
-            MoveFrameToCentre(FWindow);
-            deleteLater();
+        if (watched == &FWindow && FWindow.isVisible() &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Paint)) {
+            const QRect frame = FWindow.frameGeometry();
+            const QRect client = FWindow.geometry();
+            const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                                   frame.right() - client.right(), frame.bottom() - client.bottom());
+            if (margins != FMargins) {
+                FMargins = margins;
+                MoveFrameToCentre(FWindow);
+            }
         }
         return false;
     }
 
 private:
     QWidget& FWindow;
+    QMargins FMargins; ///< the frame the window was last centred with
 };
 
 } // namespace

@@ -333,7 +333,10 @@ TEST_F(MainFormTest, UnderAWindowManagerTheFramesAreCentred) {
                 return frame != window->geometry() && (frame.center() - centre).manhattanLength() <= 2;
             },
             5000))
-            << window->objectName().toStdString();
+            << window->objectName().toStdString() << " frame " << window->frameGeometry().x() << ","
+            << window->frameGeometry().y() << " " << window->frameGeometry().width() << "x"
+            << window->frameGeometry().height() << " client " << window->geometry().x() << "," << window->geometry().y()
+            << " centre " << centre.x() << "," << centre.y();
     }
 }
 
