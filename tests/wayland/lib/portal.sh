@@ -7,20 +7,10 @@
 
 PORTAL_LOG=""
 
-bus_has_name() {
-    sway_run dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
-}
-
 portal_start() {
-    local refused=$1 runtime="$SWAY_DIR/runtime"
-    sway_spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime/bus" \
-        >"$SWAY_DIR/dbus.log" 2>&1
-    SWAY_ENV+=(DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus")
-    wait_until 10 test -S "$runtime/bus" || {
-        xsession_log "the session bus did not start"
-        return 1
-    }
+    local refused=$1
+    session_bus_start bus || return 1
+    SWAY_ENV+=(DBUS_SESSION_BUS_ADDRESS="$SESSION_BUS_ADDRESS")
 
     local portals="$SWAY_DIR/portals"
     mkdir -p "$portals"
@@ -34,14 +24,14 @@ portal_start() {
     chmod a+r "$SWAY_DIR/fake_portal.py"
     sway_spawn env VELMORA_FAKE_REFUSE="$refused" VELMORA_FAKE_LOG="$PORTAL_LOG" \
         python3 "$SWAY_DIR/fake_portal.py" >"$SWAY_DIR/fake_portal.out" 2>&1
-    wait_until 10 bus_has_name org.freedesktop.impl.portal.desktop.velmoratest || {
+    wait_until 10 session_bus_has_name org.freedesktop.impl.portal.desktop.velmoratest || {
         xsession_log "the test portal backend did not start:"
         cat "$SWAY_DIR/fake_portal.out" >&2
         return 1
     }
     sway_spawn env XDG_DESKTOP_PORTAL_DIR="$portals" XDG_CURRENT_DESKTOP=velmoratest \
         /usr/libexec/xdg-desktop-portal --replace >"$SWAY_DIR/xdp.log" 2>&1
-    wait_until 15 bus_has_name org.freedesktop.portal.Desktop || {
+    wait_until 15 session_bus_has_name org.freedesktop.portal.Desktop || {
         xsession_log "xdg-desktop-portal did not start:"
         cat "$SWAY_DIR/xdp.log" >&2
         return 1
