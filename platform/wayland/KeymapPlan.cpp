@@ -57,7 +57,8 @@ std::string KeymapText(const std::vector<xkb_keysym_t>& keysyms) {
 
 } // namespace
 
-std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::size_t& dropped, std::size_t maxKeys) {
+std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
+                                      std::size_t maxKeys) {
     std::vector<TKeymapBatch> batches;
     std::vector<xkb_keysym_t> keysyms;
     std::map<xkb_keysym_t, std::uint32_t> keyOf;
@@ -74,7 +75,7 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
     for (const TStroke& stroke : strokes) {
         const xkb_keysym_t keysym = XkbKeysymOf(stroke);
         if (keysym == XKB_KEY_NoSymbol || KeysymName(keysym).empty()) {
-            ++dropped;
+            dropped += stroke.character;
             continue;
         }
         auto found = keyOf.find(keysym);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/TextWalk.h"
+#include "platform/TextWalk.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +23,8 @@ inline constexpr std::size_t kMaxKeysPerKeymap = 247;
 
 /// The keymaps and keys that type these strokes exactly: each character gets a key of its own that gives it at the
 /// first level, Return and Tab get the Return and Tab keysyms. A run holds at most `maxKeys` distinct strokes; more
-/// start a new run. Code points that have no keysym (beyond U+10FFFF) are left out and counted in `dropped`.
-std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::size_t& dropped,
+/// start a new run. Code points that have no keysym (beyond U+10FFFF) are left out and added to `dropped`.
+std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
                                       std::size_t maxKeys = kMaxKeysPerKeymap);
 
 } // namespace velmora
