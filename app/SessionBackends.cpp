@@ -99,7 +99,8 @@ void TSessionBackends::Open(const std::string& appId) {
         sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
         break;
     case TypingBackend::RemoteDesktop:
-        sender = std::make_unique<TRemoteDesktopSender>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
+        sender = std::make_unique<TRemoteDesktopSender>(ReadUserLayout(), RemoteDesktopTokenFile(),
+                                                        IsGnome(std::getenv("XDG_CURRENT_DESKTOP")));
         break;
     case TypingBackend::None:
         sender = std::make_unique<TNoTextSender>();

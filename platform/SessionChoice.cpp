@@ -16,6 +16,18 @@ bool IsWaylandSession(const char* sessionType, const char* waylandDisplay) {
     return (sessionType != nullptr && std::string_view(sessionType) == "wayland") || IsNonEmpty(waylandDisplay);
 }
 
+bool IsGnome(const char* currentDesktop) {
+    std::string_view rest = currentDesktop != nullptr ? currentDesktop : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        if (rest.substr(0, colon) == "GNOME") {
+            return true;
+        }
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return false;
+}
+
 TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand) {
     TBackendChoice choice;
     if (!offer.wayland) {

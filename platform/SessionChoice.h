@@ -41,6 +41,9 @@ struct TBackendChoice {
 /// value may be null).
 bool IsWaylandSession(const char* sessionType, const char* waylandDisplay);
 
+/// Whether the desktop is GNOME: XDG_CURRENT_DESKTOP (a colon-separated list; may be null) names it.
+bool IsGnome(const char* currentDesktop);
+
 /// Picks the hotkey and the typing backend, each on its own: in an X11 session always X11; in a Wayland session the
 /// Wayland way where the session offers one, else X11 where a display is there. `rowCommand` is the command a
 /// desktop shortcut runs to type row N (shown in the note).

@@ -2,7 +2,7 @@
 
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
-#include "platform/TextWalk.h"
+#include "platform/ibus/IbusEngine.h"
 #include "platform/wayland/KeymapPlan.h"
 
 #include <QCoreApplication>
@@ -27,6 +27,13 @@ constexpr std::chrono::seconds kStartTimeout{120};
 constexpr std::chrono::seconds kSessionTimeout{20};
 /// Some desktops lose the first keys of a new session; a modifier tap and a pause let it settle.
 constexpr std::chrono::milliseconds kSettle{300};
+/// How long the IBus engine may take to be told that an application's input method has the focus.
+constexpr std::chrono::milliseconds kImeFocusWait{200};
+/// How long a piece for the input method may take to go out after the trigger key's press; longer means that the
+/// trigger key went straight to an application without an input method.
+constexpr std::chrono::milliseconds kImeSendWait{700};
+/// How long an application may take to show that it handled a piece's Return or Tab keys before the next piece.
+constexpr std::chrono::milliseconds kImeKeysWait{500};
 
 QString ReadToken(const std::string& path) {
     QFile file(QString::fromStdString(path));
@@ -59,8 +66,9 @@ bool TRemoteDesktopSender::Offered() {
             kKeyboardDevice) != 0;
 }
 
-TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)) {}
+TRemoteDesktopSender::TRemoteDesktopSender(std::optional<TUserLayout> layout, std::string tokenFile, bool inputMethod)
+    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layout)), FTokenFile(std::move(tokenFile)),
+      FInputMethod(inputMethod) {}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
@@ -85,9 +93,12 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     TSendOutcome outcome;
     outcome.why = "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
     turn.KeysBegin();
-    for (const TStroke& stroke : WalkText(text)) {
+    const std::vector<TStroke> strokes = WalkText(text);
+    const std::size_t viaInputMethod = SendThroughInputMethod(strokes, turn);
+    for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
+        const TStroke& stroke = strokes[i];
         const std::uint32_t keysym = XkbKeysymOf(stroke);
-        if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
+        if (keysym == 0 || (FLayout && FLayout->keysyms.count(keysym) == 0)) {
             outcome.unsent += stroke.character;
             continue;
         }
@@ -106,6 +117,48 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
             "Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
     }
     return outcome;
+}
+
+std::size_t TRemoteDesktopSender::SendThroughInputMethod(const std::vector<TStroke>& strokes, ITypingTurn& turn) {
+    if (!FIbus || !FIbus->Activate()) {
+        return 0;
+    }
+    std::size_t sent = 0;
+    if (FIbus->InputFocused(kImeFocusWait)) {
+        for (TImePiece& piece : ImePieces(strokes)) {
+            if (!turn.Pause(std::chrono::milliseconds(0))) {
+                break;
+            }
+            const std::size_t count = piece.text.size() + piece.keys.size();
+            const std::optional<StrokeKind> lastKey =
+                piece.keys.empty() ? std::nullopt : std::optional(piece.keys.back());
+            FIbus->Queue(std::move(piece));
+            SendKeycode(FLayout->unboundKey, true);
+            const bool went = FIbus->WaitSent(kImeSendWait);
+            SendKeycode(FLayout->unboundKey, false);
+            if (!went) {
+                break; // the focus is with an application that takes keys only
+            }
+            sent += count;
+            // An application may handle keys after strings committed later: the next piece waits for them.
+            if (lastKey && !FIbus->WaitKeysHandled(*lastKey, kImeKeysWait)) {
+                std::scoped_lock lock(FMutex);
+                ++FStats.imeKeyWaits;
+            }
+        }
+    }
+    FIbus->Deactivate();
+    std::scoped_lock lock(FMutex);
+    FStats.imeStrokes += sent;
+    return sent;
+}
+
+void TRemoteDesktopSender::SendKeycode(std::uint32_t evdevCode, bool press) {
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeycode");
+    notify.setArguments(
+        {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(evdevCode), press ? 1U : 0U});
+    FBus.call(notify, QDBus::Block, 5000);
 }
 
 void TRemoteDesktopSender::SendKeysym(std::uint32_t keysym) {
@@ -187,6 +240,9 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         KeepToken(FTokenFile, response.results.value("restore_token").toString());
     }
     FSession = session;
+    if (FInputMethod && FLayout && FLayout->unboundKey != 0) {
+        FIbus = TIbusEngine::Connect(FLayout->unboundKey);
+    }
     SendKeysym(kShiftL);
     {
         std::scoped_lock lock(FMutex);

@@ -64,54 +64,53 @@ void Modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
 
 namespace {
 
-std::set<std::uint32_t> Keysyms(xkb_keymap* keymap) {
-    std::set<std::uint32_t> keysyms;
+TUserLayout LayoutOf(xkb_keymap* keymap) {
+    TUserLayout layout;
     for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap); ++key) {
         const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, 0);
+        bool bound = false;
         for (xkb_level_index_t level = 0; level < levels; ++level) {
             const xkb_keysym_t* syms = nullptr;
             const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, level, &syms);
-            keysyms.insert(syms, syms + count);
+            layout.keysyms.insert(syms, syms + count);
+            bound = bound || count > 0;
+        }
+        // XKB key codes are evdev codes + 8; a named key without symbols types nothing and starts no shortcut.
+        if (!bound && layout.unboundKey == 0 && key > 8 && xkb_keymap_key_get_name(keymap, key) != nullptr) {
+            layout.unboundKey = key - 8;
         }
     }
-    return keysyms;
+    return layout;
+}
+
+std::optional<TUserLayout> DefaultLayout() {
+    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!context) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
+        xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    return keymap ? std::optional(LayoutOf(keymap.get())) : std::nullopt;
 }
 
 } // namespace
 
-std::set<std::uint32_t> DefaultLayoutKeysyms() {
+std::optional<TUserLayout> KeymapLayout(const std::string& keymapText) {
     const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
-        return {};
-    }
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
-        xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    return keymap ? Keysyms(keymap.get()) : std::set<std::uint32_t>();
-}
-
-std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
-    std::set<std::uint32_t> keysyms;
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-    if (!context) {
-        return keysyms;
+        return std::nullopt;
     }
     const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
         context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap) {
-        return keysyms;
-    }
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= xkb_keymap_max_keycode(keymap.get()); ++key) {
-        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap.get(), key, 0);
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            const int count = xkb_keymap_key_get_syms_by_level(keymap.get(), key, 0, level, &syms);
-            keysyms.insert(syms, syms + count);
-        }
-    }
-    return keysyms;
+    return keymap ? std::optional(LayoutOf(keymap.get())) : std::nullopt;
 }
 
-std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
+std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
+    std::optional<TUserLayout> layout = KeymapLayout(keymapText);
+    return layout ? std::move(layout->keysyms) : std::set<std::uint32_t>();
+}
+
+std::optional<TUserLayout> ReadUserLayout() {
     const std::unique_ptr<wl_display, TWaylandDeleter> display(wl_display_connect(nullptr));
     if (!display) {
         return std::nullopt;
@@ -130,8 +129,8 @@ std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
     wl_display_roundtrip(display.get());
     if ((state.capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
         // No keyboard yet (a headless or remote session): the layout a keyboard would get by default.
-        std::set<std::uint32_t> keysyms = DefaultLayoutKeysyms();
-        return keysyms.empty() ? std::nullopt : std::optional(std::move(keysyms));
+        std::optional<TUserLayout> layout = DefaultLayout();
+        return layout && !layout->keysyms.empty() ? layout : std::nullopt;
     }
     const std::unique_ptr<wl_keyboard, TWaylandDeleter> keyboard(wl_seat_get_keyboard(seat.get()));
     static const wl_keyboard_listener keyboardListener = {&Keymap, &Enter, &Leave, &Key, &Modifiers, nullptr};
@@ -140,11 +139,8 @@ std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
     if (!state.keymap) {
         return std::nullopt;
     }
-    std::set<std::uint32_t> keysyms = KeymapKeysyms(*state.keymap);
-    if (keysyms.empty()) {
-        return std::nullopt;
-    }
-    return keysyms;
+    std::optional<TUserLayout> layout = KeymapLayout(*state.keymap);
+    return layout && !layout->keysyms.empty() ? layout : std::nullopt;
 }
 
 } // namespace velmora

@@ -5,6 +5,8 @@
 #
 #   session_setup PREFIX         # makes SESSION_DIR (with runtime/, config/, work/ = WORK), SESSION_USER, SESSION_ENV
 #   session_spawn CMD ARGS...    # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
+#   session_spawn_reading FILE CMD ARGS...   # the same, its standard input read from FILE (a background
+#                                            # command's input is otherwise /dev/null)
 #   session_run CMD ARGS...      # runs a program of the session and waits for it
 #   session_copy_program FILE... # copies programs into $SESSION_DIR/bin, where the session's user may run them
 #   session_bus_start NAME       # a D-Bus daemon of the session at runtime/NAME; its address in SESSION_BUS_ADDRESS
@@ -54,6 +56,15 @@ session_command() {
 session_spawn() {
     session_command "$@"
     xsession_spawn "${SESSION_COMMAND[@]}"
+}
+
+session_spawn_reading() {
+    local input=$1
+    shift
+    session_command "$@"
+    "${SESSION_COMMAND[@]}" <"$input" &
+    XSESSION_LAST_PID=$!
+    XSESSION_PIDS+=("$XSESSION_LAST_PID")
 }
 
 session_run() {
