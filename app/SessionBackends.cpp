@@ -1,14 +1,20 @@
 #include "SessionBackends.h"
 
+#include "RowCommand.h"
 #include "platform/NoHotkeyService.h"
 #include "platform/NoTextSender.h"
 #include "platform/PlatformError.h"
+#include "platform/gnome/GSettingsShortcuts.h"
+#include "platform/gnome/GnomeHotkeyService.h"
+#include "platform/ibus/IbusAddress.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 #include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WaylandLayout.h"
 #include "platform/x11/X11Services.h"
+
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -70,8 +76,13 @@ TSessionBackends::~TSessionBackends() = default;
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
+        FOffer.desktopShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
+        FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
+        // GNOME passes the keys of applications with an input method through the user's IBus.
+        FOffer.inputMethod =
+            FOffer.remoteDesktopPortal && IsGnome(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
 
@@ -82,6 +93,11 @@ void TSessionBackends::Open(const std::string& appId) {
         break;
     case HotkeyBackend::Portal:
         FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    case HotkeyBackend::DesktopShortcuts:
+        FOtherHotkeys = std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(),
+                                                              ::getpid(), &IsRunningCopy);
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::None:
@@ -99,8 +115,7 @@ void TSessionBackends::Open(const std::string& appId) {
         sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
         break;
     case TypingBackend::RemoteDesktop:
-        sender = std::make_unique<TRemoteDesktopSender>(ReadUserLayout(), RemoteDesktopTokenFile(),
-                                                        IsGnome(std::getenv("XDG_CURRENT_DESKTOP")));
+        sender = std::make_unique<TRemoteDesktopSender>(ReadUserLayout(), RemoteDesktopTokenFile(), FOffer.inputMethod);
         break;
     case TypingBackend::None:
         sender = std::make_unique<TNoTextSender>();

@@ -2,6 +2,7 @@
 
 #include "platform/Typist.h"
 
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -13,8 +14,9 @@ class TMForm;
 void ShowSessionNote(TMForm& form, const std::string& note);
 
 /// From now on a text the typist could not type whole is reported in the main window: the reason in the status
-/// line and in a "Warning" box that does not hold the program. The typist may call from any thread; Stop with
-/// SetProblemHandler({}) before the window goes.
-void ReportTypingProblems(TMForm& form, ITypist& typist);
+/// line at once, and (once per Start) in a "Warning" box that does not hold the program, shown only once
+/// `typing` says that no text is being typed, since on some desktops a new window takes the keyboard focus. The
+/// typist may call from any thread; Stop with SetProblemHandler({}) before the window goes.
+void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing = {});
 
 } // namespace velmora

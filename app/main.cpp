@@ -22,6 +22,7 @@
 #include <QSessionManager>
 #include <QString>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -131,7 +132,8 @@ int main(int argc, char** argv) {
 
     ShowSessionNote(form, backends->Choice().note);
     // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
-    ReportTypingProblems(form, backends->Typist());
+    ReportTypingProblems(form, backends->Typist(),
+                         [&backends] { return !backends->Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
     // Row requests from desktop shortcuts ("velmora --type-row N").
     TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
         TMainCtrl* ctrl = form.MainCtrl();

@@ -45,6 +45,8 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     }
     if (offer.shortcutsPortal) {
         choice.hotkeys = HotkeyBackend::Portal;
+    } else if (offer.desktopShortcuts) {
+        choice.hotkeys = HotkeyBackend::DesktopShortcuts;
     } else if (offer.x11Display) {
         choice.hotkeys = HotkeyBackend::X11;
     } else {
@@ -56,8 +58,13 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     case TypingBackend::VirtualKeyboard:
         break;
     case TypingBackend::RemoteDesktop:
-        note += "Wayland session: texts go through the desktop's remote-desktop portal, which asks once for "
-                "permission; characters your keyboard layout lacks cannot be typed this way (Velmora names them). ";
+        note += std::string("Wayland session: texts go through the desktop's remote-desktop portal, which asks for "
+                            "permission ") +
+                (offer.remoteDesktopRemembers ? "once" : "each time Velmora starts") +
+                (offer.inputMethod ? "; applications with an input method (GTK) get every character, others only "
+                                     "those of your keyboard layout (Velmora names the rest). "
+                                   : "; characters your keyboard layout lacks cannot be typed this way (Velmora "
+                                     "names them). ");
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "
@@ -71,6 +78,10 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     const std::string bind = "bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";
     switch (choice.hotkeys) {
     case HotkeyBackend::Portal:
+        break;
+    case HotkeyBackend::DesktopShortcuts:
+        note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +
+                std::string(" are keyboard shortcuts of the desktop's settings, added at Start and removed at Stop.");
         break;
     case HotkeyBackend::X11:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +

@@ -6,9 +6,10 @@ namespace velmora {
 
 /// Where system-wide hotkeys come from.
 enum class HotkeyBackend {
-    X11,    ///< key grabs on the X display (on XWayland they fire only while an X11 window has the focus)
-    Portal, ///< the desktop's GlobalShortcuts portal
-    None,   ///< no system-wide hotkeys: only a desktop shortcut bound to the row command types a row
+    X11,              ///< key grabs on the X display (on XWayland they fire only while an X11 window has the focus)
+    Portal,           ///< the desktop's GlobalShortcuts portal
+    DesktopShortcuts, ///< custom shortcuts of the desktop's own settings (GNOME), running the row command
+    None,             ///< no system-wide hotkeys: only a desktop shortcut bound to the row command types a row
 };
 
 /// How texts reach the focused application.
@@ -21,11 +22,14 @@ enum class TypingBackend {
 
 /// What the session offers, as found at start-up.
 struct TSessionOffer {
-    bool wayland = false;             ///< the desktop session is a Wayland one
-    bool x11Display = false;          ///< an X display (XWayland in a Wayland session) can be opened
-    bool virtualKeyboard = false;     ///< the compositor offers zwp_virtual_keyboard_manager_v1
-    bool shortcutsPortal = false;     ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
-    bool remoteDesktopPortal = false; ///< the org.freedesktop.portal.RemoteDesktop portal offers a keyboard
+    bool wayland = false;                ///< the desktop session is a Wayland one
+    bool x11Display = false;             ///< an X display (XWayland in a Wayland session) can be opened
+    bool virtualKeyboard = false;        ///< the compositor offers zwp_virtual_keyboard_manager_v1
+    bool shortcutsPortal = false;        ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
+    bool remoteDesktopPortal = false;    ///< the org.freedesktop.portal.RemoteDesktop portal offers a keyboard
+    bool desktopShortcuts = false;       ///< the desktop runs custom shortcuts a program may add (GNOME's settings)
+    bool remoteDesktopRemembers = false; ///< the RemoteDesktop portal keeps the user's permission (version 2)
+    bool inputMethod = false; ///< the desktop passes applications' keys through IBus, which types for Velmora too
 };
 
 /// The backends chosen for a session, and what the user should know about them.
@@ -45,8 +49,9 @@ bool IsWaylandSession(const char* sessionType, const char* waylandDisplay);
 bool IsGnome(const char* currentDesktop);
 
 /// Picks the hotkey and the typing backend, each on its own: in an X11 session always X11; in a Wayland session the
-/// Wayland way where the session offers one, else X11 where a display is there. `rowCommand` is the command a
-/// desktop shortcut runs to type row N (shown in the note).
+/// Wayland way where the session offers one (for hotkeys the shortcut portal, else the desktop's custom
+/// shortcuts), else X11 where a display is there. `rowCommand` is the command a desktop shortcut runs to type row N
+/// (shown in the note wherever the rows are not bound).
 TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand);
 
 } // namespace velmora

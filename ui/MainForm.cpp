@@ -268,6 +268,7 @@ void TMForm::QuitButtonClick() {
 }
 
 void TMForm::btnStartClick() {
+    FWarnedSinceStart = false;
     btnStart->setVisible(false);
     btnStop->setVisible(true);
     Guard([this] {
@@ -327,8 +328,14 @@ void TMForm::AddTrayNote(const QString& text) {
 
 void TMForm::ShowTypingProblem(const QString& text) {
     ShowStatus(text);
+    // One box per Start is enough to be seen; more would pile up, one for each text typed.
+    if (std::exchange(FWarnedSinceStart, true)) {
+        return;
+    }
     auto* box = new QMessageBox(QMessageBox::Warning, "Warning", text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Typing may go on: the application typed into keeps the keyboard focus.
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setWindowModality(Qt::NonModal);
     box->show();
 }

@@ -79,8 +79,8 @@ public:
     void ShowStatus(const QString& text);
     /// Adds a line to the tray icon's tooltip.
     void AddTrayNote(const QString& text);
-    /// A text could not be typed whole: the reason goes into the status line and a "Warning" box that does not hold
-    /// the program.
+    /// A text could not be typed whole: the reason goes into the status line, and the first one after a Start also
+    /// into a "Warning" box that neither holds the program nor takes the keyboard focus.
     void ShowTypingProblem(const QString& text);
 
     QFrame* Panel1 = nullptr;
@@ -150,6 +150,7 @@ private:
     bool FCloseRequested = false; ///< a close arrived while an action was running
     bool FEndBySystem = false;    ///< the close is not the user's: nobody is asked anything
     bool FPlaced = false;
+    bool FWarnedSinceStart = false; ///< a typing problem has had its Warning box since the last Start
 };
 
 } // namespace velmora

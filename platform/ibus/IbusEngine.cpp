@@ -222,8 +222,13 @@ void TIbusEngine::Leave() {
     if (std::exchange(FActive, false) && !FUserEngine.isEmpty()) {
         SetGlobalEngine(FBus, FUserEngine);
     }
-    FBus.unregisterObject(kFactoryPath);
-    FBus.unregisterObject(kEnginePaths, QDBusConnection::UnregisterTree);
+    QMetaObject::invokeMethod(
+        FObject.get(),
+        [this] {
+            FBus.unregisterObject(kFactoryPath);
+            FBus.unregisterObject(kEnginePaths, QDBusConnection::UnregisterTree);
+        },
+        Qt::BlockingQueuedConnection);
     const QString name = FBus.name();
     FBus = QDBusConnection(QString());
     QDBusConnection::disconnectFromBus(name);

@@ -66,6 +66,10 @@ bool TRemoteDesktopSender::Offered() {
             kKeyboardDevice) != 0;
 }
 
+bool TRemoteDesktopSender::KeepsPermission() {
+    return PortalProperty(QDBusConnection::sessionBus(), kRemoteInterface, QStringLiteral("version")) >= 2;
+}
+
 TRemoteDesktopSender::TRemoteDesktopSender(std::optional<TUserLayout> layout, std::string tokenFile, bool inputMethod)
     : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layout)), FTokenFile(std::move(tokenFile)),
       FInputMethod(inputMethod) {}

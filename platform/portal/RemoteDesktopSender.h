@@ -42,6 +42,8 @@ class TRemoteDesktopSender final : public ITextSender {
 public:
     /// Whether the session bus has a portal that offers RemoteDesktop with a keyboard.
     static bool Offered();
+    /// Whether the portal keeps the user's permission from one session to the next (RemoteDesktop version 2).
+    static bool KeepsPermission();
 
     /// `layout`: the user's layout; none when it could not be read (then everything is sent and the user is told
     /// once that characters the layout lacks may be missing). `tokenFile`: where the desktop's restore token is
