@@ -45,6 +45,9 @@ gnome_start() {
     chmod a+r "$SESSION_DIR"/*.py
     session_run gsettings set org.gnome.shell enabled-extensions "['velmora-test@velmora.invalid']"
     session_run gsettings set org.gnome.desktop.input-sources sources "[('xkb', '$layout')]"
+    # Applications repeat a key held longer than the repeat delay; a loaded machine (two sessions on two cores) may
+    # hold one of the keys typed that long between its press and its release.
+    session_run gsettings set org.gnome.desktop.peripherals.keyboard repeat false
 
     session_spawn gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 >"$SESSION_DIR/shell.log" 2>&1
     local shell_pid=$XSESSION_LAST_PID
