@@ -1,12 +1,14 @@
 #include "SessionBackends.h"
 
 #include "RowCommand.h"
+
 #include "platform/NoHotkeyService.h"
 #include "platform/NoTextSender.h"
 #include "platform/PlatformError.h"
 #include "platform/gnome/GSettingsShortcuts.h"
 #include "platform/gnome/GnomeHotkeyService.h"
 #include "platform/ibus/IbusAddress.h"
+#include "platform/kde/KGlobalAccelHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
@@ -76,13 +78,16 @@ TSessionBackends::~TSessionBackends() = default;
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
-        FOffer.desktopShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
+        FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+        FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
+        FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
+        FOffer.gnomeShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
         FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
         // GNOME passes the keys of applications with an input method through the user's IBus.
         FOffer.inputMethod =
-            FOffer.remoteDesktopPortal && IsGnome(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
+            FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
 
@@ -95,7 +100,12 @@ void TSessionBackends::Open(const std::string& appId) {
         FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
         FHotkeys = FOtherHotkeys.get();
         break;
-    case HotkeyBackend::DesktopShortcuts:
+    case HotkeyBackend::Kde:
+        FOtherHotkeys =
+            std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    case HotkeyBackend::Gnome:
         FOtherHotkeys = std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(),
                                                               ::getpid(), &IsRunningCopy);
         FHotkeys = FOtherHotkeys.get();
@@ -114,9 +124,21 @@ void TSessionBackends::Open(const std::string& appId) {
     case TypingBackend::VirtualKeyboard:
         sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
         break;
-    case TypingBackend::RemoteDesktop:
-        sender = std::make_unique<TRemoteDesktopSender>(ReadUserLayout(), RemoteDesktopTokenFile(), FOffer.inputMethod);
+    case TypingBackend::RemoteDesktop: {
+        const std::optional<std::string> keymap = ReadLayoutKeymap();
+        std::optional<std::set<std::uint32_t>> keysyms;
+        if (keymap) {
+            keysyms = KeymapKeysyms(*keymap);
+        }
+        // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
+        std::optional<TLayoutChords> chords =
+            FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
+        // On GNOME the text goes through IBus where it can; its trigger is a key without symbols.
+        const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
+        sender = std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
+                                                        RemoteDesktopTokenFile(), std::move(chords), trigger);
         break;
+    }
     case TypingBackend::None:
         sender = std::make_unique<TNoTextSender>();
         break;

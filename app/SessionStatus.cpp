@@ -3,6 +3,7 @@
 #include "ui/MainForm.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTimer>
@@ -22,9 +23,18 @@ void ShowSessionNote(TMForm& form, const std::string& note) {
     form.AddTrayNote(text);
 }
 
+void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::string& startNote) {
+    const std::string text =
+        sessionNote.empty() || startNote.empty() ? sessionNote + startNote : sessionNote + " " + startNote;
+    if (text.empty() && form.findChild<QLabel*>("SessionStatus") == nullptr) {
+        return; // nothing to say, and nothing said before
+    }
+    form.ShowStatus(QString::fromStdString(text));
+}
+
 void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing) {
     QPointer<TMForm> window(&form);
-    // The latest problem waiting for the typing to end, on the GUI thread.
+    // The latest problem, waiting on the GUI thread for the typing to end.
     auto* waiting = new QTimer(&form);
     waiting->setInterval(100);
     const auto latest = std::make_shared<QString>();

@@ -1,5 +1,6 @@
 #include "SessionChoice.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace velmora {
@@ -16,16 +17,46 @@ bool IsWaylandSession(const char* sessionType, const char* waylandDisplay) {
     return (sessionType != nullptr && std::string_view(sessionType) == "wayland") || IsNonEmpty(waylandDisplay);
 }
 
-bool IsGnome(const char* currentDesktop) {
-    std::string_view rest = currentDesktop != nullptr ? currentDesktop : "";
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        if (rest.substr(0, colon) == "GNOME") {
+namespace {
+
+/// Whether a colon-separated list of desktops (may be null) names `desktop`.
+bool NamesDesktop(const char* currentDesktop, std::string_view desktop) {
+    if (currentDesktop == nullptr) {
+        return false;
+    }
+    const std::string_view desktops(currentDesktop);
+    for (std::size_t start = 0; start <= desktops.size();) {
+        const std::size_t end = std::min(desktops.find(':', start), desktops.size());
+        if (desktops.substr(start, end - start) == desktop) {
             return true;
         }
-        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        start = end + 1;
     }
     return false;
+}
+
+} // namespace
+
+bool IsKdeDesktop(const char* currentDesktop) {
+    return NamesDesktop(currentDesktop, "KDE");
+}
+
+bool IsGnomeDesktop(const char* currentDesktop) {
+    return NamesDesktop(currentDesktop, "GNOME");
+}
+
+unsigned PlasmaVersion(const char* sessionVersion) {
+    unsigned version = 0;
+    if (sessionVersion == nullptr || *sessionVersion == '\0') {
+        return 0;
+    }
+    for (const char* c = sessionVersion; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9' || version > 1000) {
+            return 0;
+        }
+        version = version * 10 + static_cast<unsigned>(*c - '0');
+    }
+    return version;
 }
 
 TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand) {
@@ -43,10 +74,13 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     } else {
         choice.typing = TypingBackend::None;
     }
-    if (offer.shortcutsPortal) {
+    // Plasma's shortcut portal binds from 6.1 on; 6.0 cannot be told from 6.1 here and goes to the portal.
+    if (offer.kdePlasma && offer.kdeShortcuts && (!offer.shortcutsPortal || offer.plasmaVersion < 6)) {
+        choice.hotkeys = HotkeyBackend::Kde;
+    } else if (offer.shortcutsPortal) {
         choice.hotkeys = HotkeyBackend::Portal;
-    } else if (offer.desktopShortcuts) {
-        choice.hotkeys = HotkeyBackend::DesktopShortcuts;
+    } else if (offer.gnomeShortcuts) {
+        choice.hotkeys = HotkeyBackend::Gnome;
     } else if (offer.x11Display) {
         choice.hotkeys = HotkeyBackend::X11;
     } else {
@@ -58,13 +92,17 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     case TypingBackend::VirtualKeyboard:
         break;
     case TypingBackend::RemoteDesktop:
-        note += std::string("Wayland session: texts go through the desktop's remote-desktop portal, which asks for "
-                            "permission ") +
-                (offer.remoteDesktopRemembers ? "once" : "each time Velmora starts") +
-                (offer.inputMethod ? "; applications with an input method (GTK) get every character, others only "
-                                     "those of your keyboard layout (Velmora names the rest). "
-                                   : "; characters your keyboard layout lacks cannot be typed this way (Velmora "
-                                     "names them). ");
+        // KDE Plasma gives a keyboard without asking; GNOME before 45 asks at every start.
+        note += offer.kdePlasma ? "Wayland session: texts go through the desktop's remote-desktop portal; "
+                : offer.remoteDesktopRemembers
+                    ? "Wayland session: texts go through the desktop's remote-desktop portal, which asks once for "
+                      "permission; "
+                    : "Wayland session: texts go through the desktop's remote-desktop portal, which asks for "
+                      "permission each time Velmora starts; ";
+        note += offer.inputMethod ? "applications with an input method (GTK) get every character, others only those "
+                                    "of your keyboard layout (Velmora names the rest). "
+                                  : "characters your keyboard layout lacks cannot be typed this way (Velmora names "
+                                    "them). ";
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "
@@ -78,10 +116,11 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     const std::string bind = "bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";
     switch (choice.hotkeys) {
     case HotkeyBackend::Portal:
+    case HotkeyBackend::Kde:
         break;
-    case HotkeyBackend::DesktopShortcuts:
+    case HotkeyBackend::Gnome:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +
-                std::string(" are keyboard shortcuts of the desktop's settings, added at Start and removed at Stop.");
+                std::string(" are keyboard shortcuts of GNOME's settings, added at Start and removed at Stop.");
         break;
     case HotkeyBackend::X11:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +

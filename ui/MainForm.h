@@ -29,6 +29,7 @@ class TItemListModel;
 class TItemListView;
 class TQtControllerDialogs;
 class TQtUserAnswers;
+class TStartupAnswers;
 
 /// What the main window and its controller work with. The optional parts default to the real thing.
 struct TMFormServices {
@@ -79,8 +80,8 @@ public:
     void ShowStatus(const QString& text);
     /// Adds a line to the tray icon's tooltip.
     void AddTrayNote(const QString& text);
-    /// A text could not be typed whole: the reason goes into the status line, and the first one after a Start also
-    /// into a "Warning" box that neither holds the program nor takes the keyboard focus.
+    /// A text could not be typed whole: the reason goes into the status line, and the first reason since Start also
+    /// into a "Warning" box that holds nothing and takes no focus from the application being typed into.
     void ShowTypingProblem(const QString& text);
 
     QFrame* Panel1 = nullptr;
@@ -134,6 +135,8 @@ private:
     bool TrayUsable() const;
     /// Closes the open modal dialogs, so that the action waiting in them ends.
     void CloseModalDialogs();
+    /// Once the window is shown: the warnings of the start-up over it, then where lists were kept.
+    void ShowStartupWarnings();
 
     TMFormServices FServices;
     std::unique_ptr<TRowList> FRows;
@@ -142,15 +145,17 @@ private:
     std::unique_ptr<TQtUserAnswers> FQtAnswers;
     std::unique_ptr<TQtControllerDialogs> FQtDialogs;
     IUserAnswers* FAnswers = nullptr;
+    /// The controller's answers: its warnings wait until the window is shown.
+    std::unique_ptr<TStartupAnswers> FStartupAnswers;
     IControllerDialogs* FDialogs = nullptr;
     std::unique_ptr<TMainCtrl> FMainCtrl;
     QLabel* FStatusLine = nullptr;
+    bool FWarnedOfTyping = false; ///< a typing problem was shown in a box since the last Start
     bool FClosed = false;
     int FHandlerDepth = 0;        ///< actions running (an action may wait in a dialog's event loop)
     bool FCloseRequested = false; ///< a close arrived while an action was running
     bool FEndBySystem = false;    ///< the close is not the user's: nobody is asked anything
     bool FPlaced = false;
-    bool FWarnedSinceStart = false; ///< a typing problem has had its Warning box since the last Start
 };
 
 } // namespace velmora

@@ -3,7 +3,6 @@
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
 #include "platform/ibus/IbusEngine.h"
-#include "platform/wayland/KeymapPlan.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -66,13 +65,14 @@ bool TRemoteDesktopSender::Offered() {
             kKeyboardDevice) != 0;
 }
 
+TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
+                                           std::optional<TLayoutChords> chords, std::uint32_t inputMethodTrigger)
+    : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
+      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger) {}
+
 bool TRemoteDesktopSender::KeepsPermission() {
     return PortalProperty(QDBusConnection::sessionBus(), kRemoteInterface, QStringLiteral("version")) >= 2;
 }
-
-TRemoteDesktopSender::TRemoteDesktopSender(std::optional<TUserLayout> layout, std::string tokenFile, bool inputMethod)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layout)), FTokenFile(std::move(tokenFile)),
-      FInputMethod(inputMethod) {}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
@@ -86,7 +86,7 @@ TRemoteTypingStats TRemoteDesktopSender::Stats() const {
     return FStats;
 }
 
-TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) {
+TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) {
     {
         std::scoped_lock lock(FMutex);
         ++FStats.texts;
@@ -97,25 +97,35 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     TSendOutcome outcome;
     outcome.why = "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
     turn.KeysBegin();
+    if (pressedKey != 0) {
+        // The user may still hold the hotkey's modifiers: typed with them, the keys would be shortcuts.
+        for (const TRemoteKey& key : FPlan.LetGoOfModifiers()) {
+            Send(key);
+        }
+    }
     const std::vector<TStroke> strokes = WalkText(text);
     const std::size_t viaInputMethod = SendThroughInputMethod(strokes, turn);
     for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
         const TStroke& stroke = strokes[i];
-        const std::uint32_t keysym = XkbKeysymOf(stroke);
-        if (keysym == 0 || (FLayout && FLayout->keysyms.count(keysym) == 0)) {
+        const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
+        if (!keys) {
             outcome.unsent += stroke.character;
             continue;
         }
         if (!turn.Pause(std::chrono::milliseconds(0))) {
             break;
         }
-        SendKeysym(keysym);
+        for (const TRemoteKey& key : *keys) {
+            Send(key);
+        }
+        std::scoped_lock lock(FMutex);
+        ++FStats.keysyms;
     }
     {
         std::scoped_lock lock(FMutex);
         FStats.offLayout += outcome.unsent.size();
     }
-    if (!FLayout && !FToldUnknownLayout) {
+    if (!FPlan.LayoutKnown() && !FToldUnknownLayout) {
         FToldUnknownLayout = true;
         turn.Report(
             "Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
@@ -128,6 +138,7 @@ std::size_t TRemoteDesktopSender::SendThroughInputMethod(const std::vector<TStro
         return 0;
     }
     std::size_t sent = 0;
+    std::size_t keyWaits = 0;
     if (FIbus->InputFocused(kImeFocusWait)) {
         for (TImePiece& piece : ImePieces(strokes)) {
             if (!turn.Pause(std::chrono::milliseconds(0))) {
@@ -137,45 +148,38 @@ std::size_t TRemoteDesktopSender::SendThroughInputMethod(const std::vector<TStro
             const std::optional<StrokeKind> lastKey =
                 piece.keys.empty() ? std::nullopt : std::optional(piece.keys.back());
             FIbus->Queue(std::move(piece));
-            SendKeycode(FLayout->unboundKey, true);
+            Send({true, FTrigger, true});
             const bool went = FIbus->WaitSent(kImeSendWait);
-            SendKeycode(FLayout->unboundKey, false);
+            Send({true, FTrigger, false});
             if (!went) {
                 break; // the focus is with an application that takes keys only
             }
             sent += count;
             // An application may handle keys after strings committed later: the next piece waits for them.
             if (lastKey && !FIbus->WaitKeysHandled(*lastKey, kImeKeysWait)) {
-                std::scoped_lock lock(FMutex);
-                ++FStats.imeKeyWaits;
+                ++keyWaits;
             }
         }
     }
     FIbus->Deactivate();
     std::scoped_lock lock(FMutex);
     FStats.imeStrokes += sent;
+    FStats.imeKeyWaits += keyWaits;
     return sent;
 }
 
-void TRemoteDesktopSender::SendKeycode(std::uint32_t evdevCode, bool press) {
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeycode");
-    notify.setArguments(
-        {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(evdevCode), press ? 1U : 0U});
+void TRemoteDesktopSender::Send(const TRemoteKey& key) {
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, kRemoteInterface, key.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym");
+    notify.setArguments({QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(key.value),
+                         key.pressed ? 1U : 0U});
+    // One at a time: the portal may hand calls that overlap to its backend in another order.
     FBus.call(notify, QDBus::Block, 5000);
 }
 
 void TRemoteDesktopSender::SendKeysym(std::uint32_t keysym) {
-    for (const unsigned state : {1U, 0U}) {
-        QDBusMessage notify =
-            QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeysym");
-        notify.setArguments(
-            {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(keysym), state});
-        // One at a time: the portal may hand calls that overlap to its backend in another order.
-        FBus.call(notify, QDBus::Block, 5000);
-    }
-    std::scoped_lock lock(FMutex);
-    ++FStats.keysyms;
+    Send({false, keysym, true});
+    Send({false, keysym, false});
 }
 
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
@@ -244,14 +248,10 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         KeepToken(FTokenFile, response.results.value("restore_token").toString());
     }
     FSession = session;
-    if (FInputMethod && FLayout && FLayout->unboundKey != 0) {
-        FIbus = TIbusEngine::Connect(FLayout->unboundKey);
+    if (FTrigger != 0) {
+        FIbus = TIbusEngine::Connect(FTrigger);
     }
     SendKeysym(kShiftL);
-    {
-        std::scoped_lock lock(FMutex);
-        FStats.keysyms = 0;
-    }
     return turn.Pause(kSettle);
 }
 

@@ -6,6 +6,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -62,55 +64,71 @@ void Modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
 
 } // namespace
 
-namespace {
-
-TUserLayout LayoutOf(xkb_keymap* keymap) {
-    TUserLayout layout;
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap); ++key) {
-        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, 0);
-        bool bound = false;
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, level, &syms);
-            layout.keysyms.insert(syms, syms + count);
-            bound = bound || count > 0;
-        }
-        // XKB key codes are evdev codes + 8; a named key without symbols types nothing and starts no shortcut.
-        if (!bound && layout.unboundKey == 0 && key > 8 && xkb_keymap_key_get_name(keymap, key) != nullptr) {
-            layout.unboundKey = key - 8;
-        }
-    }
-    return layout;
-}
-
-std::optional<TUserLayout> DefaultLayout() {
+std::optional<std::string> DefaultLayoutKeymap() {
     const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
         return std::nullopt;
     }
     const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
         xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    return keymap ? std::optional(LayoutOf(keymap.get())) : std::nullopt;
-}
-
-} // namespace
-
-std::optional<TUserLayout> KeymapLayout(const std::string& keymapText) {
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-    if (!context) {
+    if (!keymap) {
         return std::nullopt;
     }
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
-        context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    return keymap ? std::optional(LayoutOf(keymap.get())) : std::nullopt;
+    const std::unique_ptr<char, decltype(&std::free)> text(
+        xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1), &std::free);
+    return text ? std::optional<std::string>(text.get()) : std::nullopt;
+}
+
+std::uint32_t UnboundKeycode(const std::string& keymapText) {
+    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
+        context ? xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                             XKB_KEYMAP_COMPILE_NO_FLAGS)
+                : nullptr);
+    if (!keymap) {
+        return 0;
+    }
+    // XKB key codes are evdev codes + 8.
+    for (xkb_keycode_t key = std::max<xkb_keycode_t>(xkb_keymap_min_keycode(keymap.get()), 9);
+         key <= xkb_keymap_max_keycode(keymap.get()); ++key) {
+        if (xkb_keymap_key_get_name(keymap.get(), key) == nullptr) {
+            continue;
+        }
+        bool bound = false;
+        for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap.get(), key, 0); ++level) {
+            const xkb_keysym_t* syms = nullptr;
+            bound = bound || xkb_keymap_key_get_syms_by_level(keymap.get(), key, 0, level, &syms) > 0;
+        }
+        if (!bound) {
+            return key - 8;
+        }
+    }
+    return 0;
 }
 
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
-    std::optional<TUserLayout> layout = KeymapLayout(keymapText);
-    return layout ? std::move(layout->keysyms) : std::set<std::uint32_t>();
+    std::set<std::uint32_t> keysyms;
+    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!context) {
+        return keysyms;
+    }
+    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
+        context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap) {
+        return keysyms;
+    }
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap.get()); key <= xkb_keymap_max_keycode(keymap.get()); ++key) {
+        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap.get(), key, 0);
+        for (xkb_level_index_t level = 0; level < levels; ++level) {
+            const xkb_keysym_t* syms = nullptr;
+            const int count = xkb_keymap_key_get_syms_by_level(keymap.get(), key, 0, level, &syms);
+            keysyms.insert(syms, syms + count);
+        }
+    }
+    return keysyms;
 }
 
-std::optional<TUserLayout> ReadUserLayout() {
+std::optional<std::string> ReadLayoutKeymap() {
     const std::unique_ptr<wl_display, TWaylandDeleter> display(wl_display_connect(nullptr));
     if (!display) {
         return std::nullopt;
@@ -129,18 +147,22 @@ std::optional<TUserLayout> ReadUserLayout() {
     wl_display_roundtrip(display.get());
     if ((state.capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
         // No keyboard yet (a headless or remote session): the layout a keyboard would get by default.
-        std::optional<TUserLayout> layout = DefaultLayout();
-        return layout && !layout->keysyms.empty() ? layout : std::nullopt;
+        return DefaultLayoutKeymap();
     }
     const std::unique_ptr<wl_keyboard, TWaylandDeleter> keyboard(wl_seat_get_keyboard(seat.get()));
     static const wl_keyboard_listener keyboardListener = {&Keymap, &Enter, &Leave, &Key, &Modifiers, nullptr};
     wl_keyboard_add_listener(keyboard.get(), &keyboardListener, &state);
     wl_display_roundtrip(display.get());
-    if (!state.keymap) {
+    return state.keymap;
+}
+
+std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
+    const std::optional<std::string> keymap = ReadLayoutKeymap();
+    std::set<std::uint32_t> keysyms = keymap ? KeymapKeysyms(*keymap) : std::set<std::uint32_t>();
+    if (keysyms.empty()) {
         return std::nullopt;
     }
-    std::optional<TUserLayout> layout = KeymapLayout(*state.keymap);
-    return layout && !layout->keysyms.empty() ? layout : std::nullopt;
+    return keysyms;
 }
 
 } // namespace velmora

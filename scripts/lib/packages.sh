@@ -18,6 +18,7 @@ TEST_PACKAGES=(
     sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
     mousepad firefox-esr chromium xclip dbus-x11
     gnome-shell xdg-desktop-portal-gnome gnome-settings-daemon ibus python3-gi gir1.2-gtk-3.0 gir1.2-gtk-4.0
+    kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
 )
 
 RUN_PACKAGES=(

@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
+#include <set>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -27,12 +29,17 @@ int main(int argc, char** argv) {
         std::cerr << "velmora_rd_type_driver: the portal offers no RemoteDesktop keyboard\n";
         return 1;
     }
-    const auto layout = velmora::ReadUserLayout();
-    std::cout << "layout_keysyms=" << (layout ? layout->keysyms.size() : 0) << std::endl;
+    const auto keymap = velmora::ReadLayoutKeymap();
+    std::optional<std::set<std::uint32_t>> layout;
+    if (keymap) {
+        layout = velmora::KeymapKeysyms(*keymap);
+    }
+    std::cout << "layout_keysyms=" << (layout ? layout->size() : 0) << std::endl;
     // VELMORA_INPUT_METHOD=1: the desktop passes keys through IBus, as GNOME does.
     const char* inputMethod = std::getenv("VELMORA_INPUT_METHOD");
+    const bool viaIbus = inputMethod != nullptr && std::string(inputMethod) == "1";
     auto ownSender = std::make_unique<velmora::TRemoteDesktopSender>(
-        layout, std::string(), inputMethod != nullptr && std::string(inputMethod) == "1");
+        layout, std::string(), std::nullopt, viaIbus && keymap ? velmora::UnboundKeycode(*keymap) : 0);
     const velmora::TRemoteDesktopSender& sender = *ownSender;
     velmora::TTypingQueue typist(std::move(ownSender));
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });

@@ -60,7 +60,7 @@ start_velmora() {
     gnome_focus_title "Velmora 1.1 " 30 || fail "the main window did not show"
 }
 start_velmora
-grep -q "otkeys are keyboard shortcuts of the desktop's settings, added at Start" "$WORK/velmora.log" ||
+grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WORK/velmora.log" ||
     fail "the status line does not say how hotkeys work here: $(grep 'Wayland session' "$WORK/velmora.log")"
 [[ "$(shortcuts)" == "['$FOLDER/custom0/']" ]] || fail "the killed copy's shortcut is still there: $(shortcuts)"
 gnome_input keys 56+20 # Alt+T: Start

@@ -30,12 +30,20 @@ gnome_require() {
 gnome_start() {
     local layout=${1:-us} here
     here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-    session_setup gnome
-    session_bus_start system_bus || return 1
-    SESSION_ENV+=(DBUS_SYSTEM_BUS_ADDRESS="$SESSION_BUS_ADDRESS")
-    session_bus_start bus || return 1
-    SESSION_ENV+=(DBUS_SESSION_BUS_ADDRESS="$SESSION_BUS_ADDRESS" XDG_DATA_HOME="$SESSION_DIR/share"
-        XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome XDG_SESSION_TYPE=wayland NO_AT_BRIDGE=1 GTK_A11Y=none)
+    session_prepare gnome
+    session_work
+    # An empty system bus of its own: gnome-shell does not start without one.
+    local system_bus="$SESSION_DIR/runtime/system_bus"
+    session_spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$system_bus" \
+        >"$SESSION_DIR/system_bus.log" 2>&1
+    SESSION_ENV+=(DBUS_SYSTEM_BUS_ADDRESS="unix:path=$system_bus")
+    wait_until 10 test -S "$system_bus" || {
+        xsession_log "the system bus did not start"
+        return 1
+    }
+    session_bus_start || return 1
+    SESSION_ENV+=(XDG_DATA_HOME="$SESSION_DIR/share" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
+        XDG_SESSION_TYPE=wayland NO_AT_BRIDGE=1 GTK_A11Y=none)
 
     local extensions="$SESSION_DIR/share/gnome-shell/extensions"
     mkdir -p "$extensions"
@@ -95,7 +103,7 @@ gnome_portal_ready() {
 gnome_settings_daemon() {
     session_spawn /usr/libexec/gsd-media-keys >"$SESSION_DIR/gsd-media-keys.log" 2>&1
     FAIL_LOGS+=("$SESSION_DIR/gsd-media-keys.log")
-    wait_until 20 session_bus_has_name org.gnome.SettingsDaemon.MediaKeys || {
+    wait_until 20 bus_has_name org.gnome.SettingsDaemon.MediaKeys || {
         xsession_log "gsd-media-keys did not start"
         return 1
     }

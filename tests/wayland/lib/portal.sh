@@ -1,5 +1,5 @@
 # A session bus, the real xdg-desktop-portal frontend and the test portal backend (fake_portal.py) inside a
-# session of sway.sh (start that first).
+# session of sway.sh (start that first; the bus and the frontend are session.sh's).
 #
 #   portal_start REFUSED_IDS   # the backend binds every shortcut except these (comma-separated ids); its log in
 #                              # PORTAL_LOG; DBUS_SESSION_BUS_ADDRESS joins SWAY_ENV
@@ -10,14 +10,12 @@ PORTAL_LOG=""
 
 portal_start() {
     local refused=$1
-    session_bus_start bus || return 1
-    SWAY_ENV+=(DBUS_SESSION_BUS_ADDRESS="$SESSION_BUS_ADDRESS")
+    session_bus_start || return 1
 
     local portals="$SWAY_DIR/portals"
     mkdir -p "$portals"
     printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.velmoratest\n%s\nUseIn=velmoratest\n' \
         'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;' >"$portals/velmoratest.portal"
-    chmod -R a+rX "$portals"
     PORTAL_LOG="$SWAY_DIR/work/portal.log"
     : >"$PORTAL_LOG"
     [ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PORTAL_LOG"
@@ -25,18 +23,12 @@ portal_start() {
     chmod a+r "$SWAY_DIR/fake_portal.py"
     sway_spawn env VELMORA_FAKE_REFUSE="$refused" VELMORA_FAKE_LOG="$PORTAL_LOG" \
         python3 "$SWAY_DIR/fake_portal.py" >"$SWAY_DIR/fake_portal.out" 2>&1
-    wait_until 10 session_bus_has_name org.freedesktop.impl.portal.desktop.velmoratest || {
+    wait_until 10 bus_has_name org.freedesktop.impl.portal.desktop.velmoratest || {
         xsession_log "the test portal backend did not start:"
         cat "$SWAY_DIR/fake_portal.out" >&2
         return 1
     }
-    sway_spawn env XDG_DESKTOP_PORTAL_DIR="$portals" XDG_CURRENT_DESKTOP=velmoratest \
-        /usr/libexec/xdg-desktop-portal --replace >"$SWAY_DIR/xdp.log" 2>&1
-    wait_until 15 session_bus_has_name org.freedesktop.portal.Desktop || {
-        xsession_log "xdg-desktop-portal did not start:"
-        cat "$SWAY_DIR/xdp.log" >&2
-        return 1
-    }
+    portal_frontend_start "$portals" velmoratest || return 1
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
 }
 

@@ -1,5 +1,6 @@
-# A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), on
-# the shared session of session.sh (sourced here). Needs tests/e2e/lib/xsession.sh sourced.
+# A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), in a
+# session of session.sh (its user, folder and environment; SWAY_DIR, SWAY_USER and SWAY_ENV are other names for
+# SESSION_DIR, SESSION_USER and SESSION_ENV). Needs tests/e2e/lib/xsession.sh sourced.
 #
 #   sway_start [CONFIG_LINES]  # exports SWAY_DIR (a folder the session's user may write), SWAY_ENV (env settings)
 #   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
@@ -9,31 +10,22 @@
 #   sway_copy_program FILE...  # copies programs into $SWAY_DIR/bin, where the session's user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
-
-# The Sway scripts' names for the shared session.
 declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
 
-sway_spawn() {
-    session_spawn "$@"
-}
-
-sway_run() {
-    session_run "$@"
-}
+sway_spawn() { session_spawn "$@"; }
+sway_run() { session_run "$@"; }
+sway_copy_program() { session_copy_program "$@"; }
 
 swaymsg_run() {
     session_run swaymsg -s "$SWAY_SOCK" "$@"
 }
 
-# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them; WORK is a work folder
-# that user can write.
+# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them, and makes WORK, a work
+# folder that user can write.
 sway_test_start() {
     sway_start
     session_copy_program "$@"
-}
-
-sway_copy_program() {
-    session_copy_program "$@"
+    session_work
 }
 
 sway_focus_title() {
@@ -66,25 +58,25 @@ sys.exit(1)' "$1"
 }
 
 sway_start() {
-    session_setup sway
+    session_prepare sway
     {
         echo "xwayland disable"
         echo "output HEADLESS-1 resolution 1280x800"
         echo "default_border none"
         printf '%s\n' "${1:-}"
-    } >"$SESSION_DIR/sway.conf"
-    chmod 0644 "$SESSION_DIR/sway.conf"
-    SESSION_ENV+=(WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman)
-    session_spawn sway -c "$SESSION_DIR/sway.conf" >"$SESSION_DIR/sway.log" 2>&1
+    } >"$SWAY_DIR/sway.conf"
+    chmod 0644 "$SWAY_DIR/sway.conf"
+    SWAY_ENV+=(WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman)
+    sway_spawn sway -c "$SWAY_DIR/sway.conf" >"$SWAY_DIR/sway.log" 2>&1
     local sway_pid=$XSESSION_LAST_PID
-    if ! wait_until 20 sway_ready "$SESSION_DIR/runtime"; then
+    if ! wait_until 20 sway_ready "$SWAY_DIR/runtime"; then
         xsession_log "Sway did not start:"
-        cat "$SESSION_DIR/sway.log" >&2
+        cat "$SWAY_DIR/sway.log" >&2
         return 1
     fi
-    SESSION_ENV+=(WAYLAND_DISPLAY="$WAYLAND_NAME" SWAYSOCK="$SWAY_SOCK" XDG_SESSION_TYPE=wayland
+    SWAY_ENV+=(WAYLAND_DISPLAY="$WAYLAND_NAME" SWAYSOCK="$SWAY_SOCK" XDG_SESSION_TYPE=wayland
         QT_QPA_PLATFORM=wayland)
-    xsession_log "headless Sway on $WAYLAND_NAME (pid $sway_pid${SESSION_USER:+, user $SESSION_USER})"
+    xsession_log "headless Sway on $WAYLAND_NAME (pid $sway_pid${SWAY_USER:+, user $SWAY_USER})"
 }
 
 sway_ready() {
