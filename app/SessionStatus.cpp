@@ -51,6 +51,7 @@ void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> t
     };
     QObject::connect(waiting, &QTimer::timeout, &form, showWhenIdle);
     typist.SetProblemHandler([window, latest, showWhenIdle](const std::string& message) {
+        std::cerr << "velmora: " << message << std::endl;
         // On the GUI thread, whichever thread the typist reports from.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

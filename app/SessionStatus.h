@@ -17,10 +17,10 @@ void ShowSessionNote(TMForm& form, const std::string& note);
 /// empty when all are in force).
 void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::string& startNote);
 
-/// From now on a text the typist could not type whole is reported in the main window: the reason in the status
-/// line at once, and (once per Start) in a "Warning" box that does not hold the program, shown only once
-/// `typing` says that no text is being typed, since on some desktops a new window takes the keyboard focus. The
-/// typist may call from any thread; Stop with SetProblemHandler({}) before the window goes.
+/// From now on a text the typist could not type whole is reported on standard error and in the main window: the
+/// reason in the status line at once, and (once per Start) in a "Warning" box that does not hold the program, shown
+/// only once `typing` says that no text is being typed, since on some desktops a new window takes the keyboard focus.
+/// The typist may call from any thread; Stop with SetProblemHandler({}) before the window goes.
 void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing = {});
 
 } // namespace velmora

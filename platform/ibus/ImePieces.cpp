@@ -17,12 +17,4 @@ std::vector<TImePiece> ImePieces(const std::vector<TStroke>& strokes) {
     return pieces;
 }
 
-std::size_t StrokeCount(const std::vector<TImePiece>& pieces) {
-    std::size_t count = 0;
-    for (const TImePiece& piece : pieces) {
-        count += piece.text.size() + piece.keys.size();
-    }
-    return count;
-}
-
 } // namespace velmora

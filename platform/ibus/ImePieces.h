@@ -19,7 +19,4 @@ struct TImePiece {
 /// The pieces of a text's strokes: a new piece starts at each character that follows a key.
 std::vector<TImePiece> ImePieces(const std::vector<TStroke>& strokes);
 
-/// How many strokes the pieces stand for.
-std::size_t StrokeCount(const std::vector<TImePiece>& pieces);
-
 } // namespace velmora

@@ -24,8 +24,7 @@ public:
     void Write(const std::string& path, const TCustomShortcut& shortcut) override { FStore.saved[path] = shortcut; }
     void Erase(const std::string& path) override { FStore.saved.erase(path); }
     std::string Binding(const std::string& path) override {
-        const auto found = FStore.saved.find(path);
-        return found != FStore.saved.end() ? found->second.binding : std::string();
+        return FStore.saved.count(path) != 0 ? FStore.saved.at(path).binding : std::string();
     }
     std::vector<std::string> DesktopAccelerators() override { return FStore.desktop; }
     void Flush() override { ++FStore.flushes; }
