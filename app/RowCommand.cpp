@@ -49,15 +49,11 @@ std::string RowCommandSocketPath(const std::string& executablePath, const char* 
     return shared + "/velmora-" + std::to_string(uid) + "/" + name;
 }
 
-namespace {
-
 std::string ExecutablePath() {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string("velmora") : path.string();
 }
-
-} // namespace
 
 std::string RowCommandSocketPath() {
     return RowCommandSocketPath(ExecutablePath(), std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), ::getuid());

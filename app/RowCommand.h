@@ -22,6 +22,9 @@ std::string RowCommandSocketPath(const std::string& executablePath, const char* 
 /// The socket path for the running process's own executable and environment.
 std::string RowCommandSocketPath();
 
+/// The path of this process's executable.
+std::string ExecutablePath();
+
 /// The command a desktop shortcut runs to type a row, without the row number: this executable's path and the
 /// option.
 std::string RowCommandLine();

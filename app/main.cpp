@@ -27,6 +27,7 @@
 #include <QSessionManager>
 #include <QString>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -175,7 +176,8 @@ int main(int argc, char** argv) {
 
     ShowSessionNote(form, sessionNote);
     // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
-    ReportTypingProblems(form, backends->Typist());
+    ReportTypingProblems(form, backends->Typist(),
+                         [&backends] { return !backends->Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
 
     form.show();
     const int result = app.exec();

@@ -86,6 +86,10 @@ QString TItemListModel::StatusText(HotkeyStatus status, const QString& label) {
             .arg(label);
     case HotkeyStatus::NotBound:
         return QStringLiteral("The desktop did not bind %1").arg(label);
+    case HotkeyStatus::CaughtByTyping:
+        return QStringLiteral("Not bound: as a desktop shortcut, %1 would go off at the keys Velmora types; add CTRL "
+                              "or ALT")
+            .arg(label);
     }
     return {};
 }

@@ -6,6 +6,8 @@
 #   session_prepare NAME        # exports SESSION_DIR (a folder the session's user may write), SESSION_ENV (env
 #                               # settings: HOME, XDG_RUNTIME_DIR, XDG_CONFIG_HOME inside it), SESSION_USER
 #   session_spawn CMD ARGS...   # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
+#   session_spawn_reading FILE CMD ARGS...   # the same, its standard input read from FILE (a background
+#                                            # command's input is otherwise /dev/null)
 #   session_run CMD ARGS...     # runs a program of the session and waits for it
 #   session_copy_program FILE...  # copies programs into $SESSION_DIR/bin, where the session's user may run them
 #   session_work                # makes WORK, a work folder the session's user may write
@@ -31,6 +33,15 @@ session_command() {
 session_spawn() {
     session_command "$@"
     xsession_spawn "${SESSION_COMMAND[@]}"
+}
+
+session_spawn_reading() {
+    local input=$1
+    shift
+    session_command "$@"
+    "${SESSION_COMMAND[@]}" <"$input" &
+    XSESSION_LAST_PID=$!
+    XSESSION_PIDS+=("$XSESSION_LAST_PID")
 }
 
 session_run() {
