@@ -1,45 +1,22 @@
 #include "SessionBackends.h"
 
 #include "platform/NoHotkeyService.h"
+#include "platform/NoTextSender.h"
+#include "platform/PlatformError.h"
 #include "platform/portal/PortalHotkeyService.h"
-#include "platform/portal/RemoteDesktopTypist.h"
-#include "platform/wayland/VirtualKeyboardTypist.h"
+#include "platform/portal/RemoteDesktopSender.h"
+#include "platform/wayland/VirtualKeyboardSender.h"
+#include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WaylandLayout.h"
+#include "platform/x11/X11Services.h"
 
 #include <cstdlib>
 #include <iostream>
-#include <mutex>
 #include <utility>
 
 namespace velmora {
 
 namespace {
-
-/// The typist of a session in which nothing can type: every text is reported as not typed.
-class TNoTypist final : public ITypist {
-public:
-    void TypeText(const std::string&, std::int32_t) override {
-        TypingProblemHandler handler;
-        {
-            std::scoped_lock lock(FMutex);
-            handler = FHandler;
-        }
-        const std::string message = "The text was not typed: this desktop offers Velmora no way to type.";
-        if (handler) {
-            handler(message);
-        } else {
-            std::cerr << "velmora: " << message << std::endl;
-        }
-    }
-    void SetProblemHandler(TypingProblemHandler handler) override {
-        std::scoped_lock lock(FMutex);
-        FHandler = std::move(handler);
-    }
-
-private:
-    std::mutex FMutex;
-    TypingProblemHandler FHandler;
-};
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
@@ -60,84 +37,81 @@ std::string RemoteDesktopTokenFile() {
 } // namespace
 
 TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(rowCommand) {
-    TSessionOffer& offer = FOffer;
-    offer.wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
-    if (!offer.wayland) {
-        FX11 = CreatePlatform();
-        offer.x11Display = true;
-    } else {
-        if (IsSet("DISPLAY")) {
-            try {
-                FX11 = CreatePlatform();
-                offer.x11Display = true;
-            } catch (const PlatformError& error) {
-                std::cerr << "velmora: no X11 backend in this Wayland session: " << error.what() << std::endl;
-            }
-        }
-        try {
-            // The program's X11 grabs on XWayland keep out of the way of the keys it types.
-            auto* listener = FX11 ? dynamic_cast<ITypingListener*>(&FX11->Hotkeys()) : nullptr;
-            FVirtualTypist = std::make_unique<TVirtualKeyboardTypist>(listener);
-            offer.virtualKeyboard = true;
-        } catch (const PlatformError& error) {
-            std::cerr << "velmora: " << error.what() << std::endl;
-        }
-    }
-    Choose();
-}
-
-void TSessionBackends::OpenDesktopPortal(const std::string& appId) {
+    FOffer.wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
     if (!FOffer.wayland) {
+        ProbeX11Display(); // says what is wrong with the display
+        FOffer.x11Display = true;
         return;
     }
-    if (TPortalHotkeyService::Offered()) {
-        FOffer.shortcutsPortal = true;
-        FPortalHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
-    }
-    if (!FOffer.virtualKeyboard && TRemoteDesktopTypist::Offered()) {
-        FOffer.remoteDesktopPortal = true;
-        FRemoteTypist = std::make_unique<TRemoteDesktopTypist>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
-    }
-    Choose();
-}
-
-void TSessionBackends::Choose() {
-    FChoice = ChooseBackends(FOffer, FRowCommand);
-    FEvents = nullptr;
-    switch (FChoice.typing) {
-    case TypingBackend::X11:
-        FTypist = &FX11->Typist();
-        break;
-    case TypingBackend::VirtualKeyboard:
-        FTypist = FVirtualTypist.get();
-        break;
-    case TypingBackend::RemoteDesktop:
-        FTypist = FRemoteTypist.get();
-        break;
-    case TypingBackend::None:
-        if (!FOwnTypist) {
-            FOwnTypist = std::make_unique<TNoTypist>();
+    if (IsSet("DISPLAY")) {
+        try {
+            ProbeX11Display();
+            FOffer.x11Display = true;
+        } catch (const PlatformError& error) {
+            std::cerr << "velmora: no X11 backend in this Wayland session: " << error.what() << std::endl;
         }
-        FTypist = FOwnTypist.get();
-        break;
     }
-    switch (FChoice.hotkeys) {
-    case HotkeyBackend::X11:
-        FHotkeys = &FX11->Hotkeys();
-        FEvents = &FX11->Events();
-        break;
-    case HotkeyBackend::Portal:
-        FHotkeys = FPortalHotkeys.get();
-        break;
-    case HotkeyBackend::None:
-        if (!FOwnHotkeys) {
-            FOwnHotkeys = std::make_unique<TNoHotkeyService>();
-        }
-        FHotkeys = FOwnHotkeys.get();
-        break;
+    // VELMORA_TYPING=remote-desktop or x11 passes over the ways to type that come before it.
+    const char* route = std::getenv("VELMORA_TYPING");
+    FTypingRoute = route != nullptr ? route : "";
+    if (FTypingRoute == "remote-desktop" || FTypingRoute == "x11") {
+        return;
+    }
+    try {
+        FWaylandKeyboard = std::make_unique<TWaylandKeyboard>();
+        FOffer.virtualKeyboard = true;
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
     }
 }
 
 TSessionBackends::~TSessionBackends() = default;
+
+void TSessionBackends::Open(const std::string& appId) {
+    if (FOffer.wayland) {
+        FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
+        FOffer.remoteDesktopPortal =
+            !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
+    }
+    FChoice = ChooseBackends(FOffer, FRowCommand);
+
+    switch (FChoice.hotkeys) {
+    case HotkeyBackend::X11:
+        FX11Hotkeys = MakeX11Hotkeys();
+        FHotkeys = FX11Hotkeys.get();
+        break;
+    case HotkeyBackend::Portal:
+        FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    case HotkeyBackend::None:
+        FOtherHotkeys = std::make_unique<TNoHotkeyService>();
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    }
+
+    std::unique_ptr<ITextSender> sender;
+    switch (FChoice.typing) {
+    case TypingBackend::X11:
+        sender = MakeX11TextSender();
+        break;
+    case TypingBackend::VirtualKeyboard:
+        sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
+        break;
+    case TypingBackend::RemoteDesktop:
+        sender = std::make_unique<TRemoteDesktopSender>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
+        break;
+    case TypingBackend::None:
+        sender = std::make_unique<TNoTextSender>();
+        break;
+    }
+    FWaylandKeyboard.reset();
+    // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
+    FTypist = std::make_unique<TTypingQueue>(std::move(sender), FX11Hotkeys.get());
+}
+
+IEventSource* TSessionBackends::Events() {
+    return FX11Hotkeys.get();
+}
 
 } // namespace velmora

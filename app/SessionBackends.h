@@ -1,58 +1,54 @@
 #pragma once
 
+#include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
-#include "platform/Platform.h"
 #include "platform/SessionChoice.h"
-#include "platform/Typist.h"
+#include "platform/TypingQueue.h"
 
 #include <memory>
 #include <string>
 
 namespace velmora {
 
-class TPortalHotkeyService;
-class TRemoteDesktopTypist;
-class TVirtualKeyboardTypist;
+class IX11Hotkeys;
+class TWaylandKeyboard;
 
-/// The hotkey service and the typist of this desktop session, chosen at start-up: in an X11 session the X11
-/// backend as always; in a Wayland session the Wayland ways the desktop offers, each service on its own, and X11
-/// (XWayland) for what it does not offer.
+/// The hotkey service and the typist of this desktop session: in an X11 session the X11 backend as always; in a
+/// Wayland session the Wayland ways the desktop offers, each service on its own, and X11 (XWayland) for what it
+/// does not offer. Only the chosen ones are built.
 class TSessionBackends {
 public:
-    /// Looks at the session and opens the chosen backends. `rowCommand` is the command a desktop shortcut runs to
-    /// type row N, for the note. Throws PlatformError in an X11 session whose display cannot be opened.
+    /// Looks at the session. `rowCommand` is the command a desktop shortcut runs to type row N, for the note.
+    /// Throws PlatformError in an X11 session whose display cannot be opened.
     explicit TSessionBackends(const std::string& rowCommand);
-    /// Once the Qt application object exists: in a Wayland session, takes the hotkeys from the desktop's
-    /// GlobalShortcuts portal when it offers them, and the typing from its RemoteDesktop portal when there is no
-    /// virtual keyboard. `appId` is the desktop file id.
-    void OpenDesktopPortal(const std::string& appId);
     ~TSessionBackends();
     TSessionBackends(const TSessionBackends&) = delete;
     TSessionBackends& operator=(const TSessionBackends&) = delete;
 
+    /// Once the Qt application object exists: in a Wayland session, asks which desktop portals are offered; then
+    /// builds the chosen services. `appId` is the desktop file id. Throws PlatformError when a chosen service
+    /// cannot be opened after all.
+    void Open(const std::string& appId);
+
+    /// After Open.
     IHotkeyService& Hotkeys() { return *FHotkeys; }
-    ITypist& Typist() { return *FTypist; }
+    /// After Open.
+    TTypingQueue& Typist() { return *FTypist; }
     /// The connection whose events bring hotkey presses; none when presses come through Qt's own event loop.
-    IEventSource* Events() { return FEvents; }
+    IEventSource* Events();
     /// What was chosen, and the note for the user.
     const TBackendChoice& Choice() const { return FChoice; }
 
 private:
-    /// Sets the services from FOffer.
-    void Choose();
-
     std::string FRowCommand;
+    std::string FTypingRoute; ///< VELMORA_TYPING: a way to type asked for, in a Wayland session
     TSessionOffer FOffer;
-    std::unique_ptr<IPlatform> FX11;
-    std::unique_ptr<TVirtualKeyboardTypist> FVirtualTypist;
-    std::unique_ptr<IHotkeyService> FOwnHotkeys;
-    std::unique_ptr<TPortalHotkeyService> FPortalHotkeys;
-    std::unique_ptr<TRemoteDesktopTypist> FRemoteTypist;
-    std::unique_ptr<ITypist> FOwnTypist;
-    IHotkeyService* FHotkeys = nullptr;
-    ITypist* FTypist = nullptr;
-    IEventSource* FEvents = nullptr;
     TBackendChoice FChoice;
+    std::unique_ptr<TWaylandKeyboard> FWaylandKeyboard; ///< the compositor's virtual keyboard, when it offers one
+    std::unique_ptr<IX11Hotkeys> FX11Hotkeys;
+    std::unique_ptr<IHotkeyService> FOtherHotkeys;
+    IHotkeyService* FHotkeys = nullptr;
+    std::unique_ptr<TTypingQueue> FTypist; // last: it may call the hotkeys' listener until it has ended
 };
 
 } // namespace velmora

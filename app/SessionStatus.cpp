@@ -2,43 +2,19 @@
 
 #include "ui/MainForm.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMessageBox>
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
-#include <QStatusBar>
 
 namespace velmora {
-
-namespace {
-
-/// The status line at the foot of the main window, made on first use.
-QLabel* StatusLine(TMForm& form) {
-    if (auto* line = form.findChild<QLabel*>("SessionStatus")) {
-        return line;
-    }
-    auto* line = new QLabel;
-    line->setObjectName("SessionStatus");
-    line->setWordWrap(true);
-    line->setTextInteractionFlags(Qt::TextSelectableByMouse); // the command can be copied from it
-    line->setFixedWidth(TMForm::kClientWidth - 8);
-    form.statusBar()->setSizeGripEnabled(false);
-    form.statusBar()->addWidget(line, 1);
-    return line;
-}
-
-} // namespace
 
 void ShowSessionNote(TMForm& form, const std::string& note) {
     if (note.empty()) {
         return;
     }
     const QString text = QString::fromStdString(note);
-    StatusLine(form)->setText(text);
-    if (form.TrayIcon != nullptr) {
-        form.TrayIcon->setToolTip(form.TrayIcon->toolTip() + "\n" + text);
-    }
+    form.ShowStatus(text);
+    form.AddTrayNote(text);
 }
 
 void ReportTypingProblems(TMForm& form, ITypist& typist) {
@@ -46,16 +22,11 @@ void ReportTypingProblems(TMForm& form, ITypist& typist) {
     typist.SetProblemHandler([window](const std::string& message) {
         // On the GUI thread, whichever thread the typist reports from.
         QMetaObject::invokeMethod(
-            qApp,
+            QCoreApplication::instance(),
             [window, text = QString::fromStdString(message)] {
-                if (window.isNull()) {
-                    return;
+                if (!window.isNull()) {
+                    window->ShowTypingProblem(text);
                 }
-                StatusLine(*window)->setText(text);
-                auto* box = new QMessageBox(QMessageBox::Warning, "Warning", text, QMessageBox::Ok, window.data());
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->setWindowModality(Qt::NonModal);
-                box->show();
             },
             Qt::QueuedConnection);
     });

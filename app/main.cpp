@@ -6,11 +6,12 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include "HotkeyPump.h"
 #include "RowCommand.h"
 #include "RowCommandServer.h"
 #include "SessionBackends.h"
@@ -73,7 +74,12 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     app.setDesktopFileName("velmora");
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
-    backends->OpenDesktopPortal("velmora");
+    try {
+        backends->Open("velmora");
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 1;
+    }
     // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
@@ -102,7 +108,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), backends->Events(), nullptr, nullptr, {}});
+    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), nullptr, nullptr, {}});
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -116,6 +122,12 @@ int main(int argc, char** argv) {
         form.EndBySystem();
         app.quit();
     });
+
+    // Hotkey presses that arrive on the backend's own connection.
+    std::unique_ptr<THotkeyPump> hotkeyPump;
+    if (IEventSource* events = backends->Events()) {
+        hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
+    }
 
     ShowSessionNote(form, backends->Choice().note);
     // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.

@@ -7,8 +7,10 @@
 // records the characters it receives) and Velmora (the real hotkey service, registry and typist).
 
 #include "platform/HotkeyRegistry.h"
-#include "platform/Platform.h"
+#include "platform/TypingQueue.h"
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11HotkeyService.h"
+#include "platform/x11/X11TextSender.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -131,10 +133,11 @@ double Ms(Clock::duration duration) {
 }
 
 void RunScenario(const TScenario& scenario, int presses) {
-    const std::unique_ptr<IPlatform> platform = CreatePlatform();
+    TX11HotkeyService x11Hotkeys;
+    TTypingQueue typist(std::make_unique<TX11TextSender>(), &x11Hotkeys);
     TTarget target;
     TUser user;
-    THotKeys hotkeys(platform->Hotkeys(), platform->Typist());
+    THotKeys hotkeys(x11Hotkeys, typist);
     TRowList rows;
     auto item = std::make_shared<TStrItem>();
     item->FStr = kText;
@@ -146,7 +149,7 @@ void RunScenario(const TScenario& scenario, int presses) {
         throw std::runtime_error(std::string("the hotkey of \"") + scenario.name + "\" could not be registered");
     }
 
-    IEventSource& events = platform->Events();
+    IEventSource& events = x11Hotkeys;
     std::vector<double> first;
     std::vector<double> whole;
     int missed = 0;

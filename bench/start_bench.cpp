@@ -6,7 +6,7 @@
 //   velmora_bench_start --memory [ROWS...]
 
 #include "platform/HotkeyRegistry.h"
-#include "platform/Platform.h"
+#include "platform/x11/X11HotkeyService.h"
 
 #include "core/KeyNames.h"
 
@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
     try {
         const char* display = std::getenv("DISPLAY");
         if (!memory && display != nullptr && *display != '\0') {
-            const std::unique_ptr<IPlatform> platform = CreatePlatform();
+            TX11HotkeyService x11Hotkeys;
             std::printf("X11 hotkey service on %s\n", display);
             for (const std::size_t count : counts) {
-                Measure(platform->Hotkeys(), count);
+                Measure(x11Hotkeys, count);
             }
         } else {
             std::printf("in-memory hotkey service (no display, or --memory)\n");

@@ -16,12 +16,14 @@
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QScreen>
 #include <QShowEvent>
-#include <QSocketNotifier>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <stdexcept>
@@ -156,11 +158,6 @@ void TMForm::FormCreate() {
     connect(new TTrayClicks(*TrayIcon, this), &TTrayClicks::Clicked, this, &TMForm::ToggleVisible);
     TrayIcon->show();
 
-    if (FServices.events != nullptr) {
-        FHotkeyNotifier = new QSocketNotifier(FServices.events->FileDescriptor(), QSocketNotifier::Read, this);
-        connect(FHotkeyNotifier, &QSocketNotifier::activated, this, &TMForm::WMHotKey);
-    }
-
     Guard([this] {
         FMainCtrl = std::make_unique<TMainCtrl>(
             *FRows, *XMLDoc,
@@ -180,9 +177,6 @@ void TMForm::FormClose() {
     FClosed = true;
     if (TrayIcon != nullptr) {
         TrayIcon->hide();
-    }
-    if (FHotkeyNotifier != nullptr) {
-        FHotkeyNotifier->setEnabled(false);
     }
     if (FMainCtrl) {
         FMainCtrl->Shutdown(FEndBySystem);
@@ -274,6 +268,7 @@ void TMForm::QuitButtonClick() {
 }
 
 void TMForm::btnStartClick() {
+    FWarnedOfTyping = false;
     btnStart->setVisible(false);
     btnStop->setVisible(true);
     Guard([this] {
@@ -281,9 +276,6 @@ void TMForm::btnStartClick() {
             FMainCtrl->Start();
         }
     });
-    // Presses that arrived while the hotkeys were being registered may already sit in the connection's queue,
-    // where the descriptor no longer shows them.
-    WMHotKey();
 }
 
 void TMForm::btnStopClick() {
@@ -315,11 +307,35 @@ void TMForm::VTDblClick() {
     });
 }
 
-void TMForm::WMHotKey() {
-    if (FServices.events == nullptr || FClosed) {
+void TMForm::ShowStatus(const QString& text) {
+    if (FStatusLine == nullptr) {
+        FStatusLine = new QLabel;
+        FStatusLine->setObjectName("SessionStatus");
+        FStatusLine->setWordWrap(true);
+        FStatusLine->setTextInteractionFlags(Qt::TextSelectableByMouse); // a command can be copied from it
+        FStatusLine->setFixedWidth(kClientWidth - 8);
+        statusBar()->setSizeGripEnabled(false);
+        statusBar()->addWidget(FStatusLine, 1);
+    }
+    FStatusLine->setText(text);
+}
+
+void TMForm::AddTrayNote(const QString& text) {
+    if (TrayIcon != nullptr) {
+        TrayIcon->setToolTip(TrayIcon->toolTip() + "\n" + text);
+    }
+}
+
+void TMForm::ShowTypingProblem(const QString& text) {
+    ShowStatus(text);
+    if (std::exchange(FWarnedOfTyping, true)) {
         return;
     }
-    Guard([this] { FServices.events->ProcessPendingEvents(); });
+    auto* box = new QMessageBox(QMessageBox::Warning, "Warning", text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->show();
 }
 
 void TMForm::ToggleVisible() {

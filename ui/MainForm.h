@@ -7,7 +7,6 @@
 #include "core/RowList.h"
 #include "core/UserAnswers.h"
 #include "core/XmlDocument.h"
-#include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
 #include "platform/Typist.h"
 
@@ -21,7 +20,7 @@
 class QAction;
 class QFrame;
 class QMenuBar;
-class QSocketNotifier;
+class QLabel;
 class QToolButton;
 
 namespace velmora {
@@ -36,8 +35,6 @@ struct TMFormServices {
     IFileSystem& fs;
     IHotkeyService& hotkeys;
     ITypist& typist;
-    /// The connection that reports hotkey presses; none in tests.
-    IEventSource* events = nullptr;
     /// None: Qt file dialogs and message boxes over the main window.
     IUserAnswers* answers = nullptr;
     /// None: the Qt definition and settings dialogs.
@@ -77,6 +74,14 @@ public:
     /// The system ends the program (a termination signal): closes the window as Exit does, but without asking
     /// anything.
     void EndBySystem();
+
+    /// Shows `text` in the status line at the foot of the window (made on first use).
+    void ShowStatus(const QString& text);
+    /// Adds a line to the tray icon's tooltip.
+    void AddTrayNote(const QString& text);
+    /// A text could not be typed whole: the reason goes into the status line, and the first reason since Start also
+    /// into a "Warning" box that holds nothing and takes no focus from the application being typed into.
+    void ShowTypingProblem(const QString& text);
 
     QFrame* Panel1 = nullptr;
     QToolButton* btnStart = nullptr;
@@ -123,8 +128,6 @@ private:
     void m1Click();
     void m2Click();
     void VTDblClick();
-    /// Hotkey presses waiting on the backend's connection go to the controller.
-    void WMHotKey();
     /// The minimised window goes into the tray.
     void HideIntoTray();
     /// Whether the tray icon can be clicked.
@@ -141,7 +144,8 @@ private:
     IUserAnswers* FAnswers = nullptr;
     IControllerDialogs* FDialogs = nullptr;
     std::unique_ptr<TMainCtrl> FMainCtrl;
-    QSocketNotifier* FHotkeyNotifier = nullptr;
+    QLabel* FStatusLine = nullptr;
+    bool FWarnedOfTyping = false; ///< a typing problem was shown in a box since the last Start
     bool FClosed = false;
     int FHandlerDepth = 0;        ///< actions running (an action may wait in a dialog's event loop)
     bool FCloseRequested = false; ///< a close arrived while an action was running

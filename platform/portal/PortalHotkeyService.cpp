@@ -9,7 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusReply>
-#include <QDBusVariant>
 
 #include <iostream>
 #include <utility>
@@ -58,32 +57,10 @@ void RegisterTypes() {
     (void)registered;
 }
 
-QString ResponseProblem(const TPortalResponse& response) {
-    switch (response.code) {
-    case 0:
-        return {};
-    case 1:
-        return QStringLiteral("the user cancelled");
-    case 2:
-        return QStringLiteral("the desktop refused");
-    default:
-        return response.error;
-    }
-}
-
 } // namespace
 
 bool TPortalHotkeyService::Offered() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return false;
-    }
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.DBus.Properties", "Get");
-    get.setArguments({QString(kShortcutsInterface), QStringLiteral("version")});
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toUInt() >= 1;
+    return PortalProperty(QDBusConnection::sessionBus(), kShortcutsInterface, QStringLiteral("version")) >= 1;
 }
 
 TPortalHotkeyService::TPortalHotkeyService(const QString& appId) : FBus(QDBusConnection::sessionBus()) {
@@ -152,7 +129,7 @@ std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
                          {QVariant::fromValue(QDBusObjectPath(FSession)), QVariant::fromValue(wanted), QString(),
                           QVariantMap{{"handle_token", token}}},
                          kBindTimeout);
-        problem = ResponseProblem(response);
+        problem = response.Problem();
         const QList<TPortalShortcut> given =
             qdbus_cast<QList<TPortalShortcut>>(response.results.value("shortcuts").value<QDBusArgument>());
         for (const TPortalShortcut& shortcut : given) {
@@ -214,7 +191,7 @@ bool TPortalHotkeyService::EnsureSession() {
         request.Call(kShortcutsInterface, "CreateSession",
                      {QVariantMap{{"handle_token", token}, {"session_handle_token", sessionToken}}}, kSessionTimeout);
     if (response.code != 0) {
-        FLastError = ResponseProblem(response);
+        FLastError = response.Problem();
         return false;
     }
     // Older portals give the handle as a string, newer ones as an object path.

@@ -2,12 +2,39 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <atomic>
 
 namespace velmora {
+
+QString TPortalResponse::Problem() const {
+    switch (code) {
+    case 0:
+        return {};
+    case 1:
+        return QStringLiteral("the user did not allow it");
+    case 2:
+        return QStringLiteral("the desktop refused");
+    default:
+        return error;
+    }
+}
+
+unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, const QString& name) {
+    if (!bus.isConnected()) {
+        return 0;
+    }
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.DBus.Properties", "Get");
+    get.setArguments({interface, name});
+    const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, 5000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+               ? reply.arguments().first().value<QDBusVariant>().variant().toUInt()
+               : 0;
+}
 
 TPortalRequest::TPortalRequest(QDBusConnection bus, const QString& token)
     : FBus(std::move(bus)), FPath(HandlePath(FBus, "request", token)) {}
@@ -24,7 +51,7 @@ QString TPortalRequest::NewToken() {
 }
 
 TPortalResponse TPortalRequest::Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
-                                     std::chrono::milliseconds timeout) {
+                                     std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting) {
     FBus.connect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
                  SLOT(Response(uint, QVariantMap)));
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, interface, method);
@@ -41,6 +68,15 @@ TPortalResponse TPortalRequest::Call(const QString& interface, const QString& me
         QEventLoop loop;
         FQuit = [&loop] { loop.quit(); };
         QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        QTimer poll;
+        if (keepWaiting) {
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &keepWaiting] {
+                if (!keepWaiting()) {
+                    loop.quit();
+                }
+            });
+            poll.start(100);
+        }
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         FQuit = nullptr;
     }
@@ -49,7 +85,9 @@ TPortalResponse TPortalRequest::Call(const QString& interface, const QString& me
     if (!FAnswered) {
         TPortalResponse late;
         late.code = 3;
-        late.error = QStringLiteral("the desktop did not answer within %1 s").arg(timeout.count() / 1000);
+        late.error = keepWaiting && !keepWaiting()
+                         ? QStringLiteral("the wait was given up")
+                         : QStringLiteral("the desktop did not answer within %1 s").arg(timeout.count() / 1000);
         return late;
     }
     return FResponse;

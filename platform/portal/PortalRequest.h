@@ -16,11 +16,14 @@ struct TPortalResponse {
     unsigned code = 4;
     QVariantMap results;
     QString error; ///< what went wrong, for codes 3 and 4
+
+    /// What went wrong, for the user ("the user did not allow it"); empty for success.
+    QString Problem() const;
 };
 
 /// One call of a portal method that answers through a Request object's Response signal: subscribes to the
 /// Response before the call (the answer can come before the call returns), makes the call and waits for the
-/// answer in a local event loop that takes no user input.
+/// answer in a local event loop that takes no user input. The object lives in the thread that calls it.
 class TPortalRequest : public QObject {
     Q_OBJECT
 public:
@@ -28,9 +31,10 @@ public:
     TPortalRequest(QDBusConnection bus, const QString& token);
 
     /// Calls `method` of `interface` on the portal's desktop object with `arguments` (the options last, holding
-    /// handle_token) and waits up to `timeout` for the Response.
+    /// handle_token) and waits up to `timeout` for the Response, or until `keepWaiting` (asked every 100 ms, if
+    /// given) says no.
     TPortalResponse Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
-                         std::chrono::milliseconds timeout);
+                         std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting = {});
 
     /// The object path of a portal object the caller names with `token` ("request" or "session").
     static QString HandlePath(const QDBusConnection& bus, const QString& kind, const QString& token);
@@ -51,5 +55,9 @@ private:
 /// The portal's service name and desktop object.
 inline constexpr const char* kPortalService = "org.freedesktop.portal.Desktop";
 inline constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
+
+/// A number property of one of the portal's interfaces ("version", say); 0 when the bus, the portal or the
+/// property is not there.
+unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, const QString& name);
 
 } // namespace velmora

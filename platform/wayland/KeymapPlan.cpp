@@ -54,7 +54,8 @@ std::string KeymapText(const std::vector<xkb_keysym_t>& keysyms) {
 
 } // namespace
 
-std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::size_t& dropped, std::size_t maxKeys) {
+std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
+                                      std::size_t maxKeys) {
     maxKeys = std::clamp<std::size_t>(maxKeys, 1, kMaxKeysPerKeymap);
     std::vector<TKeymapBatch> batches;
     std::vector<xkb_keysym_t> keysyms;
@@ -72,7 +73,7 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
     for (const TStroke& stroke : strokes) {
         const xkb_keysym_t keysym = XkbKeysymOf(stroke);
         if (keysym == XKB_KEY_NoSymbol || KeysymName(keysym).empty()) {
-            ++dropped;
+            dropped += stroke.character;
             continue;
         }
         auto found = keyOf.find(keysym);
@@ -85,6 +86,9 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
             found = keyOf.emplace(keysym, key).first;
         }
         batch.keys.push_back(found->second);
+        if (stroke.kind != StrokeKind::Character) {
+            batch.breakKeys.insert(found->second);
+        }
     }
     close();
     return batches;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "platform/x11/TextWalk.h"
+#include "platform/TextWalk.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,9 @@ namespace velmora {
 
 /// One keymap and the keys that type a run of a text with it.
 struct TKeymapBatch {
-    std::string keymap;              ///< an XKB keymap (text format v1) with one key per distinct stroke of the run
-    std::vector<std::uint32_t> keys; ///< one evdev key code (XKB keycode - 8) per stroke of the run, in order
+    std::string keymap;                ///< an XKB keymap (text format v1) with one key per distinct stroke of the run
+    std::vector<std::uint32_t> keys;   ///< one evdev key code (XKB keycode - 8) per stroke of the run, in order
+    std::set<std::uint32_t> breakKeys; ///< those of `keys` that type Return or Tab
 };
 
 /// The keysym that types a stroke: Return, Tab, or the character's keysym; 0 (NoSymbol) for none.
@@ -38,8 +40,8 @@ inline constexpr std::size_t kMaxKeysPerKeymap = kTypingKeys.size();
 /// The keymaps and keys that type these strokes exactly: each character gets a key of its own that gives it at the
 /// first level, Return and Tab get the Return and Tab keysyms. A run holds at most `maxKeys` (at most
 /// kMaxKeysPerKeymap) distinct strokes; more start a new run. Code points that have no keysym (beyond U+10FFFF) are
-/// left out and counted in `dropped`.
-std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::size_t& dropped,
+/// left out and added to `dropped`.
+std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
                                       std::size_t maxKeys = kMaxKeysPerKeymap);
 
 } // namespace velmora

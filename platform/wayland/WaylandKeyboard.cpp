@@ -1,7 +1,7 @@
 #include "WaylandKeyboard.h"
 
 #include "core/UniqueFd.h"
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include <wayland-client.h>

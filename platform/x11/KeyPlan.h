@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextWalk.h"
+#include "platform/TextWalk.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "X11Display.h"
 
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>

@@ -3,7 +3,7 @@
 #include "X11ErrorTrap.h"
 #include "X11KeyMap.h"
 
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xproto.h>

@@ -3,10 +3,8 @@
 #include "HotkeyPresses.h"
 
 #include "X11Display.h"
+#include "X11Services.h"
 #include "core/UniqueFd.h"
-#include "platform/EventSource.h"
-#include "platform/HotkeyService.h"
-#include "platform/TypingListener.h"
 
 #include <X11/Xlib.h>
 
@@ -22,7 +20,7 @@ namespace velmora {
 /// System-wide hotkeys as passive key grabs on the root window, over a connection of its own. Presses are reported
 /// when the key is released (the key's grab holds the whole keyboard while it is down), once per press and once per
 /// auto-repeat, from ProcessPendingEvents. While the typist types, the grabs its keys could trigger are lifted.
-class TX11HotkeyService final : public IHotkeyService, public IEventSource, public ITypingListener {
+class TX11HotkeyService final : public IX11Hotkeys {
 public:
     /// Opens a connection to `displayName` (empty: $DISPLAY); throws PlatformError when the display cannot be opened.
     explicit TX11HotkeyService(const std::string& displayName = {});

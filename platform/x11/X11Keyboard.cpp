@@ -1,7 +1,7 @@
 #include "X11Keyboard.h"
 
 #include "X11Display.h"
-#include "platform/Platform.h"
+#include "platform/PlatformError.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>

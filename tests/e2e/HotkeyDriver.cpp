@@ -9,7 +9,9 @@
 // Reads commands from standard input, one a line: "start", "stop", "quit" (end of input quits too).
 
 #include "platform/HotkeyRegistry.h"
-#include "platform/Platform.h"
+#include "platform/TypingQueue.h"
+#include "platform/x11/X11HotkeyService.h"
+#include "platform/x11/X11TextSender.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -117,16 +119,17 @@ int Run(int argc, char** argv) {
         rows.Append(std::move(item), checked);
     }
 
-    const std::unique_ptr<IPlatform> platform = CreatePlatform();
-    TReportingTypist typist(typing ? &platform->Typist() : nullptr);
-    THotKeys hotkeys(platform->Hotkeys(), typist);
-    platform->Hotkeys().SetPressHandler([&hotkeys](std::uint16_t modifiers, std::uint16_t key) {
+    TX11HotkeyService x11Hotkeys;
+    TTypingQueue x11Typist(std::make_unique<TX11TextSender>(), &x11Hotkeys);
+    TReportingTypist typist(typing ? &x11Typist : nullptr);
+    THotKeys hotkeys(x11Hotkeys, typist);
+    x11Hotkeys.SetPressHandler([&hotkeys](std::uint16_t modifiers, std::uint16_t key) {
         std::cout << "PRESS " << modifiers << ' ' << key << std::endl;
         hotkeys.HandleHotKey(modifiers, key);
     });
     Start(hotkeys, rows);
 
-    IEventSource& events = platform->Events();
+    IEventSource& events = x11Hotkeys;
     std::string pendingInput;
     for (;;) {
         pollfd fds[2] = {{events.FileDescriptor(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};

@@ -1,4 +1,4 @@
-#include "platform/x11/TextWalk.h"
+#include "platform/TextWalk.h"
 
 #include <gtest/gtest.h>
 

@@ -21,12 +21,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -39,36 +37,6 @@ using testing::FakeUserAnswers;
 
 constexpr const char* kListPath = "/opt/velmora/mouses.xml";
 constexpr const char* kConfigPath = "/opt/velmora/config.configxml";
-
-/// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
-class PipeEvents final : public IEventSource {
-public:
-    explicit PipeEvents(test::FakeHotkeyService& hotkeys) : FHotkeys(hotkeys) {
-        int fds[2];
-        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        FRead = fds[0];
-        FWrite = fds[1];
-    }
-    ~PipeEvents() override {
-        ::close(FRead);
-        ::close(FWrite);
-    }
-    int FileDescriptor() const override { return FRead; }
-    void ProcessPendingEvents() override {
-        char byte = 0;
-        while (::read(FRead, &byte, 1) == 1) {
-            FHotkeys.Press(kModControl, 116);
-        }
-    }
-    void Post() { ASSERT_EQ(::write(FWrite, "x", 1), 1); }
-
-private:
-    test::FakeHotkeyService& FHotkeys;
-    int FRead = -1;
-    int FWrite = -1;
-};
 
 std::string Item(const std::string& text, int ctrl, int key, bool checked) {
     return "<item FStr=\"" + EncodeBase64(text) + "\" FHKCtrl=\"" + std::to_string(ctrl) + "\" FHKChar=\"" +
@@ -83,9 +51,9 @@ protected:
                                   Item("third", 2, 90, true) + "</list>");
     }
 
-    std::unique_ptr<TMForm> MakeForm(bool trayAvailable = true, IEventSource* events = nullptr) {
+    std::unique_ptr<TMForm> MakeForm(bool trayAvailable = true) {
         auto form = std::make_unique<TMForm>(
-            TMFormServices{fs, hotkeys, typist, events, &answers, &dialogs, [trayAvailable] { return trayAvailable; }});
+            TMFormServices{fs, hotkeys, typist, &answers, &dialogs, [trayAvailable] { return trayAvailable; }});
         form->show();
         QCoreApplication::processEvents();
         return form;
@@ -153,18 +121,6 @@ TEST_F(MainFormTest, StartAndStopSwapTheButtonsAndRegisterTheCheckedRows) {
     EXPECT_TRUE(form->btnStart->isVisible());
     EXPECT_FALSE(form->btnStop->isVisible());
     EXPECT_TRUE(hotkeys.inForce.empty());
-}
-
-TEST_F(MainFormTest, PressesOnTheBackendsConnectionReachTheController) {
-    PipeEvents events(hotkeys);
-    auto form = MakeForm(true, &events);
-    form->btnStart->click();
-    events.Post();
-    events.Post();
-    for (int i = 0; i < 10 && typist.Texts().size() < 2; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"hello", "hello"}));
 }
 
 TEST_F(MainFormTest, TrayClicksToggleTheWindowAndOtherButtonsDoNothing) {
@@ -289,8 +245,8 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
         }
         bool AskYesNo(const std::string&) override { return false; }
     } signalled;
-    auto form = std::make_unique<TMForm>(
-        TMFormServices{fs, hotkeys, typist, nullptr, &signalled, &dialogs, [] { return true; }});
+    auto form =
+        std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &signalled, &dialogs, [] { return true; }});
     signalled.form = form.get();
     fs.AddFolder(kListPath);
     ::testing::internal::CaptureStderr();

@@ -39,14 +39,15 @@ std::u32string TypedBy(const std::vector<TKeymapBatch>& batches) {
 TEST(KeymapPlan, EveryCharacterTabAndLineBreakComesOutExactly) {
     const std::string text =
         "Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\r\ny";
-    std::size_t dropped = 0;
+    std::u32string dropped;
     const auto batches = PlanKeymaps(WalkBytes(text), dropped);
     ASSERT_EQ(batches.size(), 1U);
-    EXPECT_EQ(dropped, 0U);
+    EXPECT_TRUE(dropped.empty());
     EXPECT_EQ(TypedBy(batches),
               U"Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\ry");
-    // One key per distinct character: the repeated letters share theirs.
+    // One key per distinct character: the repeated letters share theirs. Return and Tab are marked.
     EXPECT_EQ(batches[0].keys[2], batches[0].keys[3]);
+    EXPECT_EQ(batches[0].breakKeys.size(), 2U);
 }
 
 /// The keys (evdev codes) that type a printable character other than space on a US keyboard with NumLock on.
@@ -75,7 +76,7 @@ TEST(KeymapPlan, MoreDistinctCharactersThanKeysStartNewKeymapsOnCharacterKeysOnl
         text += c;
     }
     text += U"a\U0001F600a";
-    std::size_t dropped = 0;
+    std::u32string dropped;
     const auto batches = PlanKeymaps(WalkText(text), dropped);
     EXPECT_EQ(batches.size(), (602 + kMaxKeysPerKeymap - 1) / kMaxKeysPerKeymap);
     std::set<std::uint32_t> keys;
@@ -91,10 +92,10 @@ TEST(KeymapPlan, MoreDistinctCharactersThanKeysStartNewKeymapsOnCharacterKeysOnl
 }
 
 TEST(KeymapPlan, AnEmptyTextNeedsNoKeymapAndANonCharacterIsCountedNotTyped) {
-    std::size_t dropped = 0;
+    std::u32string dropped;
     EXPECT_TRUE(PlanKeymaps(WalkText(U""), dropped).empty());
     const auto batches = PlanKeymaps({{StrokeKind::Character, U'a'}, {StrokeKind::Character, 0x110000}}, dropped);
-    EXPECT_EQ(dropped, 1U);
+    EXPECT_EQ(dropped, std::u32string(1, 0x110000));
     EXPECT_EQ(TypedBy(batches), U"a");
 }
 

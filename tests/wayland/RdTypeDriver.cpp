@@ -2,7 +2,8 @@
 // compositor, and prints what it did and what it reported.
 //
 //   velmora_rd_type_driver FILE...
-#include "platform/portal/RemoteDesktopTypist.h"
+#include "platform/TypingQueue.h"
+#include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/WaylandLayout.h"
 
 #include <QCoreApplication>
@@ -19,23 +20,30 @@ int main(int argc, char** argv) {
         std::cerr << "usage: velmora_rd_type_driver FILE...\n";
         return 2;
     }
-    if (!velmora::TRemoteDesktopTypist::Offered()) {
+    if (!velmora::TRemoteDesktopSender::Offered()) {
         std::cerr << "velmora_rd_type_driver: the portal offers no RemoteDesktop keyboard\n";
         return 1;
     }
     const auto layout = velmora::ReadLayoutKeysyms();
     std::cout << "layout_keysyms=" << (layout ? layout->size() : 0) << std::endl;
-    velmora::TRemoteDesktopTypist typist(layout);
+    auto ownSender = std::make_unique<velmora::TRemoteDesktopSender>(layout);
+    const velmora::TRemoteDesktopSender& sender = *ownSender;
+    velmora::TTypingQueue typist(std::move(ownSender));
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
         typist.TypeText({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}, 0);
     }
-    if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {
-        std::cerr << "typing did not end within 60 s\n";
-        return 1;
+    // The GUI thread's event loop runs meanwhile, as in the program: D-Bus delivers signals only once it has run.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!typist.WaitUntilIdle(std::chrono::milliseconds(20))) {
+        if (std::chrono::steady_clock::now() > end) {
+            std::cerr << "typing did not end within 60 s\n";
+            return 1;
+        }
+        QCoreApplication::processEvents();
     }
-    const velmora::TRemoteTypingStats stats = typist.Stats();
+    const velmora::TRemoteTypingStats stats = sender.Stats();
     std::cout << "texts=" << stats.texts << " keysyms=" << stats.keysyms << " off_layout=" << stats.offLayout
               << " refused=" << stats.refused << std::endl;
     return stats.refused == 0 ? 0 : 1;

@@ -1,19 +1,24 @@
-// The main window's part of a Wayland session: the note on what works, and the typist's problems reported from
-// the typist's own thread.
+// The main window's part of a session: the note on what works, the typist's problems reported from the typist's own
+// thread, and hotkey presses read from the backend's connection.
 #include "app/SessionStatus.h"
+#include "app/HotkeyPump.h"
+#include "core/Base64.h"
 #include "ui/MainForm.h"
 
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeHotkeyService.h"
-#include "fakes/FakeTypist.h"
 #include "fakes/FakeUserAnswers.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <thread>
@@ -21,49 +26,109 @@
 namespace velmora {
 namespace {
 
-/// A typist that keeps the problem handler it is given.
+/// A typist that keeps the problem handler it is given and records the texts.
 class THandlerTypist final : public ITypist {
 public:
-    void TypeText(const std::string&, std::int32_t) override {}
+    void TypeText(const std::string& bytes, std::int32_t) override { FTexts.push_back(bytes); }
     void SetProblemHandler(TypingProblemHandler handler) override { FHandler = std::move(handler); }
     TypingProblemHandler FHandler;
+    std::vector<std::string> FTexts;
+};
+
+/// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
+class PipeEvents final : public IEventSource {
+public:
+    explicit PipeEvents(test::FakeHotkeyService& hotkeys) : FHotkeys(hotkeys) {
+        int fds[2];
+        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        FRead = fds[0];
+        FWrite = fds[1];
+    }
+    ~PipeEvents() override {
+        ::close(FRead);
+        ::close(FWrite);
+    }
+    int FileDescriptor() const override { return FRead; }
+    void ProcessPendingEvents() override {
+        char byte = 0;
+        while (::read(FRead, &byte, 1) == 1) {
+            FHotkeys.Press(kModControl, 116);
+        }
+    }
+    void Post() { ASSERT_EQ(::write(FWrite, "x", 1), 1); }
+
+private:
+    test::FakeHotkeyService& FHotkeys;
+    int FRead = -1;
+    int FWrite = -1;
 };
 
 class SessionStatusTest : public ::testing::Test {
 protected:
+    SessionStatusTest() {
+        fs.SetFile(kListPath, R"(<?xml version="1.0" encoding="utf-8"?><list><item FStr=")" + EncodeBase64("hello") +
+                                  R"(" FHKCtrl="1" FHKChar="116" checked="True"/></list>)");
+        form = std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &answers, nullptr, [] { return true; }});
+    }
+
+    static constexpr const char* kListPath = "/opt/velmora/mouses.xml";
     testing::FakeFileSystem fs;
     test::FakeHotkeyService hotkeys;
     THandlerTypist typist;
     testing::FakeUserAnswers answers;
-    TMForm form{TMFormServices{fs, hotkeys, typist, nullptr, &answers, nullptr, [] { return true; }}};
+    std::unique_ptr<TMForm> form;
 
-    QLabel* StatusLine() { return form.findChild<QLabel*>("SessionStatus"); }
+    QLabel* StatusLine() { return form->findChild<QLabel*>("SessionStatus"); }
 };
 
 TEST_F(SessionStatusTest, TheNoteGoesIntoAStatusLineAndTheTrayTooltipOnlyWhenThereIsOne) {
-    ShowSessionNote(form, "");
+    ShowSessionNote(*form, "");
     EXPECT_EQ(StatusLine(), nullptr);
-    EXPECT_EQ(form.TrayIcon->toolTip(), "Velmora");
+    EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora");
 
-    ShowSessionNote(form, "Wayland session: bind \"/x/velmora --type-row N\".");
+    ShowSessionNote(*form, "Wayland session: bind \"/x/velmora --type-row N\".");
     ASSERT_NE(StatusLine(), nullptr);
     EXPECT_EQ(StatusLine()->text(), "Wayland session: bind \"/x/velmora --type-row N\".");
-    EXPECT_EQ(form.TrayIcon->toolTip(), "Velmora\nWayland session: bind \"/x/velmora --type-row N\".");
+    EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora\nWayland session: bind \"/x/velmora --type-row N\".");
 }
 
-TEST_F(SessionStatusTest, AProblemFromTheTypistsThreadShowsInTheStatusLineAndAWarning) {
-    ReportTypingProblems(form, typist);
+TEST_F(SessionStatusTest, ProblemsFromTheTypistsThreadShowInTheStatusLineAndTheFirstSinceStartInAWarning) {
+    ReportTypingProblems(*form, typist);
     ASSERT_TRUE(typist.FHandler);
-    std::thread([this] { typist.FHandler("2 characters were not typed: é 漢"); }).join();
+    std::thread([this] {
+        typist.FHandler("2 characters could not be typed (é 漢)");
+        typist.FHandler("1 character could not be typed (ß)");
+    }).join();
     QCoreApplication::processEvents();
 
     ASSERT_NE(StatusLine(), nullptr);
-    EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("2 characters were not typed: é 漢"));
-    const auto boxes = form.findChildren<QMessageBox*>();
+    EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("1 character could not be typed (ß)"));
+    auto boxes = form->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes.front()->windowTitle(), "Warning");
     EXPECT_TRUE(boxes.front()->isVisible());
-    EXPECT_EQ(boxes.front()->text(), StatusLine()->text());
+    EXPECT_TRUE(boxes.front()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(boxes.front()->text(), QString::fromUtf8("2 characters could not be typed (é 漢)"));
+
+    form->btnStart->click();
+    typist.FHandler("3 characters could not be typed (a b c)");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->findChildren<QMessageBox*>().size(), 2);
+}
+
+TEST_F(SessionStatusTest, PressesOnTheBackendsConnectionReachTheController) {
+    PipeEvents events(hotkeys);
+    THotkeyPump pump(events, *form);
+    form->show();
+    form->btnStart->click();
+    events.Post();
+    events.Post();
+    for (int i = 0; i < 10 && typist.FTexts.size() < 2; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_EQ(typist.FTexts, (std::vector<std::string>{"hello", "hello"}));
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 """A desktop-portal backend for the tests: org.freedesktop.impl.portal.GlobalShortcuts that binds every shortcut
 asked for except those named in VELMORA_FAKE_REFUSE (comma-separated ids); org.freedesktop.impl.portal.RemoteDesktop
 that grants a keyboard and logs the keysyms it is sent ("key HEX STATE"); and a control interface
-(org.velmora.FakePortal) through which a test fires a shortcut. Every call is logged, one line each, to the file
+(org.velmora.FakePortal) through which a test fires a shortcut, or holds the answer to the next RemoteDesktop Start
+as a desktop does while it asks the user, and gives it later. Every call is logged, one line each, to the file
 named by VELMORA_FAKE_LOG.
 
     fake_portal.py      # then the portal frontend is started with a .portal file naming this service
@@ -65,10 +66,15 @@ class RemoteDesktop(dbus.service.Object):
         log("remote select types=%d" % int(options.get("types", 0)))
         return dbus.UInt32(0), dbus.Dictionary({}, signature="sv")
 
-    @dbus.service.method(REMOTE, in_signature="oossa{sv}", out_signature="ua{sv}")
-    def Start(self, handle, session_handle, app_id, parent_window, options):
+    @dbus.service.method(REMOTE, in_signature="oossa{sv}", out_signature="ua{sv}", async_callbacks=("reply", "error"))
+    def Start(self, handle, session_handle, app_id, parent_window, options, reply, error):
         log("remote start")
-        return dbus.UInt32(0), dbus.Dictionary({"devices": dbus.UInt32(KEYBOARD)}, signature="sv")
+        answer = lambda: reply(dbus.UInt32(0), dbus.Dictionary({"devices": dbus.UInt32(KEYBOARD)}, signature="sv"))
+        if self.hold_start:
+            self.hold_start = False
+            self.held_start = answer
+        else:
+            answer()
 
     @dbus.service.method(REMOTE, in_signature="oa{sv}iu", out_signature="")
     def NotifyKeyboardKeysym(self, session_handle, options, keysym, state):
@@ -86,6 +92,8 @@ class Portal(RemoteDesktop):
         self.sessions = {}  # GlobalShortcuts sessions, path -> Session
         self.remote_sessions = {}
         self.bound = {}  # session path -> ids
+        self.hold_start = False
+        self.held_start = None
 
     @dbus.service.method(SHORTCUTS, in_signature="oosa{sv}", out_signature="ua{sv}")
     def CreateSession(self, handle, session_handle, app_id, options):
@@ -149,6 +157,20 @@ class Portal(RemoteDesktop):
         options = dbus.Dictionary({}, signature="sv")
         self.Activated(dbus.ObjectPath(session), shortcut_id, stamp, options)
         self.Deactivated(dbus.ObjectPath(session), shortcut_id, stamp, options)
+        return True
+
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def HoldNextStart(self):
+        self.hold_start = True
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="b")
+    def GiveHeldStart(self):
+        if self.held_start is None:
+            return False
+        log("remote start given")
+        self.held_start()
+        self.held_start = None
         return True
 
 

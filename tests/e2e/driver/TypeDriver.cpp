@@ -8,9 +8,9 @@
 // Without --stop-after-ms it waits until every text is typed and the keymap is back. With it, it destroys the
 // typist N ms after queueing (the rest of the queue is dropped) and prints how long the destruction took.
 #include "core/TextCodec.h"
-#include "platform/Platform.h"
 #include "platform/RandomText.h"
-#include "platform/x11/X11Typist.h"
+#include "platform/TypingQueue.h"
+#include "platform/x11/X11TextSender.h"
 
 #include <X11/XKBlib.h>
 
@@ -94,14 +94,16 @@ int main(int argc, char** argv) {
         for (const std::string& path : files) {
             texts.push_back(ReadFile(path));
         }
-        auto typist = std::make_unique<velmora::TX11Typist>();
+        auto ownSender = std::make_unique<velmora::TX11TextSender>();
+        const velmora::TX11TextSender& sender = *ownSender;
+        auto typist = std::make_unique<velmora::TTypingQueue>(std::move(ownSender));
         typist->SetProblemHandler([](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
         for (const std::string& text : texts) {
             typist->TypeText(text, 0);
         }
         if (stopAfterMs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(*stopAfterMs));
-            const velmora::TTypingStats stats = typist->Stats();
+            const velmora::TTypingStats stats = sender.Stats();
             const auto start = std::chrono::steady_clock::now();
             typist.reset();
             const auto took = std::chrono::steady_clock::now() - start;
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
             std::cerr << "velmora_type_driver: typing did not finish within 2 minutes\n";
             return 1;
         }
-        PrintStats(typist->Stats());
+        PrintStats(sender.Stats());
     } catch (const std::exception& error) {
         std::cerr << "velmora_type_driver: " << error.what() << "\n";
         return 1;

@@ -4,6 +4,7 @@
 #   portal_start REFUSED_IDS   # the backend binds every shortcut except these (comma-separated ids); its log in
 #                              # PORTAL_LOG; DBUS_SESSION_BUS_ADDRESS joins SWAY_ENV
 #   portal_activate ID         # the backend fires the shortcut ID (Activated) in its newest session
+#   portal_control METHOD      # calls a method without arguments of the backend's control interface
 
 PORTAL_LOG=""
 
@@ -49,7 +50,11 @@ portal_start() {
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
 }
 
-portal_activate() {
+portal_control() {
     sway_run dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.desktop.velmoratest \
-        /org/freedesktop/portal/desktop org.velmora.FakePortal.Activate "string:$1" >/dev/null
+        /org/freedesktop/portal/desktop "org.velmora.FakePortal.$1" "${@:2}" >/dev/null
+}
+
+portal_activate() {
+    portal_control Activate "string:$1"
 }

@@ -1,12 +1,11 @@
-#include "X11Typist.h"
+#include "X11TextSender.h"
 
 #include "KeyPlayback.h"
 #include "KeyRelease.h"
-#include "TextWalk.h"
 #include "X11KeyMap.h"
 #include "X11Keyboard.h"
 #include "X11TargetAck.h"
-#include "core/TextCodec.h"
+#include "platform/TextWalk.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
@@ -17,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -64,28 +64,6 @@ Window FocusedControl(Display* display) {
     }
     return focus;
 }
-
-/// TypingStarts and TypingEnded around one text.
-class TListenerScope {
-public:
-    TListenerScope(ITypingListener* listener, const std::u32string& text) : FListener(listener) {
-        if (FListener != nullptr) {
-            FListener->TypingStarts(text);
-        }
-    }
-    ~TListenerScope() { End(); }
-    TListenerScope(const TListenerScope&) = delete;
-    TListenerScope& operator=(const TListenerScope&) = delete;
-
-    void End() {
-        if (FListener != nullptr) {
-            std::exchange(FListener, nullptr)->TypingEnded();
-        }
-    }
-
-private:
-    ITypingListener* FListener;
-};
 
 /// Frees an xcb reply.
 struct TXcbFree {
@@ -199,134 +177,45 @@ std::vector<unsigned> HotkeyKeycodes(Display* display, std::int32_t virtualKey) 
     return keycode == 0 ? std::vector<unsigned>{} : std::vector<unsigned>{keycode};
 }
 
-/// The message for characters that no key could type.
-std::string DroppedMessage(const std::vector<char32_t>& dropped) {
-    std::u32string sample;
-    for (const char32_t character : dropped) {
-        if (sample.find(character) == std::u32string::npos && sample.size() < 10) {
-            sample += character;
-        }
-    }
-    return std::to_string(dropped.size()) + " character(s) could not be typed (" + UnicodeToText(sample) +
-           "): the keyboard map has no free key to put them on.";
-}
-
 } // namespace
 
-TX11Typist::TX11Typist(const std::string& displayName, ITypingListener* listener)
-    : FDisplay(displayName), FListener(listener), FWorker([this] { Run(); }) {}
+TX11TextSender::TX11TextSender(const std::string& displayName) : FDisplay(displayName) {}
 
-TX11Typist::~TX11Typist() {
-    {
-        std::scoped_lock lock(FMutex);
-        FStop = true;
-        FQueue.clear();
-    }
-    FWake.notify_all();
-    FWorker.join();
-}
-
-void TX11Typist::TypeText(const std::string& bytes, std::int32_t pressedKey) {
-    {
-        std::scoped_lock lock(FMutex);
-        if (FStop) {
-            return;
-        }
-        FQueue.push_back({bytes, pressedKey});
-    }
-    FWake.notify_all();
-}
-
-bool TX11Typist::WaitUntilIdle(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(FMutex);
-    return FIdle.wait_for(lock, timeout, [this] { return FQueue.empty() && !FBusy; });
-}
-
-TTypingStats TX11Typist::Stats() const {
-    std::scoped_lock lock(FMutex);
-    return FStats;
-}
-
-bool TX11Typist::Pause(std::chrono::milliseconds duration) {
-    std::unique_lock lock(FMutex);
-    if (duration.count() == 0) {
-        return !FStop;
-    }
-    return !FWake.wait_for(lock, duration, [this] { return FStop; });
-}
-
-void TX11Typist::SetProblemHandler(TypingProblemHandler handler) {
-    std::scoped_lock lock(FMutex);
-    FProblemHandler = std::move(handler);
-}
-
-void TX11Typist::Run() {
+void TX11TextSender::Open(ITypingTurn& /*turn*/) {
     try {
         RestoreAbandonedBindings(FDisplay.Get());
     } catch (const std::exception&) {
         // Without the keyboard map there is nothing to put back; typing will say so.
     }
-    for (;;) {
-        TQueued next;
-        {
-            std::unique_lock lock(FMutex);
-            FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
-            if (FStop) {
-                break;
-            }
-            next = std::move(FQueue.front());
-            FQueue.pop_front();
-            FBusy = true;
-            ++FStats.texts;
-        }
-        try {
-            TypeOne(next.bytes, next.pressedKey);
-        } catch (const std::exception& error) {
-            // The text is given up and the next one goes ahead.
-            Report(error.what());
-        }
-        {
-            std::scoped_lock lock(FMutex);
-            FBusy = false;
-        }
-        FIdle.notify_all();
-    }
-    FIdle.notify_all();
 }
 
-void TX11Typist::Report(const std::string& message) {
-    TypingProblemHandler handler;
+TTypingStats TX11TextSender::Stats() const {
+    std::scoped_lock lock(FMutex);
+    return FStats;
+}
+
+TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) {
     {
         std::scoped_lock lock(FMutex);
-        handler = FProblemHandler;
+        ++FStats.texts;
     }
-    if (handler) {
-        handler(message);
-    }
-}
-
-void TX11Typist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
-    const std::u32string text = TextToUnicode(bytes);
     const std::vector<TStroke> strokes = WalkText(text);
-    if (strokes.empty()) {
-        return;
-    }
     Display* display = FDisplay.Get();
     const Window focus = FocusedControl(display);
     if (focus == None) {
         std::scoped_lock lock(FMutex);
         ++FStats.withoutFocus;
-        return;
+        return {};
     }
-    const auto pause = [this](std::chrono::milliseconds duration) { return Pause(duration); };
+    const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
 
     TX11KeyboardState keyboard(display, HotkeyKeycodes(display, pressedKey), pause);
     const TReleaseOutcome release = AwaitKeysReleased(keyboard);
     if (release.cancelled) {
-        return;
+        return {};
     }
 
-    TListenerScope listening(FListener, text);
+    turn.KeysBegin();
     TX11LockReset locks(display);
     const TTypingPlan plan = PlanTyping(strokes, ReadKeyboardLayout(display));
     TX11KeymapBindings bindings(display);
@@ -336,7 +225,6 @@ void TX11Typist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
     XSync(display, False);
     const auto lastKey = std::chrono::system_clock::now();
     locks.End();
-    listening.End();
 
     {
         std::scoped_lock lock(FMutex);
@@ -350,9 +238,8 @@ void TX11Typist::TypeOne(const std::string& bytes, std::int32_t pressedKey) {
         }
         FStats.lastKey = lastKey;
     }
-    if (!plan.dropped.empty()) {
-        Report(DroppedMessage(plan.dropped));
-    }
+    return {std::u32string(plan.dropped.begin(), plan.dropped.end()),
+            "the keyboard map has no free key to put them on."};
 }
 
 } // namespace velmora

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+/// What a sender may ask of the typist while it sends one text, on the typist's thread.
+class ITypingTurn {
+public:
+    virtual ~ITypingTurn() = default;
+    /// Waits `duration` (0: not at all) unless the typist stops meanwhile; false when it stops.
+    virtual bool Pause(std::chrono::milliseconds duration) = 0;
+    /// The text's first key goes out now: the program's own hotkeys keep out of its way until the text ends.
+    virtual void KeysBegin() = 0;
+    /// Tells the user something about typing other than characters left out (those go into the outcome).
+    virtual void Report(const std::string& message) = 0;
+};
+
+/// What became of one text.
+struct TSendOutcome {
+    std::u32string unsent; ///< the characters that could not be typed, each time it occurred
+    std::string why;       ///< why not, ending a sentence ("the keyboard map has no free key to put them on")
+};
+
+/// Sends one text through one window-system route; the typist around it keeps the queue, the thread and the
+/// reports. Every method runs on the typist's thread but the destructor.
+class ITextSender {
+public:
+    virtual ~ITextSender() = default;
+    /// Once, before the first text.
+    virtual void Open(ITypingTurn& /*turn*/) {}
+    /// Sends `text` (not empty; line breaks and tabs as in the snippet) to the focused control; `pressedKey` is the
+    /// virtual-key code of the hotkey that asked for it (0: none). Returns when every key is out or the typist
+    /// stops. Throws PlatformError when the text cannot go on, TypingRefused when no text can for now.
+    virtual TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) = 0;
+    /// How long after a text's last key the program's hotkeys keep out of the way (keys that travel through a
+    /// compositor reach an X server later).
+    virtual std::chrono::milliseconds ListenerGrace() const { return std::chrono::milliseconds(0); }
+};
+
+} // namespace velmora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "TextSender.h"
+#include "TypingListener.h"
+#include "Typist.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace velmora {
+
+/// The typist: one thread that takes the texts in the order they were queued and hands each to the sender, with
+/// the listener told around every text whose keys went out (also when it fails or is stopped), and every problem
+/// reported one way.
+class TTypingQueue final : public ITypist {
+public:
+    /// Starts the thread, which opens the sender. The listener, if any, must outlive the typist.
+    explicit TTypingQueue(std::unique_ptr<ITextSender> sender, ITypingListener* listener = nullptr);
+    /// Drops the texts not yet typed, stops the one being typed and waits for the thread.
+    ~TTypingQueue() override;
+    TTypingQueue(const TTypingQueue&) = delete;
+    TTypingQueue& operator=(const TTypingQueue&) = delete;
+
+    void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
+    /// Without a handler, problems go to standard error.
+    void SetProblemHandler(TypingProblemHandler handler) override;
+
+    /// Waits until every queued text is typed; false when `timeout` passed first.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+
+private:
+    class TTurn;
+    struct TQueued {
+        std::string bytes;
+        std::int32_t pressedKey = 0;
+    };
+
+    void Run();
+    void SendOne(const TQueued& queued);
+    /// Drops the texts still queued; how many there were.
+    std::size_t DropQueued();
+    void Report(const std::string& message);
+    bool Pause(std::chrono::milliseconds duration);
+
+    std::unique_ptr<ITextSender> FSender; // used only by the thread until it has ended
+    ITypingListener* FListener;
+
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    std::condition_variable FIdle;
+    std::deque<TQueued> FQueue;
+    TypingProblemHandler FProblemHandler;
+    bool FStop = false;
+    bool FBusy = false;
+
+    std::thread FWorker; // last: starts after everything above exists
+};
+
+/// The one wording of characters that could not be typed: how many, the first ten different ones, and why.
+std::string UnsentMessage(const std::u32string& unsent, const std::string& why);
+
+} // namespace velmora

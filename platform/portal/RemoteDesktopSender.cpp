@@ -1,0 +1,198 @@
+#include "RemoteDesktopSender.h"
+
+#include "PortalRequest.h"
+#include "platform/PlatformError.h"
+#include "platform/TextWalk.h"
+#include "platform/wayland/KeymapPlan.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kRemoteInterface = "org.freedesktop.portal.RemoteDesktop";
+constexpr unsigned kKeyboardDevice = 1;
+constexpr std::uint32_t kShiftL = 0xFFE1;
+/// The desktop asks the user before it starts the session: give the user time.
+constexpr std::chrono::seconds kStartTimeout{120};
+constexpr std::chrono::seconds kSessionTimeout{20};
+/// Some desktops lose the first keys of a new session; a modifier tap and a pause let it settle.
+constexpr std::chrono::milliseconds kSettle{300};
+
+QString ReadToken(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (path.empty() || !file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.read(4096)).trimmed();
+}
+
+/// Keeps the token for the next session, readable by the user only; a token that cannot be kept only costs the
+/// user a question next time.
+void KeepToken(const std::string& path, const QString& token) {
+    if (path.empty() || token.isEmpty()) {
+        return;
+    }
+    const QString name = QString::fromStdString(path);
+    QDir().mkpath(QFileInfo(name).absolutePath());
+    QSaveFile file(name);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file.write(token.toUtf8());
+        file.commit();
+    }
+}
+
+} // namespace
+
+bool TRemoteDesktopSender::Offered() {
+    return (PortalProperty(QDBusConnection::sessionBus(), kRemoteInterface, QStringLiteral("AvailableDeviceTypes")) &
+            kKeyboardDevice) != 0;
+}
+
+TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
+    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)) {}
+
+TRemoteDesktopSender::~TRemoteDesktopSender() {
+    if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
+        FBus.call(QDBusMessage::createMethodCall(kPortalService, FSession, "org.freedesktop.portal.Session", "Close"),
+                  QDBus::Block, 5000);
+    }
+}
+
+TRemoteTypingStats TRemoteDesktopSender::Stats() const {
+    std::scoped_lock lock(FMutex);
+    return FStats;
+}
+
+TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) {
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.texts;
+    }
+    if (FSession.isEmpty() && !StartSession(turn)) {
+        return {};
+    }
+    TSendOutcome outcome;
+    outcome.why = "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
+    turn.KeysBegin();
+    for (const TStroke& stroke : WalkText(text)) {
+        const std::uint32_t keysym = XkbKeysymOf(stroke);
+        if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
+            outcome.unsent += stroke.character;
+            continue;
+        }
+        if (!turn.Pause(std::chrono::milliseconds(0))) {
+            break;
+        }
+        SendKeysym(keysym);
+    }
+    {
+        std::scoped_lock lock(FMutex);
+        FStats.offLayout += outcome.unsent.size();
+    }
+    if (!FLayout && !FToldUnknownLayout) {
+        FToldUnknownLayout = true;
+        turn.Report(
+            "Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
+    }
+    return outcome;
+}
+
+void TRemoteDesktopSender::SendKeysym(std::uint32_t keysym) {
+    for (const unsigned state : {1U, 0U}) {
+        QDBusMessage notify =
+            QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeysym");
+        notify.setArguments(
+            {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(keysym), state});
+        // One at a time: the portal may hand calls that overlap to its backend in another order.
+        FBus.call(notify, QDBus::Block, 5000);
+    }
+    std::scoped_lock lock(FMutex);
+    ++FStats.keysyms;
+}
+
+bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.sessions;
+    }
+    const auto keepWaiting = [&turn] { return turn.Pause(std::chrono::milliseconds(0)); };
+    const auto refusal = [this](const TPortalResponse& response) {
+        std::scoped_lock lock(FMutex);
+        ++FStats.refused;
+        return TypingRefused("the desktop gave Velmora no keyboard (" + response.Problem().toStdString() + ").");
+    };
+    const QString token = TPortalRequest::NewToken();
+    const QString sessionToken = TPortalRequest::NewToken();
+    TPortalResponse response = TPortalRequest(FBus, token)
+                                   .Call(kRemoteInterface, "CreateSession",
+                                         {QVariantMap{{"handle_token", token}, {"session_handle_token", sessionToken}}},
+                                         kSessionTimeout, keepWaiting);
+    if (response.code != 0) {
+        if (!keepWaiting()) {
+            return false;
+        }
+        throw refusal(response);
+    }
+    const QVariant handle = response.results.value("session_handle");
+    QString session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                                          : handle.toString();
+    if (session.isEmpty()) {
+        session = TPortalRequest::HandlePath(FBus, "session", sessionToken);
+    }
+    const QString selectToken = TPortalRequest::NewToken();
+    QVariantMap selectOptions{{"handle_token", selectToken}, {"types", kKeyboardDevice}};
+    const bool persists = PortalProperty(FBus, kRemoteInterface, QStringLiteral("version")) >=
+                          2; // older portals refuse options they do not know
+    if (persists) {
+        selectOptions.insert("persist_mode", 2U); // until the user revokes it
+        if (const QString restore = ReadToken(FTokenFile); !restore.isEmpty()) {
+            selectOptions.insert("restore_token", restore);
+        }
+    }
+    response = TPortalRequest(FBus, selectToken)
+                   .Call(kRemoteInterface, "SelectDevices",
+                         {QVariant::fromValue(QDBusObjectPath(session)), selectOptions}, kSessionTimeout, keepWaiting);
+    if (response.code == 0) {
+        const QString startToken = TPortalRequest::NewToken();
+        response = TPortalRequest(FBus, startToken)
+                       .Call(kRemoteInterface, "Start",
+                             {QVariant::fromValue(QDBusObjectPath(session)), QString(),
+                              QVariantMap{{"handle_token", startToken}}},
+                             kStartTimeout, keepWaiting);
+    }
+    if (response.code == 0 && (response.results.value("devices").toUInt() & kKeyboardDevice) == 0) {
+        response.code = 2;
+    }
+    if (response.code != 0) {
+        // Closing the session also takes a question the desktop still shows away.
+        FBus.call(QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close"),
+                  QDBus::Block, 5000);
+        if (!keepWaiting()) {
+            return false;
+        }
+        throw refusal(response);
+    }
+    if (persists) {
+        KeepToken(FTokenFile, response.results.value("restore_token").toString());
+    }
+    FSession = session;
+    SendKeysym(kShiftL);
+    {
+        std::scoped_lock lock(FMutex);
+        FStats.keysyms = 0;
+    }
+    return turn.Pause(kSettle);
+}
+
+} // namespace velmora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "X11Display.h"
+#include "platform/TextSender.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+/// What the X11 sender has done so far (for diagnostics and measurements).
+struct TTypingStats {
+    std::size_t texts = 0;          ///< texts handed to the sender
+    std::size_t withoutFocus = 0;   ///< texts not typed because no control had the focus
+    std::size_t interrupted = 0;    ///< texts cut short because the focus moved or the typist stopped
+    std::size_t strokes = 0;        ///< characters and line-break or tab keys sent
+    std::size_t dropped = 0;        ///< characters that found no key at all
+    std::size_t keymapChanges = 0;  ///< binds and restores of free keycodes
+    std::size_t forcedReleases = 0; ///< keys the user still held at the bound and that were let go of
+    std::optional<std::chrono::system_clock::time_point> firstKey; ///< when the first key was sent
+    std::optional<std::chrono::system_clock::time_point> lastKey;  ///< when the last key had reached the server
+};
+
+/// Types through XTest over a connection of its own, into the window that had the focus when the text's turn came.
+class TX11TextSender final : public ITextSender {
+public:
+    /// Opens `displayName` (empty: $DISPLAY); throws PlatformError when it cannot be opened or lacks XTest/XKB.
+    explicit TX11TextSender(const std::string& displayName = {});
+
+    /// Puts back the keys that a copy which was killed left bound.
+    void Open(ITypingTurn& turn) override;
+    TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+
+    /// A copy of the counters; from any thread.
+    TTypingStats Stats() const;
+
+private:
+    TX11Display FDisplay;
+    mutable std::mutex FMutex;
+    TTypingStats FStats;
+};
+
+} // namespace velmora

@@ -1,0 +1,89 @@
+// The typist's queue with a recording sender, no window system: order, failures, Stop, the listener around each
+// text, and a session that the desktop grants or refuses while texts wait.
+#include "platform/TypingQueue.h"
+
+#include "fakes/FakeTextSender.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace velmora {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class TypingQueueTest : public ::testing::Test {
+protected:
+    void Make(bool withSession = false) {
+        auto sender = std::make_unique<FakeTextSender>(log, withSession);
+        fake = sender.get();
+        queue = std::make_unique<TTypingQueue>(std::move(sender), &log);
+        queue->SetProblemHandler([this](const std::string& message) { log.Add("problem: " + message); });
+    }
+    void Type(const std::vector<std::string>& texts) {
+        for (const std::string& text : texts) {
+            queue->TypeText(text, 0);
+        }
+    }
+    Lines Idle() {
+        EXPECT_TRUE(queue->WaitUntilIdle(std::chrono::seconds(5)));
+        return log.Lines();
+    }
+
+    TTypingLog log;
+    FakeTextSender* fake = nullptr;
+    std::unique_ptr<TTypingQueue> queue;
+};
+
+TEST_F(TypingQueueTest, TextsGoInOrderEachBetweenListenerCallsAndAFailureOrALackOnlyReports) {
+    Make();
+    // Bytes that are not UTF-8 are read as a legacy code page; a text of control characters only has no keys.
+    Type({"one", "fail two", "\x01\x02", "lack \xc3\xa9\xe6\xbc\xa2\xc3\xa9", "caf\xe9"});
+    EXPECT_EQ(Idle(),
+              (Lines{"start one", "send one", "end", "start fail two", "send fail two", "end",
+                     "problem: The text was not typed whole. The connection broke.", "start lack é漢é",
+                     "send lack é漢é", "end", "problem: 3 characters could not be typed (é 漢): no key has them.",
+                     "start café", "send café", "end"}));
+}
+
+TEST_F(TypingQueueTest, StopEndsTheTextBeingTypedWithItsListenerCallAndDropsTheRest) {
+    Make();
+    Type({"hold on", "never"});
+    ASSERT_TRUE(log.WaitFor("send hold on"));
+    queue.reset();
+    EXPECT_EQ(log.Lines(), (Lines{"start hold on", "send hold on", "stopped", "end"}));
+}
+
+TEST_F(TypingQueueTest, TextsThatArriveWhileTheSessionStartsWaitAndGoInOrderThroughOneSession) {
+    Make(true);
+    Type({"a"});
+    ASSERT_TRUE(log.WaitFor("session"));
+    Type({"b", "c"});
+    fake->Answer(true);
+    EXPECT_EQ(Idle(),
+              (Lines{"session", "start a", "send a", "end", "start b", "send b", "end", "start c", "send c", "end"}));
+}
+
+TEST_F(TypingQueueTest, ARefusedSessionDropsTheWaitingTextsWithOneReportAndTheNextTextAsksAgain) {
+    Make(true);
+    Type({"a"});
+    ASSERT_TRUE(log.WaitFor("session"));
+    Type({"b", "c"});
+    fake->Answer(false);
+    EXPECT_EQ(Idle(), (Lines{"session", "problem: 3 texts were not typed: the user did not allow it."}));
+
+    Type({"d"});
+    fake->Answer(true);
+    EXPECT_EQ(Idle(), (Lines{"session", "problem: 3 texts were not typed: the user did not allow it.", "session",
+                             "start d", "send d", "end"}));
+}
+
+TEST(UnsentMessage, NamesTenDifferentCharactersAtMost) {
+    EXPECT_EQ(UnsentMessage(U"a", "why."), "1 character could not be typed (a): why.");
+    EXPECT_EQ(UnsentMessage(U"abcdefghijkla", "why."),
+              "13 characters could not be typed (a b c d e f g h i j …): why.");
+}
+
+} // namespace
+} // namespace velmora

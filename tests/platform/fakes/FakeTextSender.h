@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/TextCodec.h"
+#include "platform/PlatformError.h"
+#include "platform/TextSender.h"
+#include "platform/TypingListener.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+
+/// What the typist did, one line per act, from any thread: "start TEXT" / "end" from the listener, "session",
+/// "send TEXT", "stopped" from the sender.
+class TTypingLog final : public ITypingListener {
+public:
+    void Add(const std::string& line) {
+        std::scoped_lock lock(FMutex);
+        FLines.push_back(line);
+        FChanged.notify_all();
+    }
+    /// Waits (up to 5 s) until `line` is in the log.
+    bool WaitFor(const std::string& line) {
+        std::unique_lock lock(FMutex);
+        return FChanged.wait_for(lock, std::chrono::seconds(5),
+                                 [&] { return std::find(FLines.begin(), FLines.end(), line) != FLines.end(); });
+    }
+    std::vector<std::string> Lines() {
+        std::scoped_lock lock(FMutex);
+        return FLines;
+    }
+
+    void TypingStarts(const std::u32string& text) override { Add("start " + UnicodeToText(text)); }
+    void TypingEnded() override { Add("end"); }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::vector<std::string> FLines;
+};
+
+/// A sender that acts on the text's first word: "fail" throws PlatformError, "lack" returns the rest as characters
+/// it could not type, "hold" waits until the typist stops; anything else is sent. With a session, the first text
+/// opens one ("session"), which waits until Answer() says whether the desktop gave a keyboard.
+class FakeTextSender final : public ITextSender {
+public:
+    FakeTextSender(TTypingLog& log, bool withSession) : FLog(log), FWithSession(withSession) {}
+
+    /// The desktop's answer to the pending session: given, or refused.
+    void Answer(bool given) {
+        std::scoped_lock lock(FMutex);
+        FAnswer = given;
+        FAnswered.notify_all();
+    }
+
+    TSendOutcome Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) override {
+        if (FWithSession && !FSession) {
+            FLog.Add("session");
+            if (!WaitForAnswer(turn)) {
+                throw TypingRefused("the user did not allow it.");
+            }
+            FSession = true;
+        }
+        const std::string bytes = UnicodeToText(text);
+        turn.KeysBegin();
+        FLog.Add("send " + bytes);
+        if (bytes.rfind("fail", 0) == 0) {
+            throw PlatformError("The connection broke.");
+        }
+        if (bytes.rfind("hold", 0) == 0) {
+            while (turn.Pause(std::chrono::milliseconds(5))) {
+            }
+            FLog.Add("stopped");
+        }
+        if (bytes.rfind("lack ", 0) == 0) {
+            return {text.substr(5), "no key has them."};
+        }
+        return {};
+    }
+
+private:
+    bool WaitForAnswer(ITypingTurn& turn) {
+        for (;;) {
+            {
+                std::scoped_lock lock(FMutex);
+                if (FAnswer) {
+                    return *std::exchange(FAnswer, std::nullopt);
+                }
+            }
+            if (!turn.Pause(std::chrono::milliseconds(5))) {
+                return false;
+            }
+        }
+    }
+
+    TTypingLog& FLog;
+    const bool FWithSession;
+    bool FSession = false;
+    std::mutex FMutex;
+    std::condition_variable FAnswered;
+    std::optional<bool> FAnswer;
+};
+
+} // namespace velmora
