@@ -26,6 +26,7 @@ t.addEventListener("input", () => { if (!pending) { pending = true; setTimeout(c
 t.addEventListener("keydown", (e) => {
   if (e.key === "Tab") { e.preventDefault(); t.setRangeText("\t", t.selectionStart, t.selectionEnd, "end"); count(); }
 });
+count();
 t.focus();
 </script>
 EOF
