@@ -4,6 +4,7 @@
 #include "platform/NoTextSender.h"
 #include "platform/PlatformError.h"
 #include "platform/portal/PortalHotkeyService.h"
+#include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 #include "platform/wayland/WaylandKeyboard.h"
@@ -69,6 +70,7 @@ TSessionBackends::~TSessionBackends() = default;
 
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
+        RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
@@ -81,7 +83,7 @@ void TSessionBackends::Open(const std::string& appId) {
         FHotkeys = FX11Hotkeys.get();
         break;
     case HotkeyBackend::Portal:
-        FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        FOtherHotkeys = std::make_unique<TPortalHotkeyService>();
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::None:

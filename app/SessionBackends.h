@@ -25,8 +25,8 @@ public:
     TSessionBackends(const TSessionBackends&) = delete;
     TSessionBackends& operator=(const TSessionBackends&) = delete;
 
-    /// Once the Qt application object exists: in a Wayland session, asks which desktop portals are offered; then
-    /// builds the chosen services. `appId` is the desktop file id. Throws PlatformError when a chosen service
+    /// Once the Qt application object exists: in a Wayland session, tells the desktop portal the app id (the desktop
+    /// file id) and asks which portals are offered; then builds the chosen services. Throws PlatformError when a chosen service
     /// cannot be opened after all.
     void Open(const std::string& appId);
 

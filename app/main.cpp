@@ -6,6 +6,7 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
+#include "core/Version.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
@@ -72,10 +73,10 @@ int main(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    app.setDesktopFileName("velmora");
+    app.setDesktopFileName(kAppId);
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
     try {
-        backends->Open("velmora");
+        backends->Open(kAppId);
     } catch (const PlatformError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 1;
