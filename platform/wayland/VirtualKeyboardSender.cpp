@@ -2,6 +2,7 @@
 
 #include "KeymapPlan.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace velmora {
@@ -19,7 +20,7 @@ constexpr std::chrono::milliseconds kAfterBreak{30};
 
 TVirtualKeyboardSender::TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
                                                std::chrono::milliseconds settle)
-    : FKeyboard(std::move(keyboard)), FSettle(settle) {}
+    : FKeyboard(std::move(keyboard)), FSettle(settle), FKeysFrom(std::chrono::steady_clock::now() + kNewKeyboardWait) {}
 
 TVirtualTypingStats TVirtualKeyboardSender::Stats() const {
     std::scoped_lock lock(FMutex);
@@ -41,7 +42,8 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
             std::scoped_lock lock(FMutex);
             ++FStats.keymaps;
         }
-        if (!turn.Pause(FSettle)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(FKeysFrom - std::chrono::steady_clock::now());
+        if (!turn.Pause(std::max(FSettle, left))) {
             return outcome;
         }
         std::size_t sent = 0;

@@ -75,7 +75,8 @@ browser_case() {
         wait_until 30 sway_title_is "$title.*" ||
             fail "[wayland] $kind $text: the page does not hold the text typed (\"$title\" expected, \
 $(swaymsg_run -t get_tree | grep -o '"name": "velmora [^"]*'); $(cat "$WORK/driver.out"))"
-        ok "[wayland] $kind $text: exact, $(rate "$(wc -m <"$dir/$text.in")" "$start") chars/s ($(cat "$WORK/driver.out"))"
+        ok "[wayland] $kind $text: exact, $(rate "$(wc -m <"$dir/$text.in")" "$start") chars/s" \
+            "($(cat "$WORK/driver.out"))"
     done
     xsession_stop "$browser"
 }

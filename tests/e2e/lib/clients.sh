@@ -18,7 +18,11 @@ write_client_page() {
 <textarea id="t" autofocus style="width:98vw;height:90vh"></textarea>
 <script>
 const t = document.getElementById("t");
-const hash = (s) => { let h = 2166136261; for (const c of s) h = Math.imul(h ^ c.codePointAt(0), 16777619) >>> 0; return h; };
+const hash = (s) => {
+  let h = 2166136261;
+  for (const c of s) h = Math.imul(h ^ c.codePointAt(0), 16777619) >>> 0;
+  return h;
+};
 // The title changes at most every 50 ms: each change costs the window manager a redraw of the title bar.
 let pending = false;
 const count = () => { document.title = "velmora " + [...t.value].length + " " + hash(t.value); pending = false; };
