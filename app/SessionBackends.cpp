@@ -3,6 +3,7 @@
 #include "platform/NoHotkeyService.h"
 #include "platform/NoTextSender.h"
 #include "platform/PlatformError.h"
+#include "platform/kde/KGlobalAccelHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
@@ -72,6 +73,9 @@ void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
         RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
+        FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+        FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
+        FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
     }
@@ -84,6 +88,11 @@ void TSessionBackends::Open(const std::string& appId) {
         break;
     case HotkeyBackend::Portal:
         FOtherHotkeys = std::make_unique<TPortalHotkeyService>();
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    case HotkeyBackend::Kde:
+        FOtherHotkeys =
+            std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::None:
@@ -100,9 +109,19 @@ void TSessionBackends::Open(const std::string& appId) {
     case TypingBackend::VirtualKeyboard:
         sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
         break;
-    case TypingBackend::RemoteDesktop:
-        sender = std::make_unique<TRemoteDesktopSender>(ReadLayoutKeysyms(), RemoteDesktopTokenFile());
+    case TypingBackend::RemoteDesktop: {
+        const std::optional<std::string> keymap = ReadLayoutKeymap();
+        std::optional<std::set<std::uint32_t>> keysyms;
+        if (keymap) {
+            keysyms = KeymapKeysyms(*keymap);
+        }
+        // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
+        std::optional<TLayoutChords> chords =
+            FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
+        sender = std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
+                                                        RemoteDesktopTokenFile(), std::move(chords));
         break;
+    }
     case TypingBackend::None:
         sender = std::make_unique<TNoTextSender>();
         break;

@@ -3,6 +3,7 @@
 #include "ui/MainForm.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -15,6 +16,15 @@ void ShowSessionNote(TMForm& form, const std::string& note) {
     const QString text = QString::fromStdString(note);
     form.ShowStatus(text);
     form.AddTrayNote(text);
+}
+
+void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::string& startNote) {
+    const std::string text =
+        sessionNote.empty() || startNote.empty() ? sessionNote + startNote : sessionNote + " " + startNote;
+    if (text.empty() && form.findChild<QLabel*>("SessionStatus") == nullptr) {
+        return; // nothing to say, and nothing said before
+    }
+    form.ShowStatus(QString::fromStdString(text));
 }
 
 void ReportTypingProblems(TMForm& form, ITypist& typist) {

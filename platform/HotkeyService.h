@@ -47,6 +47,9 @@ public:
     /// After the registrations of one Start. A service that binds them all at once does it here, and returns what
     /// became of those that are not in force after all (id -> status); the others keep what RegisterHotKey said.
     virtual std::map<int, HotkeyStatus> FinishRegistrations() { return {}; }
+    /// Why the registration under `id` is not in force, in words for the user ("KWin uses it for ..."); empty when
+    /// its status says all there is to know.
+    virtual std::string RefusalReason(int /*id*/) const { return {}; }
 };
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "SessionChoice.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace velmora {
@@ -14,6 +15,35 @@ bool IsNonEmpty(const char* value) {
 
 bool IsWaylandSession(const char* sessionType, const char* waylandDisplay) {
     return (sessionType != nullptr && std::string_view(sessionType) == "wayland") || IsNonEmpty(waylandDisplay);
+}
+
+bool IsKdeDesktop(const char* currentDesktop) {
+    if (currentDesktop == nullptr) {
+        return false;
+    }
+    const std::string_view desktops(currentDesktop);
+    for (std::size_t start = 0; start <= desktops.size();) {
+        const std::size_t end = std::min(desktops.find(':', start), desktops.size());
+        if (desktops.substr(start, end - start) == "KDE") {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+unsigned PlasmaVersion(const char* sessionVersion) {
+    unsigned version = 0;
+    if (sessionVersion == nullptr || *sessionVersion == '\0') {
+        return 0;
+    }
+    for (const char* c = sessionVersion; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9' || version > 1000) {
+            return 0;
+        }
+        version = version * 10 + static_cast<unsigned>(*c - '0');
+    }
+    return version;
 }
 
 TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand) {
@@ -31,7 +61,10 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     } else {
         choice.typing = TypingBackend::None;
     }
-    if (offer.shortcutsPortal) {
+    // Plasma's shortcut portal binds from 6.1 on; 6.0 cannot be told from 6.1 here and goes to the portal.
+    if (offer.kdePlasma && offer.kdeShortcuts && (!offer.shortcutsPortal || offer.plasmaVersion < 6)) {
+        choice.hotkeys = HotkeyBackend::Kde;
+    } else if (offer.shortcutsPortal) {
         choice.hotkeys = HotkeyBackend::Portal;
     } else if (offer.x11Display) {
         choice.hotkeys = HotkeyBackend::X11;
@@ -44,8 +77,11 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     case TypingBackend::VirtualKeyboard:
         break;
     case TypingBackend::RemoteDesktop:
-        note += "Wayland session: texts go through the desktop's remote-desktop portal, which asks once for "
-                "permission; characters your keyboard layout lacks cannot be typed this way (Velmora names them). ";
+        // KDE Plasma gives a keyboard without asking.
+        note += offer.kdePlasma ? "Wayland session: texts go through the desktop's remote-desktop portal; "
+                                : "Wayland session: texts go through the desktop's remote-desktop portal, which asks "
+                                  "once for permission; ";
+        note += "characters your keyboard layout lacks cannot be typed this way (Velmora names them). ";
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "
@@ -59,6 +95,7 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     const std::string bind = "bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";
     switch (choice.hotkeys) {
     case HotkeyBackend::Portal:
+    case HotkeyBackend::Kde:
         break;
     case HotkeyBackend::X11:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +

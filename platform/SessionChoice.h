@@ -8,6 +8,7 @@ namespace velmora {
 enum class HotkeyBackend {
     X11,    ///< key grabs on the X display (on XWayland they fire only while an X11 window has the focus)
     Portal, ///< the desktop's GlobalShortcuts portal
+    Kde,    ///< KDE Plasma's global shortcut service (org.kde.kglobalaccel)
     None,   ///< no system-wide hotkeys: only a desktop shortcut bound to the row command types a row
 };
 
@@ -26,6 +27,9 @@ struct TSessionOffer {
     bool virtualKeyboard = false;     ///< the compositor offers zwp_virtual_keyboard_manager_v1
     bool shortcutsPortal = false;     ///< the org.freedesktop.portal.GlobalShortcuts portal is offered
     bool remoteDesktopPortal = false; ///< the org.freedesktop.portal.RemoteDesktop portal offers a keyboard
+    bool kdePlasma = false;           ///< the desktop is KDE Plasma (XDG_CURRENT_DESKTOP names KDE)
+    unsigned plasmaVersion = 0;       ///< Plasma's major version (KDE_SESSION_VERSION); 0 when unknown
+    bool kdeShortcuts = false;        ///< KDE's global shortcut service (org.kde.kglobalaccel) runs
 };
 
 /// The backends chosen for a session, and what the user should know about them.
@@ -41,9 +45,16 @@ struct TBackendChoice {
 /// value may be null).
 bool IsWaylandSession(const char* sessionType, const char* waylandDisplay);
 
+/// Whether XDG_CURRENT_DESKTOP (a colon-separated list; may be null) names KDE.
+bool IsKdeDesktop(const char* currentDesktop);
+
+/// Plasma's major version from KDE_SESSION_VERSION (may be null); 0 when it is not a number.
+unsigned PlasmaVersion(const char* sessionVersion);
+
 /// Picks the hotkey and the typing backend, each on its own: in an X11 session always X11; in a Wayland session the
-/// Wayland way where the session offers one, else X11 where a display is there. `rowCommand` is the command a
-/// desktop shortcut runs to type row N (shown in the note).
+/// Wayland way where the session offers one, else X11 where a display is there. On KDE Plasma before 6 (whose
+/// shortcut portal binds nothing) and where the version is unknown, KDE's own shortcut service goes before the
+/// portal. `rowCommand` is the command a desktop shortcut runs to type row N (shown in the note).
 TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand);
 
 } // namespace velmora

@@ -173,7 +173,8 @@ QVariant TItemListModel::headerData(int section, Qt::Orientation orientation, in
         return QString::fromLatin1(kHeaders[section]);
     }
     if (role == Qt::TextAlignmentRole) {
-        return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
+        // Each header is aligned as its column's cells.
+        return static_cast<int>((section == kNumberColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     return {};
 }

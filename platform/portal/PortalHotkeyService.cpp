@@ -140,6 +140,8 @@ std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
         shortcut.bound = bound.contains(QString::fromStdString(shortcut.shortcutId));
         if (!shortcut.bound) {
             refused[id] = HotkeyStatus::NotBound;
+            FRefusals[id] = problem.isEmpty() ? std::string("the desktop's shortcut portal left it unbound")
+                                              : "the desktop's shortcut portal bound nothing: " + problem.toStdString();
             std::cerr << "velmora: the desktop did not bind " << shortcut.trigger << " (" << shortcut.description << ")"
                       << std::endl;
         }
@@ -150,8 +152,14 @@ std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
     return refused;
 }
 
+std::string TPortalHotkeyService::RefusalReason(int id) const {
+    const auto found = FRefusals.find(id);
+    return found != FRefusals.end() ? found->second : std::string();
+}
+
 void TPortalHotkeyService::UnregisterHotKey(int id) {
     FShortcuts.erase(id);
+    FRefusals.erase(id);
     if (FShortcuts.empty()) {
         // The portal has no unbinding: the session goes, and its shortcuts with it.
         CloseSession();

@@ -34,6 +34,7 @@ public:
     void SetPressHandler(HotkeyPressHandler handler) override;
     void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
     std::map<int, HotkeyStatus> FinishRegistrations() override;
+    std::string RefusalReason(int id) const override;
 
 private slots:
     void Activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
@@ -56,6 +57,7 @@ private:
     QString FSession; ///< the session's object path; empty without one
     std::map<int, TShortcut> FShortcuts;
     std::map<int, std::pair<std::size_t, std::string>> FDescriptions;
+    std::map<int, std::string> FRefusals; ///< why a shortcut of the last Start is not bound
     HotkeyPressHandler FHandler;
     QString FLastError;
 };

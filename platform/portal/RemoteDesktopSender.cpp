@@ -3,7 +3,6 @@
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
 #include "platform/TextWalk.h"
-#include "platform/wayland/KeymapPlan.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -59,8 +58,10 @@ bool TRemoteDesktopSender::Offered() {
             kKeyboardDevice) != 0;
 }
 
-TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile)
-    : FBus(QDBusConnection::sessionBus()), FLayout(std::move(layoutKeysyms)), FTokenFile(std::move(tokenFile)) {}
+TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
+                                           std::optional<TLayoutChords> chords)
+    : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
+      FTokenFile(std::move(tokenFile)) {}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
@@ -74,7 +75,7 @@ TRemoteTypingStats TRemoteDesktopSender::Stats() const {
     return FStats;
 }
 
-TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) {
+TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) {
     {
         std::scoped_lock lock(FMutex);
         ++FStats.texts;
@@ -85,22 +86,32 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     TSendOutcome outcome;
     outcome.why = "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
     turn.KeysBegin();
+    if (pressedKey != 0) {
+        // The user may still hold the hotkey's modifiers: typed with them, the keys would be shortcuts.
+        for (const TRemoteKey& key : FPlan.LetGoOfModifiers()) {
+            Send(key);
+        }
+    }
     for (const TStroke& stroke : WalkText(text)) {
-        const std::uint32_t keysym = XkbKeysymOf(stroke);
-        if (keysym == 0 || (FLayout && FLayout->count(keysym) == 0)) {
+        const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
+        if (!keys) {
             outcome.unsent += stroke.character;
             continue;
         }
         if (!turn.Pause(std::chrono::milliseconds(0))) {
             break;
         }
-        SendKeysym(keysym);
+        for (const TRemoteKey& key : *keys) {
+            Send(key);
+        }
+        std::scoped_lock lock(FMutex);
+        ++FStats.keysyms;
     }
     {
         std::scoped_lock lock(FMutex);
         FStats.offLayout += outcome.unsent.size();
     }
-    if (!FLayout && !FToldUnknownLayout) {
+    if (!FPlan.LayoutKnown() && !FToldUnknownLayout) {
         FToldUnknownLayout = true;
         turn.Report(
             "Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
@@ -108,17 +119,18 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     return outcome;
 }
 
+void TRemoteDesktopSender::Send(const TRemoteKey& key) {
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, kRemoteInterface, key.keycode ? "NotifyKeyboardKeycode" : "NotifyKeyboardKeysym");
+    notify.setArguments({QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(key.value),
+                         key.pressed ? 1U : 0U});
+    // One at a time: the portal may hand calls that overlap to its backend in another order.
+    FBus.call(notify, QDBus::Block, 5000);
+}
+
 void TRemoteDesktopSender::SendKeysym(std::uint32_t keysym) {
-    for (const unsigned state : {1U, 0U}) {
-        QDBusMessage notify =
-            QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteInterface, "NotifyKeyboardKeysym");
-        notify.setArguments(
-            {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap(), static_cast<int>(keysym), state});
-        // One at a time: the portal may hand calls that overlap to its backend in another order.
-        FBus.call(notify, QDBus::Block, 5000);
-    }
-    std::scoped_lock lock(FMutex);
-    ++FStats.keysyms;
+    Send({false, keysym, true});
+    Send({false, keysym, false});
 }
 
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
@@ -188,10 +200,6 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
     }
     FSession = session;
     SendKeysym(kShiftL);
-    {
-        std::scoped_lock lock(FMutex);
-        FStats.keysyms = 0;
-    }
     return turn.Pause(kSettle);
 }
 

@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -62,31 +63,19 @@ void Modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
 
 } // namespace
 
-namespace {
-
-std::set<std::uint32_t> Keysyms(xkb_keymap* keymap) {
-    std::set<std::uint32_t> keysyms;
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap); ++key) {
-        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap, key, 0);
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, level, &syms);
-            keysyms.insert(syms, syms + count);
-        }
-    }
-    return keysyms;
-}
-
-} // namespace
-
-std::set<std::uint32_t> DefaultLayoutKeysyms() {
+std::optional<std::string> DefaultLayoutKeymap() {
     const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
-        return {};
+        return std::nullopt;
     }
     const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
         xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    return keymap ? Keysyms(keymap.get()) : std::set<std::uint32_t>();
+    if (!keymap) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<char, decltype(&std::free)> text(
+        xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1), &std::free);
+    return text ? std::optional<std::string>(text.get()) : std::nullopt;
 }
 
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
@@ -111,7 +100,7 @@ std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
     return keysyms;
 }
 
-std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
+std::optional<std::string> ReadLayoutKeymap() {
     const std::unique_ptr<wl_display, TWaylandDeleter> display(wl_display_connect(nullptr));
     if (!display) {
         return std::nullopt;
@@ -130,17 +119,18 @@ std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
     wl_display_roundtrip(display.get());
     if ((state.capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
         // No keyboard yet (a headless or remote session): the layout a keyboard would get by default.
-        std::set<std::uint32_t> keysyms = DefaultLayoutKeysyms();
-        return keysyms.empty() ? std::nullopt : std::optional(std::move(keysyms));
+        return DefaultLayoutKeymap();
     }
     const std::unique_ptr<wl_keyboard, TWaylandDeleter> keyboard(wl_seat_get_keyboard(seat.get()));
     static const wl_keyboard_listener keyboardListener = {&Keymap, &Enter, &Leave, &Key, &Modifiers, nullptr};
     wl_keyboard_add_listener(keyboard.get(), &keyboardListener, &state);
     wl_display_roundtrip(display.get());
-    if (!state.keymap) {
-        return std::nullopt;
-    }
-    std::set<std::uint32_t> keysyms = KeymapKeysyms(*state.keymap);
+    return state.keymap;
+}
+
+std::optional<std::set<std::uint32_t>> ReadLayoutKeysyms() {
+    const std::optional<std::string> keymap = ReadLayoutKeymap();
+    std::set<std::uint32_t> keysyms = keymap ? KeymapKeysyms(*keymap) : std::set<std::uint32_t>();
     if (keysyms.empty()) {
         return std::nullopt;
     }

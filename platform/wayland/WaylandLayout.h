@@ -11,8 +11,13 @@ namespace velmora {
 /// compile.
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymap);
 
-/// The keysyms of the XKB default keymap (the XKB_DEFAULT_* variables, else the system's default layout).
-std::set<std::uint32_t> DefaultLayoutKeysyms();
+/// The XKB default keymap (the XKB_DEFAULT_* variables, else the system's default layout) in XKB text format.
+std::optional<std::string> DefaultLayoutKeymap();
+
+/// The user's keyboard layout in XKB text format: the keymap the compositor gives its clients' keyboards, read
+/// once through a connection of our own; the XKB default keymap when the seat has no keyboard yet. None when there
+/// is no compositor.
+std::optional<std::string> ReadLayoutKeymap();
 
 /// The keysyms of the user's keyboard layout: the keymap the compositor gives its clients' keyboards, read once
 /// through a connection of our own; the XKB default keymap's when the seat has no keyboard yet. None when there

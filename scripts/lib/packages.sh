@@ -17,6 +17,7 @@ TEST_PACKAGES=(
     lintian
     sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
     mousepad firefox-esr chromium xclip dbus-x11
+    kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
 )
 
 RUN_PACKAGES=(

@@ -68,5 +68,30 @@ TEST(SessionChoice, WithoutAnXDisplayTheMissingServicesAreNone) {
     EXPECT_NE(nothing.note.find("cannot type"), std::string::npos) << nothing.note;
 }
 
+TEST(SessionChoice, KdePlasmaBefore6TakesItsOwnShortcutServiceAndTheNoteDoesNotSayItAsks) {
+    // Plasma 5.27: a shortcut portal that binds nothing, KWin's shortcut service, a remote-desktop portal.
+    TSessionOffer offer{true, false, false, true, true};
+    offer.kdePlasma = IsKdeDesktop("foo:KDE") && !IsKdeDesktop("XKDE");
+    offer.plasmaVersion = PlasmaVersion("5");
+    offer.kdeShortcuts = true;
+    TBackendChoice choice = ChooseBackends(offer, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::Kde);
+    EXPECT_EQ(choice.typing, TypingBackend::RemoteDesktop);
+    EXPECT_NE(choice.note.find("layout lacks"), std::string::npos) << choice.note;
+    EXPECT_EQ(choice.note.find("permission"), std::string::npos) << choice.note;
+
+    offer.plasmaVersion = 0; // unknown: the service works on every version
+    EXPECT_EQ(ChooseBackends(offer, kCommand).hotkeys, HotkeyBackend::Kde);
+    offer.plasmaVersion = 6; // the portal binds from 6.1
+    EXPECT_EQ(ChooseBackends(offer, kCommand).hotkeys, HotkeyBackend::Portal);
+    offer.shortcutsPortal = false;
+    EXPECT_EQ(ChooseBackends(offer, kCommand).hotkeys, HotkeyBackend::Kde);
+    // The service outside Plasma would see X11 keys only.
+    offer.kdePlasma = false;
+    choice = ChooseBackends(offer, kCommand);
+    EXPECT_EQ(choice.hotkeys, HotkeyBackend::None);
+    EXPECT_NE(choice.note.find("asks once for permission"), std::string::npos) << choice.note;
+}
+
 } // namespace
 } // namespace velmora

@@ -94,6 +94,23 @@ TEST_F(SessionStatusTest, TheNoteGoesIntoAStatusLineAndTheTrayTooltipOnlyWhenThe
     EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora\nWayland session: bind \"/x/velmora --type-row N\".");
 }
 
+TEST_F(SessionStatusTest, AStartsNoteFollowsTheSessionNoteUntilAStartWithNothingToSay) {
+    ShowStartNote(*form, "", "");
+    EXPECT_EQ(StatusLine(), nullptr);
+    ShowStartNote(*form, "", "Not in force: row 2.");
+    ASSERT_NE(StatusLine(), nullptr);
+    EXPECT_EQ(StatusLine()->text(), "Not in force: row 2.");
+    ShowStartNote(*form, "", "");
+    EXPECT_EQ(StatusLine()->text(), "");
+
+    ShowSessionNote(*form, "Wayland session.");
+    ShowStartNote(*form, "Wayland session.", "Not in force: row 1.");
+    EXPECT_EQ(StatusLine()->text(), "Wayland session. Not in force: row 1.");
+    ShowStartNote(*form, "Wayland session.", "");
+    EXPECT_EQ(StatusLine()->text(), "Wayland session.");
+    EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora\nWayland session.");
+}
+
 TEST_F(SessionStatusTest, ProblemsFromTheTypistsThreadShowInTheStatusLineAndTheFirstSinceStartInAWarning) {
     ReportTypingProblems(*form, typist);
     ASSERT_TRUE(typist.FHandler);

@@ -79,6 +79,8 @@ public:
     void FailRenames(int error = EACCES) { FRenameError = error; }
     /// Nothing can be created in this folder or below it, and IsWritableFolder answers false for them.
     void MakeReadOnly(const std::string& folder) { FReadOnlyFolders.insert(folder); }
+    /// Makes `path` a symbolic link to `target` (an absolute path) for ResolvedPath.
+    void AddLink(const std::string& path, const std::string& target) { FLinks[path] = target; }
     /// The folders CreateFolders made, with their mode.
     const std::map<std::string, unsigned>& CreatedFolders() const { return FCreatedFolders; }
     /// The bytes the last failing replace had written into its temporary file before it failed.
@@ -175,6 +177,24 @@ public:
         FCreatedFolders[path] = mode;
     }
 
+    std::string ResolvedPath(const std::string& path) const override {
+        std::string resolved = path;
+        // Each round replaces the longest linked beginning; a loop of links stops after a few rounds.
+        for (int round = 0; round < 8; ++round) {
+            const std::string* from = nullptr;
+            for (const auto& [link, target] : FLinks) {
+                if ((resolved == link || resolved.starts_with(link + "/")) && (!from || link.size() > from->size())) {
+                    from = &link;
+                }
+            }
+            if (from == nullptr) {
+                break;
+            }
+            resolved = FLinks.at(*from) + resolved.substr(from->size());
+        }
+        return resolved;
+    }
+
 private:
     void Record(Call call) const { FCalls.push_back(std::move(call)); }
     bool InReadOnlyFolder(const std::string& path) const {
@@ -191,6 +211,7 @@ private:
     std::set<std::string> FFolders;
     std::set<std::string> FReadOnlyFolders;
     std::map<std::string, unsigned> FCreatedFolders;
+    std::map<std::string, std::string> FLinks;
     std::map<std::string, int> FReadErrors;
     int FReplaceError = 0;
     std::size_t FReplaceFailAfter = 0;

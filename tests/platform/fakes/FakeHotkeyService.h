@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,30 @@ public:
 
     void SetPressHandler(HotkeyPressHandler handler) override { pressHandler = std::move(handler); }
 
+    /// Refuses, at the end of a Start, the combinations the desktop is told not to bind.
+    std::map<int, HotkeyStatus> FinishRegistrations() override {
+        std::map<int, HotkeyStatus> refused;
+        for (auto registration = inForce.begin(); registration != inForce.end();) {
+            if (unboundAtFinish.count({registration->second.modifiers, registration->second.virtualKey}) != 0) {
+                refused[registration->first] = HotkeyStatus::NotBound;
+                registration = inForce.erase(registration);
+            } else {
+                ++registration;
+            }
+        }
+        return refused;
+    }
+
+    std::string RefusalReason(int id) const override {
+        for (auto call = registerCalls.rbegin(); call != registerCalls.rend(); ++call) {
+            if (call->id == id) {
+                const auto reason = refusalReasons.find({call->modifiers, call->virtualKey});
+                return reason != refusalReasons.end() ? reason->second : std::string();
+            }
+        }
+        return {};
+    }
+
     /// Presses a combination: reaches the handler only when a registration holds it, as the window system does.
     /// Returns whether it was delivered.
     bool Press(unsigned modifiers, std::int32_t virtualKey) {
@@ -66,9 +91,11 @@ public:
         }
     }
 
-    std::set<std::pair<unsigned, std::int32_t>> heldElsewhere; ///< combinations another program holds
-    std::set<std::int32_t> unknownKeys;                        ///< keys without a key on the keyboard
-    std::map<int, Registration> inForce;                       ///< id -> registration in force
+    std::set<std::pair<unsigned, std::int32_t>> heldElsewhere;               ///< combinations another program holds
+    std::set<std::int32_t> unknownKeys;                                      ///< keys without a key on the keyboard
+    std::set<std::pair<unsigned, std::int32_t>> unboundAtFinish;             ///< combinations the desktop does not bind
+    std::map<std::pair<unsigned, std::int32_t>, std::string> refusalReasons; ///< what the desktop says of them
+    std::map<int, Registration> inForce;                                     ///< id -> registration in force
     std::vector<Registration> registerCalls;
     std::vector<int> unregisterCalls;
     HotkeyPressHandler pressHandler;

@@ -1,5 +1,5 @@
 # A session bus, the real xdg-desktop-portal frontend and the test portal backend (fake_portal.py) inside a
-# session of sway.sh (start that first).
+# session of sway.sh (start that first; the bus and the frontend are session.sh's).
 #
 #   portal_start REFUSED_IDS   # the backend binds every shortcut except these (comma-separated ids); its log in
 #                              # PORTAL_LOG; DBUS_SESSION_BUS_ADDRESS joins SWAY_ENV
@@ -8,26 +8,14 @@
 
 PORTAL_LOG=""
 
-bus_has_name() {
-    sway_run dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
-}
-
 portal_start() {
-    local refused=$1 runtime="$SWAY_DIR/runtime"
-    sway_spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime/bus" \
-        >"$SWAY_DIR/dbus.log" 2>&1
-    SWAY_ENV+=(DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus")
-    wait_until 10 test -S "$runtime/bus" || {
-        xsession_log "the session bus did not start"
-        return 1
-    }
+    local refused=$1
+    session_bus_start || return 1
 
     local portals="$SWAY_DIR/portals"
     mkdir -p "$portals"
     printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.velmoratest\n%s\nUseIn=velmoratest\n' \
         'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;' >"$portals/velmoratest.portal"
-    chmod -R a+rX "$portals"
     PORTAL_LOG="$SWAY_DIR/work/portal.log"
     : >"$PORTAL_LOG"
     [ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PORTAL_LOG"
@@ -40,13 +28,7 @@ portal_start() {
         cat "$SWAY_DIR/fake_portal.out" >&2
         return 1
     }
-    sway_spawn env XDG_DESKTOP_PORTAL_DIR="$portals" XDG_CURRENT_DESKTOP=velmoratest \
-        /usr/libexec/xdg-desktop-portal --replace >"$SWAY_DIR/xdp.log" 2>&1
-    wait_until 15 bus_has_name org.freedesktop.portal.Desktop || {
-        xsession_log "xdg-desktop-portal did not start:"
-        cat "$SWAY_DIR/xdp.log" >&2
-        return 1
-    }
+    portal_frontend_start "$portals" velmoratest || return 1
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
 }
 

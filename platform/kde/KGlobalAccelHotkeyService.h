@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/HotkeyService.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace velmora {
+
+/// System-wide hotkeys through KDE Plasma's global shortcut service (org.kde.kglobalaccel, in KWin on Wayland):
+/// each registered row becomes one shortcut "row-N" of the program's component, set to the row's combination. A
+/// combination another component holds is refused (HeldElsewhere, with the holder named by RefusalReason). The
+/// service keeps shortcuts after their program is gone: they are removed at Stop and when this object goes, and a
+/// killed copy's leftovers are removed when the next one starts. Presses arrive as D-Bus signals on the GUI thread.
+/// Every call blocks for the service's answer, without an event loop; needs the Qt application object.
+class TKGlobalAccelHotkeyService final : public QObject, public IHotkeyService {
+    Q_OBJECT
+public:
+    /// Whether the session bus has the service running (it is not started on demand: outside Plasma it would
+    /// see only X11 keys).
+    static bool Offered();
+
+    /// `component`: the name the shortcuts are kept under (the app id); `componentName`: the one the desktop's
+    /// shortcut settings show.
+    TKGlobalAccelHotkeyService(const QString& component, const QString& componentName);
+    ~TKGlobalAccelHotkeyService() override;
+
+    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    void UnregisterHotKey(int id) override;
+    void SetPressHandler(HotkeyPressHandler handler) override;
+    void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
+    std::string RefusalReason(int id) const override;
+
+private slots:
+    void Pressed(const QString& component, const QString& action, qlonglong timestamp);
+
+private:
+    struct TShortcut {
+        QString action;
+        unsigned modifiers = 0;
+        std::int32_t virtualKey = 0;
+    };
+    /// The service's four names of an action: component, action, and what the user sees of both.
+    QStringList ActionId(const QString& action, const QString& description) const;
+    /// Removes the action from the service (and from its settings file).
+    void Remove(const QString& action);
+    /// Who holds the key, in words; empty when the service does not say.
+    std::string Holder(int key);
+
+    QDBusConnection FBus;
+    const QString FComponent;
+    const QString FComponentName;
+    std::map<int, TShortcut> FShortcuts;
+    std::map<int, std::pair<std::size_t, std::string>> FDescriptions;
+    std::map<int, std::string> FRefusals;
+    HotkeyPressHandler FHandler;
+};
+
+} // namespace velmora

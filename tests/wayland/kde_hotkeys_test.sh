@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The whole program on a headless KDE Plasma session (KWin 5.27, its global shortcut service, xdg-desktop-portal-kde):
+# Start binds one KWin global shortcut per checked row; a combination KWin holds is refused and its holder named;
+# a press types the row through the RemoteDesktop portal into a Qt edit, exactly, on a German layout (its Shift,
+# AltGr and Shift+AltGr levels), also while the user still holds the hotkey's Ctrl; Stop unbinds (the keys reach
+# the edit again; a marker typed after a new Start arrives right after them); the end of the program, and the
+# start of the next copy after a killed one, leave no shortcut behind.
+#
+#   kde_hotkeys_test.sh VELMORA TEST_TARGET FAKE_INPUT_KEYS
+set -euo pipefail
+
+HERE="$(cd "$(dirname "$0")" && pwd)"
+. "$HERE/../e2e/lib/xsession.sh"
+. "$HERE/../e2e/lib/targets.sh"
+. "$HERE/../e2e/lib/program.sh"
+. "$HERE/lib/kwin.sh"
+export LC_ALL=C.UTF-8
+
+KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3" "$1" "$2"
+VELMORA="$SESSION_DIR/bin/$(basename "$1")"
+TARGET="$SESSION_DIR/bin/$(basename "$2")"
+FAIL_LOGS=("$WORK/velmora.log" "$SESSION_DIR/xdpk.log")
+
+# Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
+# character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
+TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
+TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
+
+PROGRAM_DIR="$SESSION_DIR/bin"
+program_write_list "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
+    "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)"
+[ -z "$SESSION_USER" ] || chown "$SESSION_USER" "$PROGRAM_DIR/mouses.xml"
+
+# holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
+holders() {
+    session_run dbus-send --session --print-reply --dest=org.kde.kglobalaccel /kglobalaccel \
+        org.kde.KGlobalAccel.getGlobalShortcutsByKey "int32:$1" |
+        awk '/^ *struct/ {n = 0} /^ *string "/ {n++; s = $0; sub(/^ *string "/, "", s); sub(/"$/, "", s)
+            if (n == 1) a = s; if (n == 3) print s, a}'
+}
+CTRL_F8=$((0x04000000 | 0x01000037))
+CTRL_F1=$((0x04000000 | 0x01000030))
+KEY_Q=$((0x51))
+ALT_Z=$((0x08000000 | 0x5a))
+bound() { [[ "$(holders "$1")" == *" row-$2" ]]; }
+free() { [ -z "$(holders "$1")" ]; }
+rows_bound() { bound "$CTRL_F8" 1 && bound "$KEY_Q" 3; }
+rows_free() { free "$CTRL_F8" && free "$KEY_Q"; }
+
+# main_window_keys CHECK KEYS: presses the keys in the main window until CHECK holds. Qt acts on a window's
+# shortcuts only once it has heard that the window is active, which may come after a key sent at once.
+main_window_keys() {
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        kwin_focus_title "Velmora 1.1 " 10 || return 1
+        kwin_keys "$2"
+        wait_until 2 "$1" && return 0
+    done
+    return 1
+}
+
+start_program() {
+    session_spawn "$VELMORA" >>"$WORK/velmora.log" 2>&1
+    VELMORA_PID=$XSESSION_LAST_PID
+    kwin_focus_title "Velmora 1.1 " 30 || fail "the main window did not show"
+}
+
+start_program
+rows_free || fail "shortcuts bound before Start: $(holders "$CTRL_F8") $(holders "$KEY_Q")"
+# Start (Alt+T): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
+main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+[ "$(holders "$CTRL_F1")" = "kwin Switch to Desktop 1" ] || fail "CTRL+F1: $(holders "$CTRL_F1")"
+free "$ALT_Z" || fail "the unchecked row 4 was bound"
+wait_until 5 grep -qF "row 2 (CTRL+F1: KWin uses it for “Switch to Desktop 1”)" "$WORK/velmora.log" ||
+    fail "the refused row 2 and its holder were not reported"
+ok "[kde] Start bound rows 1 and 3; row 2's CTRL+F1 is KWin's, and said so"
+
+out="$WORK/edit.out"
+session_spawn "$TARGET" "$out" "velmora-kde-edit"
+wait_for_file "$out" 20 && kwin_focus_title "velmora-kde-edit" || fail "the edit did not start"
+
+# Q types row 3; CTRL+F1 (KWin's) types nothing; CTRL+F8 types row 1.
+kwin_keys q
+printf '%s' "$TEXT" | expected_for qt >"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "Q did not type row 3 exactly"
+ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes: ASCII, tab, line break, German at every level) exactly"
+# CTRL+F1 types nothing; CTRL+F8 types row 1 while the user still holds Ctrl (until the row has arrived).
+kwin_keys ctrl+F1
+session_spawn "$KWIN_KEYS" down:ctrl F8 "until:$WORK/typed" up:ctrl
+holding=$XSESSION_LAST_PID
+printf 'first row' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (Ctrl held) the edit does not hold row 3 then row 1"
+touch "$WORK/typed"
+wait "$holding"
+ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
+
+# Stop (Alt+P): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
+# new Start proves by arriving right after the q.
+main_window_keys rows_free alt+p || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys q ctrl+F8
+printf 'q' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 10 || fail "after Stop Q did not reach the edit as a key"
+main_window_keys rows_bound alt+t || fail "the second Start did not bind rows 1 and 3"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys ctrl+F8
+printf 'first row' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "after Stop a press typed something, or the marker did not arrive"
+ok "[kde] Stop unbound the rows: Q reached the edit, CTRL+F8 typed nothing before the marker"
+
+# The end of the program removes its shortcuts.
+xsession_stop "$VELMORA_PID"
+rows_free || fail "the program's end left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+# A killed copy leaves them; the next copy removes them when it starts.
+start_program
+main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3 in the second copy"
+victim=$(pgrep -P "$VELMORA_PID" | head -n 1 || true) # under runuser, its child
+kill -KILL "${victim:-$VELMORA_PID}"
+wait "$VELMORA_PID" 2>/dev/null || true
+rows_bound || fail "the killed copy's shortcuts are gone already: the check proves nothing"
+start_program
+rows_free || fail "the killed copy's shortcuts outlived the start of the next copy"
+ok "[kde] the program's end and the next start after a kill leave no shortcut"
+xsession_stop "$VELMORA_PID"
+! grep -q 'ERROR: AddressSanitizer\|runtime error:' "$WORK/velmora.log" || fail "the sanitizers reported a fault"

@@ -1,0 +1,118 @@
+# A private headless KDE Plasma session for one end-to-end script, in a session of session.sh: its own D-Bus bus,
+# KWin (a plain copy of kwin_wayland: the installed one carries a file capability that a container may refuse) on a
+# virtual output, KWin's global shortcut service, xdg-desktop-portal-kde behind the real xdg-desktop-portal, the
+# layout KWIN_LAYOUT (and KWIN_VARIANT; by default US), no screen locker. Keys come from KEYS_TOOL through KWin's fake-input protocol, which KWin offers to a
+# program that a desktop entry of the user names. Needs tests/e2e/lib/xsession.sh sourced.
+#
+#   kwin_start KEYS_TOOL PROGRAM...   # starts it all; copies the programs into $SESSION_DIR/bin; makes WORK.
+#                                     # Exits with status 77 (CTest: skipped) when a package is missing.
+#   kwin_keys ARGUMENT...             # presses keys ("alt+t", "ctrl+F8", "z"), one combination after the other
+#                                     # ("down:ctrl", "up:ctrl", "until:FILE": see FakeInputKeys.cpp)
+#   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
+
+. "$(dirname "${BASH_SOURCE[0]}")/session.sh"
+
+KWIN_LOG=""
+KWIN_KEYS=""
+
+kwin_require() {
+    local missing=() file
+    if [ ! -x "$1" ]; then
+        echo "SKIP: KDE Plasma test: the fake-input key tool was not built (package plasma-wayland-protocols)"
+        exit 77
+    fi
+    for file in /usr/bin/kwin_wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
+        /usr/libexec/xdg-desktop-portal /usr/share/xdg-desktop-portal/portals/kde.portal \
+        /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so; do
+        [ -e "$file" ] || missing+=("$file")
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        echo "SKIP: KDE Plasma test: not installed: ${missing[*]} (packages kwin-wayland, xdg-desktop-portal-kde," \
+            "xdg-desktop-portal, qtwayland5)"
+        exit 77
+    fi
+}
+
+kwin_start() {
+    kwin_require "$1"
+    session_prepare kwin
+    session_copy_program /usr/bin/kwin_wayland "$@"
+    session_work
+    KWIN_KEYS="$SESSION_DIR/bin/$(basename "$1")"
+    local config="$SESSION_DIR/config" apps="$SESSION_DIR/.local/share/applications"
+    printf '[Layout]\nLayoutList=%s\nVariantList=%s\nUse=true\n' "${KWIN_LAYOUT:-us}" "${KWIN_VARIANT:-}" >"$config/kxkbrc"
+    printf '[Daemon]\nAutolock=false\nLockOnResume=false\n' >"$config/kscreenlockerrc"
+    mkdir -p "$apps"
+    printf '[Desktop Entry]\nType=Application\nName=velmora test keys\nExec=%s\nNoDisplay=true\n%s\n' "$KWIN_KEYS" \
+        'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' >"$apps/velmora-test-keys.desktop"
+    [ -z "$SESSION_USER" ] || chown -R "$SESSION_USER" "$config" "$SESSION_DIR/.local"
+
+    SESSION_ENV+=(XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 XDG_SESSION_TYPE=wayland)
+    # KWin serves the global shortcuts on the bus: the bus comes first.
+    session_bus_start || return 1
+    KWIN_LOG="$SESSION_DIR/kwin.log"
+    session_spawn "$SESSION_DIR/bin/kwin_wayland" --virtual --width 1280 --height 800 --socket wayland-velmora \
+        >"$KWIN_LOG" 2>&1
+    local kwin_pid=$XSESSION_LAST_PID
+    if ! wait_until 30 test -S "$SESSION_DIR/runtime/wayland-velmora" ||
+        ! wait_until 20 bus_has_name org.kde.kglobalaccel; then
+        xsession_log "KWin did not start:"
+        cat "$KWIN_LOG" >&2
+        return 1
+    fi
+    SESSION_ENV+=(WAYLAND_DISPLAY=wayland-velmora QT_QPA_PLATFORM=wayland)
+
+    # The portal backend needs the display, which the bus did not have when it started: not started on demand.
+    session_spawn /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde >"$SESSION_DIR/xdpk.log" 2>&1
+    wait_until 20 bus_has_name org.freedesktop.impl.portal.desktop.kde || {
+        xsession_log "xdg-desktop-portal-kde did not start:"
+        cat "$SESSION_DIR/xdpk.log" >&2
+        return 1
+    }
+    mkdir -p "$SESSION_DIR/portals"
+    cp /usr/share/xdg-desktop-portal/portals/kde.portal "$SESSION_DIR/portals/"
+    portal_frontend_start "$SESSION_DIR/portals" KDE || return 1
+    xsession_log "headless KWin $(dpkg-query -W -f='${Version}' kwin-wayland 2>/dev/null) (pid $kwin_pid${SESSION_USER:+, user $SESSION_USER}), xdg-desktop-portal-kde $(dpkg-query -W -f='${Version}' xdg-desktop-portal-kde 2>/dev/null)"
+}
+
+kwin_keys() {
+    session_run "$KWIN_KEYS" "$@"
+}
+
+# kwin_script NAME CODE: runs a KWin script (JavaScript); what it prints goes to KWIN_LOG, after "js: ".
+kwin_script() {
+    local file="$SESSION_DIR/$1.js" id
+    printf '%s\n' "$2" >"$file"
+    chmod a+r "$file"
+    id=$(session_run dbus-send --session --print-reply --dest=org.kde.KWin /Scripting \
+        org.kde.kwin.Scripting.loadScript "string:$file" "string:$1" | awk '/int32/ {print $2}')
+    [ -n "$id" ] && session_run dbus-send --session --print-reply --dest=org.kde.KWin "/$id" org.kde.kwin.Script.run \
+        >/dev/null
+}
+
+KWIN_SCRIPTS=0
+
+# kwin_activate TITLE: asks KWin to activate the window and says whether it is the active one. (KWin shows a
+# title without the spaces at its ends.)
+kwin_activate() {
+    KWIN_SCRIPTS=$((KWIN_SCRIPTS + 1))
+    local mark="velmora-active-$KWIN_SCRIPTS" title
+    title=$(printf '%s' "$1" | python3 -c 'import json, sys; print(json.dumps(sys.stdin.read().strip()))')
+    kwin_script "$mark" "
+for (const window of workspace.clientList()) {
+    if (window.caption === $title) {
+        workspace.activeClient = window;
+    }
+}
+print('$mark [' + (workspace.activeClient ? workspace.activeClient.caption : '') + ']');"
+    wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qxF "js: $mark [${title:1:-1}]" "$KWIN_LOG"
+}
+
+kwin_focus_title() {
+    wait_until "${2:-20}" kwin_activate "$1" || {
+        kwin_script velmora-windows "for (const window of workspace.clientList()) print('velmora-window [' + window.caption + ']');"
+        sleep 1
+        xsession_log "timed out giving the focus to \"$1\"; the windows: $(grep -a '^js: velmora-window ' "$KWIN_LOG" | cut -c21- | tr '\n' ' ')"
+        return 1
+    }
+}
