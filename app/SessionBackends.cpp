@@ -10,6 +10,7 @@
 #include "platform/ibus/IbusAddress.h"
 #include "platform/kde/KGlobalAccelHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
+#include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 #include "platform/wayland/WaylandKeyboard.h"
@@ -77,6 +78,7 @@ TSessionBackends::~TSessionBackends() = default;
 
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
+        RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
         FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
         FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
@@ -97,7 +99,7 @@ void TSessionBackends::Open(const std::string& appId) {
         FHotkeys = FX11Hotkeys.get();
         break;
     case HotkeyBackend::Portal:
-        FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        FOtherHotkeys = std::make_unique<TPortalHotkeyService>();
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::Kde:

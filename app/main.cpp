@@ -7,6 +7,7 @@
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
 #include "core/TextCodec.h"
+#include "core/Version.h"
 #include "platform/NotingHotkeyService.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    app.setDesktopFileName("velmora");
+    app.setDesktopFileName(kAppId);
     // From here on a termination signal ends the program in order, also while a message box of the start-up is
     // open: once the main window exists, it closes as Exit does, so the list and the settings are saved, but nobody
     // is asked anything (the system is waiting for the program to end).
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
     });
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
     try {
-        backends->Open("velmora");
+        backends->Open(kAppId);
     } catch (const PlatformError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 1;

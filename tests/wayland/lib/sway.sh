@@ -6,7 +6,7 @@
 #   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
 #   sway_run CMD ARGS...       # runs a program of the session and waits for it
 #   swaymsg_run ARGS...        # swaymsg to this session
-#   sway_focus_title TITLE [SECONDS]   # waits for the window with this title and gives it the focus
+#   sway_focus_title TITLE [SECONDS]   # waits for a window whose title matches this regular expression, focuses it
 #   sway_copy_program FILE...  # copies programs into $SWAY_DIR/bin, where the session's user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
@@ -30,31 +30,29 @@ sway_test_start() {
 
 sway_focus_title() {
     local title=$1 seconds=${2:-20}
-    wait_until "$seconds" sway_has_title "$title" || {
+    wait_until "$seconds" sway_title_is "$title" || {
         xsession_log "timed out waiting for the window \"$title\""
         return 1
     }
     swaymsg_run "[title=\"^${title}\$\"] focus" >/dev/null
-    wait_until "$seconds" sway_title_focused "$title" || {
+    wait_until "$seconds" sway_title_is "$title" focused || {
         xsession_log "timed out giving the focus to \"$title\""
         return 1
     }
 }
 
-sway_has_title() {
-    [[ "$(swaymsg_run -t get_tree)" == *"\"name\": \"$1\""* ]]
-}
-
-sway_title_focused() {
+# sway_title_is TITLE [focused]: whether a window's whole title matches the regular expression TITLE (and it has the
+# focus).
+sway_title_is() {
     swaymsg_run -t get_tree | python3 -c '
-import json, sys
+import json, re, sys
 def walk(node):
-    if node.get("focused") and node.get("name") == sys.argv[1]:
+    if re.fullmatch(sys.argv[1], node.get("name") or "") and (len(sys.argv) < 3 or node.get("focused")):
         sys.exit(0)
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
         walk(child)
 walk(json.load(sys.stdin))
-sys.exit(1)' "$1"
+sys.exit(1)' "$@"
 }
 
 sway_start() {
