@@ -55,7 +55,6 @@ public:
     void Answer(bool given) {
         std::scoped_lock lock(FMutex);
         FAnswer = given;
-        FAnswered.notify_all();
     }
 
     TSendOutcome Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) override {
@@ -102,7 +101,6 @@ private:
     const bool FWithSession;
     bool FSession = false;
     std::mutex FMutex;
-    std::condition_variable FAnswered;
     std::optional<bool> FAnswer;
 };
 
