@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <map>
 
 namespace velmora {
@@ -11,6 +12,7 @@ namespace velmora {
 namespace {
 
 constexpr std::uint32_t kEvdevOffset = 8;
+constexpr std::uint32_t kUnicodeKeysymBase = 0x01000000;
 
 } // namespace
 
@@ -23,16 +25,28 @@ std::uint32_t XkbKeysymOf(const TStroke& stroke) {
     case StrokeKind::Character:
         break;
     }
-    return xkb_utf32_to_keysym(stroke.character);
+    // A control character is typed as itself (its Unicode keysym), not as the editing key (BackSpace, Escape,
+    // Delete) that shares its code.
+    const char32_t c = stroke.character;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        return kUnicodeKeysymBase + c;
+    }
+    return xkb_utf32_to_keysym(c);
 }
 
 namespace {
 
+/// The keysym as a keymap names it: by name, or by number where the name would not read back as the same keysym
+/// (xkbcommon reads "U0001" as no symbol).
 std::string KeysymName(xkb_keysym_t keysym) {
     std::array<char, 64> name{};
     if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) {
         return {};
     }
+    if (xkb_keysym_from_name(name.data(), XKB_KEYSYM_NO_FLAGS) == keysym) {
+        return name.data();
+    }
+    std::snprintf(name.data(), name.size(), "0x%08x", keysym);
     return name.data();
 }
 

@@ -38,13 +38,14 @@ std::u32string TypedBy(const std::vector<TKeymapBatch>& batches) {
 
 TEST(KeymapPlan, EveryCharacterTabAndLineBreakComesOutExactly) {
     const std::string text =
-        "Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\r\ny";
+        "Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\r\ny\x01\x08\x1b\x7f";
     std::u32string dropped;
     const auto batches = PlanKeymaps(WalkBytes(text), dropped);
     ASSERT_EQ(batches.size(), 1U);
     EXPECT_TRUE(dropped.empty());
-    EXPECT_EQ(TypedBy(batches),
-              U"Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\ry");
+    EXPECT_EQ(
+        TypedBy(batches),
+        U"Hello, World! \"#$%&'()*+-./:;<=>?@[\\]^_`{|}~ café Über straße 漢字テスト한국어 😀 \t x\ry\x01\x08\x1b\x7f");
     // One key per distinct character: the repeated letters share theirs. Return and Tab are marked.
     EXPECT_EQ(batches[0].keys[2], batches[0].keys[3]);
     EXPECT_EQ(batches[0].breakKeys.size(), 2U);
