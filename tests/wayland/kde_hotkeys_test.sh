@@ -16,20 +16,14 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/kwin.sh"
 export LC_ALL=C.UTF-8
 
-KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3" "$1" "$2"
-VELMORA="$SESSION_DIR/bin/$(basename "$1")"
-TARGET="$SESSION_DIR/bin/$(basename "$2")"
-FAIL_LOGS=("$WORK/velmora.log" "$SESSION_DIR/xdpk.log")
+KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 
 # Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
 # character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
 TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
 TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
-
-PROGRAM_DIR="$SESSION_DIR/bin"
-program_write_list "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
+session_program "$1" "$2" "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
     "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)"
-[ -z "$SESSION_USER" ] || chown "$SESSION_USER" "$PROGRAM_DIR/mouses.xml"
 
 # holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
 holders() {
@@ -59,13 +53,7 @@ main_window_keys() {
     return 1
 }
 
-start_program() {
-    session_spawn "$VELMORA" >>"$WORK/velmora.log" 2>&1
-    VELMORA_PID=$XSESSION_LAST_PID
-    kwin_focus_title "Velmora 1.1 " 30 || fail "the main window did not show"
-}
-
-start_program
+session_start_program kwin_focus_title
 rows_free || fail "shortcuts bound before Start: $(holders "$CTRL_F8") $(holders "$KEY_Q")"
 # Start (Alt+T): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
 main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
@@ -110,13 +98,12 @@ ok "[kde] Stop unbound the rows: Q reached the edit, CTRL+F8 typed nothing befor
 xsession_stop "$VELMORA_PID"
 rows_free || fail "the program's end left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
 # A killed copy leaves them; the next copy removes them when it starts.
-start_program
+session_start_program kwin_focus_title
 main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3 in the second copy"
-victim=$(pgrep -P "$VELMORA_PID" | head -n 1 || true) # under runuser, its child
-kill -KILL "${victim:-$VELMORA_PID}"
+kill -KILL "$(session_program_pid)"
 wait "$VELMORA_PID" 2>/dev/null || true
 rows_bound || fail "the killed copy's shortcuts are gone already: the check proves nothing"
-start_program
+session_start_program kwin_focus_title
 rows_free || fail "the killed copy's shortcuts outlived the start of the next copy"
 ok "[kde] the program's end and the next start after a kill leave no shortcut"
 xsession_stop "$VELMORA_PID"

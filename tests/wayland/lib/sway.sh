@@ -7,25 +7,21 @@
 #   sway_run CMD ARGS...       # runs a program of the session and waits for it
 #   swaymsg_run ARGS...        # swaymsg to this session
 #   sway_focus_title TITLE [SECONDS]   # waits for a window whose title matches this regular expression, focuses it
-#   sway_copy_program FILE...  # copies programs into $SWAY_DIR/bin, where the session's user may run them
+#   sway_test_start PROGRAM... # sway_start, and the programs copied into $SWAY_DIR/bin where its user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
 
 sway_spawn() { session_spawn "$@"; }
 sway_run() { session_run "$@"; }
-sway_copy_program() { session_copy_program "$@"; }
 
 swaymsg_run() {
     session_run swaymsg -s "$SWAY_SOCK" "$@"
 }
 
-# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them, and makes WORK, a work
-# folder that user can write.
 sway_test_start() {
     sway_start
     session_copy_program "$@"
-    session_work
 }
 
 sway_focus_title() {
