@@ -1,48 +1,23 @@
 // Presses keys on KWin through its fake-input protocol, as a keyboard of the test would: each argument is one
-// combination ("alt+t", "ctrl+F8", "z"), pressed in order and released in reverse; or "down:KEY" / "up:KEY", one
-// key held down or let go of; or "until:FILE", which waits until FILE exists. KWin offers the protocol only to an
-// executable that a desktop entry of the user names with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input.
+// combination of evdev key codes joined by "+" ("56+20": Alt+T), pressed in order and released in reverse; or
+// "down:CODE" / "up:CODE", one key held down or let go of; or "until:FILE", which waits until FILE exists. KWin
+// offers the protocol only to an executable that a desktop entry of the user names with
+// X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input.
 //
 //   velmora_fake_input_keys ARGUMENT...
 #include "fake-input-client-protocol.h"
 
 #include <wayland-client.h>
 
-#include <linux/input-event-codes.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-/// The evdev code of ctrl, alt, shift, F1 to F10, or a letter or digit (by its place on a US keyboard).
-std::optional<unsigned> KeyCode(const std::string& name) {
-    static const std::map<std::string, unsigned> named = {
-        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT}};
-    static const char* const rows[] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm"};
-    static const unsigned firsts[] = {KEY_1, KEY_Q, KEY_A, KEY_Z};
-    unsigned f = 0;
-    char rest = 0;
-    if (const auto found = named.find(name); found != named.end()) {
-        return found->second;
-    }
-    if (std::sscanf(name.c_str(), "F%u%c", &f, &rest) == 1 && f >= 1 && f <= 10) {
-        return KEY_F1 + f - 1; // F1-F10 follow each other
-    }
-    for (int row = 0; row < 4 && name.size() == 1; ++row) {
-        if (const char* at = std::strchr(rows[row], std::tolower(static_cast<unsigned char>(name[0])))) {
-            return firsts[row] + static_cast<unsigned>(at - rows[row]);
-        }
-    }
-    return std::nullopt;
-}
 
 org_kde_kwin_fake_input* FakeInput = nullptr;
 
@@ -79,13 +54,12 @@ int main(int argc, char** argv) {
         step.down = how != "up";
         step.up = how != "down";
         std::istringstream parts(argument.substr(colon + 1)); // npos + 1: the whole argument
-        for (std::string part; std::getline(parts, part, '+');) {
-            const std::optional<unsigned> code = KeyCode(part);
-            if (!code) {
-                std::fprintf(stderr, "velmora_fake_input_keys: unknown key \"%s\"\n", part.c_str());
-                return 2;
-            }
-            step.keys.push_back(*code);
+        for (unsigned code = 0; parts >> code; parts.ignore(1)) {
+            step.keys.push_back(code);
+        }
+        if (step.keys.empty() || !parts.eof()) {
+            std::fprintf(stderr, "velmora_fake_input_keys: not key codes: \"%s\"\n", argv[i]);
+            return 2;
         }
     }
     wl_display* display = wl_display_connect(nullptr);

@@ -55,8 +55,8 @@ main_window_keys() {
 
 session_start_program kwin_focus_title
 rows_free || fail "shortcuts bound before Start: $(holders "$CTRL_F8") $(holders "$KEY_Q")"
-# Start (Alt+T): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
-main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+# Start (Alt+T: 56+20): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
+main_window_keys rows_bound 56+20 || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
 [ "$(holders "$CTRL_F1")" = "kwin Switch to Desktop 1" ] || fail "CTRL+F1: $(holders "$CTRL_F1")"
 free "$ALT_Z" || fail "the unchecked row 4 was bound"
 wait_until 5 grep -qF "row 2 (CTRL+F1: KWin uses it for “Switch to Desktop 1”)" "$WORK/velmora.log" ||
@@ -67,14 +67,14 @@ out="$WORK/edit.out"
 session_spawn "$TARGET" "$out" "velmora-kde-edit"
 wait_for_file "$out" 20 && kwin_focus_title "velmora-kde-edit" || fail "the edit did not start"
 
-# Q types row 3; CTRL+F1 (KWin's) types nothing; CTRL+F8 types row 1.
-kwin_keys q
+# Q types row 3 (evdev codes: Q 16, Ctrl 29, F1 59, F8 66).
+kwin_keys 16
 printf '%s' "$TEXT" | expected_for qt >"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "Q did not type row 3 exactly"
 ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes: ASCII, tab, line break, German at every level) exactly"
 # CTRL+F1 types nothing; CTRL+F8 types row 1 while the user still holds Ctrl (until the row has arrived).
-kwin_keys ctrl+F1
-session_spawn "$KWIN_KEYS" down:ctrl F8 "until:$WORK/typed" up:ctrl
+kwin_keys 29+59
+session_spawn "$KWIN_KEYS" down:29 66 "until:$WORK/typed" up:29
 holding=$XSESSION_LAST_PID
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (Ctrl held) the edit does not hold row 3 then row 1"
@@ -82,14 +82,14 @@ touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
 
-# Stop (Alt+P): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
+# Stop (Alt+P: 56+25): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
 # new Start proves by arriving right after the q.
-main_window_keys rows_free alt+p || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
-kwin_focus_title "velmora-kde-edit" 10 && kwin_keys q ctrl+F8
+main_window_keys rows_free 56+25 || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 16 29+66
 printf 'q' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 10 || fail "after Stop Q did not reach the edit as a key"
-main_window_keys rows_bound alt+t || fail "the second Start did not bind rows 1 and 3"
-kwin_focus_title "velmora-kde-edit" 10 && kwin_keys ctrl+F8
+main_window_keys rows_bound 56+20 || fail "the second Start did not bind rows 1 and 3"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 29+66
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "after Stop a press typed something, or the marker did not arrive"
 ok "[kde] Stop unbound the rows: Q reached the edit, CTRL+F8 typed nothing before the marker"
@@ -99,7 +99,7 @@ xsession_stop "$VELMORA_PID"
 rows_free || fail "the program's end left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
 # A killed copy leaves them; the next copy removes them when it starts.
 session_start_program kwin_focus_title
-main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3 in the second copy"
+main_window_keys rows_bound 56+20 || fail "Start did not bind rows 1 and 3 in the second copy"
 kill -KILL "$(session_program_pid)"
 wait "$VELMORA_PID" 2>/dev/null || true
 rows_bound || fail "the killed copy's shortcuts are gone already: the check proves nothing"

@@ -7,8 +7,8 @@
 #
 #   kwin_start KEYS_TOOL PROGRAM...   # starts it all; copies the programs into $SESSION_DIR/bin.
 #                                     # Exits with status 77 (CTest: skipped) when a package is missing.
-#   kwin_keys ARGUMENT...             # presses keys ("alt+t", "ctrl+F8", "z"), one combination after the other
-#                                     # ("down:ctrl", "up:ctrl", "until:FILE": see FakeInputKeys.cpp)
+#   kwin_keys ARGUMENT...             # presses keys by evdev code ("56+20": Alt+T), one combination after the
+#                                     # other ("down:29", "up:29", "until:FILE": see FakeInputKeys.cpp)
 #   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
