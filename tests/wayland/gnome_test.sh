@@ -10,12 +10,7 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/gnome.sh"
-export LC_ALL=C.UTF-8
 
 gnome_start de
 gnome_settings_daemon

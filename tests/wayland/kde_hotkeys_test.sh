@@ -10,11 +10,7 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/kwin.sh"
-export LC_ALL=C.UTF-8
 
 KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 

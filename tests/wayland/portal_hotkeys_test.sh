@@ -9,13 +9,8 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/sway.sh"
 . "$HERE/lib/portal.sh"
-export LC_ALL=C.UTF-8
 
 sway_start
 portal_start row-2

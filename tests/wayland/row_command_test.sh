@@ -6,12 +6,7 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/sway.sh"
-export LC_ALL=C.UTF-8
 
 sway_start
 MIXED=$(mixed_text 300 77)

@@ -1,7 +1,7 @@
 # A private headless GNOME session for one end-to-end script, in a session of session.sh: gnome-shell 43 (mutter)
 # with an empty system bus of its own (it does not start without one), the IBus daemon it starts,
 # xdg-desktop-portal-gnome on demand; a test extension lets the scripts ask the shell about its windows, and
-# gnome_input.py is the session's keyboard and pointer. Needs tests/e2e/lib/xsession.sh sourced.
+# gnome_input.py is the session's keyboard and pointer.
 #
 #   gnome_start [LAYOUT]           # starts the session, keyboard layout LAYOUT (default us), no key repeat; exits 77
 #                                  # (skipped) when a package is missing

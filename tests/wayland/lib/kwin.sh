@@ -2,11 +2,9 @@
 # KWin (a plain copy of kwin_wayland: the installed one carries a file capability that a container may refuse) on a
 # virtual output, KWin's global shortcut service, xdg-desktop-portal-kde behind the real xdg-desktop-portal, the
 # layout KWIN_LAYOUT (and KWIN_VARIANT; by default US), no screen locker. Keys come from KEYS_TOOL through KWin's
-# fake-input protocol, which KWin offers to a program that a desktop entry of the user names. Needs
-# tests/e2e/lib/xsession.sh sourced.
+# fake-input protocol, which KWin offers to a program that a desktop entry of the user names.
 #
-#   kwin_start KEYS_TOOL PROGRAM...   # starts it all; copies the programs into $SESSION_DIR/bin.
-#                                     # Exits with status 77 (CTest: skipped) when a package is missing.
+#   kwin_start KEYS_TOOL              # starts it all; exits 77 (CTest: skipped) when a package is missing
 #   kwin_keys ARGUMENT...             # presses keys by evdev code ("56+20": Alt+T), one combination after the
 #                                     # other ("down:29", "up:29", "until:FILE": see FakeInputKeys.cpp)
 #   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
@@ -24,7 +22,7 @@ kwin_start() {
         /usr/bin/kwin_wayland "$portal_kde" /usr/libexec/xdg-desktop-portal /usr/share/xdg-desktop-portal/portals/kde.portal \
         /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so
     session_prepare kwin
-    session_copy_program /usr/bin/kwin_wayland "$@"
+    session_copy_program /usr/bin/kwin_wayland "$1"
     KWIN_KEYS="$SESSION_DIR/bin/$(basename "$1")"
     local config="$SESSION_DIR/config" apps="$SESSION_DIR/.local/share/applications"
     printf '[Layout]\nLayoutList=%s\nVariantList=%s\nUse=true\n' "${KWIN_LAYOUT:-us}" "${KWIN_VARIANT:-}" >"$config/kxkbrc"

@@ -1,8 +1,8 @@
 # What every private Wayland session of an end-to-end script shares, whatever its compositor: a folder, the
 # unprivileged user velmora-wltest (created here when run as root: compositors refuse root, and the desktop's
 # services must run as an ordinary user), the session's environment, its own D-Bus session bus, the real
-# xdg-desktop-portal frontend, and the whole program in it. Needs tests/e2e/lib/xsession.sh sourced (the shared
-# spawn, wait and cleanup helpers), and tests/e2e/lib/program.sh for the program's list.
+# xdg-desktop-portal frontend, and the whole program in it. Sources the e2e libraries (xsession.sh: spawn, wait,
+# cleanup; targets.sh, texts.sh, program.sh) and sets LC_ALL=C.UTF-8.
 #
 #   session_require WHAT FILE_OR_COMMAND...   # exits 77 (CTest: skipped) naming what is missing (WHAT: packages)
 #   session_prepare NAME        # exports SESSION_DIR (a folder the session's user may write), WORK (a work folder in
@@ -23,6 +23,13 @@
 #   session_start_program FOCUS_FUNCTION [VAR=VALUE...]   # starts VELMORA (VELMORA_PID; output in
 #                                                         # $WORK/velmora.log) and waits for its main window's focus
 #   session_program_pid         # the program's own process id (under runuser: runuser's child)
+
+E2E_LIB="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib" && pwd)"
+. "$E2E_LIB/xsession.sh"
+. "$E2E_LIB/targets.sh"
+. "$E2E_LIB/texts.sh"
+. "$E2E_LIB/program.sh"
+export LC_ALL=C.UTF-8
 
 SESSION_DIR=""
 SESSION_USER=""

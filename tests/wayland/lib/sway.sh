@@ -1,6 +1,6 @@
 # A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), in a
 # session of session.sh (its user, folder and environment; SWAY_DIR, SWAY_USER and SWAY_ENV are other names for
-# SESSION_DIR, SESSION_USER and SESSION_ENV). Needs tests/e2e/lib/xsession.sh sourced.
+# SESSION_DIR, SESSION_USER and SESSION_ENV).
 #
 #   sway_start [CONFIG_LINES]  # exports SWAY_DIR (a folder the session's user may write), SWAY_ENV (env settings)
 #   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
