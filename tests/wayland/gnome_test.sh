@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # The whole program on headless gnome-shell 43 (German layout) with gsd-media-keys and the real
-# xdg-desktop-portal-gnome, its permission dialog answered by the test. Start adds the rows as GNOME custom
-# shortcuts (one the desktop uses and a bare letter refused, the user's own kept, a killed copy's removed); their
-# presses type through Velmora's IBus engine into GTK 4 and GTK 3 views and a GTK 4 form (every character, Tab to
-# the next entry, Return activates), and as keys into a Qt edit (the layout's characters, AltGr ones too; the others
-# named in one Warning after the text); Stop removes the shortcuts, the next copy those of a killed one.
+# xdg-desktop-portal-gnome, its permission dialog answered by the test: rows as GNOME custom shortcuts, typed through
+# Velmora's IBus engine into GTK 4, GTK 3 and a GTK 4 form and as keys into Qt; what Start refuses and why, one
+# Warning for the characters the layout lacks; Stop and the next start after a killed copy remove the shortcuts.
 #
 #   gnome_test.sh VELMORA TEST_TARGET
 set -euo pipefail
