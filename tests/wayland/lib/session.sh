@@ -5,23 +5,20 @@
 # cleanup; targets.sh, texts.sh, program.sh) and sets LC_ALL=C.UTF-8.
 #
 #   session_require WHAT FILE_OR_COMMAND...   # exits 77 (CTest: skipped) naming what is missing (WHAT: packages)
-#   session_prepare NAME        # exports SESSION_DIR (a folder the session's user may write), WORK (a work folder in
-#                               # it), SESSION_ENV (env settings: HOME, XDG_RUNTIME_DIR, XDG_CONFIG_HOME inside it),
-#                               # SESSION_USER
+#   session_prepare NAME        # SESSION_DIR (a folder the session's user may write), WORK (a work folder in it),
+#                               # SESSION_ENV (env settings: HOME, XDG_RUNTIME_DIR, XDG_CONFIG_HOME in it), SESSION_USER
 #   session_spawn CMD ARGS...   # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
 #   session_run CMD ARGS...     # runs a program of the session and waits for it
 #   session_own PATH...         # makes the paths the session user's
 #   session_copy_program FILE...  # copies programs into $SESSION_DIR/bin, where the session's user may run them
-#   session_bus_start [NAME VARIABLE]   # starts a D-Bus bus of the session (default: the session bus) and adds
-#                                       # VARIABLE (DBUS_SESSION_BUS_ADDRESS) to SESSION_ENV
+#   session_bus_start [NAME VARIABLE]   # a D-Bus bus of the session, its address in VARIABLE of SESSION_ENV (by
+#                                       # default the session bus, DBUS_SESSION_BUS_ADDRESS)
 #   bus_has_name NAME           # whether a program of the session owns the bus name
-#   session_service NAME SECONDS CMD ARGS...   # spawns a service (its output in $SESSION_DIR/NAME.log) and waits
-#                                              # until it owns the bus name NAME
+#   session_service NAME SECONDS CMD ARGS...   # spawns a service (output in $SESSION_DIR/NAME.log), waits for NAME
 #   portal_frontend_start PORTALS_DIR DESKTOP   # the real xdg-desktop-portal, with the backends of that folder
-#   session_program VELMORA TARGET ITEM...   # copies the program and the test edit (VELMORA, TARGET) and writes the
-#                                            # program's list of these items
-#   session_start_program FOCUS_FUNCTION [VAR=VALUE...]   # starts VELMORA (VELMORA_PID; output in
-#                                                         # $WORK/velmora.log) and waits for its main window's focus
+#   session_program VELMORA TARGET ITEM...   # copies the program and the test edit (VELMORA, TARGET); the list
+#   session_start_program FOCUS_FUNCTION [VAR=VALUE...]   # starts VELMORA (VELMORA_PID, output in
+#                                                         # $WORK/velmora.log) until its main window has the focus
 #   session_program_pid         # the program's own process id (under runuser: runuser's child)
 
 E2E_LIB="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib" && pwd)"
