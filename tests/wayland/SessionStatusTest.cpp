@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -36,34 +36,24 @@ public:
     std::vector<std::string> FTexts;
 };
 
-/// A backend connection: every byte written to its pipe is one press of CTRL+F5 when the events are read.
-class PipeEvents final : public IEventSource {
+/// A backend connection: each Post() is one press of CTRL+F5 when the events are read.
+class TPostedEvents final : public IEventSource {
 public:
-    explicit PipeEvents(test::FakeHotkeyService& hotkeys) : FHotkeys(hotkeys) {
-        int fds[2];
-        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        FRead = fds[0];
-        FWrite = fds[1];
-    }
-    ~PipeEvents() override {
-        ::close(FRead);
-        ::close(FWrite);
-    }
-    int FileDescriptor() const override { return FRead; }
+    explicit TPostedEvents(test::FakeHotkeyService& hotkeys) : FHotkeys(hotkeys) {}
+    ~TPostedEvents() override { ::close(FFd); }
+    int FileDescriptor() const override { return FFd; }
     void ProcessPendingEvents() override {
-        char byte = 0;
-        while (::read(FRead, &byte, 1) == 1) {
+        eventfd_t count = 0;
+        ::eventfd_read(FFd, &count); // fails, leaving 0, when nothing was posted
+        while (count-- > 0) {
             FHotkeys.Press(kModControl, 116);
         }
     }
-    void Post() { ASSERT_EQ(::write(FWrite, "x", 1), 1); }
+    void Post() { ASSERT_EQ(::eventfd_write(FFd, 1), 0); }
 
 private:
     test::FakeHotkeyService& FHotkeys;
-    int FRead = -1;
-    int FWrite = -1;
+    const int FFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 };
 
 class SessionStatusTest : public ::testing::Test {
@@ -144,7 +134,7 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
 }
 
 TEST_F(SessionStatusTest, PressesOnTheBackendsConnectionReachTheController) {
-    PipeEvents events(hotkeys);
+    TPostedEvents events(hotkeys);
     THotkeyPump pump(events, *form);
     form->show();
     form->btnStart->click();

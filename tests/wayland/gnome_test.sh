@@ -1,29 +1,17 @@
 #!/usr/bin/env bash
 # The whole program on headless gnome-shell 43 (German layout) with gsd-media-keys and the real
-# xdg-desktop-portal-gnome, its permission dialog answered by the test. Start adds the rows as GNOME custom
-# shortcuts (one the desktop uses and a bare letter refused, the user's own kept, a killed copy's removed); their
-# presses type through Velmora's IBus engine into GTK 4 and GTK 3 views and a GTK 4 form (every character, Tab to
-# the next entry, Return activates), and as keys into a Qt edit (the layout's characters, AltGr ones too; the others
-# named in one Warning after the text); Stop removes the shortcuts, the next copy those of a killed one.
+# xdg-desktop-portal-gnome, its permission dialog answered by the test: rows as GNOME custom shortcuts, typed through
+# Velmora's IBus engine into GTK 4, GTK 3 and a GTK 4 form and as keys into Qt; what Start refuses and why, one
+# Warning for the characters the layout lacks; Stop and the next start after a killed copy remove the shortcuts.
 #
 #   gnome_test.sh VELMORA TEST_TARGET
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/gnome.sh"
-export LC_ALL=C.UTF-8
 
-gnome_require gnome-shell /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/gsd-media-keys ibus-daemon gsettings
 gnome_start de
 gnome_settings_daemon
-session_copy_program "$1" "$2"
-VELMORA="$SESSION_DIR/bin/$(basename "$1")"
-TARGET="$SESSION_DIR/bin/$(basename "$2")"
-FAIL_LOGS+=("$WORK/velmora.log")
 
 FOLDER=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
 MEDIA_KEYS=org.gnome.settings-daemon.plugins.media-keys
@@ -39,24 +27,16 @@ session_run gsettings set "$MEDIA_KEYS" custom-keybindings "['$FOLDER/custom0/',
 QT_TEXT=$'Hello World, THE QUICK brown fox 0123456789 !"#$%&\'()*+,-./:;<=>?[]^_`{|}~ end\tZ y\r\nÄÖÜäöüß @€{[]}\\~|µ²³ café ñ 漢 😀.'
 GTK_TEXT="$(mixed_text 500 1804)$QT_TEXT"
 # Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked.
-PROGRAM_DIR="$SESSION_DIR/bin"
-program_write_list "$(list_item "$GTK_TEXT" 1 116 True)" "$(list_item "held" 1 117 True)" \
+session_program "$1" "$2" "$(list_item "$GTK_TEXT" 1 116 True)" "$(list_item "held" 1 117 True)" \
     "$(list_item "bare" 0 65 True)" "$(list_item "$QT_TEXT" 2 120 True)" \
     "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)"
-[ -z "$SESSION_USER" ] || chown "$SESSION_USER" "$PROGRAM_DIR/mouses.xml"
-
-start_velmora() {
-    session_spawn env QT_QPA_PLATFORM=wayland "$VELMORA" >>"$WORK/velmora.log" 2>&1
-    VELMORA_PID=$XSESSION_LAST_PID
-    gnome_focus_title "Velmora 1.1 " 30 || fail "the main window did not show"
-}
-start_velmora
+session_start_program gnome_focus_title
 grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WORK/velmora.log" ||
     fail "the status line does not say how hotkeys work here"
 shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is still there: $(shortcuts)"
 gnome_input keys 56+20 # Alt+T: Start
 wait_until 10 shortcuts_have "-row5/']" || fail "Start added no shortcuts: $(shortcuts)"
-own=$(pgrep -P "$VELMORA_PID" || echo "$VELMORA_PID") # the program: runuser's child, or the process itself
+own=$(session_program_pid)
 shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$own-row1/', '$FOLDER/velmora-$own-row4/', \
 '$FOLDER/velmora-$own-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
 grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
@@ -68,7 +48,7 @@ ok "[gnome] Start added rows 1, 4, 5 as GNOME shortcuts; CTRL+F6 held by the use
 press() {
     local name=$1 kind=$2 chord=$3 expected=$4
     case "$kind" in
-    qt) session_spawn env QT_QPA_PLATFORM=wayland "$TARGET" "$WORK/$name.out" "$name" ;;
+    qt) session_spawn "$TARGET" "$WORK/$name.out" "$name" ;;
     form) session_spawn python3 "$SESSION_DIR/gtk_target.py" 4 "$WORK/$name.out" "$name" form ;;
     *) session_spawn python3 "$SESSION_DIR/gtk_target.py" "$kind" "$WORK/$name.out" "$name" ;;
     esac
@@ -109,6 +89,6 @@ wait_until 10 shortcuts_have "velmora-$own-row5/']" || fail "the second Start ad
 kill -KILL "$own"
 xsession_stop "$VELMORA_PID"
 shortcuts_have "velmora-$own-row1" || fail "the killed copy's shortcuts vanished by themselves"
-start_velmora
+session_start_program gnome_focus_title
 shortcuts_are "['$FOLDER/custom0/']" || fail "the next copy did not remove the killed one's: $(shortcuts)"
 ok "[gnome] Stop removed the shortcuts; those of a killed copy went when the next copy started"

@@ -6,12 +6,8 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
 . "$HERE/../e2e/lib/clients.sh"
 . "$HERE/lib/sway.sh"
-export LC_ALL=C.UTF-8
 
 sway_test_start "$1" "$2"
 DRIVER="$SWAY_DIR/bin/$(basename "$1")"

@@ -13,16 +13,10 @@ export XDG_STATE_HOME="$WORK/state"
 
 window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
 
-# window_named TITLE: waits for a window of that title and gives it the focus; its id in XSESSION_WINDOW.
-window_named() {
-    XSESSION_WINDOW=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -n 1) || return 1
-    focus_window "$XSESSION_WINDOW"
-}
-
 # add_row TEXT: New, the text, OK.
 add_row() {
     program_key alt+n || fail "the main window did not take the focus for New"
-    window_named '^New Text$' || fail "New did not open the definition dialog"
+    focus_window_named 'New Text' 10 || fail "New did not open the definition dialog"
     xdotool type --delay 20 "$1"
     xdotool key alt+o
     wait_until 5 window_gone '^New Text$' || fail "OK did not close the definition dialog"
@@ -61,9 +55,9 @@ program_start || fail "the program did not start again"
 add_row fourth
 other_program_writes "$(list_item 'later 1' 0 120 True)"
 program_key alt+x || fail "the main window did not take the focus for Exit"
-window_named '^Warning$' || fail "Exit did not ask about the changed list file"
+focus_window_named Warning 10 || fail "Exit did not ask about the changed list file"
 xdotool key alt+n
-window_named '^Save As$' || fail "No did not offer to save the list elsewhere"
+focus_window_named 'Save As' 10 || fail "No did not offer to save the list elsewhere"
 xdotool type --delay 20 "$WORK/elsewhere.xml"
 xdotool key Return
 program_wait_exit 10 || fail "the program did not end after the list was saved elsewhere"

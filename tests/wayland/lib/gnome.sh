@@ -1,10 +1,10 @@
 # A private headless GNOME session for one end-to-end script, in a session of session.sh: gnome-shell 43 (mutter)
 # with an empty system bus of its own (it does not start without one), the IBus daemon it starts,
 # xdg-desktop-portal-gnome on demand; a test extension lets the scripts ask the shell about its windows, and
-# gnome_input.py is the session's keyboard and pointer. Needs tests/e2e/lib/xsession.sh sourced.
+# gnome_input.py is the session's keyboard and pointer.
 #
-#   gnome_require PROGRAM...       # exits 77 with a SKIP line when a program (or Python's GTK 3/4) is missing
-#   gnome_start [LAYOUT]           # starts the session, keyboard layout LAYOUT (default us), no key repeat
+#   gnome_start [LAYOUT]           # starts the session, keyboard layout LAYOUT (default us), no key repeat; exits 77
+#                                  # (skipped) when a package is missing
 #   gnome_settings_daemon          # starts gsd-media-keys, which runs the desktop's custom shortcuts
 #   gnome_eval JS                  # prints the JSON value of JS evaluated in the shell; fails when it throws
 #   gnome_focus_title TITLE [SECONDS]   # waits for the window with this title and gives it the focus
@@ -15,43 +15,26 @@
 
 GNOME_INPUT_DONE=0
 
-gnome_require() {
-    local program version
-    for program in "$@"; do
-        command -v "$program" >/dev/null 2>&1 || [ -x "$program" ] || {
-            echo "SKIP: $program is not installed (see scripts/lib/packages.sh)"
-            exit 77
-        }
-    done
-    for version in 3.0 4.0; do
-        env PATH=/usr/bin:/bin python3 -c "import gi; gi.require_version('Gtk', '$version')" 2>/dev/null || {
-            echo "SKIP: python3-gi with gir1.2-gtk-$version is not installed"
-            exit 77
-        }
-    done
-}
-
 gnome_start() {
-    local here system_bus
+    local here gi=/usr/lib/x86_64-linux-gnu/girepository-1.0
     here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    session_require "see scripts/lib/packages.sh" gnome-shell /usr/libexec/xdg-desktop-portal-gnome \
+        /usr/libexec/gsd-media-keys ibus-daemon gsettings /usr/lib/python3/dist-packages/gi "$gi/Gtk-3.0.typelib" \
+        "$gi/Gtk-4.0.typelib"
     session_prepare gnome
-    session_work
-    system_bus="$SESSION_DIR/runtime/system_bus"
-    session_spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$system_bus" \
-        >"$SESSION_DIR/system_bus.log" 2>&1
     # Only GNOME's portal backends: xdg-desktop-portal 1.16 takes another desktop's for what GNOME's lack.
     mkdir "$SESSION_DIR/portals"
     cp /usr/share/xdg-desktop-portal/portals/{gnome,gtk}.portal "$SESSION_DIR/portals/"
-    SESSION_ENV+=(DBUS_SYSTEM_BUS_ADDRESS="unix:path=$system_bus" XDG_DATA_HOME="$SESSION_DIR/share"
-        XDG_DESKTOP_PORTAL_DIR="$SESSION_DIR/portals" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
-        XDG_SESSION_TYPE=wayland NO_AT_BRIDGE=1 GTK_A11Y=none)
-    { wait_until 10 test -S "$system_bus" && session_bus_start; } || return 1
+    SESSION_ENV+=(XDG_DATA_HOME="$SESSION_DIR/share" XDG_DESKTOP_PORTAL_DIR="$SESSION_DIR/portals"
+        XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome XDG_SESSION_TYPE=wayland NO_AT_BRIDGE=1 GTK_A11Y=none
+        QT_QPA_PLATFORM=wayland)
+    { session_bus_start system_bus DBUS_SYSTEM_BUS_ADDRESS && session_bus_start; } || return 1
 
     mkdir -p "$SESSION_DIR/share/gnome-shell/extensions"
     cp -r "$here/gnome-extension" "$SESSION_DIR/share/gnome-shell/extensions/velmora-test@velmora.invalid"
     cp "$here/gnome_input.py" "$here/gtk_target.py" "$SESSION_DIR/"
     chmod a+r "$SESSION_DIR"/*.py
-    [ -z "$SESSION_USER" ] || chown -R "$SESSION_USER" "$SESSION_DIR/share"
+    session_own "$SESSION_DIR/share"
     session_run gsettings set org.gnome.shell enabled-extensions "['velmora-test@velmora.invalid']"
     session_run gsettings set org.gnome.desktop.input-sources sources "[('xkb', '${1:-us}')]"
     # Applications repeat a key held past the repeat delay; a loaded machine may hold a typed key that long.
@@ -66,13 +49,15 @@ gnome_start() {
         return 1
     }
 
-    # The session's keyboard and pointer read a FIFO this shell holds open.
+    # The session's keyboard and pointer read a FIFO this shell holds open (a background command's own input would
+    # be /dev/null).
     : >"$SESSION_DIR/input.done"
     mkfifo "$SESSION_DIR/input.fifo"
-    [ -z "$SESSION_USER" ] || chown "$SESSION_USER" "$SESSION_DIR/input.fifo" "$SESSION_DIR/input.done"
+    session_own "$SESSION_DIR/input.fifo" "$SESSION_DIR/input.done"
     exec {GNOME_INPUT_FD}<>"$SESSION_DIR/input.fifo"
-    session_spawn_reading "$SESSION_DIR/input.fifo" python3 "$SESSION_DIR/gnome_input.py" "$SESSION_DIR/input.done" \
-        >"$SESSION_DIR/input.log" 2>&1
+    session_command python3 "$SESSION_DIR/gnome_input.py" "$SESSION_DIR/input.done"
+    "${SESSION_COMMAND[@]}" <"$SESSION_DIR/input.fifo" >"$SESSION_DIR/input.log" 2>&1 &
+    XSESSION_PIDS+=("$!")
     xsession_log "headless gnome-shell $(dpkg-query -W -f='${Version}' gnome-shell 2>/dev/null), layout ${1:-us}" \
         "(user ${SESSION_USER:-$(id -un)})"
 }
@@ -85,11 +70,7 @@ gnome_ready() {
 }
 
 gnome_settings_daemon() {
-    session_spawn /usr/libexec/gsd-media-keys >"$SESSION_DIR/gsd-media-keys.log" 2>&1
-    wait_until 20 bus_has_name org.gnome.SettingsDaemon.MediaKeys || {
-        xsession_log "gsd-media-keys did not start"
-        return 1
-    }
+    session_service org.gnome.SettingsDaemon.MediaKeys 20 /usr/libexec/gsd-media-keys
 }
 
 gnome_eval() {

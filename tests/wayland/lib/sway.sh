@@ -1,31 +1,27 @@
 # A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), in a
 # session of session.sh (its user, folder and environment; SWAY_DIR, SWAY_USER and SWAY_ENV are other names for
-# SESSION_DIR, SESSION_USER and SESSION_ENV). Needs tests/e2e/lib/xsession.sh sourced.
+# SESSION_DIR, SESSION_USER and SESSION_ENV).
 #
 #   sway_start [CONFIG_LINES]  # exports SWAY_DIR (a folder the session's user may write), SWAY_ENV (env settings)
 #   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
 #   sway_run CMD ARGS...       # runs a program of the session and waits for it
 #   swaymsg_run ARGS...        # swaymsg to this session
 #   sway_focus_title TITLE [SECONDS]   # waits for a window whose title matches this regular expression, focuses it
-#   sway_copy_program FILE...  # copies programs into $SWAY_DIR/bin, where the session's user may run them
+#   sway_test_start PROGRAM... # sway_start, and the programs copied into $SWAY_DIR/bin where its user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
 
 sway_spawn() { session_spawn "$@"; }
 sway_run() { session_run "$@"; }
-sway_copy_program() { session_copy_program "$@"; }
 
 swaymsg_run() {
     session_run swaymsg -s "$SWAY_SOCK" "$@"
 }
 
-# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them, and makes WORK, a work
-# folder that user can write.
 sway_test_start() {
     sway_start
     session_copy_program "$@"
-    session_work
 }
 
 sway_focus_title() {
