@@ -1,5 +1,8 @@
 #include "RowCommand.h"
 
+#include "PrivateSocket.h"
+
+#include "core/FileSystem.h"
 #include "core/UniqueFd.h"
 
 #include <poll.h>
@@ -34,16 +37,17 @@ std::uint64_t Fnv1a(const std::string& text) {
 
 } // namespace
 
-std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, unsigned uid) {
+std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, const char* tmpDir,
+                                 unsigned uid) {
     char name[64];
     std::snprintf(name, sizeof name, "velmora-%016llx.sock", static_cast<unsigned long long>(Fnv1a(executablePath)));
     if (runtimeDir != nullptr && *runtimeDir == '/') {
         return std::string(runtimeDir) + "/" + name;
     }
-    return "/tmp/velmora-" + std::to_string(uid) + "-" + name;
+    // A folder of the user's own in the shared one: a name there can be taken by anybody, a private folder not.
+    const std::string shared = tmpDir != nullptr && *tmpDir == '/' ? tmpDir : "/tmp";
+    return shared + "/velmora-" + std::to_string(uid) + "/" + name;
 }
-
-namespace {
 
 std::string ExecutablePath() {
     std::error_code error;
@@ -51,10 +55,8 @@ std::string ExecutablePath() {
     return error ? std::string("velmora") : path.string();
 }
 
-} // namespace
-
 std::string RowCommandSocketPath() {
-    return RowCommandSocketPath(ExecutablePath(), std::getenv("XDG_RUNTIME_DIR"), ::getuid());
+    return RowCommandSocketPath(ExecutablePath(), std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), ::getuid());
 }
 
 std::string RowCommandLine() {
@@ -102,6 +104,12 @@ std::string AnswerRowRequest(const std::string& request, const TRowList* rows, c
 }
 
 int SendRowRequest(const std::string& socketPath, std::size_t row) {
+    try {
+        MakePrivateFolder(std::filesystem::path(socketPath).parent_path(), ::getuid());
+    } catch (const FileError& error) {
+        std::cerr << "velmora: nothing was sent: " << error.what() << std::endl;
+        return 1;
+    }
     const TFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -111,8 +119,15 @@ int SendRowRequest(const std::string& socketPath, std::size_t row) {
     }
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        std::cerr << "velmora: no running Velmora answers (" << std::strerror(errno)
+        std::cerr << "velmora: no running Velmora answers at " << socketPath << " (" << std::strerror(errno)
                   << "); start Velmora, check the row and press Start." << std::endl;
+        return 1;
+    }
+    // Whoever holds the socket is told the row and believed: it must be the user's own program.
+    if (const std::optional<uid_t> peer = PeerUid(socket.Get()); peer != ::getuid()) {
+        std::cerr << "velmora: nothing was sent: " << socketPath << " is held by "
+                  << (peer ? "the user with id " + std::to_string(*peer) : std::string("an unknown user"))
+                  << ", not by your Velmora." << std::endl;
         return 1;
     }
     const std::string request = kRequestVerb + std::to_string(row) + "\n";

@@ -13,12 +13,17 @@ namespace velmora {
 inline constexpr const char* kTypeRowOption = "--type-row";
 
 /// The local socket on which the running copy of this executable hears row requests: in `runtimeDir`
-/// ($XDG_RUNTIME_DIR, private to the user) when given, else in /tmp under the user's id; named after the
-/// executable's path, so that the command and the copy it talks to are the same program.
-std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, unsigned uid);
+/// ($XDG_RUNTIME_DIR, private to the user) when it is an absolute path, else in the folder "velmora-UID" of
+/// `tmpDir` ($TMPDIR when absolute, else /tmp); named after the executable's path, so that the command and the copy
+/// it talks to are the same program. Both ends make sure the socket's folder is private (MakePrivateFolder).
+std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, const char* tmpDir,
+                                 unsigned uid);
 
 /// The socket path for the running process's own executable and environment.
 std::string RowCommandSocketPath();
+
+/// The path of this process's executable.
+std::string ExecutablePath();
 
 /// The command a desktop shortcut runs to type a row, without the row number: this executable's path and the
 /// option.
@@ -34,8 +39,9 @@ std::optional<std::size_t> ParseRowNumber(const std::string& argument);
 std::string AnswerRowRequest(const std::string& request, const TRowList* rows, const THotKeys* hotkeys,
                              ITypist& typist);
 
-/// The client side: sends "type-row N" to the running copy and waits for its answer (5 s at most). Returns the
-/// process's exit code: 0 when the row is being typed, 1 when not (the reason goes to standard error).
+/// The client side: sends "type-row N" to the running copy and waits for its answer (5 s at most). Talks only
+/// through a folder private to the user and only to a process of the same user. Returns the process's exit code:
+/// 0 when the row is being typed, 1 when not (the reason goes to standard error).
 int SendRowRequest(const std::string& socketPath, std::size_t row);
 
 } // namespace velmora

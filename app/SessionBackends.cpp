@@ -1,15 +1,23 @@
 #include "SessionBackends.h"
 
+#include "RowCommand.h"
+
 #include "platform/NoHotkeyService.h"
 #include "platform/NoTextSender.h"
 #include "platform/PlatformError.h"
+#include "platform/gnome/GSettingsShortcuts.h"
+#include "platform/gnome/GnomeHotkeyService.h"
+#include "platform/ibus/IbusAddress.h"
 #include "platform/kde/KGlobalAccelHotkeyService.h"
 #include "platform/portal/PortalHotkeyService.h"
+#include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 #include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WaylandLayout.h"
 #include "platform/x11/X11Services.h"
+
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -70,12 +78,18 @@ TSessionBackends::~TSessionBackends() = default;
 
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
+        RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
         FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
         FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
         FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
         FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
+        FOffer.gnomeShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
+        FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
+        // GNOME passes the keys of applications with an input method through the user's IBus.
+        FOffer.inputMethod =
+            FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
 
@@ -85,12 +99,17 @@ void TSessionBackends::Open(const std::string& appId) {
         FHotkeys = FX11Hotkeys.get();
         break;
     case HotkeyBackend::Portal:
-        FOtherHotkeys = std::make_unique<TPortalHotkeyService>(QString::fromStdString(appId));
+        FOtherHotkeys = std::make_unique<TPortalHotkeyService>();
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::Kde:
         FOtherHotkeys =
             std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
+        FHotkeys = FOtherHotkeys.get();
+        break;
+    case HotkeyBackend::Gnome:
+        FOtherHotkeys = std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(),
+                                                              ::getpid(), &IsRunningCopy);
         FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::None:
@@ -116,8 +135,10 @@ void TSessionBackends::Open(const std::string& appId) {
         // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
         std::optional<TLayoutChords> chords =
             FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
+        // On GNOME the text goes through IBus where it can; its trigger is a key without symbols.
+        const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
         sender = std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
-                                                        RemoteDesktopTokenFile(), std::move(chords));
+                                                        RemoteDesktopTokenFile(), std::move(chords), trigger);
         break;
     }
     case TypingBackend::None:

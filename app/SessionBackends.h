@@ -25,9 +25,9 @@ public:
     TSessionBackends(const TSessionBackends&) = delete;
     TSessionBackends& operator=(const TSessionBackends&) = delete;
 
-    /// Once the Qt application object exists: in a Wayland session, asks which desktop portals (and, on KDE
-    /// Plasma, its own shortcut service) are offered; then builds the chosen services. `appId` is the desktop file
-    /// id (and the name KDE keeps the shortcuts under). Throws PlatformError when a chosen service
+    /// Once the Qt application object exists: in a Wayland session, tells the desktop portal the app id (the desktop
+    /// file id, also the name KDE keeps the shortcuts under) and asks which portals (and, on KDE Plasma, its own
+    /// shortcut service) are offered; then builds the chosen services. Throws PlatformError when a chosen service
     /// cannot be opened after all.
     void Open(const std::string& appId);
 

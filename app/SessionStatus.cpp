@@ -6,6 +6,10 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
+
+#include <iostream>
+#include <memory>
 
 namespace velmora {
 
@@ -13,6 +17,7 @@ void ShowSessionNote(TMForm& form, const std::string& note) {
     if (note.empty()) {
         return;
     }
+    std::cerr << "velmora: " << note << std::endl;
     const QString text = QString::fromStdString(note);
     form.ShowStatus(text);
     form.AddTrayNote(text);
@@ -27,15 +32,34 @@ void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::stri
     form.ShowStatus(QString::fromStdString(text));
 }
 
-void ReportTypingProblems(TMForm& form, ITypist& typist) {
+void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing) {
     QPointer<TMForm> window(&form);
-    typist.SetProblemHandler([window](const std::string& message) {
+    // The latest problem, waiting on the GUI thread for the typing to end.
+    auto* waiting = new QTimer(&form);
+    waiting->setInterval(100);
+    const auto latest = std::make_shared<QString>();
+    const auto showWhenIdle = [window, waiting, latest, typing] {
+        if (window.isNull()) {
+            return;
+        }
+        if (typing && typing()) {
+            waiting->start();
+            return;
+        }
+        waiting->stop();
+        window->ShowTypingProblem(*latest);
+    };
+    QObject::connect(waiting, &QTimer::timeout, &form, showWhenIdle);
+    typist.SetProblemHandler([window, latest, showWhenIdle](const std::string& message) {
+        std::cerr << "velmora: " << message << std::endl;
         // On the GUI thread, whichever thread the typist reports from.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [window, text = QString::fromStdString(message)] {
+            [window, latest, showWhenIdle, text = QString::fromStdString(message)] {
                 if (!window.isNull()) {
-                    window->ShowTypingProblem(text);
+                    *latest = text;
+                    window->ShowStatus(text);
+                    showWhenIdle();
                 }
             },
             Qt::QueuedConnection);

@@ -6,13 +6,17 @@
 
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
+#include "core/TextCodec.h"
+#include "core/Version.h"
 #include "platform/NotingHotkeyService.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/SignalWatcher.h"
 
+#include "CodePageOption.h"
 #include "HotkeyPump.h"
+#include "InstanceLock.h"
 #include "RowCommand.h"
 #include "RowCommandServer.h"
 #include "SessionBackends.h"
@@ -20,15 +24,18 @@
 
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSessionManager>
 #include <QString>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -53,6 +60,14 @@ int main(int argc, char** argv) {
         return SendRowRequest(RowCommandSocketPath(), *row);
     }
 
+    // Texts that are not UTF-8 (lists from Windows) are read, shown and typed in this code page.
+    try {
+        SetLegacyCodePage(ChooseLegacyCodePage(argc, argv));
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 2;
+    }
+
     // In a Wayland session the window stays on XWayland where there is one; the hotkeys and the typing take the
     // Wayland ways the desktop offers (TSessionBackends).
     const bool wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
@@ -73,10 +88,21 @@ int main(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    app.setDesktopFileName("velmora");
+    app.setDesktopFileName(kAppId);
+    // From here on a termination signal ends the program in order, also while a message box of the start-up is
+    // open: once the main window exists, it closes as Exit does, so the list and the settings are saved, but nobody
+    // is asked anything (the system is waiting for the program to end).
+    TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QPointer<TMForm> mainWindow;
+    QObject::connect(&signalWatcher, &TSignalWatcher::Received, &app, [&mainWindow, &app](int) {
+        if (mainWindow) {
+            mainWindow->EndBySystem();
+        }
+        app.quit();
+    });
     // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
     try {
-        backends->Open("velmora");
+        backends->Open(kAppId);
     } catch (const PlatformError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 1;
@@ -98,10 +124,8 @@ int main(int argc, char** argv) {
     }
     TPosixFileSystem fs(folders.files);
     // One copy per folder: two copies would each write the list at exit, the later one over the other's edits.
-    // A lock left by a copy that died is taken over (its process is gone).
     QLockFile instanceLock(QString::fromStdString(folders.lock + "/velmora.lock"));
-    instanceLock.setStaleLockTime(0);
-    if (!instanceLock.tryLock(0) && instanceLock.error() == QLockFile::LockFailedError) {
+    if (!TakeInstanceLock(instanceLock, std::cerr)) {
         const std::string message =
             "Velmora is already running with the files in " + folders.files + ". Use that copy; this one ends now.";
         std::cerr << "velmora: " << message << std::endl;
@@ -109,11 +133,25 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Row requests from desktop shortcuts ("velmora --type-row N"), answered once the window exists.
+    TRowCommandServer rowCommands(RowCommandSocketPath(), [&mainWindow, &backends](const std::string& request) {
+        TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
+        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
+                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
+    });
+    // What works in this session, and a row server that cannot listen, stay in the status line.
+    std::string sessionNote = backends->Choice().note;
+    if (!rowCommands.Listening()) {
+        const std::string problem =
+            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
+        std::cerr << "velmora: " << problem << std::endl;
+        sessionNote += (sessionNote.empty() ? "" : "\n") + problem;
+    }
+
     // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.
     TMForm* noteForm = nullptr;
-    const std::string sessionNote = backends->Choice().note;
     TNotingHotkeyService hotkeys(backends->Hotkeys(), RowCommandLine(),
-                                 sessionNote.find(kTypeRowOption) != std::string::npos,
+                                 backends->Choice().note.find(kTypeRowOption) != std::string::npos,
                                  [&noteForm, sessionNote](const std::string& note) {
                                      if (!note.empty()) {
                                          std::cerr << "velmora: " << note << std::endl;
@@ -124,19 +162,12 @@ int main(int argc, char** argv) {
                                  });
     TMForm form(TMFormServices{fs, hotkeys, backends->Typist(), nullptr, nullptr, {}});
     noteForm = &form;
+    mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.SaveForSessionEnd(); });
-
-    // A termination signal closes the window as Exit does, so the list and the settings are saved, but nobody is
-    // asked anything: the system is waiting for the program to end.
-    TSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &TSignalWatcher::Received, &form, [&form, &app](int) {
-        form.EndBySystem();
-        app.quit();
-    });
 
     // Hotkey presses that arrive on the backend's own connection.
     std::unique_ptr<THotkeyPump> hotkeyPump;
@@ -144,19 +175,10 @@ int main(int argc, char** argv) {
         hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
     }
 
-    ShowSessionNote(form, backends->Choice().note);
+    ShowSessionNote(form, sessionNote);
     // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
-    ReportTypingProblems(form, backends->Typist());
-    // Row requests from desktop shortcuts ("velmora --type-row N").
-    TRowCommandServer rowCommands(RowCommandSocketPath(), [&form, &backends](const std::string& request) {
-        TMainCtrl* ctrl = form.MainCtrl();
-        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
-                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
-    });
-    if (!rowCommands.Listening()) {
-        std::cerr << "velmora: \"" << kTypeRowOption << "\" will not reach this copy: " << rowCommands.ErrorText()
-                  << std::endl;
-    }
+    ReportTypingProblems(form, backends->Typist(),
+                         [&backends] { return !backends->Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
 
     form.show();
     const int result = app.exec();

@@ -55,8 +55,7 @@ perl -e 'srand(2000); my @w = qw(the quick brown fox jumps over lazy dog and the
     }
     print substr($t, 0, 2000)' >"$TEXTS_DIR/plain.in"
 mixed_text 2000 4242 >"$TEXTS_DIR/mixed.in"
-perl -CS -e 'srand(300); my @a = map { chr(0x4E00 + int(rand(20000))) } 1 .. 300;
-    print join("", map { $a[int(rand(300))] } 1 .. 2000)' >"$TEXTS_DIR/cjk.in"
+cjk_text 2000 300 300 >"$TEXTS_DIR/cjk.in"
 perl -CS -e 'srand(1200); my @a = ((map { chr($_) } 0x410 .. 0x44F), " ");
     print join("", map { $a[int(rand(@a))] } 1 .. 2000)' >"$TEXTS_DIR/cyr.in"
 

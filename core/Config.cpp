@@ -67,6 +67,7 @@ TConfig::TConfig(IFileSystem& fs) : FFs(fs) {
         WriteDefaultConfig();
     }
     FXMLConfig = LoadConfigDocument(FFs, path);
+    FLoadedText = FXMLConfig->XmlText();
 }
 
 std::string TConfig::ConfigFileName() const {
@@ -88,7 +89,23 @@ IXMLRunningType& TConfig::Running() {
 }
 
 bool TConfig::Save() {
-    FFs.ReplaceFile(ConfigFileName(), FXMLConfig->XmlText());
+    const std::string path = ConfigFileName();
+    const std::string text = FXMLConfig->XmlText();
+    try {
+        if (FFs.FileExists(path) && FFs.ReadFile(path) == text) {
+            return true;
+        }
+    } catch (const FileError&) {
+        // Not readable: written as it always was.
+    }
+    try {
+        FFs.ReplaceFile(path, text);
+    } catch (const FileError&) {
+        // Settings nobody changed are in the file already, in its own form: a read-only file is no loss.
+        if (text != FLoadedText) {
+            throw;
+        }
+    }
     return true;
 }
 

@@ -60,7 +60,9 @@ public:
     void WriteDefaultConfig();
     /// The `running` element of the loaded document.
     IXMLRunningType& Running();
-    /// Replaces the settings file by the `config` element's text; returns true. Throws FileError.
+    /// Replaces the settings file by the `config` element's text; returns true. A file that holds that text already
+    /// is not written; one that cannot be written is no error while the settings are as they were read. Throws
+    /// FileError.
     bool Save();
     /// The template's bytes.
     static std::string DefaultConfigText();
@@ -68,6 +70,7 @@ public:
 private:
     IFileSystem& FFs;
     std::unique_ptr<IXMLConfigType> FXMLConfig;
+    std::string FLoadedText; ///< the `config` element's text as it was read
 };
 
 } // namespace velmora

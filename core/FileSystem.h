@@ -45,6 +45,9 @@ public:
     /// Creates the folder, and any missing folder above it, with this mode; an existing folder is left as it is.
     /// Throws FileError.
     virtual void CreateFolders(const std::string& path, unsigned mode) = 0;
+    /// The absolute path with every symbolic link, "." and ".." resolved; the path as given when it cannot be
+    /// resolved (it does not exist).
+    virtual std::string ResolvedPath(const std::string& path) const = 0;
 };
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "Recovery.h"
 #include "StrItem.h"
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -40,6 +41,23 @@ constexpr bool NeedsNoEscaping(const char* text) {
 static_assert(NeedsNoEscaping(kProducerText), "the list text is written without escaping");
 
 constexpr std::string_view kListClose = "</list>";
+
+std::size_t Combine(std::size_t seed, std::size_t value) {
+    return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+// What a row adds to RowsHash: everything of it that the list file holds.
+std::size_t RowHash(std::size_t seed, const TStrItem& item, bool checked) {
+    seed = Combine(seed, std::hash<std::string_view>{}(item.FStr));
+    seed = Combine(seed, std::hash<std::string_view>{}(item.FStoredStr));
+    seed = Combine(seed, item.FHKCtrl);
+    seed = Combine(seed, static_cast<std::uint32_t>(item.FHKChar));
+    return Combine(seed, checked ? 1 : 2);
+}
+
+std::size_t BytesHash(std::string_view bytes) {
+    return std::hash<std::string_view>{}(bytes);
+}
 
 // The declaration and the `list` start tag, without its closing ">".
 std::string ListOpenTag() {
@@ -84,10 +102,12 @@ TListFile::TListFile(TRowList& rows, IXmlDocument& document, IFileSystem& fs, IU
 TListFile::TLoadedItems TListFile::ReadListFile(const std::string& path) {
     // Parsed and converted beside the list document, which takes the result only when all of it succeeded.
     const std::unique_ptr<IXmlDocument> fresh = CreateXmlDocument();
-    fresh->LoadOwnedText(FFs.ReadFile(path));
+    std::string bytes = FFs.ReadFile(path);
+    TLoadedItems loaded;
+    loaded.bytesHash = BytesHash(bytes);
+    fresh->LoadOwnedText(std::move(bytes));
     IXmlNode& root = fresh->Root();
     const std::size_t count = root.ChildCount();
-    TLoadedItems loaded;
     loaded.items.reserve(count);
     loaded.checked.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -97,6 +117,7 @@ TListFile::TLoadedItems TListFile::ReadListFile(const std::string& path) {
             throw ConversionError("item " + std::to_string(i + 1) + ": " + error.what());
         }
         loaded.checked.push_back(loaded.items.back()->FChecked);
+        loaded.rowsHash = RowHash(loaded.rowsHash, *loaded.items.back(), loaded.checked.back());
     }
     FXMLDoc.Swap(*fresh);
     return loaded;
@@ -139,11 +160,14 @@ void TListFile::LoadList(bool ask) {
             return;
         }
         FFileName = path;
+        FDisk = {true, items.bytesHash, items.rowsHash};
         ReplaceRows(std::move(items));
         return;
     }
 
     const std::string path = DefaultListPath();
+    // Until a file is read or written, the rows as they are now are the ones nobody needs kept.
+    FDisk = {false, 0, RowsHash()};
     if (!FFs.FileExists(path)) {
         FFileName = path; // the first save creates it
         return;
@@ -152,6 +176,7 @@ void TListFile::LoadList(bool ask) {
     std::string reason;
     if (TryLoad(path, items, reason)) {
         FFileName = path;
+        FDisk = {true, items.bytesHash, items.rowsHash};
         ReplaceRows(std::move(items));
         return;
     }
@@ -184,22 +209,27 @@ void TListFile::SetAsideUnreadable(const std::string& path, const std::string& r
     if (renameFailure.empty()) {
         renameFailure = "every name for it beside the file is taken";
     }
-    // Without a current list file nothing is written at exit, so the unreadable file stays as it is.
+    // Without a current list file nothing is written into it at exit, so the unreadable file stays as it is; what
+    // the user adds meanwhile is kept in the state folder (SaveAtEnd answers NoFile).
+    FFileName.clear();
     FAnswers.Warn("The list file " + Quote(path) + " could not be read: " + reason +
                   "\nIt could not be moved aside either (" + renameFailure +
                   "), so it is left as it is and the list will not be saved into it. Use Save to keep the list "
-                  "in another file.");
+                  "in another file; at the end Velmora keeps it in its state folder.");
 }
 
-void TListFile::SaveList(bool ask) {
+bool TListFile::SaveList(bool ask) {
     // The memory of the old document's text, already in use, takes the new text.
     std::string text = FXMLDoc.TakeStorage();
     ResetListDocument();
-    ListText(text);
+    const std::size_t rowsHash = ListText(text);
     const std::string path = ask ? SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {}) : FFileName;
     try {
         if (!path.empty()) {
             FFs.ReplaceFile(path, text);
+            if (path == FFileName) {
+                FDisk = {true, BytesHash(text), rowsHash};
+            }
         }
     } catch (...) {
         FXMLDoc.LoadTextLater(std::move(text));
@@ -207,30 +237,92 @@ void TListFile::SaveList(bool ask) {
     }
     // The document is parsed from this text only when it is next asked for.
     FXMLDoc.LoadTextLater(std::move(text));
+    return !path.empty();
 }
 
-std::string TListFile::SaveRecovery(std::time_t now) {
+TListFile::TEndSave TListFile::SaveAtEnd() {
+    std::string text = FXMLDoc.TakeStorage();
+    ResetListDocument();
+    const std::size_t rowsHash = ListText(text);
+    TEndSave result = TEndSave::Unchanged;
+    try {
+        result = WriteAtEnd(text, rowsHash);
+    } catch (...) {
+        FXMLDoc.LoadTextLater(std::move(text));
+        throw;
+    }
+    FXMLDoc.LoadTextLater(std::move(text));
+    return result;
+}
+
+TListFile::TEndSave TListFile::WriteAtEnd(const std::string& text, std::size_t rowsHash) {
+    if (FFileName.empty()) {
+        return rowsHash == FDisk.rowsHash ? TEndSave::Unchanged : TEndSave::NoFile;
+    }
+    if (!FFs.FileExists(FFileName)) {
+        // Missing from the start, or removed since: nothing of anybody's is in the way.
+        WriteCurrent(text, rowsHash);
+        return TEndSave::Written;
+    }
+    if (rowsHash == FDisk.rowsHash) {
+        return TEndSave::Unchanged; // nothing of this session's to keep; what another program wrote stays
+    }
+    std::string disk;
+    try {
+        disk = FFs.ReadFile(FFileName);
+    } catch (const FileError&) {
+        // It cannot be read to be compared (write-only): written as it always was.
+        WriteCurrent(text, rowsHash);
+        return TEndSave::Written;
+    }
+    if (disk == text) {
+        FDisk = {true, BytesHash(text), rowsHash};
+        return TEndSave::Unchanged;
+    }
+    if (!FDisk.existed || BytesHash(disk) != FDisk.bytesHash) {
+        return TEndSave::ChangedOnDisk;
+    }
+    WriteCurrent(text, rowsHash);
+    return TEndSave::Written;
+}
+
+void TListFile::WriteCurrent(const std::string& text, std::size_t rowsHash) {
+    FFs.ReplaceFile(FFileName, text);
+    FDisk = {true, BytesHash(text), rowsHash};
+}
+
+std::string TListFile::SaveRecovery(std::time_t now, bool tellNextStart) {
     std::string text;
     ListText(text);
-    const std::size_t hash = std::hash<std::string>{}(text);
+    const std::size_t hash = BytesHash(text);
     if (FRecoveryPath.empty() || hash != FRecoveryHash) {
-        FRecoveryPath = SaveRecoveryFile(FFs, text, now);
+        FRecoveryPath = SaveRecoveryFile(FFs, text, now, tellNextStart);
         FRecoveryHash = hash;
     }
     return FRecoveryPath;
 }
 
-void TListFile::ListText(std::string& text) {
+std::size_t TListFile::RowsHash() const {
+    std::size_t hash = 0;
+    for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
+        hash = RowHash(hash, *FRows.Item(*row), FRows.Checked(*row));
+    }
+    return hash;
+}
+
+std::size_t TListFile::ListText(std::string& text) {
     text.assign(std::string_view(ListOpenTag())); // copied into the memory text already has
     if (!FRows.First()) {
         text += "/>";
-        return;
+        return 0;
     }
     std::size_t size = text.size() + 1 + kListClose.size();
+    std::size_t rowsHash = 0;
     for (auto row = FRows.First(); row; row = FRows.Next(*row)) {
         const TStrItemPtr& item = FRows.Item(*row);
         item->FChecked = FRows.Checked(*row);
         size += item->ItemXmlSize();
+        rowsHash = RowHash(rowsHash, *item, item->FChecked);
     }
     const std::size_t start = text.size();
     text.reserve(size + 1); // room for the end mark the document adds when it parses the text in place
@@ -244,6 +336,7 @@ void TListFile::ListText(std::string& text) {
         throw std::logic_error("The list text does not fill the room counted for it");
     }
     std::memcpy(out, kListClose.data(), kListClose.size());
+    return rowsHash;
 }
 
 bool TListFile::OpenListFile(std::string path) {
@@ -260,6 +353,7 @@ bool TListFile::OpenListFile(std::string path) {
         return false;
     }
     FFileName = path;
+    FDisk = {true, items.bytesHash, items.rowsHash};
     return true;
 }
 

@@ -33,6 +33,14 @@ std::string SelectSaveFile(IUserAnswers& answers, const IFileSystem& fs, const s
 /// the controller runs for start-up, Load, Save and shutdown.
 class TListFile {
 public:
+    /// What SaveAtEnd did with the current list file.
+    enum class TEndSave {
+        Written,       ///< the rows were written into it
+        Unchanged,     ///< nothing to write: the rows are as they were read or last written, or as the file holds
+        ChangedOnDisk, ///< not written: another program changed the file since it was read or written here
+        NoFile,        ///< not written: there is no current list file, and the rows changed since the start
+    };
+
     TListFile(TRowList& rows, IXmlDocument& document, IFileSystem& fs, IUserAnswers& answers);
     TListFile(const TListFile&) = delete;
     TListFile& operator=(const TListFile&) = delete;
@@ -45,12 +53,19 @@ public:
     void LoadList(bool ask);
     /// Copies each row's check state into its item and rebuilds the list document from the rows, then writes it
     /// into a list file: one picked in a save dialog if `ask`, else the current list file (nothing is written when
-    /// there is none). Throws FileError when the file cannot be written; the old file is then intact.
-    void SaveList(bool ask);
+    /// there is none). True when a file was written. Throws FileError when the file cannot be written; the old file
+    /// is then intact.
+    bool SaveList(bool ask);
+    /// SaveList(false) at the end of a session, which writes only what would otherwise be lost and nothing over
+    /// another program's work: rows as they were read or last written (or equal to what the file holds) are not
+    /// written; a file that changed on disk since it was read or written here is left as it is (ChangedOnDisk); a
+    /// file that is gone is written again. Throws FileError when the file cannot be written.
+    TEndSave SaveAtEnd();
     /// Writes the rows as SaveList would into a new file of the state folder, named after the date and time `now`,
     /// for the next start to tell about (the list file could not be written and nobody can be asked). Returns its
     /// path; throws FileError. Rows unchanged since the last such save are not kept twice: its path is returned.
-    std::string SaveRecovery(std::time_t now);
+    /// `tellNextStart`: the next start names the file (nobody could be told now).
+    std::string SaveRecovery(std::time_t now, bool tellNextStart = true);
     /// Asks for a path if `path` is empty and parses it into the list document; true only if the file was parsed
     /// and every item converts, and only then does it become the current list file (else the user is warned).
     bool OpenListFile(std::string path);
@@ -70,6 +85,15 @@ private:
     struct TLoadedItems {
         std::vector<TStrItemPtr> items;
         std::vector<bool> checked;
+        std::size_t bytesHash = 0; ///< of the file's bytes
+        std::size_t rowsHash = 0;  ///< of the rows the items make (RowsHash)
+    };
+
+    /// What was last read from or written into the current list file, or the rows at the start when nothing was.
+    struct TDiskState {
+        bool existed = false;      ///< the file was read or written: bytesHash applies
+        std::size_t bytesHash = 0; ///< of its bytes
+        std::size_t rowsHash = 0;  ///< of the rows read or written (RowsHash)
     };
 
     /// Reads, parses (into the list document) and converts a list file. Throws FileError, XmlError or
@@ -79,7 +103,14 @@ private:
     bool TryLoad(const std::string& path, TLoadedItems& items, std::string& reason);
     /// Copies each row's check state into its item and puts the list document of the rows as text into `text`
     /// (keeping its memory where it is large enough): the same bytes as the document rebuilt from them would save.
-    void ListText(std::string& text);
+    /// Returns the rows' RowsHash.
+    std::size_t ListText(std::string& text);
+    /// A hash of the rows' items and check states, in order.
+    std::size_t RowsHash() const;
+    /// Writes the text into the current list file and remembers it as what the file holds.
+    void WriteCurrent(const std::string& text, std::size_t rowsHash);
+    /// SaveAtEnd's decision and write, once the text is made.
+    TEndSave WriteAtEnd(const std::string& text, std::size_t rowsHash);
     /// Replaces every row by one row per item, in one batch.
     void ReplaceRows(TLoadedItems loaded);
     /// Moves an unreadable default file aside and tells the user where it went.
@@ -90,6 +121,7 @@ private:
     IFileSystem& FFs;
     IUserAnswers& FAnswers;
     std::string FFileName;
+    TDiskState FDisk;
     std::string FRecoveryPath;     ///< where SaveRecovery last kept the rows
     std::size_t FRecoveryHash = 0; ///< the hash of the text it kept there
 };

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -43,14 +44,19 @@ private:
     std::string FPath;
 };
 
+/// The path with its links resolved (realpath), or nothing when it cannot be resolved.
+std::optional<std::string> RealPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::optional<std::string>(resolved.get()) : std::nullopt;
+}
+
 /// Follows a symbolic link, so that replacing it replaces the file it points to and keeps the link.
 std::string ResolveTarget(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
         return path;
     }
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    return RealPath(path).value_or(path);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -184,7 +190,7 @@ void TPosixFileSystem::ReplaceFile(const std::string& path, std::string_view byt
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
 
-    mode_t mode = 0644;
+    mode_t mode = 0600; // a new file: snippets are often passwords
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists) {
@@ -322,6 +328,10 @@ void TPosixFileSystem::CreateFolders(const std::string& path, unsigned mode) {
     if (!S_ISDIR(st.st_mode)) {
         Fail(what, ENOTDIR);
     }
+}
+
+std::string TPosixFileSystem::ResolvedPath(const std::string& path) const {
+    return path.empty() ? path : RealPath(path).value_or(path);
 }
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 namespace velmora {
 
 /// The real file system. ReplaceFile writes a temporary file beside the target (mode and owner of the old file, or
-/// 0644), fsyncs it, renames it over the target and fsyncs the folder; a symbolic link is followed and kept.
+/// 0600), fsyncs it, renames it over the target and fsyncs the folder; a symbolic link is followed and kept.
 /// RenameFile never replaces an existing file (it throws FileError instead). The state folder is
 /// $XDG_STATE_HOME/velmora (an absolute XDG_STATE_HOME only), else ~/.local/state/velmora.
 class TPosixFileSystem final : public IFileSystem {
@@ -28,6 +28,7 @@ public:
     std::string StateDir() const override;
     bool IsWritableFolder(const std::string& path) const override;
     void CreateFolders(const std::string& path, unsigned mode) override;
+    std::string ResolvedPath(const std::string& path) const override;
 
 private:
     std::string FProgramFolder;

@@ -11,14 +11,16 @@ namespace {
 constexpr std::array<std::string_view, 8> kSystemProgramFolders{
     "/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games", "/usr/local/bin", "/usr/local/sbin", "/usr/local/games"};
 
-/// A folder programs are installed into: the system's, or the user's own ~/.local/bin.
-bool IsInstallFolder(const std::string& folder, const std::string& home) {
+/// A folder programs are installed into: the system's, or the user's own ~/.local/bin. The paths are compared with
+/// their links resolved: HOME may lead through a link, and /bin may be one to /usr/bin.
+bool IsInstallFolder(const IFileSystem& fs, const std::string& folder, const std::string& home) {
+    const std::string resolved = fs.ResolvedPath(folder);
     for (const std::string_view system : kSystemProgramFolders) {
-        if (folder == system) {
+        if (resolved == fs.ResolvedPath(std::string(system))) {
             return true;
         }
     }
-    return !home.empty() && folder == home + "/.local/bin";
+    return !home.empty() && resolved == fs.ResolvedPath(home + "/.local/bin");
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -46,7 +48,7 @@ TFolderEnvironment TFolderEnvironment::FromProcess() {
 TProgramFolders ChooseProgramFolders(IFileSystem& fs, const TFolderEnvironment& environment) {
     const std::string programFolder = fs.ExecutableDir();
     const std::string home = IsAbsolute(environment.home) ? WithoutTrailingSlashes(environment.home) : std::string();
-    if (!IsInstallFolder(programFolder, home) && fs.IsWritableFolder(programFolder)) {
+    if (!IsInstallFolder(fs, programFolder, home) && fs.IsWritableFolder(programFolder)) {
         return {programFolder, programFolder};
     }
 

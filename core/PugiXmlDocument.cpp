@@ -301,11 +301,15 @@ private:
         return converted;
     }
 
-    // The parser itself lets much through that is not well-formed; the check before it does not.
+    // The parser itself lets much through that is not well-formed; the check before it does not. It also expands
+    // the entities the document declares, which the parser would leave as they are.
     static Parsed Parse(std::string_view bytes) {
         std::string converted;
-        const std::string_view text = Utf8Text(bytes, converted);
-        CheckWellFormed(text);
+        std::string_view text = Utf8Text(bytes, converted);
+        if (std::optional<std::string> expanded = CheckWellFormed(text)) {
+            converted = std::move(*expanded);
+            text = converted;
+        }
         Parsed parsed{std::make_unique<pugi::xml_document>(), nullptr};
         const pugi::xml_parse_result result =
             parsed.document->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
@@ -323,7 +327,9 @@ private:
         if (Utf8Text(*buffer, converted).data() != buffer->data()) {
             *buffer = std::move(converted);
         }
-        CheckWellFormed(*buffer);
+        if (std::optional<std::string> expanded = CheckWellFormed(*buffer)) {
+            *buffer = std::move(*expanded);
+        }
         // Ended by a zero byte, as the parser ends a copy.
         buffer->push_back('\0');
         Parsed parsed{std::make_unique<pugi::xml_document>(), std::move(buffer)};

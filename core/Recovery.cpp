@@ -20,12 +20,15 @@ std::string TimeStamp(std::time_t now) {
 
 } // namespace
 
-std::string SaveRecoveryFile(IFileSystem& fs, std::string_view listText, std::time_t now) {
+std::string SaveRecoveryFile(IFileSystem& fs, std::string_view listText, std::time_t now, bool tellNextStart) {
     const std::string stem = fs.StateDir() + "/mouses-" + TimeStamp(now);
     for (int n = 1; n <= kMaxNames; ++n) {
         std::string path = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".xml";
         if (!fs.CreateNewFile(path, listText)) {
             continue;
+        }
+        if (!tellNextStart) {
+            return path;
         }
         const std::string notice = NoticePath(fs);
         std::string pending = fs.FileExists(notice) ? fs.ReadFile(notice) : std::string();

@@ -17,7 +17,7 @@ struct TStrItem {
     TStrItem(std::string text = {}, std::uint8_t modifier = 0, std::int32_t key = 0, bool checked = false)
         : FStr(std::move(text)), FHKCtrl(modifier), FHKChar(key), FChecked(checked) {}
 
-    std::string FStr;         ///< the text's bytes (UTF-8; legacy files may hold windows-1252)
+    std::string FStr;         ///< the text's bytes (UTF-8; legacy files: a Windows code page)
     std::uint8_t FHKCtrl = 0; ///< modifier index: 0 none, 1 CTRL, 2 ALT
     std::int32_t FHKChar = 0; ///< virtual-key code of the hotkey's key
     bool FChecked = false;    ///< enabled flag as last saved or loaded

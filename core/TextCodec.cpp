@@ -1,7 +1,15 @@
 #include "TextCodec.h"
 
+#include "Iconv.h"
+
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <stdexcept>
 
 namespace velmora {
 namespace {
@@ -15,6 +23,26 @@ constexpr std::array<char32_t, 32> kCp1252High{
 };
 
 constexpr char32_t kReplacement = 0xFFFD;
+
+// Set once at start-up, read by the typing threads too.
+std::atomic<int> gLegacyCodePage{1252};
+
+// The iconv name of UTF-32 in this machine's byte order, which char32_t holds.
+constexpr const char* kUtf32 = std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE";
+
+std::string IconvName(int codePage) {
+    return "CP" + std::to_string(codePage);
+}
+
+// The Windows code pages whose characters take one or two bytes; every other one is read a byte at a time.
+bool IsDoubleByte(int codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
+}
+
+// Appends what iconv wrote into `buffer` up to `out`.
+void AppendConverted(std::u32string& text, const char32_t* buffer, const char* out) {
+    text.append(buffer, static_cast<std::size_t>(out - reinterpret_cast<const char*>(buffer)) / sizeof(char32_t));
+}
 
 std::uint8_t ByteAt(std::string_view bytes, std::size_t i) {
     return static_cast<std::uint8_t>(bytes[i]);
@@ -90,7 +118,118 @@ std::u32string TextToUnicode(std::string_view bytes) {
         }
         return text;
     }
-    return Windows1252ToUnicode(bytes);
+    return CodePageToUnicode(bytes, LegacyCodePage());
+}
+
+int LegacyCodePage() {
+    return gLegacyCodePage.load(std::memory_order_relaxed);
+}
+
+void SetLegacyCodePage(int codePage) {
+    if (!CanReadCodePage(codePage)) {
+        throw std::invalid_argument("The code page " + std::to_string(codePage) + " is not one this system can read");
+    }
+    gLegacyCodePage.store(codePage, std::memory_order_relaxed);
+}
+
+bool CanReadCodePage(int codePage) {
+    return codePage == 1252 ||
+           (codePage > 0 && codePage <= 65535 && TIconv(kUtf32, IconvName(codePage).c_str()).IsOpen());
+}
+
+int AnsiCodePageOfLocale(std::string_view locale) {
+    std::string language(locale.substr(0, locale.find_first_of("_.@")));
+    std::transform(language.begin(), language.end(), language.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::string_view territory;
+    if (const std::size_t underscore = locale.find('_');
+        underscore != std::string_view::npos && underscore == language.size()) {
+        territory = locale.substr(underscore + 1);
+        territory = territory.substr(0, territory.find_first_of(".@"));
+    }
+    const std::size_t at = locale.find('@');
+    const std::string_view modifier = at == std::string_view::npos ? std::string_view() : locale.substr(at + 1);
+
+    struct TGroup {
+        int codePage;
+        std::array<std::string_view, 12> languages;
+    };
+    static constexpr TGroup kGroups[] = {
+        {1251, {"ru", "uk", "bg", "sr", "be", "mk", "kk", "ky", "mn", "tt", "tg", "ba"}},
+        {1250, {"pl", "cs", "sk", "hu", "sl", "hr", "ro", "sq", "bs"}},
+        {1253, {"el"}},
+        {1254, {"tr", "az", "uz"}},
+        {1255, {"he", "iw"}},
+        {1256, {"ar", "fa", "ur", "ug"}},
+        {1257, {"et", "lv", "lt"}},
+        {1258, {"vi"}},
+        {874, {"th"}},
+        {932, {"ja"}},
+        {949, {"ko"}},
+    };
+    if (language.empty()) {
+        return 1252;
+    }
+    if (language == "zh") {
+        return territory == "TW" || territory == "HK" || territory == "MO" ? 950 : 936;
+    }
+    for (const TGroup& group : kGroups) {
+        if (std::find(group.languages.begin(), group.languages.end(), language) == group.languages.end()) {
+            continue;
+        }
+        // Serbian in Latin letters, and Uzbek or Azerbaijani in Cyrillic ones, use the other script's page.
+        if (modifier == "latin" && group.codePage == 1251) {
+            return 1250;
+        }
+        if (modifier == "cyrillic" && group.codePage == 1254) {
+            return 1251;
+        }
+        return group.codePage;
+    }
+    return 1252;
+}
+
+std::u32string CodePageToUnicode(std::string_view bytes, int codePage) {
+    if (codePage == 1252) {
+        return Windows1252ToUnicode(bytes);
+    }
+    const TIconv cd(kUtf32, IconvName(codePage).c_str());
+    if (!cd.IsOpen()) {
+        throw std::invalid_argument("The code page " + std::to_string(codePage) + " is not one this system can read");
+    }
+    std::u32string text;
+    text.reserve(bytes.size());
+    char* in = const_cast<char*>(bytes.data()); // iconv's interface is not const-correct; it never writes here
+    std::size_t inLeft = bytes.size();
+    std::array<char32_t, 256> buffer{};
+    for (;;) {
+        char* out = reinterpret_cast<char*>(buffer.data());
+        std::size_t outLeft = sizeof buffer;
+        const bool flushing = inLeft == 0; // the last call, without input, gives out a character held back
+        const std::size_t rc = flushing ? iconv(cd.Get(), nullptr, nullptr, &out, &outLeft)
+                                        : iconv(cd.Get(), &in, &inLeft, &out, &outLeft);
+        const int error = rc == static_cast<std::size_t>(-1) ? errno : 0;
+        AppendConverted(text, buffer.data(), out);
+        if (error == E2BIG) {
+            continue;
+        }
+        if (error == EILSEQ || error == EINVAL) {
+            // A character held back (Vietnamese waits for an accent) goes before the byte that cannot be read.
+            out = reinterpret_cast<char*>(buffer.data());
+            outLeft = sizeof buffer;
+            iconv(cd.Get(), nullptr, nullptr, &out, &outLeft);
+            AppendConverted(text, buffer.data(), out);
+            const auto byte = static_cast<std::uint8_t>(*in);
+            text += byte >= 0x80 && byte <= 0x9F && !IsDoubleByte(codePage) ? char32_t{byte} : kReplacement;
+            ++in;
+            --inLeft;
+            continue;
+        }
+        if (error != 0 || flushing) {
+            break;
+        }
+    }
+    return text;
 }
 
 std::u32string Windows1252ToUnicode(std::string_view bytes) {

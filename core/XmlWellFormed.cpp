@@ -1,6 +1,7 @@
 #include "XmlWellFormed.h"
 
 #include "XmlDocument.h"
+#include "XmlEntities.h"
 
 #include <algorithm>
 #include <array>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,10 +57,35 @@ constexpr std::array<bool, 256> MakeContentStops() {
 }
 constexpr std::array<bool, 256> kContentStop = MakeContentStops();
 
-/// One pass over the document's structure; the characters were checked before.
+bool IsPredefinedEntity(std::string_view name) {
+    return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+/// One pass over the document's structure, or over an entity's text as the content of an element; the characters
+/// were checked before. It notes the general entities the internal subset declares and where the document refers
+/// to them.
 class TWellFormedCheck {
 public:
-    explicit TWellFormedCheck(std::string_view text) : FText(text) {}
+    /// A document; its entities go into `entities`.
+    TWellFormedCheck(std::string_view text, TXmlEntities& entities) : FText(text), FEntities(entities) {}
 
     void CheckCharacters() {
         const auto* bytes = reinterpret_cast<const unsigned char*>(FText.data());
@@ -138,12 +165,30 @@ public:
         if (FText[FAt] != '<') {
             Fail("text outside the root element");
         }
-        Element();
+        std::vector<std::string_view> open;
+        Element(open);
         Misc();
         if (FAt < FText.size()) {
             Fail(FText[FAt] == '<' ? "markup after the root element" : "text outside the root element");
         }
     }
+
+    /// The whole text as the content of an element: text, elements, comments, processing instructions and CDATA,
+    /// balanced.
+    void CheckContent() {
+        FContentOnly = true;
+        // An empty name stands for the element around the text: no end tag can close it.
+        std::vector<std::string_view> open{std::string_view()};
+        if (Content(open)) {
+            Element(open);
+        }
+    }
+
+    /// The references to declared entities, in text order.
+    const std::vector<TXmlEntityReference>& References() const { return FReferences; }
+    /// Where the document type declaration starts and ends; both 0 without one.
+    std::size_t DoctypeStart() const { return FDoctypeStart; }
+    std::size_t DoctypeEnd() const { return FDoctypeEnd; }
 
 private:
     [[noreturn]] void Fail(const std::string& problem) const {
@@ -224,38 +269,46 @@ private:
         return FText.substr(start, FAt - start);
     }
 
-    // After "&": a character reference or one of the five predefined entities, up to and with ";".
-    void Reference() {
-        const std::size_t start = FAt - 1;
-        if (Ahead("#")) {
-            ++FAt;
-            const bool hex = Ahead("x");
-            FAt += hex ? 1 : 0;
-            std::uint32_t value = 0;
-            std::size_t digits = 0;
-            for (; FAt < FText.size() && FText[FAt] != ';'; ++FAt, ++digits) {
-                const char c = FText[FAt];
-                int digit = -1;
-                if (c >= '0' && c <= '9') {
-                    digit = c - '0';
-                } else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-                    digit = (c | 0x20) - 'a' + 10;
-                }
-                if (digit < 0) {
-                    FAt = start;
-                    Fail("a malformed character reference");
-                }
-                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    // After "&#": the character a character reference stands for, up to and with ";".
+    char32_t CharacterReference() {
+        const std::size_t start = FAt - 2;
+        const bool hex = Ahead("x");
+        FAt += hex ? 1 : 0;
+        std::uint32_t value = 0;
+        std::size_t digits = 0;
+        for (; FAt < FText.size() && FText[FAt] != ';'; ++FAt, ++digits) {
+            const char c = FText[FAt];
+            int digit = -1;
+            if (c >= '0' && c <= '9') {
+                digit = c - '0';
+            } else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+                digit = (c | 0x20) - 'a' + 10;
             }
-            if (digits == 0 || FAt >= FText.size()) {
+            if (digit < 0) {
                 FAt = start;
                 Fail("a malformed character reference");
             }
-            if (!IsXmlChar(value)) {
-                FAt = start;
-                Fail("a reference to the character " + CodeText(value) + ", which XML does not allow");
-            }
+            value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        }
+        if (digits == 0 || FAt >= FText.size()) {
+            FAt = start;
+            Fail("a malformed character reference");
+        }
+        if (!IsXmlChar(value)) {
+            FAt = start;
+            Fail("a reference to the character " + CodeText(value) + ", which XML does not allow");
+        }
+        ++FAt;
+        return value;
+    }
+
+    // After "&": a character reference, one of the five predefined entities or an entity the internal subset
+    // declares (noted, to be expanded), up to and with ";".
+    void Reference(bool inAttribute) {
+        const std::size_t start = FAt - 1;
+        if (Ahead("#")) {
             ++FAt;
+            CharacterReference();
             return;
         }
         const std::string_view name = Name("entity name after \"&\"");
@@ -264,37 +317,45 @@ private:
             Fail("an \"&\" that does not start a reference (write \"&amp;\")");
         }
         ++FAt;
-        if (name != "lt" && name != "gt" && name != "amp" && name != "apos" && name != "quot") {
+        if (IsPredefinedEntity(name)) {
+            return;
+        }
+        const auto entity = FEntities.find(name);
+        if (entity == FEntities.end()) {
             FAt = start;
             Fail("the undefined entity \"&" + std::string(name) + ";\"");
         }
+        if (entity->second.external || entity->second.unparsed) {
+            FAt = start;
+            Fail("a reference to the external entity \"&" + std::string(name) + ";\", which is never read");
+        }
+        if (!FInDoctype) {
+            FReferences.push_back({start, FAt - start, &entity->second, name, inAttribute});
+        }
     }
 
-    // A quoted value with references; "<" is not allowed.
+    // A quoted value with references; "<" is not allowed. The first quotation mark of its kind ends it: a
+    // reference holds none (it may stand for one only as a number).
     void AttributeValue() {
         if (FAt >= FText.size() || (FText[FAt] != '"' && FText[FAt] != '\'')) {
             Fail("an attribute value without quotation marks");
         }
         const char quote = FText[FAt++];
-        for (;;) {
-            const std::size_t end = FText.find(quote, FAt);
-            if (end == std::string_view::npos) {
-                Fail("an unfinished attribute value");
-            }
-            const std::string_view value = FText.substr(FAt, end - FAt);
-            if (const std::size_t less = value.find('<'); less != std::string_view::npos) {
-                FAt += less;
-                Fail("a \"<\" in an attribute value (write \"&lt;\")");
-            }
-            const std::size_t ampersand = value.find('&');
-            if (ampersand == std::string_view::npos) {
-                FAt = end + 1;
-                return;
-            }
-            // A reference may hold the quotation mark's character only as a number: go on after it.
-            FAt += ampersand + 1;
-            Reference();
+        const std::size_t start = FAt;
+        const std::size_t end = FText.find(quote, start);
+        if (end == std::string_view::npos) {
+            Fail("an unfinished attribute value");
         }
+        const std::string_view value = FText.substr(start, end - start);
+        if (const std::size_t less = value.find('<'); less != std::string_view::npos) {
+            FAt += less;
+            Fail("a \"<\" in an attribute value (write \"&lt;\")");
+        }
+        for (std::size_t at = value.find('&'); at != std::string_view::npos; at = value.find('&', FAt - start)) {
+            FAt = start + at + 1;
+            Reference(true);
+        }
+        FAt = end + 1;
     }
 
     // After "<?xml ": version, then encoding and standalone if given, in this order.
@@ -397,47 +458,334 @@ private:
         FAt = end + 2;
     }
 
-    // Skipped, never read: its name, external identifier and internal subset, up to the closing ">".
+    // Its name, external identifier (never read) and internal subset, up to the closing ">".
     void Doctype() {
-        const std::size_t start = FAt;
+        FDoctypeStart = FAt;
         FAt += 9;
-        if (!SkipSpace()) {
-            Fail("a malformed document type declaration");
-        }
+        RequireSpace("a malformed document type declaration");
         Name("document type name");
-        int depth = 0; // inside the internal subset
-        while (FAt < FText.size()) {
-            const char c = FText[FAt];
-            if (c == '"' || c == '\'') {
-                const std::size_t end = FText.find(c, FAt + 1);
-                if (end == std::string_view::npos) {
-                    break;
-                }
-                FAt = end + 1;
-            } else if (depth > 0 && Ahead("<!--")) {
-                Comment();
-            } else if (depth > 0 && Ahead("<?")) {
-                ProcessingInstruction();
-            } else if (c == '[') {
-                ++depth;
-                ++FAt;
-            } else if (c == ']') {
-                --depth;
-                ++FAt;
-            } else if (c == '>' && depth == 0) {
-                ++FAt;
-                return;
-            } else {
-                ++FAt;
+        const bool space = SkipSpace();
+        if (Ahead("SYSTEM") || Ahead("PUBLIC")) {
+            if (!space) {
+                Fail("a malformed document type declaration");
             }
+            ExternalId(false);
+            SkipSpace();
         }
-        FAt = start;
-        Fail("an unfinished document type declaration");
+        if (Ahead("[")) {
+            ++FAt;
+            FInDoctype = true;
+            InternalSubset();
+            FInDoctype = false;
+            ++FAt;
+            SkipSpace();
+        }
+        Expect(">", "a malformed document type declaration");
+        FDoctypeEnd = FAt;
     }
 
-    // The root element and everything in it.
-    void Element() {
-        std::vector<std::string_view> open;
+    void RequireSpace(const char* problem) {
+        if (!SkipSpace()) {
+            Fail(problem);
+        }
+    }
+
+    // Markup declarations, comments, processing instructions and parameter entity references, up to "]".
+    void InternalSubset() {
+        for (;;) {
+            SkipSpace();
+            if (FAt >= FText.size()) {
+                Fail("an unfinished document type declaration");
+            }
+            if (FText[FAt] == ']') {
+                return;
+            }
+            if (Ahead("<!--")) {
+                Comment();
+            } else if (Ahead("<?")) {
+                ProcessingInstruction();
+            } else if (Ahead("<!ENTITY")) {
+                EntityDeclaration();
+            } else if (Ahead("<!ELEMENT")) {
+                ElementDeclaration();
+            } else if (Ahead("<!ATTLIST")) {
+                AttributeListDeclaration();
+            } else if (Ahead("<!NOTATION")) {
+                FAt += 10;
+                RequireSpace("a malformed notation declaration");
+                Name("notation name");
+                RequireSpace("a malformed notation declaration");
+                ExternalId(true);
+                SkipSpace();
+                Expect(">", "a malformed notation declaration");
+            } else if (Ahead("%")) {
+                ++FAt;
+                Name("parameter entity name");
+                Expect(";", "a malformed parameter entity reference");
+                // A parameter entity is never read; what it holds could have declared the entities that follow
+                // first, so their declarations do not count.
+                FEntitiesClosed = true;
+            } else {
+                Fail("a malformed markup declaration in the document type declaration");
+            }
+        }
+    }
+
+    // SYSTEM "literal", or PUBLIC "public id" "literal" (the second literal may be missing in a notation).
+    void ExternalId(bool publicOnlyAllowed) {
+        const bool isPublic = Ahead("PUBLIC");
+        if (!isPublic && !Ahead("SYSTEM")) {
+            Fail("a malformed external identifier");
+        }
+        FAt += 6;
+        RequireSpace("a malformed external identifier");
+        if (!isPublic) {
+            QuotedLiteral();
+            return;
+        }
+        const std::string_view id = QuotedLiteral();
+        if (id.find_first_not_of(
+                " \r\nabcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-'()+,./:=?;!*#@$_%") !=
+            std::string_view::npos) {
+            Fail("a public identifier with a character it may not hold");
+        }
+        const std::size_t before = FAt;
+        const bool space = SkipSpace();
+        if (space && (Ahead("\"") || Ahead("'"))) {
+            QuotedLiteral();
+        } else if (publicOnlyAllowed) {
+            FAt = before;
+        } else {
+            Fail("a public identifier without its system identifier");
+        }
+    }
+
+    // A literal in quotation marks; its text.
+    std::string_view QuotedLiteral() {
+        if (FAt >= FText.size() || (FText[FAt] != '"' && FText[FAt] != '\'')) {
+            Fail("a missing quoted literal");
+        }
+        const std::size_t end = FText.find(FText[FAt], FAt + 1);
+        if (end == std::string_view::npos) {
+            Fail("an unfinished quoted literal");
+        }
+        const std::string_view literal = FText.substr(FAt + 1, end - FAt - 1);
+        FAt = end + 1;
+        return literal;
+    }
+
+    void EntityDeclaration() {
+        FAt += 8;
+        RequireSpace("a malformed entity declaration");
+        const bool parameter = Ahead("%");
+        if (parameter) {
+            ++FAt;
+            RequireSpace("a malformed entity declaration");
+        }
+        const std::string name(Name("entity name"));
+        RequireSpace("a malformed entity declaration");
+        TXmlEntity entity;
+        if (Ahead("\"") || Ahead("'")) {
+            entity.text = EntityValue();
+        } else {
+            ExternalId(false);
+            entity.external = true;
+            const std::size_t before = FAt;
+            if (SkipSpace() && Ahead("NDATA")) {
+                if (parameter) {
+                    Fail("a parameter entity declared with NDATA");
+                }
+                FAt += 5;
+                RequireSpace("a malformed entity declaration");
+                Name("notation name");
+                entity.unparsed = true;
+            } else {
+                FAt = before;
+            }
+        }
+        SkipSpace();
+        Expect(">", "a malformed entity declaration");
+        // The first declaration of a name counts; the predefined five keep their meaning.
+        if (!parameter && !FEntitiesClosed && !IsPredefinedEntity(name)) {
+            FEntities.emplace(name, std::move(entity));
+        }
+    }
+
+    // A quoted entity value; its replacement text, with character references replaced and references to other
+    // entities kept for when it is used.
+    std::string EntityValue() {
+        const char quote = FText[FAt++];
+        std::string text;
+        for (;;) {
+            const std::size_t stop = FText.find_first_of(std::string{quote, '&', '%'}, FAt);
+            if (stop == std::string_view::npos) {
+                Fail("an unfinished entity value");
+            }
+            text.append(FText.substr(FAt, stop - FAt));
+            FAt = stop;
+            if (FText[FAt] == quote) {
+                ++FAt;
+                return text;
+            }
+            if (FText[FAt] == '%') {
+                Fail("a parameter entity reference inside an entity value");
+            }
+            const std::size_t start = FAt++;
+            if (Ahead("#")) {
+                ++FAt;
+                AppendUtf8(text, CharacterReference());
+                continue;
+            }
+            Name("entity name after \"&\"");
+            Expect(";", "an \"&\" that does not start a reference (write \"&amp;\")");
+            text.append(FText.substr(start, FAt - start));
+        }
+    }
+
+    void ElementDeclaration() {
+        FAt += 9;
+        RequireSpace("a malformed element declaration");
+        Name("element name");
+        RequireSpace("a malformed element declaration");
+        if (Ahead("EMPTY")) {
+            FAt += 5;
+        } else if (Ahead("ANY")) {
+            FAt += 3;
+        } else if (Ahead("(")) {
+            ContentModel(0);
+        } else {
+            Fail("a malformed element declaration");
+        }
+        SkipSpace();
+        Expect(">", "a malformed element declaration");
+    }
+
+    // A parenthesised content model: mixed content, or choices and sequences of names and groups.
+    void ContentModel(int depth) {
+        if (depth > 64) {
+            Fail("a content model nested too deeply");
+        }
+        ++FAt;
+        SkipSpace();
+        if (Ahead("#PCDATA")) {
+            FAt += 7;
+            bool names = false;
+            for (SkipSpace(); Ahead("|"); SkipSpace()) {
+                ++FAt;
+                SkipSpace();
+                Name("element name in a content model");
+                names = true;
+            }
+            Expect(")", "a malformed content model");
+            if (Ahead("*")) {
+                ++FAt;
+            } else if (names) {
+                Fail("mixed content without \"*\"");
+            }
+            return;
+        }
+        char separator = 0;
+        for (;;) {
+            if (Ahead("(")) {
+                ContentModel(depth + 1);
+            } else {
+                Name("element name in a content model");
+                Occurrence();
+            }
+            SkipSpace();
+            if (Ahead(")")) {
+                ++FAt;
+                Occurrence();
+                return;
+            }
+            const char c = At(FAt);
+            if ((c != '|' && c != ',') || (separator != 0 && c != separator)) {
+                Fail("a malformed content model");
+            }
+            separator = c;
+            ++FAt;
+            SkipSpace();
+        }
+    }
+
+    void Occurrence() {
+        const char c = At(FAt);
+        FAt += c == '?' || c == '*' || c == '+' ? 1 : 0;
+    }
+
+    void AttributeListDeclaration() {
+        FAt += 9;
+        RequireSpace("a malformed attribute-list declaration");
+        Name("element name");
+        for (;;) {
+            const bool space = SkipSpace();
+            if (Ahead(">")) {
+                ++FAt;
+                return;
+            }
+            if (!space) {
+                Fail("a malformed attribute-list declaration");
+            }
+            Name("attribute name");
+            RequireSpace("a malformed attribute-list declaration");
+            AttributeType();
+            RequireSpace("a malformed attribute-list declaration");
+            if (Ahead("#REQUIRED")) {
+                FAt += 9;
+            } else if (Ahead("#IMPLIED")) {
+                FAt += 8;
+            } else {
+                if (Ahead("#FIXED")) {
+                    FAt += 6;
+                    RequireSpace("a malformed attribute-list declaration");
+                }
+                AttributeValue();
+            }
+        }
+    }
+
+    void AttributeType() {
+        const bool notation = Ahead("NOTATION");
+        if (notation) {
+            FAt += 8;
+            RequireSpace("a malformed attribute type");
+        }
+        if (Ahead("(")) {
+            // An enumeration of name tokens (names, for a notation).
+            ++FAt;
+            do {
+                SkipSpace();
+                const std::size_t start = FAt;
+                while (FAt < FText.size()) {
+                    std::size_t length = 0;
+                    if (!IsNameChar(CharAt(FAt, length))) {
+                        break;
+                    }
+                    FAt += length;
+                }
+                if (FAt == start) {
+                    Fail("a malformed enumeration in an attribute type");
+                }
+                SkipSpace();
+            } while (Ahead("|") && ++FAt);
+            Expect(")", "a malformed enumeration in an attribute type");
+            return;
+        }
+        if (notation) {
+            Fail("a notation type without its names");
+        }
+        for (const std::string_view type :
+             {"CDATA", "IDREFS", "IDREF", "ID", "ENTITIES", "ENTITY", "NMTOKENS", "NMTOKEN"}) {
+            if (Ahead(type)) {
+                FAt += type.size();
+                return;
+            }
+        }
+        Fail("an unknown attribute type");
+    }
+
+    // The root element and everything in it, or (with elements already open) the rest of the content.
+    void Element(std::vector<std::string_view>& open) {
         std::vector<std::string_view> attributes;
         for (;;) {
             // At "<" of a start tag.
@@ -490,6 +838,9 @@ private:
                 ++FAt;
             }
             if (FAt >= FText.size()) {
+                if (FContentOnly && open.size() == 1) {
+                    return false;
+                }
                 Fail("the element \"" + std::string(open.back()) + "\" is not closed");
             }
             const char next = At(FAt + 1);
@@ -500,7 +851,7 @@ private:
                 ++FAt;
             } else if (FText[FAt] == '&') {
                 ++FAt;
-                Reference();
+                Reference(false);
             } else if (next == '/') {
                 const std::size_t at = FAt;
                 FAt += 2;
@@ -508,6 +859,9 @@ private:
                 SkipSpace();
                 if (name != open.back()) {
                     FAt = at;
+                    if (open.back().empty()) {
+                        Fail("the end tag \"" + std::string(name) + "\" without its start tag");
+                    }
                     Fail("the end tag \"" + std::string(name) + "\" where \"" + std::string(open.back()) +
                          "\" is open");
                 }
@@ -534,14 +888,38 @@ private:
 
     std::string_view FText;
     std::size_t FAt = 0;
+    TXmlEntities& FEntities;
+    std::vector<TXmlEntityReference> FReferences;
+    std::size_t FDoctypeStart = 0;
+    std::size_t FDoctypeEnd = 0;
+    bool FInDoctype = false;      ///< in the internal subset: references are checked, not noted
+    bool FEntitiesClosed = false; ///< after a parameter entity reference: declarations no longer count
+    bool FContentOnly = false;    ///< CheckContent
 };
 
 } // namespace
 
-void CheckWellFormed(std::string_view text) {
-    TWellFormedCheck check(text);
+std::optional<std::string> CheckWellFormed(std::string_view text) {
+    TXmlEntities entities;
+    TWellFormedCheck check(text, entities);
     check.CheckCharacters();
     check.CheckStructure();
+    if (check.References().empty()) {
+        return std::nullopt;
+    }
+    const TXmlContentCheck checkContent = [&entities](std::string_view replacementText) {
+        TWellFormedCheck content(replacementText, entities);
+        content.CheckContent();
+        return content.References();
+    };
+    std::string expanded =
+        ExpandXmlEntities(text, check.DoctypeStart(), check.DoctypeEnd(), entities, check.References(), checkContent);
+    // Character references the entities held, now in the text, are checked with the rest.
+    TXmlEntities none;
+    TWellFormedCheck again(expanded, none);
+    again.CheckCharacters();
+    again.CheckStructure();
+    return expanded;
 }
 
 } // namespace velmora

@@ -21,6 +21,7 @@ enum class HotkeyStatus {
     UnknownKey,       ///< the key has no key on this keyboard
     Unavailable,      ///< the session offers no system-wide hotkeys (a desktop shortcut can run the row command)
     NotBound,         ///< the desktop's shortcut portal did not bind it
+    CaughtByTyping,   ///< not bound: a desktop shortcut of a bare letter or digit would catch the keys typed
 };
 
 /// Called on the GUI thread, from its event queue, once per press of a registered hotkey.

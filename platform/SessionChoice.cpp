@@ -17,19 +17,32 @@ bool IsWaylandSession(const char* sessionType, const char* waylandDisplay) {
     return (sessionType != nullptr && std::string_view(sessionType) == "wayland") || IsNonEmpty(waylandDisplay);
 }
 
-bool IsKdeDesktop(const char* currentDesktop) {
+namespace {
+
+/// Whether a colon-separated list of desktops (may be null) names `desktop`.
+bool NamesDesktop(const char* currentDesktop, std::string_view desktop) {
     if (currentDesktop == nullptr) {
         return false;
     }
     const std::string_view desktops(currentDesktop);
     for (std::size_t start = 0; start <= desktops.size();) {
         const std::size_t end = std::min(desktops.find(':', start), desktops.size());
-        if (desktops.substr(start, end - start) == "KDE") {
+        if (desktops.substr(start, end - start) == desktop) {
             return true;
         }
         start = end + 1;
     }
     return false;
+}
+
+} // namespace
+
+bool IsKdeDesktop(const char* currentDesktop) {
+    return NamesDesktop(currentDesktop, "KDE");
+}
+
+bool IsGnomeDesktop(const char* currentDesktop) {
+    return NamesDesktop(currentDesktop, "GNOME");
 }
 
 unsigned PlasmaVersion(const char* sessionVersion) {
@@ -66,6 +79,8 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
         choice.hotkeys = HotkeyBackend::Kde;
     } else if (offer.shortcutsPortal) {
         choice.hotkeys = HotkeyBackend::Portal;
+    } else if (offer.gnomeShortcuts) {
+        choice.hotkeys = HotkeyBackend::Gnome;
     } else if (offer.x11Display) {
         choice.hotkeys = HotkeyBackend::X11;
     } else {
@@ -77,11 +92,17 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     case TypingBackend::VirtualKeyboard:
         break;
     case TypingBackend::RemoteDesktop:
-        // KDE Plasma gives a keyboard without asking.
+        // KDE Plasma gives a keyboard without asking; GNOME before 45 asks at every start.
         note += offer.kdePlasma ? "Wayland session: texts go through the desktop's remote-desktop portal; "
-                                : "Wayland session: texts go through the desktop's remote-desktop portal, which asks "
-                                  "once for permission; ";
-        note += "characters your keyboard layout lacks cannot be typed this way (Velmora names them). ";
+                : offer.remoteDesktopRemembers
+                    ? "Wayland session: texts go through the desktop's remote-desktop portal, which asks once for "
+                      "permission; "
+                    : "Wayland session: texts go through the desktop's remote-desktop portal, which asks for "
+                      "permission each time Velmora starts; ";
+        note += offer.inputMethod ? "applications with an input method (GTK) get every character, others only those "
+                                    "of your keyboard layout (Velmora names the rest). "
+                                  : "characters your keyboard layout lacks cannot be typed this way (Velmora names "
+                                    "them). ";
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "
@@ -96,6 +117,10 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     switch (choice.hotkeys) {
     case HotkeyBackend::Portal:
     case HotkeyBackend::Kde:
+        break;
+    case HotkeyBackend::Gnome:
+        note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +
+                std::string(" are keyboard shortcuts of GNOME's settings, added at Start and removed at Stop.");
         break;
     case HotkeyBackend::X11:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +

@@ -4,14 +4,6 @@
 
 namespace velmora {
 
-namespace {
-
-bool IsControl(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
-} // namespace
-
 std::vector<TStroke> WalkText(std::u32string_view text) {
     std::vector<TStroke> strokes;
     strokes.reserve(text.size());
@@ -26,7 +18,7 @@ std::vector<TStroke> WalkText(std::u32string_view text) {
             strokes.push_back({StrokeKind::Return, 0});
         } else if (c == U'\t') {
             strokes.push_back({StrokeKind::Tab, 0});
-        } else if (!IsControl(c)) {
+        } else {
             strokes.push_back({StrokeKind::Character, c});
         }
     }

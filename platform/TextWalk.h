@@ -17,7 +17,8 @@ struct TStroke {
 };
 
 /// The strokes of a text of code points: a line break (CR LF, lone CR, lone LF) is one Return, TAB is Tab, every
-/// other control character (C0, DEL, C1) is dropped, every other code point is one character.
+/// other code point is one character, control characters (C0, DEL, C1) included: the typist types them where the
+/// window system can, and names them where it cannot.
 std::vector<TStroke> WalkText(std::u32string_view text);
 
 /// The strokes of a snippet's bytes, decoded as UTF-8, or windows-1252 when they are not valid UTF-8.

@@ -86,6 +86,10 @@ QString TItemListModel::StatusText(HotkeyStatus status, const QString& label) {
             .arg(label);
     case HotkeyStatus::NotBound:
         return QStringLiteral("The desktop did not bind %1").arg(label);
+    case HotkeyStatus::CaughtByTyping:
+        return QStringLiteral("Not bound: as a desktop shortcut, %1 would go off at the keys Velmora types; add CTRL "
+                              "or ALT")
+            .arg(label);
     }
     return {};
 }
@@ -173,7 +177,8 @@ QVariant TItemListModel::headerData(int section, Qt::Orientation orientation, in
         return QString::fromLatin1(kHeaders[section]);
     }
     if (role == Qt::TextAlignmentRole) {
-        return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
+        // Each header is aligned as its column's cells.
+        return static_cast<int>((section == kNumberColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     return {};
 }

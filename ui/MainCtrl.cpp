@@ -32,11 +32,14 @@ TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices s
     : FTree(tree), FXMLDoc(xmlDoc), FServices(services), FListFile(tree, xmlDoc, services.fs, services.answers),
       FHotKeys(services.hotkeys, services.typist) {
     FListFile.LoadList(false);
+}
+
+void TMainCtrl::TellRecoveryNotice() {
     // Forgotten only once told: a notice the user never saw (the program was ended meanwhile) comes again.
     try {
-        if (const std::string notice = RecoveryNotice(services.fs); !notice.empty()) {
+        if (const std::string notice = RecoveryNotice(FServices.fs); !notice.empty()) {
             FServices.answers.Warn(notice);
-            ForgetRecoveryNotice(services.fs);
+            ForgetRecoveryNotice(FServices.fs);
         }
     } catch (const FileError& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
@@ -61,7 +64,17 @@ TMainCtrl::~TMainCtrl() {
 
 void TMainCtrl::Shutdown(bool unattended) {
     try {
-        SaveList(false);
+        switch (FListFile.SaveAtEnd()) {
+        case TListFile::TEndSave::Written:
+        case TListFile::TEndSave::Unchanged:
+            break;
+        case TListFile::TEndSave::ChangedOnDisk:
+            SaveOverChangedFile(unattended);
+            break;
+        case TListFile::TEndSave::NoFile:
+            KeepList(unattended, "The list file could not be read at the start and was left as it was.");
+            break;
+        }
     } catch (const std::exception& error) {
         if (unattended) {
             KeepListForNextStart(error.what());
@@ -94,6 +107,37 @@ void TMainCtrl::Shutdown(bool unattended) {
         } catch (...) {
         }
     } catch (...) {
+    }
+}
+
+void TMainCtrl::SaveOverChangedFile(bool unattended) {
+    const std::string changed =
+        "The list file \"" + FListFile.FileName() + "\" was changed by another program since Velmora read it.";
+    if (unattended) {
+        KeepListForNextStart(changed + " It is left as it is.");
+        return;
+    }
+    if (FServices.answers.AskYesNo(changed +
+                                   "\n\nReplace it with Velmora's list? The other program's changes are then lost."
+                                   "\nNo leaves that file as it is and saves Velmora's list in another file.")) {
+        FListFile.SaveList(false);
+        return;
+    }
+    if (!FListFile.SaveList(true)) {
+        KeepList(false, changed);
+    }
+}
+
+void TMainCtrl::KeepList(bool unattended, const std::string& reason) {
+    if (unattended) {
+        KeepListForNextStart(reason);
+        return;
+    }
+    try {
+        const std::string kept = FListFile.SaveRecovery(std::time(nullptr), false);
+        FServices.answers.Notice(reason + "\nVelmora's list was kept in \"" + kept + "\". Use Load to open it.");
+    } catch (const FileError& error) {
+        FServices.answers.Warn(Problem("The list could not be saved", {}, error.what()));
     }
 }
 
@@ -203,7 +247,7 @@ std::string TMainCtrl::GetCellText(std::size_t row, int column) const {
         if (!item) {
             return {};
         }
-        // Bytes that are not UTF-8 are shown as the windows-1252 characters they were written as.
+        // Bytes that are not UTF-8 are shown as the characters of the legacy code page they were written in.
         return IsValidUtf8(item->FStr) ? item->FStr : UnicodeToText(TextToUnicode(item->FStr));
     }
     default:

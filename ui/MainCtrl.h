@@ -34,9 +34,8 @@ struct TControllerServices {
 /// file, the settings and the hotkey registry. The main window forwards every button to it.
 class TMainCtrl {
 public:
-    /// Takes the rows (the list view's model) and the list document, and loads the default list file; tells the
-    /// user where lists were kept when the last run could not write them. The hotkey registry hears the service's
-    /// presses from now on.
+    /// Takes the rows (the list view's model) and the list document, and loads the default list file. The hotkey
+    /// registry hears the service's presses from now on.
     TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services);
     /// Frees the items (rows from the last to the first), removes the rows and releases the hotkeys; never throws.
     /// Saving is Shutdown's job, which the window runs first.
@@ -44,13 +43,18 @@ public:
     TMainCtrl(const TMainCtrl&) = delete;
     TMainCtrl& operator=(const TMainCtrl&) = delete;
 
-    /// Writes the list into the current list file and writes the settings file back. When the list file cannot
-    /// be written the user is warned (naming the file and the reason) and offered a save dialog to put the list
-    /// elsewhere; a settings file that cannot be written is reported likewise. Never throws.
+    /// Writes the list into the current list file and writes the settings file back; what is as the files hold
+    /// it is not written. When the list file cannot be written the user is warned (naming the file and the reason)
+    /// and offered a save dialog to put the list elsewhere; a settings file that cannot be written is reported
+    /// likewise. When another program changed the list file since Velmora read or wrote it, the user chooses
+    /// between replacing it and saving the list elsewhere (or, cancelling that, in the state folder). A list
+    /// without a current list file (an unreadable one left in place) is kept in the state folder. Never throws.
     /// `unattended`: the end is not the user's (a signal, the session's end) and nobody may be asked: a list that
-    /// cannot be written is kept in a new file of the state folder instead, and every problem goes to standard
-    /// error; the next start tells the user where the list is.
+    /// cannot be written, or would be written over another program's changes, is kept in a new file of the state
+    /// folder instead, and every problem goes to standard error; the next start tells the user where the list is.
     void Shutdown(bool unattended = false);
+    /// Tells the user where lists were kept when an earlier run could not write them (once the window is shown).
+    void TellRecoveryNotice();
 
     /// Asks for a new text in the definition dialog and appends it as a checked row.
     void NewItem();
@@ -95,6 +99,11 @@ public:
 private:
     /// The unattended end's part of Shutdown when the list file could not be written.
     void KeepListForNextStart(const std::string& reason);
+    /// Shutdown's part when another program changed the list file.
+    void SaveOverChangedFile(bool unattended);
+    /// Keeps the list in the state folder, telling the user where (or, unattended, the next start); `reason` says
+    /// why it is not in its file.
+    void KeepList(bool unattended, const std::string& reason);
 
     TRowList& FTree;
     IXmlDocument& FXMLDoc;

@@ -4,8 +4,10 @@
 #include "ItemListModel.h"
 #include "ItemListView.h"
 #include "Links.h"
+#include "Placement.h"
 #include "QtControllerDialogs.h"
 #include "QtUserAnswers.h"
+#include "StartupAnswers.h"
 #include "TrayClicks.h"
 
 #include "core/Version.h"
@@ -21,7 +23,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QToolButton>
@@ -60,6 +61,7 @@ TMForm::TMForm(TMFormServices services, QWidget* parent)
         FQtAnswers = std::make_unique<TQtUserAnswers>(this);
         FAnswers = FQtAnswers.get();
     }
+    FStartupAnswers = std::make_unique<TStartupAnswers>(*FAnswers);
     if (FServices.dialogs != nullptr) {
         FDialogs = FServices.dialogs;
     } else {
@@ -161,7 +163,7 @@ void TMForm::FormCreate() {
     Guard([this] {
         FMainCtrl = std::make_unique<TMainCtrl>(
             *FRows, *XMLDoc,
-            TControllerServices{FServices.fs, *FAnswers, *FDialogs, FServices.hotkeys, FServices.typist});
+            TControllerServices{FServices.fs, *FStartupAnswers, *FDialogs, FServices.hotkeys, FServices.typist});
         VT->AttachController(*FMainCtrl);
     });
 
@@ -178,6 +180,8 @@ void TMForm::FormClose() {
     if (TrayIcon != nullptr) {
         TrayIcon->hide();
     }
+    // What the end has to say goes out at once, also if the window was never shown.
+    FStartupAnswers->Release();
     if (FMainCtrl) {
         FMainCtrl->Shutdown(FEndBySystem);
         VT->DetachController();
@@ -221,6 +225,25 @@ void TMForm::CloseModalDialogs() {
             return;
         }
     }
+}
+
+void TMForm::ShowStartupWarnings() {
+    Guard([this] {
+        for (const auto& [notice, text] : FStartupAnswers->Release()) {
+            // A close that came meanwhile (a signal) closed the box; the window is going, the rest stays unsaid.
+            if (FCloseRequested || FClosed) {
+                return;
+            }
+            if (notice) {
+                FAnswers->Notice(text);
+            } else {
+                FAnswers->Warn(text);
+            }
+        }
+        if (FMainCtrl && !FCloseRequested) {
+            FMainCtrl->TellRecoveryNotice();
+        }
+    });
 }
 
 void TMForm::SpeedButton4Click() {
@@ -374,11 +397,9 @@ void TMForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!FPlaced && !event->spontaneous()) {
         FPlaced = true;
-        if (const QScreen* desktop = screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(desktop->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnDesktop(*this);
+        // The window's position is known now, so the boxes can open over it.
+        QMetaObject::invokeMethod(this, &TMForm::ShowStartupWarnings, Qt::QueuedConnection);
     }
 }
 

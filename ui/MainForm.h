@@ -29,6 +29,7 @@ class TItemListModel;
 class TItemListView;
 class TQtControllerDialogs;
 class TQtUserAnswers;
+class TStartupAnswers;
 
 /// What the main window and its controller work with. The optional parts default to the real thing.
 struct TMFormServices {
@@ -134,6 +135,8 @@ private:
     bool TrayUsable() const;
     /// Closes the open modal dialogs, so that the action waiting in them ends.
     void CloseModalDialogs();
+    /// Once the window is shown: the warnings of the start-up over it, then where lists were kept.
+    void ShowStartupWarnings();
 
     TMFormServices FServices;
     std::unique_ptr<TRowList> FRows;
@@ -142,6 +145,8 @@ private:
     std::unique_ptr<TQtUserAnswers> FQtAnswers;
     std::unique_ptr<TQtControllerDialogs> FQtDialogs;
     IUserAnswers* FAnswers = nullptr;
+    /// The controller's answers: its warnings wait until the window is shown.
+    std::unique_ptr<TStartupAnswers> FStartupAnswers;
     IControllerDialogs* FDialogs = nullptr;
     std::unique_ptr<TMainCtrl> FMainCtrl;
     QLabel* FStatusLine = nullptr;

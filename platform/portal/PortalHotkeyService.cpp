@@ -63,13 +63,8 @@ bool TPortalHotkeyService::Offered() {
     return PortalProperty(QDBusConnection::sessionBus(), kShortcutsInterface, QStringLiteral("version")) >= 1;
 }
 
-TPortalHotkeyService::TPortalHotkeyService(const QString& appId) : FBus(QDBusConnection::sessionBus()) {
+TPortalHotkeyService::TPortalHotkeyService() : FBus(QDBusConnection::sessionBus()) {
     RegisterTypes();
-    // Newer portals know a host program only by the app id it registers first; older ones lack the call.
-    QDBusMessage registration =
-        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.host.portal.Registry", "Register");
-    registration.setArguments({appId, QVariantMap()});
-    FBus.call(registration, QDBus::Block, 5000);
     FBus.connect(kPortalService, kPortalPath, kShortcutsInterface, "Activated", this,
                  SLOT(Activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }

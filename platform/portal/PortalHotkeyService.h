@@ -25,8 +25,8 @@ public:
     /// Whether the session bus has a portal that offers GlobalShortcuts.
     static bool Offered();
 
-    /// `appId`: the desktop file id, which newer portals want registered before anything else.
-    explicit TPortalHotkeyService(const QString& appId);
+    /// Newer portals want the program's app id first (RegisterPortalApp).
+    TPortalHotkeyService();
     ~TPortalHotkeyService() override;
 
     HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <iostream>
 
 namespace velmora {
 
@@ -20,6 +21,23 @@ QString TPortalResponse::Problem() const {
         return QStringLiteral("the desktop refused");
     default:
         return error;
+    }
+}
+
+void RegisterPortalApp(const QDBusConnection& bus, const QString& appId) {
+    if (!bus.isConnected()) {
+        return;
+    }
+    QDBusMessage registration =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, "org.freedesktop.host.portal.Registry", "Register");
+    registration.setArguments({appId, QVariantMap()});
+    const QDBusMessage reply = QDBusConnection(bus).call(registration, QDBus::Block, 5000);
+    const QString error = reply.errorName();
+    if (reply.type() == QDBusMessage::ErrorMessage && error != "org.freedesktop.DBus.Error.UnknownMethod" &&
+        error != "org.freedesktop.DBus.Error.UnknownInterface" &&
+        error != "org.freedesktop.DBus.Error.ServiceUnknown") {
+        std::cerr << "velmora: the desktop portal did not take the app id " << appId.toStdString() << ": "
+                  << reply.errorMessage().toStdString() << std::endl;
     }
 }
 

@@ -56,6 +56,12 @@ private:
 inline constexpr const char* kPortalService = "org.freedesktop.portal.Desktop";
 inline constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 
+/// Tells the portal which program this connection is (org.freedesktop.host.portal.Registry, xdg-desktop-portal 1.19
+/// and later; GlobalShortcuts wants it from 1.21): `appId` names the installed .desktop file. It must be the
+/// connection's first portal call, or the portal guesses the id itself. Portals without the registry are left
+/// alone; a refusal is printed on standard error.
+void RegisterPortalApp(const QDBusConnection& bus, const QString& appId);
+
 /// A number property of one of the portal's interfaces ("version", say); 0 when the bus, the portal or the
 /// property is not there.
 unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, const QString& name);

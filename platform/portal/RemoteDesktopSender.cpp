@@ -2,7 +2,7 @@
 
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
-#include "platform/TextWalk.h"
+#include "platform/ibus/IbusEngine.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -26,6 +26,13 @@ constexpr std::chrono::seconds kStartTimeout{120};
 constexpr std::chrono::seconds kSessionTimeout{20};
 /// Some desktops lose the first keys of a new session; a modifier tap and a pause let it settle.
 constexpr std::chrono::milliseconds kSettle{300};
+/// How long the IBus engine may take to be told that an application's input method has the focus.
+constexpr std::chrono::milliseconds kImeFocusWait{200};
+/// How long a piece for the input method may take to go out after the trigger key's press; longer means that the
+/// trigger key went straight to an application without an input method.
+constexpr std::chrono::milliseconds kImeSendWait{700};
+/// How long an application may take to show that it handled a piece's Return or Tab keys before the next piece.
+constexpr std::chrono::milliseconds kImeKeysWait{500};
 
 QString ReadToken(const std::string& path) {
     QFile file(QString::fromStdString(path));
@@ -59,9 +66,13 @@ bool TRemoteDesktopSender::Offered() {
 }
 
 TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
-                                           std::optional<TLayoutChords> chords)
+                                           std::optional<TLayoutChords> chords, std::uint32_t inputMethodTrigger)
     : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
-      FTokenFile(std::move(tokenFile)) {}
+      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger) {}
+
+bool TRemoteDesktopSender::KeepsPermission() {
+    return PortalProperty(QDBusConnection::sessionBus(), kRemoteInterface, QStringLiteral("version")) >= 2;
+}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
@@ -92,7 +103,10 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
             Send(key);
         }
     }
-    for (const TStroke& stroke : WalkText(text)) {
+    const std::vector<TStroke> strokes = WalkText(text);
+    const std::size_t viaInputMethod = SendThroughInputMethod(strokes, turn);
+    for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
+        const TStroke& stroke = strokes[i];
         const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
         if (!keys) {
             outcome.unsent += stroke.character;
@@ -117,6 +131,41 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
             "Velmora could not read your keyboard layout: characters it lacks may be missing from typed texts.");
     }
     return outcome;
+}
+
+std::size_t TRemoteDesktopSender::SendThroughInputMethod(const std::vector<TStroke>& strokes, ITypingTurn& turn) {
+    if (!FIbus || !FIbus->Activate()) {
+        return 0;
+    }
+    std::size_t sent = 0;
+    std::size_t keyWaits = 0;
+    if (FIbus->InputFocused(kImeFocusWait)) {
+        for (TImePiece& piece : ImePieces(strokes)) {
+            if (!turn.Pause(std::chrono::milliseconds(0))) {
+                break;
+            }
+            const std::size_t count = piece.text.size() + piece.keys.size();
+            const std::optional<StrokeKind> lastKey =
+                piece.keys.empty() ? std::nullopt : std::optional(piece.keys.back());
+            FIbus->Queue(std::move(piece));
+            Send({true, FTrigger, true});
+            const bool went = FIbus->WaitSent(kImeSendWait);
+            Send({true, FTrigger, false});
+            if (!went) {
+                break; // the focus is with an application that takes keys only
+            }
+            sent += count;
+            // An application may handle keys after strings committed later: the next piece waits for them.
+            if (lastKey && !FIbus->WaitKeysHandled(*lastKey, kImeKeysWait)) {
+                ++keyWaits;
+            }
+        }
+    }
+    FIbus->Deactivate();
+    std::scoped_lock lock(FMutex);
+    FStats.imeStrokes += sent;
+    FStats.imeKeyWaits += keyWaits;
+    return sent;
 }
 
 void TRemoteDesktopSender::Send(const TRemoteKey& key) {
@@ -199,6 +248,9 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         KeepToken(FTokenFile, response.results.value("restore_token").toString());
     }
     FSession = session;
+    if (FTrigger != 0) {
+        FIbus = TIbusEngine::Connect(FTrigger);
+    }
     SendKeysym(kShiftL);
     return turn.Pause(kSettle);
 }

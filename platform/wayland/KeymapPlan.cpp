@@ -2,15 +2,17 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <map>
 
 namespace velmora {
 
 namespace {
 
-constexpr std::uint32_t kFirstKeycode = 9;
 constexpr std::uint32_t kEvdevOffset = 8;
+constexpr std::uint32_t kUnicodeKeysymBase = 0x01000000;
 
 } // namespace
 
@@ -23,42 +25,52 @@ std::uint32_t XkbKeysymOf(const TStroke& stroke) {
     case StrokeKind::Character:
         break;
     }
-    return xkb_utf32_to_keysym(stroke.character);
+    // A control character is typed as itself (its Unicode keysym), not as the editing key (BackSpace, Escape,
+    // Delete) that shares its code.
+    const char32_t c = stroke.character;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        return kUnicodeKeysymBase + c;
+    }
+    return xkb_utf32_to_keysym(c);
 }
 
 namespace {
 
+/// The keysym as a keymap names it: by name, or by number where the name would not read back as the same keysym
+/// (xkbcommon reads "U0001" as no symbol).
 std::string KeysymName(xkb_keysym_t keysym) {
     std::array<char, 64> name{};
     if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) {
         return {};
     }
+    if (xkb_keysym_from_name(name.data(), XKB_KEYSYM_NO_FLAGS) == keysym) {
+        return name.data();
+    }
+    std::snprintf(name.data(), name.size(), "0x%08x", keysym);
     return name.data();
 }
 
-/// Builds one run's keymap from its keysyms, keycode 9 onwards in the order given.
+/// Builds one run's keymap from its keysyms, the i-th on the i-th of the typing keys.
 std::string KeymapText(const std::vector<xkb_keysym_t>& keysyms) {
-    const std::uint32_t last = kFirstKeycode + static_cast<std::uint32_t>(keysyms.size()) - 1;
-    std::string text = "xkb_keymap {\nxkb_keycodes \"velmora\" {\nminimum = 8;\nmaximum = " +
-                       std::to_string(std::max<std::uint32_t>(last, kFirstKeycode)) + ";\n";
+    std::string codes;
+    std::string symbols;
     for (std::size_t i = 0; i < keysyms.size(); ++i) {
-        const std::string code = std::to_string(kFirstKeycode + i);
-        text += "<K" + code + "> = " + code + ";\n";
+        const std::string code = std::to_string(kTypingKeys[i] + kEvdevOffset);
+        codes += "<K" + code + "> = " + code + ";\n";
+        symbols += "key <K" + code + "> { [ " + KeysymName(keysyms[i]) + " ] };\n";
     }
-    text += "};\nxkb_types \"velmora\" { include \"complete\" };\n"
-            "xkb_compatibility \"velmora\" { include \"complete\" };\n"
-            "xkb_symbols \"velmora\" {\n";
-    for (std::size_t i = 0; i < keysyms.size(); ++i) {
-        text += "key <K" + std::to_string(kFirstKeycode + i) + "> { [ " + KeysymName(keysyms[i]) + " ] };\n";
-    }
-    text += "};\n};\n";
-    return text;
+    return "xkb_keymap {\nxkb_keycodes \"velmora\" {\nminimum = 8;\nmaximum = 255;\n" + codes +
+           "};\nxkb_types \"velmora\" { include \"complete\" };\n"
+           "xkb_compatibility \"velmora\" { include \"complete\" };\n"
+           "xkb_symbols \"velmora\" {\n" +
+           symbols + "};\n};\n";
 }
 
 } // namespace
 
 std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
                                       std::size_t maxKeys) {
+    maxKeys = std::clamp<std::size_t>(maxKeys, 1, kMaxKeysPerKeymap);
     std::vector<TKeymapBatch> batches;
     std::vector<xkb_keysym_t> keysyms;
     std::map<xkb_keysym_t, std::uint32_t> keyOf;
@@ -83,11 +95,14 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
             if (keysyms.size() == maxKeys) {
                 close();
             }
-            const auto key = kFirstKeycode + static_cast<std::uint32_t>(keysyms.size()) - kEvdevOffset;
+            const std::uint32_t key = kTypingKeys[keysyms.size()];
             keysyms.push_back(keysym);
             found = keyOf.emplace(keysym, key).first;
         }
         batch.keys.push_back(found->second);
+        if (stroke.kind != StrokeKind::Character) {
+            batch.breakKeys.insert(found->second);
+        }
     }
     close();
     return batches;

@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -76,6 +77,33 @@ std::optional<std::string> DefaultLayoutKeymap() {
     const std::unique_ptr<char, decltype(&std::free)> text(
         xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1), &std::free);
     return text ? std::optional<std::string>(text.get()) : std::nullopt;
+}
+
+std::uint32_t UnboundKeycode(const std::string& keymapText) {
+    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
+        context ? xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                             XKB_KEYMAP_COMPILE_NO_FLAGS)
+                : nullptr);
+    if (!keymap) {
+        return 0;
+    }
+    // XKB key codes are evdev codes + 8.
+    for (xkb_keycode_t key = std::max<xkb_keycode_t>(xkb_keymap_min_keycode(keymap.get()), 9);
+         key <= xkb_keymap_max_keycode(keymap.get()); ++key) {
+        if (xkb_keymap_key_get_name(keymap.get(), key) == nullptr) {
+            continue;
+        }
+        bool bound = false;
+        for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap.get(), key, 0); ++level) {
+            const xkb_keysym_t* syms = nullptr;
+            bound = bound || xkb_keymap_key_get_syms_by_level(keymap.get(), key, 0, level, &syms) > 0;
+        }
+        if (!bound) {
+            return key - 8;
+        }
+    }
+    return 0;
 }
 
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {

@@ -11,6 +11,10 @@ namespace velmora {
 /// compile.
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymap);
 
+/// The evdev key code of a key that a keymap (XKB text format) names but gives no symbol: it types nothing and
+/// starts no shortcut. 0 when there is none or the keymap does not compile.
+std::uint32_t UnboundKeycode(const std::string& keymap);
+
 /// The XKB default keymap (the XKB_DEFAULT_* variables, else the system's default layout) in XKB text format.
 std::optional<std::string> DefaultLayoutKeymap();
 

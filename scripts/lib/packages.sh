@@ -7,7 +7,7 @@ BUILD_PACKAGES=(
     libgtest-dev libgmock-dev
     fonts-dejavu-core
     dpkg-dev file
-    libwayland-dev libxkbcommon-dev
+    libwayland-dev libxkbcommon-dev libglib2.0-dev
 )
 
 TEST_PACKAGES=(
@@ -17,6 +17,7 @@ TEST_PACKAGES=(
     lintian
     sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
     mousepad firefox-esr chromium xclip dbus-x11
+    gnome-shell xdg-desktop-portal-gnome gnome-settings-daemon ibus python3-gi gir1.2-gtk-3.0 gir1.2-gtk-4.0
     kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
     fonts-wqy-zenhei # CJK glyphs: without a font for them every program searches all fonts for each character
 )

@@ -326,11 +326,45 @@ TEST_F(ListFileTest, ADefaultFileThatCanBeNeitherReadNorMovedIsNeverWrittenOver)
     EXPECT_EQ(list_.FileName(), "");
     EXPECT_EQ(fs_.CallsOf("rename").size(), 3u) << "a folder that refuses is not tried a thousand times";
 
+    EXPECT_EQ(list_.SaveAtEnd(), TListFile::TEndSave::Unchanged) << "nothing was added that needs keeping";
     rows_.Append(NewItem("typed meanwhile"), true);
+    EXPECT_EQ(list_.SaveAtEnd(), TListFile::TEndSave::NoFile) << "the rows added are to be kept elsewhere";
     list_.SaveList(false);
     EXPECT_EQ(fs_.File(kDefault), "not xml at all");
     EXPECT_TRUE(fs_.CallsOf("replace").empty());
     EXPECT_TRUE(rows_.Item(0)->FChecked) << "the items are refreshed all the same";
+}
+
+TEST_F(ListFileTest, TheSaveAtTheEndWritesOnlyWhatWouldBeLostAndNeverOverAnotherProgramsChange) {
+    using TEndSave = TListFile::TEndSave;
+    // An indented file, read-only say: unchanged rows are not written back in Velmora's form.
+    const std::string indented = kListStart + "\n  " + ItemXml("a", 0, 65, true) + "\n</list>\n";
+    fs_.SetFile(kDefault, indented);
+    list_.LoadList(false);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Unchanged);
+    // Another program's list stays while the rows are as read: there is nothing of this session's to keep.
+    const std::string theirs = ListXml(ItemXml("x", 0, 66, true) + ItemXml("y", 0, 67, true));
+    fs_.SetFile(kDefault, theirs);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Unchanged);
+    rows_.Append(NewItem("b"), true);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::ChangedOnDisk);
+    EXPECT_EQ(fs_.File(kDefault), theirs);
+    EXPECT_TRUE(fs_.CallsOf("replace").empty());
+
+    // The same list on disk as here is no change; the same bytes written again (a touch) are none either.
+    const std::string ours = ListXml(ItemXml("a", 0, 65, true) + ItemXml("b", 0, 65, true));
+    fs_.SetFile(kDefault, ours);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Unchanged);
+    rows_.SetChecked(1, false);
+    fs_.SetFile(kDefault, ours);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Written);
+    EXPECT_EQ(fs_.File(kDefault), ListXml(ItemXml("a", 0, 65, true) + ItemXml("b", 0, 65, false)));
+    // A file removed meanwhile is written again, and what was written is known as the file's.
+    fs_.RemoveFile(kDefault);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Written);
+    rows_.SetChecked(1, true);
+    EXPECT_EQ(list_.SaveAtEnd(), TEndSave::Written);
+    EXPECT_EQ(fs_.File(kDefault), ours);
 }
 
 TEST_F(ListFileTest, SelectSaveFileAsksOnlyForAnExistingFileAndTouchesNothing) {

@@ -64,6 +64,10 @@ TEST(ProgramFolders, AnInstallFolderNeverHoldsTheFilesEvenWhenWritable) {
     EXPECT_EQ(ChooseProgramFolders(system, {"/root", "", ""}).files, "/root/.config/velmora");
     FakeFileSystem own("/home/ann/.local/bin");
     EXPECT_EQ(ChooseProgramFolders(own, {"/home/ann/", "", ""}).files, "/home/ann/.config/velmora");
+    // The executable's folder comes resolved; a HOME reached through a link leads to the same folder.
+    FakeFileSystem linkedHome("/data/ann/.local/bin");
+    linkedHome.AddLink("/home/ann", "/data/ann");
+    EXPECT_EQ(ChooseProgramFolders(linkedHome, {"/home/ann", "", ""}).files, "/home/ann/.config/velmora");
 }
 
 TEST(ProgramFolders, WithoutAUsableFolderTheErrorSaysWhatToDo) {

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
+using velmora::AnsiCodePageOfLocale;
+using velmora::CodePageToUnicode;
 using velmora::IsValidUtf8;
+using velmora::SetLegacyCodePage;
 using velmora::TextToUnicode;
 using velmora::UnicodeToText;
 
@@ -52,4 +57,53 @@ TEST(TextCodec, UnicodeRoundTripsThroughUtf8) {
     EXPECT_EQ(TextToUnicode(bytes), all);
     // Code points UTF-8 cannot hold become the replacement character.
     EXPECT_EQ(UnicodeToText(std::u32string{0xD800, 0x110000}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(TextCodec, BytesThatAreNotUtf8AreReadInTheChosenWindowsCodePage) {
+    struct Case {
+        int codePage;
+        std::string bytes;
+        std::u32string text;
+    };
+    // 0xAA in 1253, 0xD9 in 1255, 0xDB in 874 are no characters; 1258 holds a letter back for an accent, which still
+    // comes before a byte that cannot be read; any code page the system knows may be named (866).
+    const Case cases[] = {
+        {1251, "\xCF\xF0\xE8\xA8\xFF\x88\x98", U"\u041F\u0440\u0438\u0401\u044F\u20AC\u0098"},
+        {1250, "\x8A\xB9\xF8\x81", U"\u0160\u0105\u0159\u0081"},
+        {1253, "\xC1\xA2\xAA", U"\u0391\u0386\uFFFD"},
+        {1254, "\xD0\xFD", U"\u011E\u0131"},
+        {1255, "\xE0\xA4\xD9", U"\u05D0\u20AA\uFFFD"},
+        {1256, "\xC7\x81", U"\u0627\u067E"},
+        {1257, "\xC0\xE8", U"\u0104\u010D"},
+        {1258, "\xC3\xD0\xFD\x61\xEC\x62\x61\x81", U"\u0102\u0110\u01B0\u00E1ba\u0081"}, // \x61 a, \x62 b
+        {874, "\xA1\x80\xDB", U"\u0E01\u20AC\uFFFD"},
+        {932, "\x82\xA0\x93\xFA\xB1\\\x82 \x82", U"\u3042\u65E5\uFF71\\\uFFFD \uFFFD"},
+        {936, "\xC4\xE3\x80", U"\u4F60\u20AC"},
+        {949, "\xB0\xA1\x81\x41", U"\uAC00\uAC02"},
+        {950, "\xA4\xA4\xA1\x40", U"\u4E2D\u3000"},
+        {866, "\x8F\xE0", U"\u041F\u0440"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(CodePageToUnicode(c.bytes, c.codePage), c.text) << c.codePage;
+    }
+
+    // Every snippet reads so once the code page is chosen; UTF-8 stays UTF-8.
+    SetLegacyCodePage(1251);
+    EXPECT_EQ(TextToUnicode("\xCF\xF0\xE8"), U"\u041F\u0440\u0438");
+    EXPECT_EQ(TextToUnicode("\xC3\xA9"), U"\u00E9");
+    EXPECT_THROW(SetLegacyCodePage(4242), std::invalid_argument);
+    EXPECT_EQ(TextToUnicode("\xCF"), U"\u041F") << "a code page the system cannot read changes nothing";
+    SetLegacyCodePage(1252);
+}
+
+TEST(TextCodec, TheLocaleGivesTheAnsiCodePageWindowsUsesForIt) {
+    std::istringstream cases(
+        "ru_RU.UTF-8:1251 uk_UA:1251 bg_BG.UTF-8:1251 sr_RS:1251 sr_RS@latin:1250 pl_PL.UTF-8:1250 "
+        "cs_CZ:1250 hu_HU:1250 ro_RO:1250 el_GR.UTF-8:1253 tr_TR:1254 he_IL:1255 ar_EG:1256 "
+        "lt_LT:1257 vi_VN:1258 th_TH:874 ja_JP.eucJP:932 zh_CN.UTF-8:936 zh_TW.UTF-8:950 "
+        "zh_HK:950 ko_KR.UTF-8:949 de_DE.UTF-8:1252 C.UTF-8:1252 POSIX:1252 :1252");
+    std::string locale;
+    for (int codePage = 0; std::getline(cases >> std::ws, locale, ':') && cases >> codePage;) {
+        EXPECT_EQ(AnsiCodePageOfLocale(locale), codePage) << locale;
+    }
+    EXPECT_TRUE(cases.eof()) << "every case was read";
 }

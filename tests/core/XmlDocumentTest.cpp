@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 using velmora::CreateXmlDocument;
@@ -144,6 +145,62 @@ TEST(XmlDocument, DeclaredLegacyEncodingsAreConvertedToUtf8) {
                               "\"/></list>");
         EXPECT_EQ(document->Root().Child(0).Attribute("t"), expected[i]) << encoding;
         EXPECT_NE(document->SaveText().find("encoding=\"utf-8\""), std::string::npos) << encoding;
+    }
+}
+
+TEST(XmlDocument, EncodingNamesWindowsReadersAcceptAreReadAsWindowsReadsThem) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"ks_c_5601-1987", "\xB0\xA1", "\xEA\xB0\x80"},
+        {"euc-kr", "\x81\x41", "\xEA\xB0\x82"}, // a character only the Windows code page has
+        {"x-sjis", "\x82\xA0", "\xE3\x81\x82"},
+        {"iso-8859-8-i", "\xE0", "\xD7\x90"},
+        {"X-CP1250", "\x8A", "\xC5\xA0"},
+        {"gb2312", "\x81\x40", "\xE4\xB8\x82"},
+        {"big5", "\xA4\xA4", "\xE4\xB8\xAD"},
+        {"unicode-2-0-utf8", "\xC3\xA9", "\xC3\xA9"},
+    };
+    for (const auto& [encoding, value, expected] : cases) {
+        const std::string xml = std::string("<?xml version='1.0' encoding='") + encoding + "'?><l a='" + value + "'/>";
+        EXPECT_EQ(Parse(xml)->Root().Attribute("a"), expected) << encoding;
+    }
+}
+
+TEST(XmlDocument, EntitiesTheDocumentDeclaresAreExpandedWithinBoundsAndMalformedDeclarationsRefused) {
+    const std::string subset =
+        "<!DOCTYPE list SYSTEM 'never-read.dtd' [\n<!-- note --><?tool x?>"
+        "<!ELEMENT list (item|note)*><!ELEMENT item EMPTY><!NOTATION n PUBLIC '-//x//n'>"
+        "<!ATTLIST item FStr CDATA #IMPLIED checked (True|False) 'False'>"
+        "<!ENTITY v 'x'><!ENTITY q '\"'><!ENTITY amp2 '&#38;#38;'><!ENTITY w \"&v;&q;&v;\">"
+        "<!ENTITY row \"<item FStr='&v;QQ='/>\"><!ENTITY v 'second declarations do not count'>]>";
+    auto document = Parse(subset + "<list a=\"&w;&amp2;\">&row;&v;&row;</list>");
+    IXmlNode& root = document->Root();
+    EXPECT_EQ(root.Attribute("a"), "x\"x&");
+    ASSERT_EQ(root.ChildCount(), 3u);
+    EXPECT_EQ(root.Child(0).Attribute("FStr"), "xQQ=");
+    EXPECT_EQ(root.Child(2).Attribute("FStr"), "xQQ=");
+
+    std::string laughs = "<!DOCTYPE list [<!ENTITY l0 'lol'>";
+    for (int i = 1; i < 10; ++i) {
+        const std::string l = "&l" + std::to_string(i - 1) + ";";
+        laughs += "<!ENTITY l" + std::to_string(i) + " '" + l + l + l + l + l + l + l + l + l + l + "'>";
+    }
+    const std::pair<std::string, std::string> refused[] = {
+        {laughs + "]><list>&l9;</list>", "cannot be expanded"},
+        {"<!DOCTYPE l [<!ENTITY a '&b;'><!ENTITY b '&a;'>]><l>&a;</l>", "refers to itself"},
+        {"<!DOCTYPE l [<!ENTITY x SYSTEM 'file:///etc/hostname'>]><l>&x;</l>", "never read"},
+        {"<!DOCTYPE l [<!ENTITY o '<a>'>]><l>&o;</l>", "does not hold well-formed content"},
+        {"<!DOCTYPE l [<!ENTITY lt2 '&#60;'>]><l a='&lt2;'/>", "\"<\""},
+        {"<!DOCTYPE l [%p;<!ENTITY v 'x'>]><l>&v;</l>", "undefined entity"},
+        {"<!DOCTYPE l [ garbage ]><l/>", "malformed markup declaration"},
+        {"<!DOCTYPE l [<!ENTITY v 'x']><l/>", "malformed entity declaration"},
+        {"<!DOCTYPE l [<!ENTITY % p 'x'><!ENTITY v '%p;'>]><l/>", "parameter entity reference inside an entity value"},
+        {"<!DOCTYPE l [<!ELEMENT l (a|b,c)>]><l/>", "malformed content model"},
+        {"<!DOCTYPE l [<!ATTLIST l a BOGUS #IMPLIED>]><l/>", "unknown attribute type"},
+        {"<!DOCTYPE l PUBLIC 'id'><l/>", "without its system identifier"},
+        {"<!DOCTYPE l [<!ENTITY v 'x'>]]><l/>", "malformed document type declaration"},
+    };
+    for (const auto& [text, problem] : refused) {
+        EXPECT_NE(ErrorOf(text).find(problem), std::string::npos) << text << " gave: " << ErrorOf(text);
     }
 }
 

@@ -41,6 +41,8 @@ const char* StatusName(HotkeyStatus status) {
         return "Unavailable";
     case HotkeyStatus::NotBound:
         return "NotBound";
+    case HotkeyStatus::CaughtByTyping:
+        return "CaughtByTyping";
     }
     return "?";
 }

@@ -69,7 +69,8 @@ lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || {
     die "lintian reports errors"
 }
 contents=$(dpkg-deb -c "$deb")
-for file in /usr/bin/velmora /usr/share/applications/velmora.desktop /usr/share/icons/hicolor/48x48/apps/velmora.png \
+for file in /usr/bin/velmora /usr/share/applications/org.velmora.Velmora.desktop \
+    /usr/share/icons/hicolor/48x48/apps/org.velmora.Velmora.png \
     /usr/share/man/man1/velmora.1.gz /usr/share/doc/velmora/copyright; do
     grep -q " \.$file\$" <<<"$contents" || die "the package lacks $file"
 done

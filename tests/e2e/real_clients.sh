@@ -22,8 +22,7 @@ xmodmap -pke >"$WORK/keymap.before"
 
 mixed_text 2000 4242 >"$WORK/mixed.in"
 # 1,500 ideographs drawn from 200.
-perl -CS -e 'srand(7); my @a = map { chr(0x4E00 + int(rand(20000))) } 1 .. 200;
-    print join("", map { $a[int(rand(200))] } 1 .. 1500)' >"$WORK/cjk.in"
+cjk_text 1500 200 7 >"$WORK/cjk.in"
 
 start_client "$KIND" "$WORK/$KIND" || fail "[$KIND] the program did not start with its text field focused"
 for text in mixed cjk; do

@@ -59,9 +59,10 @@ expect_stat latin keymap_changes 2
 text_case cjk "漢字テスト中文한국어"
 text_case emoji "smile 😀 and 🎉 done"
 
-# Control bytes are skipped; bytes that are not UTF-8 are windows-1252.
+# Control characters are typed as themselves: the terminal receives them, the Qt edit leaves them out. Bytes that
+# are not UTF-8 are windows-1252.
 printf 'a\001b\177c caf\351 \200' >"$WORK/legacy.in"
-printf 'abc café €' >"$WORK/legacy.expected"
+if [ "$KIND" = xterm ]; then printf 'a\001b\177c café €'; else printf 'abc café €'; fi >"$WORK/legacy.expected"
 type_case legacy "$WORK/legacy.expected" "$WORK/legacy.in"
 
 text_case mixed2000 "$(mixed_text 2000 4242)"

@@ -1,7 +1,7 @@
 // The program's folder read-only at shutdown: the list and settings files there stay exactly as they were, nothing
-// is left beside them, the user is told why (naming the file) and is offered another place for the list, where the
-// whole list then is. Run in a child process, once with the folder's permission bits (as an ordinary user) and once
-// with a read-only mount.
+// is left beside them, the user is told why the list could not be saved (naming the file) and is offered another
+// place for it, where the whole list then is; the unchanged settings are not written, so nothing is said of them. Run
+// in a child process, once with the folder's permission bits (as an ordinary user) and once with a read-only mount.
 
 #include "Checks.h"
 #include "ChildProcess.h"
@@ -49,6 +49,9 @@ struct TFolders {
         });
         oldList = temp.Read("app/mouses.xml");
         oldConfig = temp.Read("app/config.configxml");
+        // Made 0600 for the user who runs the tests; the ordinary user of the child must read them.
+        ::chmod((app + "/mouses.xml").c_str(), 0644);
+        ::chmod((app + "/config.configxml").c_str(), 0644);
     }
 };
 
@@ -61,12 +64,11 @@ int ShutdownInReadOnlyFolder(const TFolders& folders, const std::string& reason)
 
     const std::vector<std::string> all{"first", "second", "third"};
     checks.Expect(run.texts == all, "the start-up loaded the two rows");
-    checks.Expect(run.warnings.size() == 2, "two warnings: the list and the settings");
-    if (run.warnings.size() == 2) {
+    // The settings file holds the settings already: it is not written, and nothing is said about it.
+    checks.Expect(run.warnings.size() == 1, "one warning: the list");
+    if (run.warnings.size() == 1) {
         checks.Expect(Contains(run.warnings[0], folders.app + "/mouses.xml") && Contains(run.warnings[0], reason),
                       "the list's warning names the file and the reason: " + run.warnings[0]);
-        checks.Expect(Contains(run.warnings[1], "config.configxml") && Contains(run.warnings[1], reason),
-                      "the settings' warning names the file and the reason: " + run.warnings[1]);
     }
     checks.Expect(run.saveDialogs == 1, "the user was offered another file for the list");
     checks.Expect(folders.temp.Read("app/mouses.xml") == folders.oldList, "the old list file is unchanged");

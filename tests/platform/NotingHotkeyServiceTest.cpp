@@ -25,7 +25,7 @@ TStrItemPtr Item(std::uint8_t modifierIndex, std::int32_t key) {
     return item;
 }
 
-TEST(NotingHotkeyService, EachStartNamesTheRowsNotInForceWithTheDesktopsReasonAndTheRowCommand) {
+TEST(NotingHotkeyService, EachStartNamesTheRowsNotInForceWithTheDesktopsReasonAndTheRowCommandUnlessShownAlready) {
     test::FakeHotkeyService inner;
     inner.heldElsewhere = {{kModControl, kF6}, {kModAlt, kKeyA}};
     inner.refusalReasons[{kModControl, kF6}] = "KWin uses it for \u201cSwitch to Desktop 6\u201d";
@@ -56,19 +56,15 @@ TEST(NotingHotkeyService, EachStartNamesTheRowsNotInForceWithTheDesktopsReasonAn
     hotkeys.Start(rows);
     ASSERT_EQ(notes.size(), 2U);
     EXPECT_EQ(notes.back(), "");
-}
+    hotkeys.Stop();
 
-TEST(NotingHotkeyService, WhereTheSessionNoteShowsTheRowCommandAlreadyItIsNotRepeated) {
-    test::FakeHotkeyService inner;
-    inner.unknownKeys = {kF5};
-    std::string note;
-    TNotingHotkeyService service(inner, "/x/velmora --type-row", true, [&note](const std::string& n) { note = n; });
-    FakeTypist typist;
-    THotKeys hotkeys(service, typist);
-    TRowList rows;
-    rows.Append(Item(0, kF5), true);
-    hotkeys.Start(rows);
-    EXPECT_EQ(note, "Not in force: row 1 (F5: no key of this keyboard gives it).");
+    // Where the session note shows the row command already, it is not repeated.
+    TNotingHotkeyService quiet(inner, "/x/velmora --type-row", true,
+                               [&notes](const std::string& note) { notes.push_back(note); });
+    THotKeys quietHotkeys(quiet, typist);
+    inner.unknownKeys = {kKeyA};
+    quietHotkeys.Start(rows);
+    EXPECT_EQ(notes.back(), "Not in force: row 3 (ALT+A: no key of this keyboard gives it).");
 }
 
 } // namespace

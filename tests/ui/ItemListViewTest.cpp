@@ -84,6 +84,7 @@ TEST_F(ItemListModelTest, CellsAskTheProviderEveryTimeAndShowLineBreaksAsOneMark
     EXPECT_FALSE(Data(0, 1, Qt::CheckStateRole).isValid());
     EXPECT_EQ(Data(0, 0, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     EXPECT_EQ(Data(0, 2, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::TextAlignmentRole), Data(0, 0, Qt::TextAlignmentRole));
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "No.");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Hotkey");
     EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Text");

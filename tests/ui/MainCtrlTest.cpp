@@ -205,12 +205,72 @@ TEST_F(MainCtrlTest, AnUnattendedEndKeepsAnUnwritableListInTheStateFolderAndTheN
         const auto otherDocument = CreateXmlDocument();
         FakeUserAnswers told;
         TMainCtrl again(otherRows, *otherDocument, TControllerServices{fs, told, dialogs, hotkeys, typist});
+        again.TellRecoveryNotice();
         const auto warnings = told.Warnings();
         EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
                                 [&](const std::string& text) { return text.find(kept[0].path) != std::string::npos; }),
                   start == 0 ? 1 : 0)
             << "told once";
     }
+}
+
+TEST_F(MainCtrlTest, AListAndSettingsAsTheFilesHoldThemAreNeitherWrittenNorNaggedAbout) {
+    CreateWith({MakeItem("kept", 0, 'A')});
+    ctrl->Shutdown();        // the settings file is made
+    fs.FailReplaces(EACCES); // both files read-only from now on
+    fs.SetFile(kConfigPath, "<config><running minimize=\"false\" stayontop=\"1\"/></config>"); // not in our form
+    ctrl.reset();
+    Create();
+    ctrl->Shutdown();
+    ctrl->Shutdown(true);
+    EXPECT_TRUE(answers.History().empty());
+    EXPECT_TRUE(fs.CallsOf("create").empty()) << "nothing is kept in the state folder";
+}
+
+TEST_F(MainCtrlTest, AListFileAnotherProgramChangedIsLeftAndVelmorasListKeptOrWrittenOverItOnlyWhenTheUserSays) {
+    CreateWith({MakeItem("ours", 0, 'A')});
+    ctrl->AddItem(MakeItem("added", 0, 'B'));
+    const std::string theirs = ListFileBytes({MakeItem("theirs", 0, 'C')});
+    fs.SetFile(kListPath, theirs);
+
+    ::testing::internal::CaptureStderr();
+    ctrl->Shutdown(true);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("changed by another program"), std::string::npos) << said;
+    EXPECT_TRUE(answers.History().empty());
+    EXPECT_EQ(ListFile(), theirs);
+    ASSERT_EQ(fs.CallsOf("create").size(), 1u);
+    EXPECT_EQ(ListFileItems(*fs.File(fs.CallsOf("create")[0].path)).size(), 2u);
+
+    // Exit: No, then no other file chosen: the list goes to the state folder and the user is told where.
+    answers.AnswerYesNo(false);
+    answers.AnswerSave("");
+    ctrl->Shutdown();
+    EXPECT_EQ(ListFile(), theirs);
+    ASSERT_EQ(answers.TextsOf("notice").size(), 1u);
+    EXPECT_NE(answers.TextsOf("notice")[0].find(fs.CallsOf("create")[0].path), std::string::npos);
+    // Yes replaces it.
+    answers.AnswerYesNo(true);
+    ctrl->Shutdown();
+    EXPECT_EQ(ListFileItems(ListFile()).size(), 2u);
+    EXPECT_TRUE(answers.AllAnswersUsed());
+}
+
+TEST_F(MainCtrlTest, EditsWithoutACurrentListFileAreKeptInTheStateFolderOnce) {
+    fs.SetFile(kListPath, "unreadable");
+    fs.FailRenames(EACCES);
+    Create();
+    ctrl->AddItem(MakeItem("typed meanwhile", 0, 'A'));
+    ::testing::internal::CaptureStderr();
+    ctrl->Shutdown(true);
+    ctrl->Shutdown();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ListFile(), "unreadable");
+    const auto kept = fs.CallsOf("create");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ListFileItems(*fs.File(kept[0].path)).size(), 1u);
+    ASSERT_EQ(answers.TextsOf("notice").size(), 1u);
+    EXPECT_NE(answers.TextsOf("notice")[0].find(kept[0].path), std::string::npos);
 }
 
 TEST_F(MainCtrlTest, ShutdownWarnsOnceMoreWhenTheRescueFailsTooAndDoesNotAskAgain) {

@@ -6,6 +6,8 @@
 #include "fakes/FakeHotkeyService.h"
 #include "fakes/FakeTypist.h"
 #include "fakes/FakeUserAnswers.h"
+#include "ui/About.h"
+#include "ui/FMConfig.h"
 #include "ui/ItemListView.h"
 
 #include <QAbstractItemModel>
@@ -14,8 +16,11 @@
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -217,7 +222,8 @@ TEST_F(MainFormTest, ExitSavesTheListAndTheSettingsAndEndsTheProgram) {
 
 TEST_F(MainFormTest, TheSessionsEndAndASignalAskNothingWhenTheListCannotBeWritten) {
     auto form = MakeForm();
-    fs.AddFolder(kListPath); // every write of the list fails
+    form->MainCtrl()->Rows().SetChecked(1, true); // a change that needs saving
+    fs.AddFolder(kListPath);                      // every write of the list fails
     ::testing::internal::CaptureStderr();
     form->SaveForSessionEnd();
     EXPECT_TRUE(form->isVisible()) << "the session's end keeps the window";
@@ -248,11 +254,29 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
     auto form =
         std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &signalled, &dialogs, [] { return true; }});
     signalled.form = form.get();
+    form->MainCtrl()->Rows().SetChecked(1, true); // a change that needs saving
     fs.AddFolder(kListPath);
     ::testing::internal::CaptureStderr();
     form->QuitButton->click();
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(fs.CallsOf("create").size(), 1u) << "the list is kept in the state folder";
+}
+
+TEST_F(MainFormTest, AStartUpWarningOpensOverTheShownWindowAndASignalMeanwhileEndsInOrder) {
+    fs.SetFile(kListPath, "not a list");
+    std::unique_ptr<TMForm> form;
+    QPoint boxCentre;
+    QTimer::singleShot(100, [&] { // SIGTERM while the warning is open
+        boxCentre = QApplication::activeModalWidget()->geometry().center();
+        form ? form->EndBySystem() : void(QApplication::activeModalWidget()->close());
+    });
+    form = std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, nullptr, &dialogs, [] { return true; }});
+    form->show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_LE((boxCentre - form->geometry().center()).manhattanLength(), 2);
+    EXPECT_EQ(form->MainCtrl(), nullptr) << "the window closed";
+    EXPECT_TRUE(fs.File(kListPath).has_value()) << "and saved the list";
 }
 
 TEST_F(MainFormTest, AHiddenWindowClosedFromOutsideSavesToo) {
@@ -289,6 +313,31 @@ TEST_F(MainFormTest, SessionEndSavesAndKeepsTheWindowWorking) {
     EXPECT_TRUE(fs.File(kConfigPath).has_value());
     ASSERT_NE(form->MainCtrl(), nullptr);
     EXPECT_EQ(form->VT->model()->rowCount(), 3);
+}
+
+// Run under Xvfb and openbox by tests/e2e/placement_test.sh.
+TEST_F(MainFormTest, UnderAWindowManagerTheFramesAreCentred) {
+    if (QGuiApplication::platformName() != "xcb") {
+        GTEST_SKIP() << "needs an X server with a window manager";
+    }
+    auto form = MakeForm();
+    TConfig config(fs);
+    TFMAbout about(form.get());
+    TFMConfig settings(config, form.get());
+    for (QWidget* window : std::initializer_list<QWidget*>{form.get(), &about, &settings}) {
+        window->show();
+        const QPoint centre = window->screen()->availableGeometry().center();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QRect frame = window->frameGeometry();
+                return frame != window->geometry() && (frame.center() - centre).manhattanLength() <= 2;
+            },
+            5000))
+            << window->objectName().toStdString() << " frame " << window->frameGeometry().x() << ","
+            << window->frameGeometry().y() << " " << window->frameGeometry().width() << "x"
+            << window->frameGeometry().height() << " client " << window->geometry().x() << "," << window->geometry().y()
+            << " centre " << centre.x() << "," << centre.y();
+    }
 }
 
 } // namespace

@@ -1,4 +1,8 @@
 #include "app/RowCommand.h"
+#include "app/PrivateSocket.h"
+#include "core/FileSystem.h"
+
+#include "../core/TempFolder.h"
 
 #include "../platform/fakes/FakeHotkeyService.h"
 #include "../platform/fakes/FakeTypist.h"
@@ -6,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace velmora {
 namespace {
@@ -19,12 +25,25 @@ TEST(RowCommand, OnlyAPositiveDecimalNumberIsARow) {
 }
 
 TEST(RowCommand, TheSocketIsPrivateToTheUserAndNamedAfterTheExecutable) {
-    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000);
+    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000);
     EXPECT_EQ(path.rfind("/run/user/1000/velmora-", 0), 0U) << path;
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", 1000), path);
-    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", 1000), path);
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, 1000).rfind("/tmp/velmora-1000-", 0), 0U);
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", 7).rfind("/tmp/velmora-7-", 0), 0U);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000), path);
+    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", nullptr, 1000), path);
+    // Without a runtime folder: in a folder of the user's own inside the shared one.
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, nullptr, 1000).rfind("/tmp/velmora-1000/velmora-", 0),
+              0U);
+    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", "/var/tmp", 7).rfind("/var/tmp/velmora-7/", 0), 0U);
+}
+
+TEST(RowCommand, TheSocketsFolderIsMadePrivateAndAnyOtherIsRefused) {
+    const testing::TempFolder tmp;
+    MakePrivateFolder(tmp.Path("new"), ::getuid());
+    EXPECT_NO_THROW(MakePrivateFolder(tmp.Path("new"), ::getuid())) << "made 0700";
+    ::symlink(tmp.Path("new").c_str(), tmp.Path("link").c_str());
+    ::chmod(tmp.Path().c_str(), 0701);
+    for (const std::string& name : {tmp.Path("link"), tmp.Path()}) {
+        EXPECT_THROW(MakePrivateFolder(name, ::getuid()), FileError) << name;
+    }
 }
 
 class RowRequestTest : public ::testing::Test {

@@ -90,7 +90,18 @@ TEST(SessionChoice, KdePlasmaBefore6TakesItsOwnShortcutServiceAndTheNoteDoesNotS
     offer.kdePlasma = false;
     choice = ChooseBackends(offer, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::None);
-    EXPECT_NE(choice.note.find("asks once for permission"), std::string::npos) << choice.note;
+    EXPECT_NE(choice.note.find("asks for permission each time Velmora starts"), std::string::npos) << choice.note;
+    offer.remoteDesktopRemembers = true; // a portal that keeps the permission
+    EXPECT_NE(ChooseBackends(offer, kCommand).note.find("asks once for permission"), std::string::npos);
+}
+
+TEST(SessionChoice, GnomeWithoutTheShortcutPortalBindsItsOwnShortcutsElseTheRowCommandIsNamed) {
+    TSessionOffer offer{true, false, false, false, true}; // GNOME 43
+    offer.gnomeShortcuts = IsGnomeDesktop("ubuntu:GNOME") && !IsGnomeDesktop("XGNOME");
+    EXPECT_EQ(ChooseBackends(offer, kCommand).hotkeys, HotkeyBackend::Gnome);
+    offer.gnomeShortcuts = false; // no settings daemon
+    const TBackendChoice choice = ChooseBackends(offer, kCommand);
+    EXPECT_NE(choice.note.find("\"" + kCommand + " N\""), std::string::npos) << choice.note;
 }
 
 } // namespace

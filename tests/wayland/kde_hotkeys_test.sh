@@ -10,26 +10,16 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/kwin.sh"
-export LC_ALL=C.UTF-8
 
-KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3" "$1" "$2"
-VELMORA="$SESSION_DIR/bin/$(basename "$1")"
-TARGET="$SESSION_DIR/bin/$(basename "$2")"
-FAIL_LOGS=("$WORK/velmora.log" "$SESSION_DIR/xdpk.log")
+KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 
 # Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
 # character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
 TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
 TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
-
-PROGRAM_DIR="$SESSION_DIR/bin"
-program_write_list "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
+session_program "$1" "$2" "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
     "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)"
-[ -z "$SESSION_USER" ] || chown "$SESSION_USER" "$PROGRAM_DIR/mouses.xml"
 
 # holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
 holders() {
@@ -59,16 +49,10 @@ main_window_keys() {
     return 1
 }
 
-start_program() {
-    session_spawn "$VELMORA" >>"$WORK/velmora.log" 2>&1
-    VELMORA_PID=$XSESSION_LAST_PID
-    kwin_focus_title "Velmora 1.1 " 30 || fail "the main window did not show"
-}
-
-start_program
+session_start_program kwin_focus_title
 rows_free || fail "shortcuts bound before Start: $(holders "$CTRL_F8") $(holders "$KEY_Q")"
-# Start (Alt+T): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
-main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+# Start (Alt+T: 56+20): rows 1 and 3 bound; row 2's combination stays KWin's and its holder is named.
+main_window_keys rows_bound 56+20 || fail "Start did not bind rows 1 and 3: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
 [ "$(holders "$CTRL_F1")" = "kwin Switch to Desktop 1" ] || fail "CTRL+F1: $(holders "$CTRL_F1")"
 free "$ALT_Z" || fail "the unchecked row 4 was bound"
 wait_until 5 grep -qF "row 2 (CTRL+F1: KWin uses it for “Switch to Desktop 1”)" "$WORK/velmora.log" ||
@@ -79,14 +63,14 @@ out="$WORK/edit.out"
 session_spawn "$TARGET" "$out" "velmora-kde-edit"
 wait_for_file "$out" 20 && kwin_focus_title "velmora-kde-edit" || fail "the edit did not start"
 
-# Q types row 3; CTRL+F1 (KWin's) types nothing; CTRL+F8 types row 1.
-kwin_keys q
+# Q types row 3 (evdev codes: Q 16, Ctrl 29, F1 59, F8 66).
+kwin_keys 16
 printf '%s' "$TEXT" | expected_for qt >"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "Q did not type row 3 exactly"
 ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes: ASCII, tab, line break, German at every level) exactly"
 # CTRL+F1 types nothing; CTRL+F8 types row 1 while the user still holds Ctrl (until the row has arrived).
-kwin_keys ctrl+F1
-session_spawn "$KWIN_KEYS" down:ctrl F8 "until:$WORK/typed" up:ctrl
+kwin_keys 29+59
+session_spawn "$KWIN_KEYS" down:29 66 "until:$WORK/typed" up:29
 holding=$XSESSION_LAST_PID
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (Ctrl held) the edit does not hold row 3 then row 1"
@@ -94,14 +78,14 @@ touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
 
-# Stop (Alt+P): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
+# Stop (Alt+P: 56+25): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
 # new Start proves by arriving right after the q.
-main_window_keys rows_free alt+p || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
-kwin_focus_title "velmora-kde-edit" 10 && kwin_keys q ctrl+F8
+main_window_keys rows_free 56+25 || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 16 29+66
 printf 'q' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 10 || fail "after Stop Q did not reach the edit as a key"
-main_window_keys rows_bound alt+t || fail "the second Start did not bind rows 1 and 3"
-kwin_focus_title "velmora-kde-edit" 10 && kwin_keys ctrl+F8
+main_window_keys rows_bound 56+20 || fail "the second Start did not bind rows 1 and 3"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 29+66
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "after Stop a press typed something, or the marker did not arrive"
 ok "[kde] Stop unbound the rows: Q reached the edit, CTRL+F8 typed nothing before the marker"
@@ -110,13 +94,12 @@ ok "[kde] Stop unbound the rows: Q reached the edit, CTRL+F8 typed nothing befor
 xsession_stop "$VELMORA_PID"
 rows_free || fail "the program's end left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"
 # A killed copy leaves them; the next copy removes them when it starts.
-start_program
-main_window_keys rows_bound alt+t || fail "Start did not bind rows 1 and 3 in the second copy"
-victim=$(pgrep -P "$VELMORA_PID" | head -n 1 || true) # under runuser, its child
-kill -KILL "${victim:-$VELMORA_PID}"
+session_start_program kwin_focus_title
+main_window_keys rows_bound 56+20 || fail "Start did not bind rows 1 and 3 in the second copy"
+kill -KILL "$(session_program_pid)"
 wait "$VELMORA_PID" 2>/dev/null || true
 rows_bound || fail "the killed copy's shortcuts are gone already: the check proves nothing"
-start_program
+session_start_program kwin_focus_title
 rows_free || fail "the killed copy's shortcuts outlived the start of the next copy"
 ok "[kde] the program's end and the next start after a kill leave no shortcut"
 xsession_stop "$VELMORA_PID"

@@ -7,10 +7,8 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
 . "$HERE/lib/sway.sh"
 . "$HERE/lib/portal.sh"
-export LC_ALL=C.UTF-8
 
 # The seat has no keyboard: the layout is the XKB default one (US here).
 sway_test_start "$1"

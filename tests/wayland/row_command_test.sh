@@ -6,32 +6,14 @@
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
-. "$HERE/../e2e/lib/program.sh"
 . "$HERE/lib/sway.sh"
-export LC_ALL=C.UTF-8
 
-sway_test_start "$1" "$2"
-VELMORA="$SWAY_DIR/bin/$(basename "$1")"
-TARGET="$SWAY_DIR/bin/$(basename "$2")"
-FAIL_LOGS=("$WORK/velmora.log")
-
+sway_start
 MIXED=$(mixed_text 300 77)
 # Row 1: CTRL+F5, row 2: ALT+Z with the mixed text, row 3 unchecked.
-PROGRAM_DIR="$SWAY_DIR/bin"
-program_write_list "$(list_item "first row" 1 116 True)" "$(list_item "$MIXED" 2 90 True)" \
+session_program "$1" "$2" "$(list_item "first row" 1 116 True)" "$(list_item "$MIXED" 2 90 True)" \
     "$(list_item "never" 0 120 False)"
-[ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PROGRAM_DIR/mouses.xml"
-
-sway_spawn "$VELMORA" >"$WORK/velmora.log" 2>&1
-VELMORA_PID=$XSESSION_LAST_PID
-if ! sway_focus_title "Velmora 1.1 " 30; then
-    cat "$WORK/velmora.log" >&2
-    fail "the main window did not show"
-    exit 1
-fi
+session_start_program sway_focus_title
 
 # Before Start no row is in force: the command says so and fails.
 if sway_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err"; then

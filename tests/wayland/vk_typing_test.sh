@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
-# Types texts through the virtual-keyboard typist into the Qt test edit on headless Sway and checks that exactly
-# those characters arrive.
+# Types texts through the virtual-keyboard typist on headless Sway into the Qt test edit and into the browsers
+# (Wayland), and checks that exactly those characters arrive.
 #
-#   vk_typing_test.sh VK_TYPE_DRIVER TEST_TARGET
+#   vk_typing_test.sh VK_TYPE_DRIVER TEST_TARGET [CASE...]   # CASE: qt, chromium, firefox (default: all three)
 set -euo pipefail
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-. "$HERE/../e2e/lib/xsession.sh"
-. "$HERE/../e2e/lib/targets.sh"
-. "$HERE/../e2e/lib/texts.sh"
+. "$HERE/../e2e/lib/clients.sh"
 . "$HERE/lib/sway.sh"
-export LC_ALL=C.UTF-8
 
 sway_test_start "$1" "$2"
 DRIVER="$SWAY_DIR/bin/$(basename "$1")"
@@ -38,6 +35,64 @@ type_case() {
     xsession_stop "$target"
 }
 
-type_case ascii "Hello World, THE QUICK brown fox 0123456789 !\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~ end"
-type_case mixed_twice "$(mixed_text 600 4242)" 2
-type_case many_distinct "$(distinct_cjk 300) end"
+# browser_case KIND: the browser (Wayland) shows the test page; a 2,000-character mixed text, then 1,500 ideographs
+# drawn from 200, arrive exactly (the page shows the count and hash of what its field holds in the window title).
+browser_case() {
+    local kind=$1 text start title
+    local dir="$WORK/$kind" expected="$WORK/$kind.expected"
+    mkdir -p "$dir"
+    write_client_page "$dir/page.html"
+    browser_command "$kind" "$dir" "file://$dir/page.html"
+    [ -z "$SWAY_USER" ] || chown -R "$SWAY_USER" "$dir"
+    case "$kind" in
+    chromium) BROWSER_COMMAND+=(--ozone-platform=wayland) ;;
+    firefox) BROWSER_COMMAND=(env MOZ_ENABLE_WAYLAND=1 "${BROWSER_COMMAND[@]}") ;;
+    esac
+    # No D-Bus session: the desktop portals it would start (GNOME's, KDE's) only slow the browsers down.
+    sway_spawn "${BROWSER_COMMAND[@]}" >"$dir/browser.log" 2>&1
+    local browser=$XSESSION_LAST_PID
+    FAIL_LOGS=("$dir/browser.log")
+    sway_focus_title "velmora 0 .*" 90 || fail "[wayland] $kind: the page did not show"
+    # A browser drops the keys of its first moments: an x, again until one arrives; as many as arrived start the text.
+    local tries=0
+    printf x >"$dir/probe.in"
+    until sway_run "$DRIVER" "$dir/probe.in" >/dev/null && wait_until 3 sway_title_is "velmora [1-9].*"; do
+        ((++tries < 20)) || fail "[wayland] $kind: no key arrived"
+    done
+    printf 'x%.0s' $(seq "$(swaymsg_run -t get_tree | grep -o '"name": "velmora [0-9]*' | sed 's/.* //')") >"$expected"
+    for text in mixed cjk; do
+        # Chromium's key events carry one UTF-16 unit: it cannot take a character beyond U+FFFF as a key.
+        perl -CS -pe "$([ "$kind" != chromium ] || echo 's/[^\x{0}-\x{FFFF}]//g')" <"$WORK/$text.in" >"$dir/$text.in"
+        expected_for qt <"$dir/$text.in" >>"$expected"
+        title="velmora $(wc -m <"$expected") $(text_hash <"$expected")"
+        start=$EPOCHREALTIME
+        sway_run "$DRIVER" "$dir/$text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+            fail "[wayland] $kind: the driver failed: $(cat "$WORK/driver.err")"
+        wait_until 30 sway_title_is "$title.*" ||
+            fail "[wayland] $kind $text: the page does not hold the text typed (\"$title\" expected, \
+$(swaymsg_run -t get_tree | grep -o '"name": "velmora [^"]*'); $(cat "$WORK/driver.out"))"
+        ok "[wayland] $kind $text: exact, $(rate "$(wc -m <"$dir/$text.in")" "$start") chars/s" \
+            "($(cat "$WORK/driver.out"))"
+    done
+    xsession_stop "$browser"
+}
+
+# rate CHARS START: characters per second since START ($EPOCHREALTIME).
+rate() {
+    echo "$1 $2 $EPOCHREALTIME" | awk '{ printf "%d", $1 / ($3 - $2) }'
+}
+
+mixed_text 2000 4242 >"$WORK/mixed.in"
+cjk_text 1500 200 7 >"$WORK/cjk.in"
+CASES=("${@:3}")
+[ "${#CASES[@]}" -gt 0 ] || CASES=(qt chromium firefox)
+for case in "${CASES[@]}"; do
+    case "$case" in
+    qt)
+        type_case ascii "Hello World, THE QUICK brown fox 0123456789 !\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~ end"
+        type_case mixed_twice "$(mixed_text 600 4242)" 2
+        type_case many_distinct "$(distinct_cjk 300) end"
+        ;;
+    *) browser_case "$case" ;;
+    esac
+done

@@ -79,6 +79,8 @@ public:
     void FailRenames(int error = EACCES) { FRenameError = error; }
     /// Nothing can be created in this folder or below it, and IsWritableFolder answers false for them.
     void MakeReadOnly(const std::string& folder) { FReadOnlyFolders.insert(folder); }
+    /// Makes `path` a symbolic link to `target` (an absolute path, not below another link) for ResolvedPath.
+    void AddLink(const std::string& path, const std::string& target) { FLinks[path] = target; }
     /// The folders CreateFolders made, with their mode.
     const std::map<std::string, unsigned>& CreatedFolders() const { return FCreatedFolders; }
     /// The bytes the last failing replace had written into its temporary file before it failed.
@@ -175,6 +177,15 @@ public:
         FCreatedFolders[path] = mode;
     }
 
+    std::string ResolvedPath(const std::string& path) const override {
+        for (const auto& [link, target] : FLinks) { // links lead to no other link here
+            if (path == link || path.starts_with(link + "/")) {
+                return target + path.substr(link.size());
+            }
+        }
+        return path;
+    }
+
 private:
     void Record(Call call) const { FCalls.push_back(std::move(call)); }
     bool InReadOnlyFolder(const std::string& path) const {
@@ -191,6 +202,7 @@ private:
     std::set<std::string> FFolders;
     std::set<std::string> FReadOnlyFolders;
     std::map<std::string, unsigned> FCreatedFolders;
+    std::map<std::string, std::string> FLinks;
     std::map<std::string, int> FReadErrors;
     int FReplaceError = 0;
     std::size_t FReplaceFailAfter = 0;

@@ -11,23 +11,68 @@ CLIENT_PID=""
 CLIENT_DIR=""
 CLIENT_WINDOW=""
 
-# A page whose text field counts its characters into the window title, and takes Tab as a character.
+# A page whose text field counts its characters into the window title, with an FNV-1a hash of its code points (see
+# text_hash), and takes Tab as a character.
 write_client_page() {
     cat >"$1" <<'EOF'
 <!doctype html><meta charset="utf-8"><title>velmora 0</title>
 <textarea id="t" autofocus style="width:98vw;height:90vh"></textarea>
 <script>
 const t = document.getElementById("t");
+const hash = (s) => {
+  let h = 2166136261;
+  for (const c of s) h = Math.imul(h ^ c.codePointAt(0), 16777619) >>> 0;
+  return h;
+};
 // The title changes at most every 50 ms: each change costs the window manager a redraw of the title bar.
 let pending = false;
-const count = () => { document.title = "velmora " + [...t.value].length; pending = false; };
+const count = () => { document.title = "velmora " + [...t.value].length + " " + hash(t.value); pending = false; };
 t.addEventListener("input", () => { if (!pending) { pending = true; setTimeout(count, 50); } });
 t.addEventListener("keydown", (e) => {
   if (e.key === "Tab") { e.preventDefault(); t.setRangeText("\t", t.selectionStart, t.selectionEnd, "end"); count(); }
 });
+count();
 t.focus();
 </script>
 EOF
+}
+
+# browser_command KIND DIR URL: sets BROWSER_COMMAND to the command line that opens URL in the browser KIND (firefox
+# or chromium) with a fresh profile in DIR.
+browser_command() {
+    local kind=$1 dir=$2 url=$3
+    case "$kind" in
+    firefox)
+        mkdir -p "$dir/profile"
+        cat >"$dir/profile/user.js" <<'EOF'
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("browser.tabs.warnOnClose", false);
+EOF
+        BROWSER_COMMAND=(firefox-esr --no-remote --new-instance --kiosk --profile "$dir/profile" "$url")
+        ;;
+    chromium)
+        BROWSER_COMMAND=(chromium --no-sandbox --no-first-run --disable-gpu --disable-background-networking
+            --disable-component-update --disable-sync --user-data-dir="$dir/profile" --password-store=basic
+            --app="$url")
+        ;;
+    *)
+        echo "unknown browser: $kind" >&2
+        return 1
+        ;;
+    esac
+}
+
+# text_hash < TEXT: the hash the page shows for TEXT.
+text_hash() {
+    python3 -c 'import sys
+h = 2166136261
+for c in sys.stdin.read():
+    h = ((h ^ ord(c)) * 16777619) & 0xFFFFFFFF
+print(h)'
 }
 
 start_client() {
@@ -41,26 +86,11 @@ start_client() {
         title="typed\.txt - Mousepad"
         xsession_spawn dbus-launch --exit-with-session mousepad "$CLIENT_DIR/typed.txt"
         ;;
-    firefox)
+    firefox | chromium)
         write_client_page "$CLIENT_DIR/page.html"
-        mkdir -p "$CLIENT_DIR/profile"
-        cat >"$CLIENT_DIR/profile/user.js" <<'EOF'
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
-user_pref("browser.tabs.warnOnClose", false);
-EOF
+        browser_command "$kind" "$CLIENT_DIR" "file://$CLIENT_DIR/page.html"
         title="^velmora 0"
-        xsession_spawn dbus-launch --exit-with-session firefox-esr --no-remote --new-instance --kiosk \
-            --profile "$CLIENT_DIR/profile" "file://$CLIENT_DIR/page.html"
-        ;;
-    chromium)
-        write_client_page "$CLIENT_DIR/page.html"
-        title="^velmora 0"
-        xsession_spawn dbus-launch --exit-with-session chromium --no-sandbox --no-first-run --disable-gpu \
-            --user-data-dir="$CLIENT_DIR/profile" --password-store=basic --app="file://$CLIENT_DIR/page.html"
+        xsession_spawn dbus-launch --exit-with-session "${BROWSER_COMMAND[@]}"
         ;;
     *)
         echo "unknown client: $kind" >&2

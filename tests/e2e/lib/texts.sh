@@ -29,3 +29,10 @@ distinct_cjk() {
         printf "\\U$(printf '%08x' $((0x4E00 + i * 7)))"
     done
 }
+
+# cjk_text COUNT DISTINCT SEED: COUNT ideographs drawn (reproducibly) from DISTINCT ones.
+cjk_text() {
+    perl -CS -e 'my ($count, $distinct, $seed) = @ARGV; srand($seed);
+        my @a = map { chr(0x4E00 + int(rand(20000))) } 1 .. $distinct;
+        print join("", map { $a[int(rand($distinct))] } 1 .. $count)' "$@"
+}

@@ -6,9 +6,9 @@
 #include "platform/TypingListener.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,11 +24,11 @@ public:
         FLines.push_back(line);
         FChanged.notify_all();
     }
-    /// Waits (up to 5 s) until `line` is in the log.
-    bool WaitFor(const std::string& line) {
+    /// Waits (up to 5 s) until `line` is in the log `times` times.
+    bool WaitFor(const std::string& line, std::ptrdiff_t times = 1) {
         std::unique_lock lock(FMutex);
         return FChanged.wait_for(lock, std::chrono::seconds(5),
-                                 [&] { return std::find(FLines.begin(), FLines.end(), line) != FLines.end(); });
+                                 [&] { return std::count(FLines.begin(), FLines.end(), line) >= times; });
     }
     std::vector<std::string> Lines() {
         std::scoped_lock lock(FMutex);
@@ -52,16 +52,15 @@ public:
     FakeTextSender(TTypingLog& log, bool withSession) : FLog(log), FWithSession(withSession) {}
 
     /// The desktop's answer to the pending session: given, or refused.
-    void Answer(bool given) {
-        std::scoped_lock lock(FMutex);
-        FAnswer = given;
-        FAnswered.notify_all();
-    }
+    void Answer(bool given) { FAnswer = given ? 1 : -1; }
 
     TSendOutcome Send(const std::u32string& text, std::int32_t /*pressedKey*/, ITypingTurn& turn) override {
         if (FWithSession && !FSession) {
             FLog.Add("session");
-            if (!WaitForAnswer(turn)) {
+            int answer = 0;
+            while ((answer = FAnswer.exchange(0)) == 0 && turn.Pause(std::chrono::milliseconds(5))) {
+            }
+            if (answer <= 0) {
                 throw TypingRefused("the user did not allow it.");
             }
             FSession = true;
@@ -69,41 +68,25 @@ public:
         const std::string bytes = UnicodeToText(text);
         turn.KeysBegin();
         FLog.Add("send " + bytes);
-        if (bytes.rfind("fail", 0) == 0) {
+        if (bytes.starts_with("fail")) {
             throw PlatformError("The connection broke.");
         }
-        if (bytes.rfind("hold", 0) == 0) {
+        if (bytes.starts_with("hold")) {
             while (turn.Pause(std::chrono::milliseconds(5))) {
             }
             FLog.Add("stopped");
         }
-        if (bytes.rfind("lack ", 0) == 0) {
+        if (bytes.starts_with("lack ")) {
             return {text.substr(5), "no key has them."};
         }
         return {};
     }
 
 private:
-    bool WaitForAnswer(ITypingTurn& turn) {
-        for (;;) {
-            {
-                std::scoped_lock lock(FMutex);
-                if (FAnswer) {
-                    return *std::exchange(FAnswer, std::nullopt);
-                }
-            }
-            if (!turn.Pause(std::chrono::milliseconds(5))) {
-                return false;
-            }
-        }
-    }
-
     TTypingLog& FLog;
     const bool FWithSession;
     bool FSession = false;
-    std::mutex FMutex;
-    std::condition_variable FAnswered;
-    std::optional<bool> FAnswer;
+    std::atomic<int> FAnswer = 0; ///< 1 given, -1 refused, 0 not yet
 };
 
 } // namespace velmora

@@ -1,51 +1,36 @@
 # A private headless KDE Plasma session for one end-to-end script, in a session of session.sh: its own D-Bus bus,
 # KWin (a plain copy of kwin_wayland: the installed one carries a file capability that a container may refuse) on a
 # virtual output, KWin's global shortcut service, xdg-desktop-portal-kde behind the real xdg-desktop-portal, the
-# layout KWIN_LAYOUT (and KWIN_VARIANT; by default US), no screen locker. Keys come from KEYS_TOOL through KWin's fake-input protocol, which KWin offers to a
-# program that a desktop entry of the user names. Needs tests/e2e/lib/xsession.sh sourced.
+# layout KWIN_LAYOUT (and KWIN_VARIANT; by default US), no screen locker. Keys come from KEYS_TOOL through KWin's
+# fake-input protocol, which KWin offers to a program that a desktop entry of the user names.
 #
-#   kwin_start KEYS_TOOL PROGRAM...   # starts it all; copies the programs into $SESSION_DIR/bin; makes WORK.
-#                                     # Exits with status 77 (CTest: skipped) when a package is missing.
-#   kwin_keys ARGUMENT...             # presses keys ("alt+t", "ctrl+F8", "z"), one combination after the other
-#                                     # ("down:ctrl", "up:ctrl", "until:FILE": see FakeInputKeys.cpp)
+#   kwin_start KEYS_TOOL              # starts it all; exits 77 (CTest: skipped) when a package is missing
+#   kwin_keys ARGUMENT...             # presses keys by evdev code ("56+20": Alt+T), one combination after the
+#                                     # other ("down:29", "up:29", "until:FILE": see FakeInputKeys.cpp)
 #   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 
 KWIN_LOG=""
 KWIN_KEYS=""
-
-kwin_require() {
-    local missing=() file
-    if [ ! -x "$1" ]; then
-        echo "SKIP: KDE Plasma test: the fake-input key tool was not built (package plasma-wayland-protocols)"
-        exit 77
-    fi
-    for file in /usr/bin/kwin_wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
-        /usr/libexec/xdg-desktop-portal /usr/share/xdg-desktop-portal/portals/kde.portal \
-        /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so; do
-        [ -e "$file" ] || missing+=("$file")
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        echo "SKIP: KDE Plasma test: not installed: ${missing[*]} (packages kwin-wayland, xdg-desktop-portal-kde," \
-            "xdg-desktop-portal, qtwayland5)"
-        exit 77
-    fi
-}
+KWIN_SCRIPTS=0
 
 kwin_start() {
-    kwin_require "$1"
+    local portal_kde=/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde
+    session_require "package plasma-wayland-protocols, for the fake-input key tool" "$1"
+    session_require "packages kwin-wayland, xdg-desktop-portal-kde, xdg-desktop-portal, qtwayland5" \
+        /usr/bin/kwin_wayland "$portal_kde" /usr/libexec/xdg-desktop-portal /usr/share/xdg-desktop-portal/portals/kde.portal \
+        /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so
     session_prepare kwin
-    session_copy_program /usr/bin/kwin_wayland "$@"
-    session_work
+    session_copy_program /usr/bin/kwin_wayland "$1"
     KWIN_KEYS="$SESSION_DIR/bin/$(basename "$1")"
     local config="$SESSION_DIR/config" apps="$SESSION_DIR/.local/share/applications"
     printf '[Layout]\nLayoutList=%s\nVariantList=%s\nUse=true\n' "${KWIN_LAYOUT:-us}" "${KWIN_VARIANT:-}" >"$config/kxkbrc"
     printf '[Daemon]\nAutolock=false\nLockOnResume=false\n' >"$config/kscreenlockerrc"
-    mkdir -p "$apps"
+    mkdir -p "$apps" "$SESSION_DIR/portals"
     printf '[Desktop Entry]\nType=Application\nName=velmora test keys\nExec=%s\nNoDisplay=true\n%s\n' "$KWIN_KEYS" \
         'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' >"$apps/velmora-test-keys.desktop"
-    [ -z "$SESSION_USER" ] || chown -R "$SESSION_USER" "$config" "$SESSION_DIR/.local"
+    session_own "$config" "$SESSION_DIR/.local"
 
     SESSION_ENV+=(XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 XDG_SESSION_TYPE=wayland)
     # KWin serves the global shortcuts on the bus: the bus comes first.
@@ -63,13 +48,8 @@ kwin_start() {
     SESSION_ENV+=(WAYLAND_DISPLAY=wayland-velmora QT_QPA_PLATFORM=wayland)
 
     # The portal backend needs the display, which the bus did not have when it started: not started on demand.
-    session_spawn /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde >"$SESSION_DIR/xdpk.log" 2>&1
-    wait_until 20 bus_has_name org.freedesktop.impl.portal.desktop.kde || {
-        xsession_log "xdg-desktop-portal-kde did not start:"
-        cat "$SESSION_DIR/xdpk.log" >&2
-        return 1
-    }
-    mkdir -p "$SESSION_DIR/portals"
+    session_service org.freedesktop.impl.portal.desktop.kde 20 "$portal_kde" || return 1
+    FAIL_LOGS+=("$SESSION_DIR/org.freedesktop.impl.portal.desktop.kde.log")
     cp /usr/share/xdg-desktop-portal/portals/kde.portal "$SESSION_DIR/portals/"
     portal_frontend_start "$SESSION_DIR/portals" KDE || return 1
     xsession_log "headless KWin $(dpkg-query -W -f='${Version}' kwin-wayland 2>/dev/null) (pid $kwin_pid${SESSION_USER:+, user $SESSION_USER}), xdg-desktop-portal-kde $(dpkg-query -W -f='${Version}' xdg-desktop-portal-kde 2>/dev/null)"
@@ -90,22 +70,18 @@ kwin_script() {
         >/dev/null
 }
 
-KWIN_SCRIPTS=0
-
 # kwin_activate TITLE: asks KWin to activate the window and says whether it is the active one. (KWin shows a
 # title without the spaces at its ends.)
 kwin_activate() {
-    KWIN_SCRIPTS=$((KWIN_SCRIPTS + 1))
-    local mark="velmora-active-$KWIN_SCRIPTS" title
-    title=$(printf '%s' "$1" | python3 -c 'import json, sys; print(json.dumps(sys.stdin.read().strip()))')
-    kwin_script "$mark" "
+    local mark="velmora-active-$((++KWIN_SCRIPTS))"
+    kwin_script "$mark" "const title = '$1'.trim();
 for (const window of workspace.clientList()) {
-    if (window.caption === $title) {
+    if (window.caption === title) {
         workspace.activeClient = window;
     }
 }
-print('$mark [' + (workspace.activeClient ? workspace.activeClient.caption : '') + ']');"
-    wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qxF "js: $mark [${title:1:-1}]" "$KWIN_LOG"
+print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.caption === title));"
+    wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
 }
 
 kwin_focus_title() {

@@ -18,16 +18,11 @@ portal_start() {
         'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;' >"$portals/velmoratest.portal"
     PORTAL_LOG="$SWAY_DIR/work/portal.log"
     : >"$PORTAL_LOG"
-    [ -z "$SWAY_USER" ] || chown "$SWAY_USER" "$PORTAL_LOG"
+    session_own "$PORTAL_LOG"
     cp "$(dirname "${BASH_SOURCE[0]}")/../fake_portal.py" "$SWAY_DIR/fake_portal.py"
     chmod a+r "$SWAY_DIR/fake_portal.py"
-    sway_spawn env VELMORA_FAKE_REFUSE="$refused" VELMORA_FAKE_LOG="$PORTAL_LOG" \
-        python3 "$SWAY_DIR/fake_portal.py" >"$SWAY_DIR/fake_portal.out" 2>&1
-    wait_until 10 bus_has_name org.freedesktop.impl.portal.desktop.velmoratest || {
-        xsession_log "the test portal backend did not start:"
-        cat "$SWAY_DIR/fake_portal.out" >&2
-        return 1
-    }
+    session_service org.freedesktop.impl.portal.desktop.velmoratest 10 env VELMORA_FAKE_REFUSE="$refused" \
+        VELMORA_FAKE_LOG="$PORTAL_LOG" python3 "$SWAY_DIR/fake_portal.py" || return 1
     portal_frontend_start "$portals" velmoratest || return 1
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
 }

@@ -1,60 +1,54 @@
 # A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), in a
 # session of session.sh (its user, folder and environment; SWAY_DIR, SWAY_USER and SWAY_ENV are other names for
-# SESSION_DIR, SESSION_USER and SESSION_ENV). Needs tests/e2e/lib/xsession.sh sourced.
+# SESSION_DIR, SESSION_USER and SESSION_ENV).
 #
 #   sway_start [CONFIG_LINES]  # exports SWAY_DIR (a folder the session's user may write), SWAY_ENV (env settings)
 #   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
 #   sway_run CMD ARGS...       # runs a program of the session and waits for it
 #   swaymsg_run ARGS...        # swaymsg to this session
-#   sway_focus_title TITLE [SECONDS]   # waits for the window with this title and gives it the focus
-#   sway_copy_program FILE...  # copies programs into $SWAY_DIR/bin, where the session's user may run them
+#   sway_focus_title TITLE [SECONDS]   # waits for a window whose title matches this regular expression, focuses it
+#   sway_test_start PROGRAM... # sway_start, and the programs copied into $SWAY_DIR/bin where its user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
 
 sway_spawn() { session_spawn "$@"; }
 sway_run() { session_run "$@"; }
-sway_copy_program() { session_copy_program "$@"; }
 
 swaymsg_run() {
     session_run swaymsg -s "$SWAY_SOCK" "$@"
 }
 
-# sway_test_start PROGRAM...: starts Sway, copies the programs where its user can run them, and makes WORK, a work
-# folder that user can write.
 sway_test_start() {
     sway_start
     session_copy_program "$@"
-    session_work
 }
 
 sway_focus_title() {
     local title=$1 seconds=${2:-20}
-    wait_until "$seconds" sway_has_title "$title" || {
+    wait_until "$seconds" sway_title_is "$title" || {
         xsession_log "timed out waiting for the window \"$title\""
         return 1
     }
     swaymsg_run "[title=\"^${title}\$\"] focus" >/dev/null
-    wait_until "$seconds" sway_title_focused "$title" || {
+    wait_until "$seconds" sway_title_is "$title" focused || {
         xsession_log "timed out giving the focus to \"$title\""
         return 1
     }
 }
 
-sway_has_title() {
-    [[ "$(swaymsg_run -t get_tree)" == *"\"name\": \"$1\""* ]]
-}
-
-sway_title_focused() {
+# sway_title_is TITLE [focused]: whether a window's whole title matches the regular expression TITLE (and it has the
+# focus).
+sway_title_is() {
     swaymsg_run -t get_tree | python3 -c '
-import json, sys
+import json, re, sys
 def walk(node):
-    if node.get("focused") and node.get("name") == sys.argv[1]:
+    if re.fullmatch(sys.argv[1], node.get("name") or "") and (len(sys.argv) < 3 or node.get("focused")):
         sys.exit(0)
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
         walk(child)
 walk(json.load(sys.stdin))
-sys.exit(1)' "$1"
+sys.exit(1)' "$@"
 }
 
 sway_start() {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <sys/types.h>
+
+namespace velmora {
+
+/// Makes `folder` (mode 0700) when it is missing and checks that only `uid` can enter it: a folder, not a symbolic
+/// link, owned by `uid`, with no access for its group or others. Throws FileError saying what is wrong.
+void MakePrivateFolder(const std::string& folder, uid_t uid);
+
+/// The user id of the process at the other end of a connected local socket; none when it cannot be told.
+std::optional<uid_t> PeerUid(int socketFd);
+
+} // namespace velmora

@@ -1,0 +1,121 @@
+#include "GnomeAccelerator.h"
+
+#include "platform/HotkeyService.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kShortcutPrefix = "velmora-";
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::optional<unsigned> ModifierNamed(const std::string& name) {
+    static const std::pair<const char*, unsigned> kNames[] = {
+        {"shift", kAccelShift}, {"control", kAccelControl}, {"ctrl", kAccelControl}, {"primary", kAccelControl},
+        {"ctl", kAccelControl}, {"alt", kAccelAlt},         {"mod1", kAccelAlt},     {"super", kAccelSuper},
+        {"mod4", kAccelSuper},  {"hyper", kAccelHyper},     {"meta", kAccelMeta},
+    };
+    for (const auto& [known, flag] : kNames) {
+        if (name == known) {
+            return flag;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> GnomeAccelerator(unsigned modifiers, std::int32_t virtualKey) {
+    std::string key;
+    if (virtualKey >= 112 && virtualKey <= 123) {
+        key = "F" + std::to_string(virtualKey - 111);
+    } else if (virtualKey >= '0' && virtualKey <= '9') {
+        key = std::string(1, static_cast<char>(virtualKey));
+    } else if (virtualKey >= 'A' && virtualKey <= 'Z') {
+        key = std::string(1, static_cast<char>(virtualKey - 'A' + 'a'));
+    } else {
+        return std::nullopt;
+    }
+    std::string accelerator;
+    if ((modifiers & kModControl) != 0) {
+        accelerator += "<Control>";
+    }
+    if ((modifiers & kModAlt) != 0) {
+        accelerator += "<Alt>";
+    }
+    if ((modifiers & kModShift) != 0) {
+        accelerator += "<Shift>";
+    }
+    return accelerator + key;
+}
+
+std::optional<TAccelerator> ParseAccelerator(std::string_view text) {
+    TAccelerator accelerator;
+    while (!text.empty() && text.front() == '<') {
+        const std::size_t close = text.find('>');
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::optional<unsigned> flag = ModifierNamed(Lower(text.substr(1, close - 1)));
+        if (!flag) {
+            return std::nullopt;
+        }
+        accelerator.modifiers |= *flag;
+        text.remove_prefix(close + 1);
+    }
+    if (text.empty() || text.find_first_of("<> ") != std::string_view::npos || Lower(text) == "disabled") {
+        return std::nullopt;
+    }
+    // Keysym names differ in case only for letters ("a", "A"), which are one key.
+    accelerator.key = text.size() == 1 ? Lower(text) : std::string(text);
+    return accelerator;
+}
+
+std::string ShortcutName(int pid, std::size_t rowNumber) {
+    return std::string(kShortcutPrefix) + std::to_string(pid) + "-row" + std::to_string(rowNumber);
+}
+
+std::optional<int> ShortcutOwner(std::string_view path) {
+    if (path.size() < 2 || path.back() != '/') {
+        return std::nullopt;
+    }
+    path.remove_suffix(1);
+    std::string_view name = path.substr(path.rfind('/') + 1);
+    if (name.substr(0, kShortcutPrefix.size()) != kShortcutPrefix) {
+        return std::nullopt;
+    }
+    name.remove_prefix(kShortcutPrefix.size());
+    const std::size_t dash = name.find("-row");
+    const std::string_view pid = name.substr(0, dash);
+    if (dash == std::string_view::npos || pid.empty() || pid.size() > 9 ||
+        !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    return std::stoi(std::string(pid));
+}
+
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+        return std::isalnum(c) != 0 || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
+    });
+    if (plain) {
+        return text;
+    }
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+} // namespace velmora

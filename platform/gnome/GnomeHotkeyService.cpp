@@ -1,0 +1,158 @@
+#include "GnomeHotkeyService.h"
+
+#include "GSettingsShortcuts.h"
+#include "GnomeAccelerator.h"
+#include "platform/portal/PortalTrigger.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kCustomFolder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+constexpr const char* kMediaKeysService = "org.gnome.SettingsDaemon.MediaKeys";
+
+bool BareTypedKey(unsigned modifiers, std::int32_t virtualKey) {
+    return (modifiers & (kModControl | kModAlt)) == 0 && !(virtualKey >= 112 && virtualKey <= 123);
+}
+
+std::string ExecutableName(const std::string& processFolder) {
+    std::error_code error;
+    return std::filesystem::read_symlink(processFolder + "/exe", error).filename().string();
+}
+
+} // namespace
+
+bool IsRunningCopy(int pid) {
+    const std::string name = ExecutableName("/proc/" + std::to_string(pid));
+    return !name.empty() && name == ExecutableName("/proc/self");
+}
+
+bool TGnomeHotkeyService::Offered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(QString::fromLatin1(kMediaKeysService)).value() &&
+           TGSettingsShortcuts::Installed();
+}
+
+TGnomeHotkeyService::TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable, int pid,
+                                         std::function<bool(int pid)> isRunningCopy)
+    : FShortcuts(std::move(shortcuts)), FExecutable(std::move(executable)), FPid(pid) {
+    std::vector<std::string> leftovers;
+    for (const std::string& path : FShortcuts->Paths()) {
+        const std::optional<int> owner = ShortcutOwner(path);
+        if (owner && (*owner == FPid || !isRunningCopy(*owner))) {
+            leftovers.push_back(path);
+        }
+    }
+    Remove(leftovers);
+}
+
+TGnomeHotkeyService::~TGnomeHotkeyService() {
+    std::vector<std::string> paths;
+    for (const auto& [id, row] : FRows) {
+        if (row.written) {
+            paths.push_back(PathOf(row));
+        }
+    }
+    Remove(paths);
+}
+
+std::string TGnomeHotkeyService::PathOf(const TRow& row) const {
+    return kCustomFolder + ShortcutName(FPid, row.number) + "/";
+}
+
+void TGnomeHotkeyService::DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) {
+    FRows[id] = TRow{rowNumber, text, {}, false};
+}
+
+HotkeyStatus TGnomeHotkeyService::RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) {
+    const std::optional<std::string> accelerator = GnomeAccelerator(modifiers, virtualKey);
+    const auto row = FRows.find(id);
+    if (!accelerator || row == FRows.end()) {
+        FRows.erase(id);
+        return HotkeyStatus::UnknownKey;
+    }
+    const std::string rowName = "Velmora row " + std::to_string(row->second.number);
+    if (BareTypedKey(modifiers, virtualKey)) {
+        std::cerr << "velmora: " << rowName << ": " << *accelerator
+                  << " is not bound: the keys Velmora types would set it off" << std::endl;
+        FRows.erase(row);
+        return HotkeyStatus::CaughtByTyping;
+    }
+    if (Taken(*accelerator)) {
+        std::cerr << "velmora: " << rowName << ": another shortcut of the desktop has " << *accelerator << std::endl;
+        FRows.erase(row);
+        return HotkeyStatus::HeldElsewhere;
+    }
+    row->second.accelerator = *accelerator;
+    return HotkeyStatus::Registered;
+}
+
+bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
+    const std::optional<TAccelerator> wanted = ParseAccelerator(accelerator);
+    std::vector<std::string> used = FShortcuts->DesktopAccelerators();
+    for (const std::string& path : FShortcuts->Paths()) {
+        if (ShortcutOwner(path) != FPid) {
+            used.push_back(FShortcuts->Binding(path));
+        }
+    }
+    return std::any_of(used.begin(), used.end(),
+                       [&](const std::string& other) { return ParseAccelerator(other) == wanted; });
+}
+
+std::map<int, HotkeyStatus> TGnomeHotkeyService::FinishRegistrations() {
+    std::vector<std::string> paths = FShortcuts->Paths();
+    for (auto& [id, row] : FRows) {
+        if (row.accelerator.empty() || row.written) {
+            continue;
+        }
+        const std::string path = PathOf(row);
+        FShortcuts->Write(path,
+                          {PortalShortcutDescription(row.number, row.text),
+                           ShellWord(FExecutable) + " --type-row " + std::to_string(row.number), row.accelerator});
+        row.written = true;
+        if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
+            paths.push_back(path);
+        }
+    }
+    FShortcuts->SetPaths(paths);
+    FShortcuts->Flush();
+    return {};
+}
+
+void TGnomeHotkeyService::UnregisterHotKey(int id) {
+    const auto row = FRows.find(id);
+    if (row == FRows.end()) {
+        return;
+    }
+    if (row->second.written) {
+        Remove({PathOf(row->second)});
+    }
+    FRows.erase(row);
+}
+
+void TGnomeHotkeyService::Remove(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return;
+    }
+    std::vector<std::string> kept = FShortcuts->Paths();
+    kept.erase(std::remove_if(
+                   kept.begin(), kept.end(),
+                   [&](const std::string& path) { return std::find(paths.begin(), paths.end(), path) != paths.end(); }),
+               kept.end());
+    FShortcuts->SetPaths(kept);
+    for (const std::string& path : paths) {
+        FShortcuts->Erase(path);
+    }
+    FShortcuts->Flush();
+}
+
+} // namespace velmora

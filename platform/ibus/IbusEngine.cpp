@@ -1,0 +1,338 @@
+#include "IbusEngine.h"
+
+#include "IbusAddress.h"
+#include "IbusWire.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
+#include <QThread>
+
+#include <atomic>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kIbusService = "org.freedesktop.IBus";
+constexpr const char* kIbusPath = "/org/freedesktop/IBus";
+constexpr const char* kIbusInterface = "org.freedesktop.IBus";
+constexpr const char* kFactoryPath = "/org/freedesktop/IBus/Factory";
+constexpr const char* kEngineInterface = "org.freedesktop.IBus.Engine";
+constexpr const char* kEnginePaths = "/org/velmora/IBusEngine";
+constexpr const char* kEngineName = "velmora-typing";
+/// IBus's flag of a key release in a key event's state.
+constexpr std::uint32_t kReleaseMask = 1U << 30;
+/// The evdev key codes and keysyms of Return and Tab, the same on every layout.
+constexpr std::uint32_t kReturnCode = 28;
+constexpr std::uint32_t kTabCode = 15;
+constexpr std::uint32_t kReturnKeysym = 0xFF0D;
+constexpr std::uint32_t kTabKeysym = 0xFF09;
+constexpr int kCallTimeoutMs = 5000;
+/// How long the daemon may take to drop the user's engine after ours went away.
+constexpr std::chrono::milliseconds kRepairWait{300};
+
+QString GlobalEngine(QDBusConnection& bus) {
+    const QDBusMessage reply =
+        bus.call(QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "GetGlobalEngine"),
+                 QDBus::Block, kCallTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+               ? IbusEngineName(reply.arguments().first().value<QDBusVariant>())
+               : QString();
+}
+
+bool SetGlobalEngine(QDBusConnection& bus, const QString& name) {
+    QDBusMessage call = QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "SetGlobalEngine");
+    call.setArguments({name});
+    return bus.call(call, QDBus::Block, kCallTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
+QString ConnectionName() {
+    static std::atomic<unsigned> serial{0};
+    return QStringLiteral("velmora-ibus-%1").arg(++serial);
+}
+
+} // namespace
+
+/// The engine's and its factory's objects on the daemon's bus; answers on the engine's thread.
+class TIbusEngineObject final : public QDBusVirtualObject {
+public:
+    explicit TIbusEngineObject(TIbusEngine& engine) : FEngine(engine) {}
+
+    QString introspect(const QString& /*path*/) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        QDBusConnection bus = connection;
+        const QString member = message.member();
+        const QList<QVariant> args = message.arguments();
+        if (message.path() == QLatin1String(kFactoryPath) && member == QLatin1String("CreateEngine")) {
+            const QString path = QStringLiteral("%1/%2").arg(kEnginePaths).arg(++FEngines);
+            {
+                std::scoped_lock lock(FEngine.FMutex);
+                FEngine.FState.enginePath = path;
+                FEngine.FState.focused = false;
+            }
+            bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+            return true;
+        }
+        if (member == QLatin1String("ProcessKeyEvent") && args.size() == 3) {
+            bus.send(message.createReply(KeyEvent(bus, message.path(), args[1].toUInt(), args[2].toUInt())));
+            return true;
+        }
+        if (member == QLatin1String("Get") || member == QLatin1String("GetAll")) {
+            // The daemon asks whether the engine wants to know which client has the focus (FocusInId).
+            const QVariant yes = QVariant::fromValue(QDBusVariant(true));
+            bus.send(message.createReply(member == QLatin1String("Get")
+                                             ? yes
+                                             : QVariant::fromValue(QVariantMap{{QStringLiteral("FocusId"), true}})));
+            return true;
+        }
+        Notice(bus, message.path(), member, args);
+        if (message.type() == QDBusMessage::MethodCallMessage && !message.isReplyRequired()) {
+            return true;
+        }
+        bus.send(message.createReply());
+        return true;
+    }
+
+private:
+    /// Sends the next piece on the trigger key's press; the trigger key is the engine's, other keys pass.
+    bool KeyEvent(QDBusConnection& bus, const QString& path, std::uint32_t keycode, std::uint32_t state) {
+        if (keycode != FEngine.FTriggerKey) {
+            return false;
+        }
+        TImePiece piece;
+        {
+            std::scoped_lock lock(FEngine.FMutex);
+            if ((state & kReleaseMask) != 0 || path != FEngine.FState.enginePath || FEngine.FState.pending.empty()) {
+                return true;
+            }
+            piece = std::move(FEngine.FState.pending.front());
+            FEngine.FState.pending.pop_front();
+        }
+        // Signals before the answer: the desktop queues them ahead of the key events that follow.
+        if (!piece.text.empty()) {
+            Signal(bus, path, "CommitText",
+                   {QVariant::fromValue(
+                       IbusText(QString::fromUcs4(piece.text.data(), static_cast<int>(piece.text.size()))))});
+        }
+        for (const StrokeKind key : piece.keys) {
+            const std::uint32_t keysym = key == StrokeKind::Tab ? kTabKeysym : kReturnKeysym;
+            const std::uint32_t code = key == StrokeKind::Tab ? kTabCode : kReturnCode;
+            Signal(bus, path, "ForwardKeyEvent", {keysym, code, 0U});
+            Signal(bus, path, "ForwardKeyEvent", {keysym, code, kReleaseMask});
+        }
+        if (piece.keys.empty()) {
+            // A key event after a commit makes the desktop hand the string over before anything committed later.
+            Signal(bus, path, "ForwardKeyEvent", {0U, FEngine.FTriggerKey, kReleaseMask});
+        }
+        FEngine.FChanged.notify_all();
+        return true;
+    }
+
+    void Notice(QDBusConnection& bus, const QString& path, const QString& member, const QList<QVariant>& args) {
+        const bool focusIn = member == QLatin1String("FocusIn") || member == QLatin1String("FocusInId");
+        const bool focusOut = member == QLatin1String("FocusOut") || member == QLatin1String("FocusOutId");
+        {
+            std::scoped_lock lock(FEngine.FMutex);
+            TIbusEngine::TState& state = FEngine.FState;
+            if (path != state.enginePath) {
+                return;
+            }
+            if (focusIn || focusOut) {
+                // The daemon focuses a context of its own ("fake") when no application has the focus.
+                state.focused = focusIn && !(args.size() == 2 && args[1].toString() == QLatin1String("fake"));
+                ++state.focusChanges;
+            } else if (member == QLatin1String("SetSurroundingText") && args.size() == 3) {
+                const QString text = IbusTextString(args[0].value<QDBusVariant>());
+                const QList<uint> characters = text.toUcs4();
+                const int cursor = static_cast<int>(std::min<qsizetype>(args[1].toUInt(), characters.size()));
+                state.beforeCursor = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.data()), cursor);
+                ++state.surroundings;
+            }
+        }
+        FEngine.FChanged.notify_all();
+        if (focusIn || member == QLatin1String("Enable")) {
+            // Input contexts send the text around the cursor only to an engine that asks for it.
+            Signal(bus, path, "RequireSurroundingText", {});
+        }
+    }
+
+    static void Signal(QDBusConnection& bus, const QString& path, const char* name, const QList<QVariant>& args) {
+        QDBusMessage signal = QDBusMessage::createSignal(path, kEngineInterface, QString::fromLatin1(name));
+        signal.setArguments(args);
+        bus.send(signal);
+    }
+
+    TIbusEngine& FEngine;
+    unsigned FEngines = 0;
+};
+
+TIbusEngine::TIbusEngine(QDBusConnection bus, std::uint32_t triggerKey)
+    : FTriggerKey(triggerKey), FBus(std::move(bus)), FThread(std::make_unique<QThread>()),
+      FObject(std::make_unique<TIbusEngineObject>(*this)) {
+    FObject->moveToThread(FThread.get());
+    FThread->start();
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        FQuitWatch = QObject::connect(
+            application, &QCoreApplication::aboutToQuit, application, [this] { Leave(); }, Qt::DirectConnection);
+    }
+}
+
+std::unique_ptr<TIbusEngine> TIbusEngine::Connect(std::uint32_t triggerKey) {
+    const std::string address = IbusAddress();
+    if (address.empty() || triggerKey == 0) {
+        return nullptr;
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), ConnectionName());
+    if (!bus.isConnected()) {
+        QDBusConnection::disconnectFromBus(bus.name());
+        return nullptr;
+    }
+    std::unique_ptr<TIbusEngine> engine(new TIbusEngine(bus, triggerKey));
+    const bool registered = bus.registerVirtualObject(kFactoryPath, engine->FObject.get()) &&
+                            bus.registerVirtualObject(kEnginePaths, engine->FObject.get(), QDBusConnection::SubPath);
+    QDBusMessage component =
+        QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "RegisterComponent");
+    component.setArguments(
+        {QVariant::fromValue(IbusComponent({QStringLiteral("org.velmora.Typing"), QString::fromLatin1(kEngineName),
+                                            QStringLiteral("Velmora"), QStringLiteral("Types Velmora's texts")}))});
+    if (!registered || bus.call(component, QDBus::Block, kCallTimeoutMs).type() != QDBusMessage::ReplyMessage) {
+        return nullptr;
+    }
+    return engine;
+}
+
+TIbusEngine::~TIbusEngine() {
+    QObject::disconnect(FQuitWatch);
+    if (QCoreApplication::instance() != nullptr) {
+        Leave();
+    }
+    FThread->quit();
+    FThread->wait();
+}
+
+void TIbusEngine::Leave() {
+    std::scoped_lock control(FControl);
+    if (std::exchange(FLeft, true)) {
+        return;
+    }
+    if (std::exchange(FActive, false) && !FUserEngine.isEmpty()) {
+        SetGlobalEngine(FBus, FUserEngine);
+    }
+    QMetaObject::invokeMethod(
+        FObject.get(),
+        [this] {
+            FBus.unregisterObject(kFactoryPath);
+            FBus.unregisterObject(kEnginePaths, QDBusConnection::UnregisterTree);
+        },
+        Qt::BlockingQueuedConnection);
+    const QString name = FBus.name();
+    FBus = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(name);
+    if (FUserEngine.isEmpty()) {
+        return;
+    }
+    // The daemon drops the global engine once our engine is gone, unless the global one was registered at run time
+    // too: set the user's again.
+    QDBusConnection repair = QDBusConnection::connectToBus(QString::fromStdString(IbusAddress()), ConnectionName());
+    const auto end = std::chrono::steady_clock::now() + kRepairWait;
+    while (repair.isConnected() && std::chrono::steady_clock::now() < end) {
+        if (GlobalEngine(repair).isEmpty()) {
+            SetGlobalEngine(repair, FUserEngine);
+            break;
+        }
+        QThread::msleep(20);
+    }
+    QDBusConnection::disconnectFromBus(repair.name());
+}
+
+bool TIbusEngine::Activate() {
+    std::scoped_lock control(FControl);
+    if (FLeft || FActive) {
+        return FActive;
+    }
+    const QString current = GlobalEngine(FBus);
+    if (current != QLatin1String(kEngineName)) {
+        FUserEngine = current;
+    }
+    FActive = SetGlobalEngine(FBus, QString::fromLatin1(kEngineName));
+    return FActive;
+}
+
+bool TIbusEngine::InputFocused(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(FMutex);
+    return FChanged.wait_for(lock, timeout, [this] { return FState.focused; });
+}
+
+void TIbusEngine::Queue(TImePiece piece) {
+    std::scoped_lock lock(FMutex);
+    FState.pending.push_back(std::move(piece));
+}
+
+bool TIbusEngine::WaitSent(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(FMutex);
+    if (FChanged.wait_for(lock, timeout, [this] { return FState.pending.empty(); })) {
+        return true;
+    }
+    FState.pending.clear();
+    return false;
+}
+
+bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout) {
+    const QChar keyCharacter = lastKey == StrokeKind::Tab ? QLatin1Char('\t') : QLatin1Char('\n');
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(FMutex);
+    const unsigned long focusChanges = FState.focusChanges;
+    const unsigned long surroundings = FState.surroundings;
+    const auto handled = [&] {
+        // A Tab or Return typed into the text ends the text before the cursor (a Return may also begin an empty
+        // line there); one that moved the focus or did something else shows in the focus.
+        return FState.focusChanges != focusChanges ||
+               (FState.surroundings != surroundings &&
+                (FState.beforeCursor.endsWith(keyCharacter) ||
+                 (lastKey == StrokeKind::Return && FState.beforeCursor.isEmpty())));
+    };
+    while (!handled()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        lock.unlock();
+        // An empty commit makes the desktop end an input-method update, after which the application tells its
+        // text around the cursor again.
+        EmitEmptyCommit();
+        lock.lock();
+        FChanged.wait_for(lock, std::chrono::milliseconds(20), handled);
+    }
+    return true;
+}
+
+void TIbusEngine::EmitEmptyCommit() {
+    std::scoped_lock control(FControl);
+    QString path;
+    {
+        std::scoped_lock lock(FMutex);
+        path = FState.enginePath;
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(path, kEngineInterface, QStringLiteral("CommitText"));
+    signal.setArguments({QVariant::fromValue(IbusText(QString()))});
+    FBus.send(signal);
+}
+
+void TIbusEngine::Deactivate() {
+    std::scoped_lock control(FControl);
+    if (!std::exchange(FActive, false)) {
+        return;
+    }
+    {
+        std::scoped_lock lock(FMutex);
+        FState.pending.clear();
+    }
+    if (!FUserEngine.isEmpty()) {
+        SetGlobalEngine(FBus, FUserEngine);
+    }
+}
+
+} // namespace velmora

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "ImePieces.h"
+
+#include <QDBusConnection>
+#include <QMetaObject>
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class QThread;
+
+namespace velmora {
+
+class TIbusEngineObject;
+
+/// Velmora's own engine on the user's IBus daemon. While it is the daemon's global engine, the application whose
+/// input method has the keyboard focus (on GNOME every GTK application: the desktop passes their keys through
+/// IBus) gets the pieces of a text from it in order: the characters of a piece committed as one string, whatever
+/// the keyboard layout, then its Return and Tab keys as key events. A piece goes out when the engine sees the press
+/// of the trigger key, a key that types nothing, so that it arrives after the keys sent before it. The engine's
+/// calls are answered on a thread of its own; the other methods belong to one thread (the typist's). When the Qt
+/// application is about to quit, the engine leaves the daemon (the bus cannot be used after that).
+class TIbusEngine {
+public:
+    /// Connects to the user's daemon and registers the engine; none when no daemon is found or it refuses.
+    /// `triggerKey`: the evdev key code of the trigger key.
+    static std::unique_ptr<TIbusEngine> Connect(std::uint32_t triggerKey);
+    /// Leaves the daemon, if the application has not quit yet.
+    ~TIbusEngine();
+    TIbusEngine(const TIbusEngine&) = delete;
+    TIbusEngine& operator=(const TIbusEngine&) = delete;
+
+    /// Makes the engine the global one, remembering the user's; false when the daemon refused.
+    bool Activate();
+    /// Whether an application's input method has the focus, so that pieces reach it; waits up to `timeout` for the
+    /// daemon to say so after Activate.
+    bool InputFocused(std::chrono::milliseconds timeout);
+    /// Queues a piece for the next press of the trigger key.
+    void Queue(TImePiece piece);
+    /// Waits until the pieces queued went out, up to `timeout`; false then, and the pieces left are dropped.
+    bool WaitSent(std::chrono::milliseconds timeout);
+    /// After a piece that ended with `lastKey`: waits until the application shows that it handled the piece's keys
+    /// (its text around the cursor or its focus changed), asking it about every 20 ms, up to `timeout`.
+    bool WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout);
+    /// Makes the user's engine the global one again.
+    void Deactivate();
+    /// Gives the user's engine back and leaves the daemon, which drops the global engine when an engine registered
+    /// at run time goes away: the user's is set again then. From any thread; the engine does nothing after it.
+    void Leave();
+
+    /// What the engine hears, updated on its thread.
+    struct TState {
+        QString enginePath;             ///< the engine object the daemon uses now
+        std::deque<TImePiece> pending;  ///< pieces waiting for the trigger key
+        bool focused = false;           ///< an application's input method (not the daemon's own) has the focus
+        unsigned long focusChanges = 0; ///< focus-in and focus-out calls so far
+        unsigned long surroundings = 0; ///< changes of the text around the cursor so far
+        QString beforeCursor;           ///< the text before the cursor, as the application last told
+    };
+
+private:
+    friend class TIbusEngineObject;
+    TIbusEngine(QDBusConnection bus, std::uint32_t triggerKey);
+    void EmitEmptyCommit();
+
+    const std::uint32_t FTriggerKey;
+    std::mutex FControl; ///< held around the use of the connection, which Leave ends
+    QDBusConnection FBus;
+    QString FUserEngine; ///< the global engine before Activate; empty when there was none
+    bool FActive = false;
+    bool FLeft = false;
+    QMetaObject::Connection FQuitWatch;
+
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    TState FState;
+
+    std::unique_ptr<QThread> FThread;
+    std::unique_ptr<TIbusEngineObject> FObject; ///< lives on FThread
+};
+
+} // namespace velmora

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# The whole program on headless gnome-shell 43 (German layout) with gsd-media-keys and the real
+# xdg-desktop-portal-gnome, its permission dialog answered by the test: rows as GNOME custom shortcuts, typed through
+# Velmora's IBus engine into GTK 4, GTK 3 and a GTK 4 form and as keys into Qt; what Start refuses and why, one
+# Warning for the characters the layout lacks; Stop and the next start after a killed copy remove the shortcuts.
+#
+#   gnome_test.sh VELMORA TEST_TARGET
+set -euo pipefail
+
+HERE="$(cd "$(dirname "$0")" && pwd)"
+. "$HERE/lib/gnome.sh"
+
+gnome_start de
+gnome_settings_daemon
+
+FOLDER=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
+MEDIA_KEYS=org.gnome.settings-daemon.plugins.media-keys
+shortcut() { session_run gsettings set "$MEDIA_KEYS.custom-keybinding:$FOLDER/$1/" binding "$2"; }
+shortcuts() { session_run gsettings get "$MEDIA_KEYS" custom-keybindings; }
+shortcuts_are() { [ "$(shortcuts)" = "$1" ]; }
+shortcuts_have() { [[ "$(shortcuts)" == *"$1"* ]]; }
+# The user's own shortcut, and one a killed copy left behind.
+shortcut custom0 "<Control>F6" && shortcut velmora-999999-row1 "<Control>F7"
+session_run gsettings set "$MEDIA_KEYS" custom-keybindings "['$FOLDER/custom0/', '$FOLDER/velmora-999999-row1/']"
+
+# The German layout has ^ and ` as dead keys only.
+QT_TEXT=$'Hello World, THE QUICK brown fox 0123456789 !"#$%&\'()*+,-./:;<=>?[]^_`{|}~ end\tZ y\r\nÄÖÜäöüß @€{[]}\\~|µ²³ café ñ 漢 😀.'
+GTK_TEXT="$(mixed_text 500 1804)$QT_TEXT"
+# Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked.
+session_program "$1" "$2" "$(list_item "$GTK_TEXT" 1 116 True)" "$(list_item "held" 1 117 True)" \
+    "$(list_item "bare" 0 65 True)" "$(list_item "$QT_TEXT" 2 120 True)" \
+    "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)"
+session_start_program gnome_focus_title
+grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WORK/velmora.log" ||
+    fail "the status line does not say how hotkeys work here"
+shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is still there: $(shortcuts)"
+gnome_input keys 56+20 # Alt+T: Start
+wait_until 10 shortcuts_have "-row5/']" || fail "Start added no shortcuts: $(shortcuts)"
+own=$(session_program_pid)
+shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$own-row1/', '$FOLDER/velmora-$own-row4/', \
+'$FOLDER/velmora-$own-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
+grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
+    fail "row 2's combination was not reported as held"
+grep -q "Velmora row 3: a is not bound" "$WORK/velmora.log" || fail "the bare A of row 3 was not refused"
+ok "[gnome] Start added rows 1, 4, 5 as GNOME shortcuts; CTRL+F6 held by the user's, bare A refused, leftover gone"
+
+# press NAME KIND CHORD EXPECTED_FILE: a fresh edit (4, 3: GTK views, form: GTK 4 entries, qt), the hotkey, the text.
+press() {
+    local name=$1 kind=$2 chord=$3 expected=$4
+    case "$kind" in
+    qt) session_spawn "$TARGET" "$WORK/$name.out" "$name" ;;
+    form) session_spawn python3 "$SESSION_DIR/gtk_target.py" 4 "$WORK/$name.out" "$name" form ;;
+    *) session_spawn python3 "$SESSION_DIR/gtk_target.py" "$kind" "$WORK/$name.out" "$name" ;;
+    esac
+    { wait_for_file "$WORK/$name.out" 20 && gnome_focus_title "$name"; } || fail "$name: the edit did not start"
+    gnome_input keys "$chord"
+    # The first text opens the portal session, and the desktop asks.
+    [ "$name" != gtk4 ] || gnome_accept_remote_desktop 30 || fail "the portal's permission dialog was not answered"
+    wait_file_equals "$WORK/$name.out" "$expected" 60 || fail "$name: the text that arrived is not the one expected"
+}
+printf '%s' "$GTK_TEXT" | expected_for qt >"$WORK/gtk.expected"
+press gtk4 4 29+63 "$WORK/gtk.expected"
+press gtk3 3 29+63 "$WORK/gtk.expected"
+ok "[gnome] CTRL+F5 typed row 1 ($(wc -m <"$WORK/gtk.expected") characters) exactly into GTK 4 and GTK 3"
+printf 'user|pässwörd 漢字|activated' >"$WORK/form.expected"
+press form form 29+65 "$WORK/form.expected"
+ok "[gnome] CTRL+F7 into a GTK 4 form: the Tab moved to the second entry, the Return activated it"
+
+printf '%s' "$QT_TEXT" | expected_for qt | sed 's/ café ñ 漢 😀\./ caf   ./; s/[`^]//g' >"$WORK/qt.expected"
+press qt qt 56+67 "$WORK/qt.expected"
+grep -q "6 characters could not be typed (^ \` é ñ 漢 😀)" "$WORK/velmora.log" || fail "qt: the lacking were not named"
+warnings() { gnome_eval "global.get_window_actors().filter(a => a.meta_window.title === 'Warning').length"; }
+one_warning() { [ "$(warnings)" = 1 ]; }
+wait_until 10 one_warning || fail "no Warning after the Qt text"
+# A second text in the same Start: no second Warning.
+gnome_focus_title qt 10 && gnome_input keys 56+67 || fail "the Qt edit did not take the focus back"
+cat "$WORK/qt.expected" "$WORK/qt.expected" >"$WORK/qt2.expected"
+wait_file_equals "$WORK/qt.out" "$WORK/qt2.expected" 30 || fail "qt: row 4 did not arrive a second time"
+sleep 1
+one_warning || fail "$(warnings) Warnings for two texts in one Start"
+ok "[gnome] ALT+F9 typed the layout's $(wc -m <"$WORK/qt.expected") characters of row 4 into Qt twice, AltGr ones" \
+    "included; ^ \` é ñ 漢 😀 named in one Warning"
+
+# Stop (Alt+P) removes the shortcuts; a killed copy leaves them, and the next copy removes them.
+gnome_focus_title "Velmora 1.1 " 10 && gnome_input keys 56+25 || fail "the main window did not take the focus"
+wait_until 10 shortcuts_are "['$FOLDER/custom0/']" || fail "Stop left shortcuts: $(shortcuts)"
+gnome_input keys 56+20
+wait_until 10 shortcuts_have "velmora-$own-row5/']" || fail "the second Start added no shortcuts"
+kill -KILL "$own"
+xsession_stop "$VELMORA_PID"
+shortcuts_have "velmora-$own-row1" || fail "the killed copy's shortcuts vanished by themselves"
+session_start_program gnome_focus_title
+shortcuts_are "['$FOLDER/custom0/']" || fail "the next copy did not remove the killed one's: $(shortcuts)"
+ok "[gnome] Stop removed the shortcuts; those of a killed copy went when the next copy started"
