@@ -5,6 +5,7 @@
 #include "X11KeyMap.h"
 #include "X11Keyboard.h"
 #include "X11TargetAck.h"
+#include "platform/PlatformError.h"
 #include "platform/TextWalk.h"
 
 #include <X11/XKBlib.h>
@@ -26,6 +27,15 @@
 namespace velmora {
 
 namespace {
+
+/// How long a text waits while another copy of the program types.
+constexpr std::chrono::seconds kLockPatience{60};
+
+/// Gives the typing lock up when it goes.
+struct TLockRelease {
+    TX11TypingLock& lock;
+    ~TLockRelease() { lock.Release(); }
+};
 
 /// The window manager's own window, named on the root window; None if there is no such window manager.
 Window WindowManagerWindow(Display* display, Window root) {
@@ -214,9 +224,13 @@ std::vector<unsigned> HotkeyKeycodes(Display* display, std::int32_t virtualKey) 
 
 } // namespace
 
-TX11TextSender::TX11TextSender(const std::string& displayName) : FDisplay(displayName) {}
+TX11TextSender::TX11TextSender(const std::string& displayName) : FDisplay(displayName), FLock(FDisplay.Get()) {}
 
 void TX11TextSender::Open(ITypingTurn& /*turn*/) {
+    if (!FLock.TryTake()) {
+        return; // the copy that types puts its own keys back
+    }
+    const TLockRelease opened{FLock};
     try {
         RestoreAbandonedBindings(FDisplay.Get());
     } catch (const std::exception&) {
@@ -236,13 +250,23 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
     }
     const std::vector<TStroke> strokes = WalkText(text);
     Display* display = FDisplay.Get();
+    const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
+    if (!FLock.Take(pause, kLockPatience)) {
+        if (!turn.Pause(std::chrono::milliseconds(0))) {
+            return {};
+        }
+        throw PlatformError("Another copy of Velmora on this display has been typing for a minute.");
+    }
+    // Given up at the end of the text, once its keys are put back.
+    const TLockRelease turnEnds{FLock};
+    // Keys still recorded as bound while no copy types are those of a copy that was killed.
+    RestoreAbandonedBindings(display);
     const Window focus = FocusedControl(display);
     if (focus == None) {
         std::scoped_lock lock(FMutex);
         ++FStats.withoutFocus;
         return {};
     }
-    const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
 
     TX11KeyboardState keyboard(display, HotkeyKeycodes(display, pressedKey), pause);
     const TReleaseOutcome release = AwaitKeysReleased(keyboard);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "X11Display.h"
+#include "X11TypingLock.h"
 #include "platform/TextSender.h"
 
 #include <chrono>
@@ -26,12 +27,13 @@ struct TTypingStats {
 };
 
 /// Types through XTest over a connection of its own, into the window that had the focus when the text's turn came.
+/// Copies of the program on one display take turns: a text waits while another copy types.
 class TX11TextSender final : public ITextSender {
 public:
     /// Opens `displayName` (empty: $DISPLAY); throws PlatformError when it cannot be opened or lacks XTest/XKB.
     explicit TX11TextSender(const std::string& displayName = {});
 
-    /// Puts back the keys that a copy which was killed left bound.
+    /// Puts back the keys that a copy which was killed left bound (none while another copy types: those are its).
     void Open(ITypingTurn& turn) override;
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
 
@@ -40,6 +42,7 @@ public:
 
 private:
     TX11Display FDisplay;
+    TX11TypingLock FLock; // after the display it uses
     mutable std::mutex FMutex;
     TTypingStats FStats;
 };

@@ -2,7 +2,7 @@
 # Random texts (many distinct characters the layout lacks, repeated) typed twice in a row through the real X11
 # typist into a real window: exactly those characters arrive, and the keyboard map is byte for byte what it was.
 # A typist stopped in the middle of a text puts the keymap back; one killed leaves keys bound, and the next one to
-# start puts them back.
+# start puts them back; two typing at once take turns.
 #
 #   random_typing.sh KIND TYPE_DRIVER TEST_TARGET      # KIND: xterm or qt
 # Fixed seeds, and one fresh seed per run (printed; VELMORA_SEED=N replays only that one).
@@ -10,6 +10,9 @@ set -euo pipefail
 
 . "$(dirname "$0")/lib/typing.sh" "$@"
 xmodmap -pke >"$WORK/keymap.before"
+# A text that takes seconds to type: the xterm reads 20,000 characters a second; the Qt edit fewer, and each of its
+# keys costs the window manager a round trip (the window's user time changes), so its text is shorter.
+[ "$KIND" = xterm ] && LONG=100000 || LONG=20000
 
 # keymap_is_back WHAT: the keymap must be what it was at the start.
 keymap_is_back() {
@@ -58,7 +61,7 @@ ok "[$KIND] a keymap without a free keycode: the layout's characters typed, the 
 xsession_stop "$TARGET_PID"
 
 # A typist stopped in the middle of a text (Stop, Exit, SIGTERM all end it this way) puts the keymap back itself.
-"$DRIVER" --write-random 15 100000 30 "$WORK/long.in" # one keymap change, and longer than 2 s of typing
+"$DRIVER" --write-random 15 "$LONG" 30 "$WORK/long.in" # one keymap change, and longer than 2 s of typing
 start_target "$KIND" "$WORK/out" || fail "[$KIND] stopped typist: the target did not start"
 "$DRIVER" --stop-after-ms 2000 "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
 typist=$!
@@ -74,7 +77,7 @@ kill -KILL "$TARGET_PID"
 wait "$TARGET_PID" 2>/dev/null || true
 
 # A typist killed in the middle of a text: the keys it bound stay bound until the next typist starts.
-"$DRIVER" --write-random 14 100000 30 "$WORK/long.in" # long enough to be under way when the kill comes
+"$DRIVER" --write-random 14 "$LONG" 30 "$WORK/long.in" # long enough to be under way when the kill comes
 start_target "$KIND" "$WORK/out" || fail "[$KIND] killed typist: the target did not start"
 "$DRIVER" "$WORK/long.in" >"$WORK/driver.out" 2>"$WORK/driver.err" &
 typist=$!
@@ -87,6 +90,26 @@ printf 'a' >"$WORK/one.in"
 "$DRIVER" "$WORK/one.in" >"$WORK/driver.out" 2>"$WORK/driver.err" || fail "[$KIND] the next typist failed"
 keymap_is_back "killed typist, next start"
 ok "[$KIND] a killed typist's keys are put back by the next start"
+kill -KILL "$TARGET_PID"
+wait "$TARGET_PID" 2>/dev/null || true
+
+# Two copies on one display: the second starts while the first, its keys bound, waits for a key the user holds (its
+# start must not put those keys back) and types after it; both texts arrive whole, one after the other.
+"$DRIVER" --write-random 15 "$LONG" 30 "$WORK/first.in"
+"$DRIVER" --write-random 16 600 200 "$WORK/second.in"
+cat "$WORK/first.in" "$WORK/second.in" | expected_for "$KIND" >"$WORK/expected"
+start_target "$KIND" "$WORK/out" || fail "[$KIND] two copies: the target did not start"
+"$DRIVER" "$WORK/first.in" >"$WORK/first.out" 2>&1 &
+first=$!
+wait_until 30 bash -c '! xmodmap -pke | cmp -s - "$1"' _ "$WORK/keymap.before" ||
+    fail "[$KIND] two copies: the first bound no key"
+xdotool keydown shift # the first waits for it, then lets it go itself after 2 s
+"$DRIVER" "$WORK/second.in" >"$WORK/driver.out" 2>"$WORK/driver.err" || fail "[$KIND] two copies: the second failed"
+wait "$first" || fail "[$KIND] two copies: the first failed"
+wait_file_equals "$WORK/out" "$WORK/expected" 60 ||
+    fail "[$KIND] two copies: the texts did not arrive whole, one after the other"
+keymap_is_back "two copies"
+ok "[$KIND] two copies on one display: both texts whole, one after the other"
 kill -KILL "$TARGET_PID"
 wait "$TARGET_PID" 2>/dev/null || true
 
