@@ -7,10 +7,19 @@
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace velmora {
 
 namespace {
+
+/// The frame the window manager put around the window, as the window system tells it now. The widget's own frame
+/// geometry learns of a frame only when the window moves, and a window manager that frames a window where it stands
+/// does not move it.
+QMargins FrameMargins(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle != nullptr ? handle->frameMargins() : QMargins();
+}
 
 /// Puts the window's frame, as far as it is known yet, in the centre of the desktop.
 void MoveFrameToCentre(QWidget& window) {
@@ -20,10 +29,15 @@ void MoveFrameToCentre(QWidget& window) {
         return;
     }
     // Before the window manager has framed the window, its frame is the window itself.
-    QRect frame(QPoint(), window.frameGeometry().size());
+    const QMargins margins = FrameMargins(window);
+    QRect frame(QPoint(), window.size().grownBy(margins));
     frame.moveCenter(screen->availableGeometry().center());
-    // move() places the frame's top left corner.
-    window.move(frame.topLeft());
+    QWindow* handle = window.windowHandle();
+    if (handle != nullptr && window.testAttribute(Qt::WA_WState_Created)) {
+        handle->setPosition(frame.topLeft() + QPoint(margins.left(), margins.top())); // the window inside its frame
+    } else {
+        window.move(frame.topLeft()); // before the window exists, move() places its frame's top left corner
+    }
 }
 
 /// Centres the frame again whenever the window manager gives the window another frame: the frame is known only
@@ -36,10 +50,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &FWindow && FWindow.isVisible() &&
             (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Paint)) {
-            const QRect frame = FWindow.frameGeometry();
-            const QRect client = FWindow.geometry();
-            const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
-                                   frame.right() - client.right(), frame.bottom() - client.bottom());
+            const QMargins margins = FrameMargins(FWindow);
             if (margins != FMargins) {
                 FMargins = margins;
                 MoveFrameToCentre(FWindow);
