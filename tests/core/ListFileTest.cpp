@@ -46,12 +46,8 @@ std::string ListXml(const std::string& items) {
     return kListStart + items + "</list>";
 }
 
-TStrItemPtr NewItem(const std::string& text, int ctrl = 0, int key = 65) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = text;
-    item->FHKCtrl = static_cast<std::uint8_t>(ctrl);
-    item->FHKChar = key;
-    return item;
+TStrItemPtr NewItem(const std::string& text, std::uint8_t ctrl = 0, std::int32_t key = 65) {
+    return std::make_shared<TStrItem>(text, ctrl, key);
 }
 
 // Counts the observer's events by kind.

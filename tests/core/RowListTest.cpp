@@ -33,9 +33,7 @@ public:
 };
 
 TStrItemPtr Item(const std::string& text) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = text;
-    return item;
+    return std::make_shared<TStrItem>(text);
 }
 
 std::vector<std::string> Texts(const TRowList& rows) {

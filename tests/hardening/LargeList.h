@@ -25,11 +25,7 @@ inline void FillLargeList(TRowList& rows, char version, std::size_t count) {
     TRowBatch batch(rows);
     rows.Clear();
     for (std::size_t row = 0; row < count; ++row) {
-        auto item = std::make_shared<TStrItem>();
-        item->FStr = LargeListText(version, row);
-        item->FHKCtrl = static_cast<std::uint8_t>(row % 3);
-        item->FHKChar = static_cast<std::int32_t>(65 + row % 26);
-        rows.Append(std::move(item), row % 3 != 2);
+        rows.Append(std::make_shared<TStrItem>(LargeListText(version, row), row % 3, 65 + row % 26), row % 3 != 2);
     }
 }
 

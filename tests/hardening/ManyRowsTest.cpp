@@ -33,10 +33,8 @@ TEST(ManyRows, StartRegistersTenThousandCheckedRowsAndReportsEveryConflict) {
     FakeFileSystem fs("/opt/velmora");
     RunProgram(fs, {}, [](TMainCtrl& controller) {
         for (std::size_t row = 0; row < kRows; ++row) {
-            auto item = std::make_shared<TStrItem>();
-            item->FStr = "text of row " + std::to_string(row);
-            std::tie(item->FHKCtrl, item->FHKChar) = HotkeyOfRow(row);
-            controller.AddItem(std::move(item));
+            const auto [modifier, key] = HotkeyOfRow(row);
+            controller.AddItem(std::make_shared<TStrItem>("text of row " + std::to_string(row), modifier, key));
         }
     });
 

@@ -40,11 +40,7 @@ TRunResult RunProgram(IFileSystem& fs, const std::string& rescuePath, Edit edit)
 
 /// Appends a checked row with this text.
 inline void AddRow(TMainCtrl& controller, const std::string& text) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = text;
-    item->FHKCtrl = 1;
-    item->FHKChar = 112;
-    controller.AddItem(std::move(item));
+    controller.AddItem(std::make_shared<TStrItem>(text, 1, 112));
 }
 
 /// The texts of the rows a list file gives when the program loads it, or none when it does not load.

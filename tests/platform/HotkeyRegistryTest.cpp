@@ -17,11 +17,7 @@ constexpr std::int32_t kF6 = 117;
 constexpr std::int32_t kKeyA = 65;
 
 TStrItemPtr Item(const std::string& text, std::uint8_t modifierIndex, std::int32_t key) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = text;
-    item->FHKCtrl = modifierIndex;
-    item->FHKChar = key;
-    return item;
+    return std::make_shared<TStrItem>(text, modifierIndex, key);
 }
 
 class HotkeyRegistryTest : public ::testing::Test {

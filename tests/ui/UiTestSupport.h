@@ -11,12 +11,7 @@
 namespace velmora::testing {
 
 inline TStrItemPtr MakeItem(std::string text, std::uint8_t modifier, std::int32_t key, bool checked = true) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = std::move(text);
-    item->FHKCtrl = modifier;
-    item->FHKChar = key;
-    item->FChecked = checked;
-    return item;
+    return std::make_shared<TStrItem>(std::move(text), modifier, key, checked);
 }
 
 /// The bytes of a list file holding these items.

@@ -14,12 +14,8 @@ namespace {
 
 const std::string kFolder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
 
-std::shared_ptr<TStrItem> Item(const std::string& text, std::uint8_t ctrl, std::int32_t key) {
-    auto item = std::make_shared<TStrItem>();
-    item->FStr = text;
-    item->FHKCtrl = ctrl;
-    item->FHKChar = key;
-    return item;
+TStrItemPtr Item(const std::string& text, std::uint8_t ctrl, std::int32_t key) {
+    return std::make_shared<TStrItem>(text, ctrl, key);
 }
 
 /// The service of process 42, whose executable's path needs quoting, over a store the test fills first; processes

@@ -66,12 +66,8 @@ TEST(PortalTrigger, ShortcutsTheDesktopDidNotBindAreMarkedOnTheirRowsOnly) {
     FakeTypist typist;
     TRowList rows;
     THotKeys hotkeys(service, typist);
-    const auto item = [](const std::string& text, std::uint8_t ctrl, std::int32_t key) {
-        auto made = std::make_shared<TStrItem>();
-        made->FStr = text;
-        made->FHKCtrl = ctrl;
-        made->FHKChar = key;
-        return made;
+    const auto item = [](const char* text, std::uint8_t ctrl, std::int32_t key) {
+        return std::make_shared<TStrItem>(text, ctrl, key);
     };
     rows.Append(item("one", 1, 116), true);
     rows.Append(item("two", 2, 'Z'), true);

@@ -50,11 +50,7 @@ class RowRequestTest : public ::testing::Test {
 protected:
     RowRequestTest() {
         for (const char* text : {"first", "second", "third"}) {
-            auto item = std::make_shared<TStrItem>();
-            item->FStr = text;
-            item->FHKCtrl = 1;
-            item->FHKChar = 116;
-            rows.Append(item, std::string(text) != "second");
+            rows.Append(std::make_shared<TStrItem>(text, 1, 116), std::string(text) != "second");
         }
     }
     std::string Ask(const std::string& request) { return AnswerRowRequest(request, &rows, &hotkeys, typist); }
