@@ -7,13 +7,14 @@
 
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeHotkeyService.h"
+#include "fakes/FakeTypist.h"
 #include "fakes/FakeUserAnswers.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
-#include <QThread>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -21,20 +22,10 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <thread>
 
 namespace velmora {
 namespace {
-
-/// A typist that keeps the problem handler it is given and records the texts.
-class THandlerTypist final : public ITypist {
-public:
-    void TypeText(const std::string& bytes, std::int32_t) override { FTexts.push_back(bytes); }
-    void SetProblemHandler(TypingProblemHandler handler) override { FHandler = std::move(handler); }
-    TypingProblemHandler FHandler;
-    std::vector<std::string> FTexts;
-};
 
 /// A backend connection: each Post() is one press of CTRL+F5 when the events are read.
 class TPostedEvents final : public IEventSource {
@@ -67,7 +58,7 @@ protected:
     static constexpr const char* kListPath = "/opt/velmora/mouses.xml";
     testing::FakeFileSystem fs;
     test::FakeHotkeyService hotkeys;
-    THandlerTypist typist;
+    FakeTypist typist;
     testing::FakeUserAnswers answers;
     std::unique_ptr<TMForm> form;
 
@@ -105,10 +96,10 @@ TEST_F(SessionStatusTest, AStartsNoteFollowsTheSessionNoteUntilAStartWithNothing
 TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerStartOnceTheTypingEnded) {
     bool typing = true;
     ReportTypingProblems(*form, typist, [&typing] { return typing; });
-    ASSERT_TRUE(typist.FHandler);
+    ASSERT_TRUE(typist.problemHandler);
     std::thread([this] {
-        typist.FHandler("2 characters could not be typed (é 漢)");
-        typist.FHandler("1 character could not be typed (ñ)");
+        typist.problemHandler("2 characters could not be typed (é 漢)");
+        typist.problemHandler("1 character could not be typed (ñ)");
     }).join();
     QCoreApplication::processEvents();
 
@@ -116,10 +107,7 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
     EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("1 character could not be typed (ñ)"));
     EXPECT_TRUE(form->findChildren<QMessageBox*>().empty()); // a new window could take the focus from the typing
     typing = false;
-    for (int i = 0; i < 10 && form->findChildren<QMessageBox*>().empty(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(30);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->findChildren<QMessageBox*>().empty(); }));
     auto boxes = form->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes.front()->windowTitle(), "Warning");
@@ -128,7 +116,7 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
     EXPECT_EQ(boxes.front()->text(), StatusLine()->text());
 
     form->btnStart->click();
-    std::thread([this] { typist.FHandler("after Start"); }).join();
+    std::thread([this] { typist.problemHandler("after Start"); }).join();
     QCoreApplication::processEvents();
     EXPECT_EQ(form->findChildren<QMessageBox*>().size(), 2);
 }
@@ -140,18 +128,9 @@ TEST_F(SessionStatusTest, PressesOnTheBackendsConnectionReachTheController) {
     form->btnStart->click();
     events.Post();
     events.Post();
-    for (int i = 0; i < 10 && typist.FTexts.size() < 2; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    EXPECT_EQ(typist.FTexts, (std::vector<std::string>{"hello", "hello"}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return typist.Texts().size() >= 2; }));
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"hello", "hello"}));
 }
 
 } // namespace
 } // namespace velmora
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
