@@ -24,11 +24,7 @@ session_start_program sway_focus_title
 
 # Start (Alt+T): one BindShortcuts with the three checked rows.
 sway_run wtype -M alt t -m alt
-if ! wait_until 20 grep -q '^bound ' "$PORTAL_LOG"; then
-    fail "Start bound nothing through the portal"
-    cat "$PORTAL_LOG" "$WORK/velmora.log" >&2
-    exit 1
-fi
+wait_until 20 grep -q '^bound ' "$PORTAL_LOG" || fail "Start bound nothing through the portal"
 for expected in "ask row-1 CTRL+F5 Velmora row 1: first row" "ask row-2 ALT+Z Velmora row 2: refused row" \
     "ask row-3 F9 "; do
     grep -qF "$expected" "$PORTAL_LOG" || fail "the portal was not asked for: $expected"
@@ -39,28 +35,18 @@ wait_until 5 grep -q "did not bind ALT+Z (Velmora row 2" "$WORK/velmora.log" ||
     fail "the refused row 2 was not reported"
 
 out="$WORK/edit.out"
-sway_spawn "$TARGET" "$out" "velmora-portal-edit"
-if ! wait_for_file "$out" 20 || ! sway_focus_title "velmora-portal-edit"; then
-    fail "the edit did not start"
-    exit 1
-fi
+session_edit "$out" velmora-portal-edit sway_focus_title
 
 # Row 3's shortcut fires: its mixed text arrives exactly; then row 1's; row 2's (not bound) types nothing.
 portal_activate row-3
 printf '%s' "$MIXED" | expected_for qt >"$WORK/expected"
-if wait_file_equals "$out" "$WORK/expected" 30; then
-    xsession_log "ok   [portal] Activated row-3 typed the mixed text ($(wc -c <"$WORK/expected") bytes) exactly"
-else
-    fail "Activated row-3 did not type row 3 exactly"
-fi
+wait_file_equals "$out" "$WORK/expected" 30 || fail "Activated row-3 did not type row 3 exactly"
+ok "[portal] Activated row-3 typed the mixed text ($(wc -c <"$WORK/expected") bytes) exactly"
 portal_activate row-2
 portal_activate row-1
 printf 'first row' >>"$WORK/expected"
-if wait_file_equals "$out" "$WORK/expected" 30; then
-    xsession_log "ok   [portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
-else
-    fail "after row-2 and row-1 the edit does not hold row 3 then row 1"
-fi
+wait_file_equals "$out" "$WORK/expected" 30 || fail "after row-2 and row-1 the edit does not hold row 3 then row 1"
+ok "[portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
 
 # Stop (Alt+P) in the main window closes the portal session.
 sway_focus_title "Velmora 1.1 " 10 && sway_run wtype -M alt p -m alt
@@ -86,11 +72,9 @@ expected=""
 for c in f i r s t ' ' r o w f i r s t ' ' r o w; do expected+="$(printf '%x' "'$c") "; done
 keys() { sed -n 's/^key \([0-9a-f]*\) 1$/\1/p' "$PORTAL_LOG" | grep -v '^ffe1$' | tr '\n' ' '; }
 keys_arrived() { [ "$(keys)" = "$expected" ]; }
-if wait_until 20 keys_arrived && count_is '^remote create' 1; then
-    xsession_log "ok   [portal] two presses while the desktop asked went in order through one session"
-else
+{ wait_until 20 keys_arrived && count_is '^remote create' 1; } ||
     fail "presses while the desktop asked: keys [$(keys)], expected [$expected]; $(grep -c '^remote create' "$PORTAL_LOG") sessions"
-fi
+ok "[portal] two presses while the desktop asked went in order through one session"
 xsession_stop "$VELMORA_PID"
 # In a sanitizer build: no memory fault and no undefined behaviour. (Leaks at exit are not looked at here: Qt's
 # Wayland platform plugin leaves some; the typing drivers' own runs check the Wayland code for leaks.)

@@ -18,9 +18,8 @@ portal_start ""
 FAIL_LOGS=("$PORTAL_LOG")
 
 printf 'Hi, you!\tcafé 漢字 😀 ~x\r\ny' >"$WORK/text.in"
-if ! sway_run "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err"; then
+sway_run "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
     fail "the driver failed: $(cat "$WORK/driver.out" "$WORK/driver.err")"
-fi
 xsession_log "driver: $(tr '\n' ' ' <"$WORK/driver.out")"
 
 # The keysyms pressed, in order: Latin-1 characters are their own keysyms, Tab ff09, Return ff0d; the session's
@@ -34,13 +33,9 @@ for _ in 1 2; do
 done
 pressed=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p' "$PORTAL_LOG" | tr '\n' ' ' | sed 's/ $//')
 released=$(grep -c '^key [0-9a-f]* 0$' "$PORTAL_LOG" || true)
-if [ "$pressed" != "$expected" ]; then
-    fail "keysyms sent: [$pressed], expected [$expected]"
-elif [ "$released" -ne "$(wc -w <<<"$expected")" ]; then
-    fail "$released keys released for $(wc -w <<<"$expected") pressed"
-else
-    xsession_log "ok   [remote desktop] the layout's characters went as keysyms, in order, each pressed and released"
-fi
+[ "$pressed" = "$expected" ] || fail "keysyms sent: [$pressed], expected [$expected]"
+[ "$released" -eq "$(wc -w <<<"$expected")" ] || fail "$released keys released for $(wc -w <<<"$expected") pressed"
+ok "[remote desktop] the layout's characters went as keysyms, in order, each pressed and released"
 grep -q '^remote select types=1$' "$PORTAL_LOG" || fail "the session did not ask for a keyboard"
 [ "$(grep -c '^remote start$' "$PORTAL_LOG")" -eq 1 ] || fail "not exactly one session for two texts"
 grep -q "^problem: 4 characters could not be typed (é 漢 字 😀): your keyboard layout has no key for them" "$WORK/driver.out" ||

@@ -24,9 +24,8 @@ type_case() {
         expected_for qt <"$WORK/$name.in" >>"$WORK/$name.expected"
         inputs+=("$WORK/$name.in")
     done
-    sway_spawn "$TARGET" "$out" "velmora-wl-$name"
+    session_edit "$out" "velmora-wl-$name" sway_focus_title
     local target=$XSESSION_LAST_PID
-    { wait_for_file "$out" 20 && sway_focus_title "velmora-wl-$name"; } || fail "[wayland] $name: the edit did not start"
     sway_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
         fail "[wayland] $name: the driver failed: $(cat "$WORK/driver.err")"
     wait_file_equals "$out" "$WORK/$name.expected" 30 ||
@@ -43,7 +42,7 @@ browser_case() {
     mkdir -p "$dir"
     write_client_page "$dir/page.html"
     browser_command "$kind" "$dir" "file://$dir/page.html"
-    [ -z "$SWAY_USER" ] || chown -R "$SWAY_USER" "$dir"
+    session_own "$dir"
     case "$kind" in
     chromium) BROWSER_COMMAND+=(--ozone-platform=wayland) ;;
     firefox) BROWSER_COMMAND=(env MOZ_ENABLE_WAYLAND=1 "${BROWSER_COMMAND[@]}") ;;
@@ -78,9 +77,7 @@ $(swaymsg_run -t get_tree | grep -o '"name": "velmora [^"]*'); $(cat "$WORK/driv
 }
 
 # rate CHARS START: characters per second since START ($EPOCHREALTIME).
-rate() {
-    echo "$1 $2 $EPOCHREALTIME" | awk '{ printf "%d", $1 / ($3 - $2) }'
-}
+rate() { echo "$1 $2 $EPOCHREALTIME" | awk '{ printf "%d", $1 / ($3 - $2) }'; }
 
 mixed_text 2000 4242 >"$WORK/mixed.in"
 cjk_text 1500 200 7 >"$WORK/cjk.in"

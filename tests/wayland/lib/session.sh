@@ -20,6 +20,7 @@
 #   session_start_program FOCUS_FUNCTION [VAR=VALUE...]   # starts VELMORA (VELMORA_PID, output in
 #                                                         # $WORK/velmora.log) until its main window has the focus
 #   session_program_pid         # the program's own process id (under runuser: runuser's child)
+#   session_edit OUT TITLE FOCUS_FUNCTION   # starts the test edit (TARGET) writing OUT, until it has the focus
 
 E2E_LIB="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib" && pwd)"
 . "$E2E_LIB/xsession.sh"
@@ -37,36 +38,20 @@ session_require() {
     for item in "${@:2}"; do
         command -v "$item" >/dev/null 2>&1 || [ -e "$item" ] || missing+=("$item")
     done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        echo "SKIP: not installed: ${missing[*]} ($what)"
-        exit 77
-    fi
+    [ "${#missing[@]}" -eq 0 ] || { echo "SKIP: not installed: ${missing[*]} ($what)"; exit 77; }
 }
 
 # session_command CMD ARGS...: sets SESSION_COMMAND to the command line that runs CMD as the session's user in its
 # environment (runuser passes a termination signal on to the program; env replaces itself by the program).
 session_command() {
-    if [ -n "$SESSION_USER" ]; then
-        SESSION_COMMAND=(runuser -u "$SESSION_USER" -- env -i "${SESSION_ENV[@]}" "$@")
-    else
-        SESSION_COMMAND=(env "${SESSION_ENV[@]}" "$@")
-    fi
+    SESSION_COMMAND=(env "${SESSION_ENV[@]}" "$@")
+    [ -z "$SESSION_USER" ] || SESSION_COMMAND=(runuser -u "$SESSION_USER" -- env -i "${SESSION_ENV[@]}" "$@")
 }
 
 # The spawned process is runuser or the program itself, never a shell, so that stopping it stops the program.
-session_spawn() {
-    session_command "$@"
-    xsession_spawn "${SESSION_COMMAND[@]}"
-}
-
-session_run() {
-    session_command "$@"
-    "${SESSION_COMMAND[@]}"
-}
-
-session_own() {
-    [ -z "$SESSION_USER" ] || chown -R "$SESSION_USER" "$@"
-}
+session_spawn() { session_command "$@" && xsession_spawn "${SESSION_COMMAND[@]}"; }
+session_run() { session_command "$@" && "${SESSION_COMMAND[@]}"; }
+session_own() { [ -z "$SESSION_USER" ] || chown -R "$SESSION_USER" "$@"; }
 
 session_copy_program() {
     mkdir -p "$SESSION_DIR/bin"
@@ -103,10 +88,7 @@ session_bus_start() {
     local bus="$SESSION_DIR/runtime/${1:-bus}"
     session_spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$bus" >"$SESSION_DIR/${1:-bus}.log" 2>&1
     SESSION_ENV+=("${2:-DBUS_SESSION_BUS_ADDRESS}=unix:path=$bus")
-    wait_until 10 test -S "$bus" || {
-        xsession_log "the D-Bus bus ${1:-bus} did not start"
-        return 1
-    }
+    wait_until 10 test -S "$bus" || { xsession_log "the D-Bus bus ${1:-bus} did not start"; return 1; }
 }
 
 bus_has_name() {
@@ -117,11 +99,7 @@ bus_has_name() {
 session_service() {
     local log="$SESSION_DIR/$1.log"
     session_spawn "${@:3}" >"$log" 2>&1
-    wait_until "$2" bus_has_name "$1" || {
-        xsession_log "the service $1 did not start:"
-        cat "$log" >&2
-        return 1
-    }
+    wait_until "$2" bus_has_name "$1" || { xsession_log "the service $1 did not start:"; cat "$log" >&2; return 1; }
 }
 
 portal_frontend_start() {
@@ -146,6 +124,9 @@ session_start_program() {
     "$1" "Velmora 1.1 " 30 || fail "the main window did not show"
 }
 
-session_program_pid() {
-    pgrep -P "$VELMORA_PID" || echo "$VELMORA_PID"
+session_program_pid() { pgrep -P "$VELMORA_PID" || echo "$VELMORA_PID"; }
+
+session_edit() {
+    session_spawn "$TARGET" "$1" "$2"
+    { wait_for_file "$1" 20 && "$3" "$2"; } || fail "the edit $2 did not start"
 }

@@ -15,14 +15,8 @@ declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
 sway_spawn() { session_spawn "$@"; }
 sway_run() { session_run "$@"; }
 
-swaymsg_run() {
-    session_run swaymsg -s "$SWAY_SOCK" "$@"
-}
-
-sway_test_start() {
-    sway_start
-    session_copy_program "$@"
-}
+swaymsg_run() { session_run swaymsg -s "$SWAY_SOCK" "$@"; }
+sway_test_start() { sway_start && session_copy_program "$@"; }
 
 sway_focus_title() {
     local title=$1 seconds=${2:-20}
@@ -53,21 +47,17 @@ sys.exit(1)' "$@"
 
 sway_start() {
     session_prepare sway
-    {
-        echo "xwayland disable"
-        echo "output HEADLESS-1 resolution 1280x800"
-        echo "default_border none"
-        printf '%s\n' "${1:-}"
-    } >"$SWAY_DIR/sway.conf"
+    printf '%s\n' "xwayland disable" "output HEADLESS-1 resolution 1280x800" "default_border none" "${1:-}" \
+        >"$SWAY_DIR/sway.conf"
     chmod 0644 "$SWAY_DIR/sway.conf"
     SWAY_ENV+=(WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman)
     sway_spawn sway -c "$SWAY_DIR/sway.conf" >"$SWAY_DIR/sway.log" 2>&1
     local sway_pid=$XSESSION_LAST_PID
-    if ! wait_until 20 sway_ready "$SWAY_DIR/runtime"; then
+    wait_until 20 sway_ready "$SWAY_DIR/runtime" || {
         xsession_log "Sway did not start:"
         cat "$SWAY_DIR/sway.log" >&2
         return 1
-    fi
+    }
     SWAY_ENV+=(WAYLAND_DISPLAY="$WAYLAND_NAME" SWAYSOCK="$SWAY_SOCK" XDG_SESSION_TYPE=wayland
         QT_QPA_PLATFORM=wayland)
     xsession_log "headless Sway on $WAYLAND_NAME (pid $sway_pid${SWAY_USER:+, user $SWAY_USER})"
