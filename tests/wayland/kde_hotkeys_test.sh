@@ -60,8 +60,7 @@ wait_until 5 grep -qF "row 2 (CTRL+F1: KWin uses it for â€œSwitch to Desktop 1â€
 ok "[kde] Start bound rows 1 and 3; row 2's CTRL+F1 is KWin's, and said so"
 
 out="$WORK/edit.out"
-session_spawn "$TARGET" "$out" "velmora-kde-edit"
-wait_for_file "$out" 20 && kwin_focus_title "velmora-kde-edit" || fail "the edit did not start"
+session_edit "$out" velmora-kde-edit kwin_focus_title
 
 # Q types row 3 (evdev codes: Q 16, Ctrl 29, F1 59, F8 66).
 kwin_keys 16

@@ -44,10 +44,7 @@ gnome_start() {
     SESSION_ENV+=(WAYLAND_DISPLAY=wayland-0)
     FAIL_LOGS+=("$SESSION_DIR/shell.log")
     # The portal starts on demand, with the desktop's backend.
-    wait_until 60 gnome_ready || {
-        xsession_log "gnome-shell or its portal did not start"
-        return 1
-    }
+    wait_until 60 gnome_ready || { xsession_log "gnome-shell or its portal did not start"; return 1; }
 
     # The session's keyboard and pointer read a FIFO this shell holds open (a background command's own input would
     # be /dev/null).

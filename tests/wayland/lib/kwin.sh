@@ -55,9 +55,7 @@ kwin_start() {
     xsession_log "headless KWin $(dpkg-query -W -f='${Version}' kwin-wayland 2>/dev/null) (pid $kwin_pid${SESSION_USER:+, user $SESSION_USER}), xdg-desktop-portal-kde $(dpkg-query -W -f='${Version}' xdg-desktop-portal-kde 2>/dev/null)"
 }
 
-kwin_keys() {
-    session_run "$KWIN_KEYS" "$@"
-}
+kwin_keys() { session_run "$KWIN_KEYS" "$@"; }
 
 # kwin_script NAME CODE: runs a KWin script (JavaScript); what it prints goes to KWIN_LOG, after "js: ".
 kwin_script() {
@@ -75,11 +73,7 @@ kwin_script() {
 kwin_activate() {
     local mark="velmora-active-$((++KWIN_SCRIPTS))"
     kwin_script "$mark" "const title = '$1'.trim();
-for (const window of workspace.clientList()) {
-    if (window.caption === title) {
-        workspace.activeClient = window;
-    }
-}
+for (const window of workspace.clientList()) if (window.caption === title) workspace.activeClient = window;
 print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.caption === title));"
     wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
 }
