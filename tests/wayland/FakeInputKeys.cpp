@@ -28,17 +28,14 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface, 
     }
 }
 
-void GlobalRemove(void*, wl_registry*, uint32_t) {}
-
-const wl_registry_listener RegistryListener = {Global, GlobalRemove};
+const wl_registry_listener RegistryListener = {Global, [](void*, wl_registry*, uint32_t) {}};
 
 } // namespace
 
 int main(int argc, char** argv) {
     struct TStep {
         std::vector<unsigned> keys;
-        bool down = true;
-        bool up = true;
+        bool down = true, up = true;
         std::string until;
     };
     std::vector<TStep> steps; // all read before the first key, so that a wrong one presses nothing

@@ -42,14 +42,10 @@ std::u32string Played(const std::string& keymapText, const TLayoutChords& chords
             continue;
         }
         for (const TKeyEvent& event : *chord) {
-            if (event.pressed) {
-                const char32_t got = xkb_state_key_get_utf32(state.get(), event.code + 8);
-                const bool modifier = xkb_state_update_key(state.get(), event.code + 8, XKB_KEY_DOWN) != 0;
-                if (!modifier) {
-                    typed += got;
-                }
-            } else {
-                xkb_state_update_key(state.get(), event.code + 8, XKB_KEY_UP);
+            const char32_t got = xkb_state_key_get_utf32(state.get(), event.code + 8);
+            const auto direction = event.pressed ? XKB_KEY_DOWN : XKB_KEY_UP;
+            if (xkb_state_update_key(state.get(), event.code + 8, direction) == 0 && event.pressed) {
+                typed += got; // a key pressed that is no modifier
             }
         }
     }
