@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 using velmora::AnsiCodePageOfLocale;
 using velmora::CodePageToUnicode;
@@ -60,14 +61,9 @@ TEST(TextCodec, UnicodeRoundTripsThroughUtf8) {
 }
 
 TEST(TextCodec, BytesThatAreNotUtf8AreReadInTheChosenWindowsCodePage) {
-    struct Case {
-        int codePage;
-        std::string bytes;
-        std::u32string text;
-    };
     // 0xAA in 1253, 0xD9 in 1255, 0xDB in 874 are no characters; 1258 holds a letter back for an accent, which still
     // comes before a byte that cannot be read; any code page the system knows may be named (866).
-    const Case cases[] = {
+    const std::tuple<int, std::string, std::u32string> cases[] = {
         {1251, "\xCF\xF0\xE8\xA8\xFF\x88\x98", U"\u041F\u0440\u0438\u0401\u044F\u20AC\u0098"},
         {1250, "\x8A\xB9\xF8\x81", U"\u0160\u0105\u0159\u0081"},
         {1253, "\xC1\xA2\xAA", U"\u0391\u0386\uFFFD"},
@@ -82,8 +78,8 @@ TEST(TextCodec, BytesThatAreNotUtf8AreReadInTheChosenWindowsCodePage) {
         {949, "\xB0\xA1\x81\x41", U"\uAC00\uAC02"},
         {950, "\xA4\xA4\xA1\x40", U"\u4E2D\u3000"},
         {866, "\x8F\xE0", U"\u041F\u0440"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(CodePageToUnicode(c.bytes, c.codePage), c.text) << c.codePage;
+    for (const auto& [codePage, bytes, text] : cases) {
+        EXPECT_EQ(CodePageToUnicode(bytes, codePage), text) << codePage;
     }
 
     // Every snippet reads so once the code page is chosen; UTF-8 stays UTF-8.

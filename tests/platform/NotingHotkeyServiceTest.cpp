@@ -27,8 +27,8 @@ TEST(NotingHotkeyService, EachStartNamesTheRowsNotInForceWithTheDesktopsReasonAn
     inner.refusalReasons[{kModControl, kF6}] = "KWin uses it for \u201cSwitch to Desktop 6\u201d";
     inner.unboundAtFinish = {{0, kF6}};
     std::vector<std::string> notes;
-    TNotingHotkeyService service(inner, "/x/velmora --type-row", false,
-                                 [&notes](const std::string& note) { notes.push_back(note); });
+    const auto note = [&notes](const std::string& text) { notes.push_back(text); };
+    TNotingHotkeyService service(inner, "/x/velmora --type-row", false, note);
     FakeTypist typist;
     THotKeys hotkeys(service, typist);
     TRowList rows;
@@ -55,8 +55,7 @@ TEST(NotingHotkeyService, EachStartNamesTheRowsNotInForceWithTheDesktopsReasonAn
     hotkeys.Stop();
 
     // Where the session note shows the row command already, it is not repeated.
-    TNotingHotkeyService quiet(inner, "/x/velmora --type-row", true,
-                               [&notes](const std::string& note) { notes.push_back(note); });
+    TNotingHotkeyService quiet(inner, "/x/velmora --type-row", true, note);
     THotKeys quietHotkeys(quiet, typist);
     inner.unknownKeys = {kKeyA};
     quietHotkeys.Start(rows);

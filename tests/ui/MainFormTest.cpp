@@ -329,16 +329,14 @@ TEST_F(MainFormTest, UnderAWindowManagerTheFramesAreCentred) {
         window->show();
         const QPoint centre = window->screen()->availableGeometry().center();
         // The frame as the window system tells it: a widget's frame geometry can lag behind it.
-        const auto frame = [window] {
-            const QMargins margins = window->windowHandle()->frameMargins();
-            return QRect(window->windowHandle()->framePosition(), window->size().grownBy(margins));
+        QWindow* const handle = window->windowHandle();
+        const auto frame = [&] {
+            return QRect(handle->framePosition(), window->size().grownBy(handle->frameMargins()));
         };
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                return !window->windowHandle()->frameMargins().isNull() &&
-                       (frame().center() - centre).manhattanLength() <= 2;
-            },
-            20000))
+        const auto centred = [&] {
+            return !handle->frameMargins().isNull() && (frame().center() - centre).manhattanLength() <= 2;
+        };
+        EXPECT_TRUE(QTest::qWaitFor(centred, 20000))
             << window->objectName().toStdString() << " frame " << frame().x() << "," << frame().y() << " "
             << frame().width() << "x" << frame().height() << " centre " << centre.x() << "," << centre.y();
     }
