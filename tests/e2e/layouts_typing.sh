@@ -13,10 +13,7 @@ set -euo pipefail
 mixed_text 2000 777 >"$WORK/mixed.in"
 printf 'Съешь же ещё этих мягких французских булок, да выпей чаю. The quick brown fox: 0123456789 @#$%%^&*()_+ ЁЖЗ\r\n\tЩ ъ ёжик; "quotes" <>[]{}|\\~`' >"$WORK/russian.in"
 
-{
-    cat "$WORK/russian.in"
-    distinct_cjk 100
-} >"$WORK/many.in"
+{ cat "$WORK/russian.in"; distinct_cjk 100; } >"$WORK/many.in"
 
 # load_layout LAYOUTS: loads the layouts (Caps Lock toggles between two) and checks that the server really has them
 # (the symbols of keycode 24, Q on a US keyboard, differ from layout to layout).

@@ -23,6 +23,8 @@ keymap_is_back() {
     fi
 }
 
+kill_target() { kill -KILL "$TARGET_PID"; wait "$TARGET_PID" 2>/dev/null || true; }
+
 # random_case SEED LENGTH DISTINCT: the text written by the driver for these, typed twice into a fresh target.
 random_case() {
     local seed=$1 length=$2 distinct=$3
@@ -73,8 +75,7 @@ wait "$typist" || fail "[$KIND] stopped typist: the driver failed"
 keymap_is_back "stopped typist"
 ok "[$KIND] a typist stopped in the middle of a text puts the keymap back ($(cat "$WORK/driver.out"))"
 # The target still has thousands of keys to handle: it would take its time over a polite end.
-kill -KILL "$TARGET_PID"
-wait "$TARGET_PID" 2>/dev/null || true
+kill_target
 
 # A typist killed in the middle of a text: the keys it bound stay bound until the next typist starts.
 "$DRIVER" --write-random 14 "$LONG" 30 "$WORK/long.in" # long enough to be under way when the kill comes
@@ -90,8 +91,7 @@ printf 'a' >"$WORK/one.in"
 "$DRIVER" "$WORK/one.in" >"$WORK/driver.out" 2>"$WORK/driver.err" || fail "[$KIND] the next typist failed"
 keymap_is_back "killed typist, next start"
 ok "[$KIND] a killed typist's keys are put back by the next start"
-kill -KILL "$TARGET_PID"
-wait "$TARGET_PID" 2>/dev/null || true
+kill_target
 
 # Two copies on one display: the second starts while the first, its keys bound, waits for a key the user holds (its
 # start must not put those keys back) and types after it; both texts arrive whole, one after the other.
@@ -110,8 +110,7 @@ wait_file_equals "$WORK/out" "$WORK/expected" 60 ||
     fail "[$KIND] two copies: the texts did not arrive whole, one after the other"
 keymap_is_back "two copies"
 ok "[$KIND] two copies on one display: both texts whole, one after the other"
-kill -KILL "$TARGET_PID"
-wait "$TARGET_PID" 2>/dev/null || true
+kill_target
 
 if [ -n "${VELMORA_SEED:-}" ]; then
     random_case "$VELMORA_SEED" 1500 120

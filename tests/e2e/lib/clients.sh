@@ -109,10 +109,7 @@ client_window() {
     local pid window
     for pid in $(process_tree "$CLIENT_PID"); do
         for window in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-            if xdotool getwindowname "$window" 2>/dev/null | grep -q "$1"; then
-                CLIENT_WINDOW=$window
-                return 0
-            fi
+            xdotool getwindowname "$window" 2>/dev/null | grep -q "$1" && CLIENT_WINDOW=$window && return 0
         done
     done
     return 1
