@@ -23,7 +23,7 @@ session_program "$1" "$2" "$(list_item "first row" 1 116 True)" "$(list_item "re
 session_start_program sway_focus_title
 
 # Start (Alt+T): one BindShortcuts with the three checked rows.
-sway_run wtype -M alt t -m alt
+session_run wtype -M alt t -m alt
 wait_until 20 grep -q '^bound ' "$PORTAL_LOG" || fail "Start bound nothing through the portal"
 for expected in "ask row-1 CTRL+F5 Velmora row 1: first row" "ask row-2 ALT+Z Velmora row 2: refused row" \
     "ask row-3 F9 "; do
@@ -49,7 +49,7 @@ wait_file_equals "$out" "$WORK/expected" 30 || fail "after row-2 and row-1 the e
 ok "[portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
 
 # Stop (Alt+P) in the main window closes the portal session.
-sway_focus_title "Velmora 1.1 " 10 && sway_run wtype -M alt p -m alt
+sway_focus_title "Velmora 1.1 " 10 && session_run wtype -M alt p -m alt
 wait_until 10 grep -q '^close ' "$PORTAL_LOG" || fail "Stop did not close the portal session"
 
 xsession_stop "$VELMORA_PID"
@@ -58,10 +58,10 @@ xsession_stop "$VELMORA_PID"
 portal_control HoldNextStart
 # The seat keeps a keyboard of its own now that Velmora's virtual one is gone: a keyboard that comes and goes with
 # each wtype reaches a client after wtype's keys.
-sway_spawn wtype -s 600000
+session_spawn wtype -s 600000
 session_start_program sway_focus_title VELMORA_TYPING=remote-desktop
 count_is() { [ "$(grep -c "$1" "$PORTAL_LOG")" -eq "$2" ]; }
-sway_run wtype -M alt t -m alt
+session_run wtype -M alt t -m alt
 wait_until 20 count_is '^bound ' 2 || fail "the second Start bound nothing"
 portal_activate row-1
 wait_until 10 count_is '^remote start$' 1 || fail "the first press asked for no session"

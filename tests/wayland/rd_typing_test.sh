@@ -12,13 +12,13 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 
 # The seat has no keyboard: the layout is the XKB default one (US here).
 sway_test_start "$1"
-DRIVER="$SWAY_DIR/bin/$(basename "$1")"
+DRIVER="$SESSION_DIR/bin/$(basename "$1")"
 
 portal_start ""
 FAIL_LOGS=("$PORTAL_LOG")
 
 printf 'Hi, you!\tcafé 漢字 😀 ~x\r\ny' >"$WORK/text.in"
-sway_run "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+session_run "$DRIVER" "$WORK/text.in" "$WORK/text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
     fail "the driver failed: $(cat "$WORK/driver.out" "$WORK/driver.err")"
 xsession_log "driver: $(tr '\n' ' ' <"$WORK/driver.out")"
 

@@ -16,27 +16,27 @@ session_program "$1" "$2" "$(list_item "first row" 1 116 True)" "$(list_item "$M
 session_start_program sway_focus_title
 
 # Before Start no row is in force: the command says so and fails.
-! sway_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err" || fail "--type-row before Start succeeded"
+! session_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err" || fail "--type-row before Start succeeded"
 grep -q "press Start" "$WORK/cmd.err" || fail "--type-row before Start: unexpected answer: $(cat "$WORK/cmd.err")"
-! sway_run "$VELMORA" --type-row x 2>/dev/null || fail "--type-row x was accepted"
+! session_run "$VELMORA" --type-row x 2>/dev/null || fail "--type-row x was accepted"
 
 # Start (Alt+T) in the main window, then a fresh edit takes the focus.
-sway_run wtype -M alt t -m alt
+session_run wtype -M alt t -m alt
 out="$WORK/edit.out"
 session_edit "$out" velmora-row-edit sway_focus_title
-row3_refused() { [[ "$(sway_run "$VELMORA" --type-row 3 2>&1)" == *"Row 3 is not in force"* ]]; }
+row3_refused() { [[ "$(session_run "$VELMORA" --type-row 3 2>&1)" == *"Row 3 is not in force"* ]]; }
 # Once Start has run, row 3 (unchecked) is refused as not in force, no longer with the "press Start" of before.
 wait_until 10 row3_refused || fail "row 3 (unchecked) is not reported as not in force"
 
 # The desktop shortcut: Sway runs the command on CTRL+F5.
 swaymsg_run "bindsym Ctrl+F5 exec $VELMORA --type-row 2" >/dev/null
-sway_run wtype -M ctrl -k F5 -m ctrl
+session_run wtype -M ctrl -k F5 -m ctrl
 printf '%s' "$MIXED" | expected_for qt >"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "the bindsym's row did not arrive exactly"
 ok "[row command] a bindsym typed row 2 (mixed text, $(wc -c <"$WORK/expected") bytes) exactly"
 
 # The command run directly types row 1 after it.
-sway_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err" || fail "--type-row 1 failed: $(cat "$WORK/cmd.err")"
+session_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err" || fail "--type-row 1 failed: $(cat "$WORK/cmd.err")"
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "--type-row 1 did not type row 1 exactly"
 ok "[row command] --type-row 1 typed row 1"

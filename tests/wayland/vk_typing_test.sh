@@ -10,8 +10,8 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 . "$HERE/lib/sway.sh"
 
 sway_test_start "$1" "$2"
-DRIVER="$SWAY_DIR/bin/$(basename "$1")"
-TARGET="$SWAY_DIR/bin/$(basename "$2")"
+DRIVER="$SESSION_DIR/bin/$(basename "$1")"
+TARGET="$SESSION_DIR/bin/$(basename "$2")"
 
 # type_case NAME TEXT [COPIES]: a fresh edit; the driver types TEXT COPIES times (default 1); the edit must hold
 # exactly that.
@@ -26,7 +26,7 @@ type_case() {
     done
     session_edit "$out" "velmora-wl-$name" sway_focus_title
     local target=$XSESSION_LAST_PID
-    sway_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+    session_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
         fail "[wayland] $name: the driver failed: $(cat "$WORK/driver.err")"
     wait_file_equals "$out" "$WORK/$name.expected" 30 ||
         fail "[wayland] $name: the text that arrived is not the text typed ($(cat "$WORK/driver.out"))"
@@ -48,14 +48,14 @@ browser_case() {
     firefox) BROWSER_COMMAND=(env MOZ_ENABLE_WAYLAND=1 "${BROWSER_COMMAND[@]}") ;;
     esac
     # No D-Bus session: the desktop portals it would start (GNOME's, KDE's) only slow the browsers down.
-    sway_spawn "${BROWSER_COMMAND[@]}" >"$dir/browser.log" 2>&1
+    session_spawn "${BROWSER_COMMAND[@]}" >"$dir/browser.log" 2>&1
     local browser=$XSESSION_LAST_PID
     FAIL_LOGS=("$dir/browser.log")
     sway_focus_title "velmora 0 .*" 90 || fail "[wayland] $kind: the page did not show"
     # A browser drops the keys of its first moments: an x, again until one arrives; as many as arrived start the text.
     local tries=0
     printf x >"$dir/probe.in"
-    until sway_run "$DRIVER" "$dir/probe.in" >/dev/null && wait_until 3 sway_title_is "velmora [1-9].*"; do
+    until session_run "$DRIVER" "$dir/probe.in" >/dev/null && wait_until 3 sway_title_is "velmora [1-9].*"; do
         ((++tries < 20)) || fail "[wayland] $kind: no key arrived"
     done
     printf 'x%.0s' $(seq "$(swaymsg_run -t get_tree | grep -o '"name": "velmora [0-9]*' | sed 's/.* //')") >"$expected"
@@ -65,7 +65,7 @@ browser_case() {
         expected_for qt <"$dir/$text.in" >>"$expected"
         title="velmora $(wc -m <"$expected") $(text_hash <"$expected")"
         start=$EPOCHREALTIME
-        sway_run "$DRIVER" "$dir/$text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+        session_run "$DRIVER" "$dir/$text.in" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
             fail "[wayland] $kind: the driver failed: $(cat "$WORK/driver.err")"
         wait_until 30 sway_title_is "$title.*" ||
             fail "[wayland] $kind $text: the page does not hold the text typed (\"$title\" expected, \

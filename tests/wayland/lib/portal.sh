@@ -2,7 +2,7 @@
 # session of sway.sh (start that first; the bus and the frontend are session.sh's).
 #
 #   portal_start REFUSED_IDS   # the backend binds every shortcut except these (comma-separated ids); its log in
-#                              # PORTAL_LOG; DBUS_SESSION_BUS_ADDRESS joins SWAY_ENV
+#                              # PORTAL_LOG; DBUS_SESSION_BUS_ADDRESS joins SESSION_ENV
 #   portal_activate ID         # the backend fires the shortcut ID (Activated) in its newest session
 #   portal_control METHOD      # calls a method without arguments of the backend's control interface
 
@@ -12,23 +12,23 @@ portal_start() {
     local refused=$1
     session_bus_start || return 1
 
-    local portals="$SWAY_DIR/portals"
+    local portals="$SESSION_DIR/portals"
     mkdir -p "$portals"
     printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.velmoratest\n%s\nUseIn=velmoratest\n' \
         'Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;org.freedesktop.impl.portal.RemoteDesktop;' >"$portals/velmoratest.portal"
-    PORTAL_LOG="$SWAY_DIR/work/portal.log"
+    PORTAL_LOG="$SESSION_DIR/work/portal.log"
     : >"$PORTAL_LOG"
     session_own "$PORTAL_LOG"
-    cp "$(dirname "${BASH_SOURCE[0]}")/../fake_portal.py" "$SWAY_DIR/fake_portal.py"
-    chmod a+r "$SWAY_DIR/fake_portal.py"
+    cp "$(dirname "${BASH_SOURCE[0]}")/../fake_portal.py" "$SESSION_DIR/fake_portal.py"
+    chmod a+r "$SESSION_DIR/fake_portal.py"
     session_service org.freedesktop.impl.portal.desktop.velmoratest 10 env VELMORA_FAKE_REFUSE="$refused" \
-        VELMORA_FAKE_LOG="$PORTAL_LOG" python3 "$SWAY_DIR/fake_portal.py" || return 1
+        VELMORA_FAKE_LOG="$PORTAL_LOG" python3 "$SESSION_DIR/fake_portal.py" || return 1
     portal_frontend_start "$portals" velmoratest || return 1
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
 }
 
 portal_control() {
-    sway_run dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.desktop.velmoratest \
+    session_run dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.desktop.velmoratest \
         /org/freedesktop/portal/desktop "org.velmora.FakePortal.$1" "${@:2}" >/dev/null
 }
 

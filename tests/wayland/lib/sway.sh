@@ -1,19 +1,12 @@
 # A private headless Sway session for one end-to-end script (pixman renderer, no input devices, no XWayland), in a
-# session of session.sh (its user, folder and environment; SWAY_DIR, SWAY_USER and SWAY_ENV are other names for
-# SESSION_DIR, SESSION_USER and SESSION_ENV).
+# session of session.sh (its user, folder and environment; its programs run with session_spawn and session_run).
 #
-#   sway_start [CONFIG_LINES]  # exports SWAY_DIR (a folder the session's user may write), SWAY_ENV (env settings)
-#   sway_spawn CMD ARGS...     # runs a program of the session in the background; stopped at exit (XSESSION_LAST_PID)
-#   sway_run CMD ARGS...       # runs a program of the session and waits for it
+#   sway_start [CONFIG_LINES]  # session_prepare, and Sway started in it
 #   swaymsg_run ARGS...        # swaymsg to this session
 #   sway_focus_title TITLE [SECONDS]   # waits for a window whose title matches this regular expression, focuses it
-#   sway_test_start PROGRAM... # sway_start, and the programs copied into $SWAY_DIR/bin where its user may run them
+#   sway_test_start PROGRAM... # sway_start, and the programs copied into $SESSION_DIR/bin where its user may run them
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
-declare -n SWAY_DIR=SESSION_DIR SWAY_USER=SESSION_USER SWAY_ENV=SESSION_ENV
-
-sway_spawn() { session_spawn "$@"; }
-sway_run() { session_run "$@"; }
 
 swaymsg_run() { session_run swaymsg -s "$SWAY_SOCK" "$@"; }
 sway_test_start() { sway_start && session_copy_program "$@"; }
@@ -48,19 +41,19 @@ sys.exit(1)' "$@"
 sway_start() {
     session_prepare sway
     printf '%s\n' "xwayland disable" "output HEADLESS-1 resolution 1280x800" "default_border none" "${1:-}" \
-        >"$SWAY_DIR/sway.conf"
-    chmod 0644 "$SWAY_DIR/sway.conf"
-    SWAY_ENV+=(WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman)
-    sway_spawn sway -c "$SWAY_DIR/sway.conf" >"$SWAY_DIR/sway.log" 2>&1
+        >"$SESSION_DIR/sway.conf"
+    chmod 0644 "$SESSION_DIR/sway.conf"
+    SESSION_ENV+=(WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman)
+    session_spawn sway -c "$SESSION_DIR/sway.conf" >"$SESSION_DIR/sway.log" 2>&1
     local sway_pid=$XSESSION_LAST_PID
-    wait_until 20 sway_ready "$SWAY_DIR/runtime" || {
+    wait_until 20 sway_ready "$SESSION_DIR/runtime" || {
         xsession_log "Sway did not start:"
-        cat "$SWAY_DIR/sway.log" >&2
+        cat "$SESSION_DIR/sway.log" >&2
         return 1
     }
-    SWAY_ENV+=(WAYLAND_DISPLAY="$WAYLAND_NAME" SWAYSOCK="$SWAY_SOCK" XDG_SESSION_TYPE=wayland
+    SESSION_ENV+=(WAYLAND_DISPLAY="$WAYLAND_NAME" SWAYSOCK="$SWAY_SOCK" XDG_SESSION_TYPE=wayland
         QT_QPA_PLATFORM=wayland)
-    xsession_log "headless Sway on $WAYLAND_NAME (pid $sway_pid${SWAY_USER:+, user $SWAY_USER})"
+    xsession_log "headless Sway on $WAYLAND_NAME (pid $sway_pid${SESSION_USER:+, user $SESSION_USER})"
 }
 
 sway_ready() {
