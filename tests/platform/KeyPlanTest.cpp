@@ -200,7 +200,7 @@ TEST(KeyPlan, CharacterKeysyms) {
     EXPECT_EQ(StrokeKeysym({StrokeKind::Character, 0x1F600}), 0x0101F600u);
 }
 
-TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtLevelZeroOrOne) {
+TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtTheirLevelInTheUsersGroupFirst) {
     const TTypingPlan plan = PlanTyping(WalkText(U"aA1! \r\n\t"), Layout());
     ASSERT_EQ(plan.batches.size(), 1u);
     EXPECT_TRUE(plan.batches[0].bindings.empty());
@@ -209,11 +209,9 @@ TEST(KeyPlan, CharactersOnTheLayoutUseTheirKeyAtLevelZeroOrOne) {
         (std::vector<TKeyStroke>{{38, 0, 0}, {38, 0, 1}, {10, 0, 0}, {10, 0, 1}, {65, 0, 0}, {36, 0, 0}, {23, 0, 0}}));
     EXPECT_EQ(plan.keymapChanges, 0u);
     EXPECT_TRUE(plan.dropped.empty());
-}
 
-// The layout's other groups and its Level3 characters are typed with their keys; a character on several groups is
-// typed in the user's.
-TEST(KeyPlan, CharactersOfEveryGroupAndOfLevel3UseTheirKeyInTheUsersGroupFirst) {
+    // The layout's other groups and its Level3 characters are typed with their keys; a character on several groups
+    // is typed in the user's.
     const std::vector<TStroke> text = WalkText(U"aф Ωé");
     EXPECT_EQ(AllStrokes(PlanTyping(text, LayoutWithFreeKeys(19, true, true, 1))),
               (std::vector<TKeyStroke>{{38, 0, 0}, {38, 1, 0}, {65, 1, 0}, {24, 0, 2}, {38, 1, 2}}));
