@@ -42,15 +42,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         TStep& step = steps.emplace_back();
         const std::string argument = argv[i];
-        const std::size_t colon = argument.find(':');
-        const std::string how = colon == std::string::npos ? "" : argument.substr(0, colon);
-        if (how == "until") {
-            step.until = argument.substr(colon + 1);
+        if (argument.rfind("until:", 0) == 0) {
+            step.until = argument.substr(6);
             continue;
         }
-        step.down = how != "up";
-        step.up = how != "down";
-        std::istringstream parts(argument.substr(colon + 1)); // npos + 1: the whole argument
+        step.down = argument.rfind("up:", 0) != 0;
+        step.up = argument.rfind("down:", 0) != 0;
+        std::istringstream parts(argument.substr(argument.find(':') + 1)); // npos + 1: the whole argument
         for (unsigned code = 0; parts >> code; parts.ignore(1)) {
             step.keys.push_back(code);
         }
