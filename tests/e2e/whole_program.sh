@@ -44,7 +44,6 @@ visible() { xdotool search --onlyvisible --name '^Velmora 1\.1 $' >/dev/null; }
 hidden() { ! visible; }
 target_holds() { [ "$(cat "$tmp/typed" 2>/dev/null)" = "$1" ]; }
 window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
-exited() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
 # inside_size_is WINDOW WIDTH HEIGHT: the window's own area (without the frame the window manager adds).
 inside_size_is() {

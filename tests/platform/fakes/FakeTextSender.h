@@ -10,7 +10,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace velmora {
