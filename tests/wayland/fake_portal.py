@@ -159,7 +159,6 @@ class Portal(RemoteDesktop):
         self.Deactivated(dbus.ObjectPath(session), shortcut_id, stamp, options)
         return True
 
-
     @dbus.service.method(CONTROL, in_signature="", out_signature="")
     def HoldNextStart(self):
         self.hold_start = True

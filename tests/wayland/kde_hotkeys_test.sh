@@ -28,10 +28,7 @@ holders() {
         awk '/^ *struct/ {n = 0} /^ *string "/ {n++; s = $0; sub(/^ *string "/, "", s); sub(/"$/, "", s)
             if (n == 1) a = s; if (n == 3) print s, a}'
 }
-CTRL_F8=$((0x04000000 | 0x01000037))
-CTRL_F1=$((0x04000000 | 0x01000030))
-KEY_Q=$((0x51))
-ALT_Z=$((0x08000000 | 0x5a))
+CTRL_F8=$((0x04000000 | 0x01000037)) CTRL_F1=$((0x04000000 | 0x01000030)) KEY_Q=$((0x51)) ALT_Z=$((0x08000000 | 0x5a))
 bound() { [[ "$(holders "$1")" == *" row-$2" ]]; }
 free() { [ -z "$(holders "$1")" ]; }
 rows_bound() { bound "$CTRL_F8" 1 && bound "$KEY_Q" 3; }
@@ -40,8 +37,7 @@ rows_free() { free "$CTRL_F8" && free "$KEY_Q"; }
 # main_window_keys CHECK KEYS: presses the keys in the main window until CHECK holds. Qt acts on a window's
 # shortcuts only once it has heard that the window is active, which may come after a key sent at once.
 main_window_keys() {
-    local attempt
-    for attempt in 1 2 3 4 5; do
+    for _ in 1 2 3 4 5; do
         kwin_focus_title "Velmora 1.1 " 10 || return 1
         kwin_keys "$2"
         wait_until 2 "$1" && return 0
