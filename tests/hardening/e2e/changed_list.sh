@@ -23,10 +23,7 @@ add_row() {
 }
 
 # other_program_writes ITEM...: another program replaces the list file; what it wrote goes to $WORK/theirs.
-other_program_writes() {
-    program_write_list "$@"
-    cp "$PROGRAM_DIR/mouses.xml" "$WORK/theirs"
-}
+other_program_writes() { program_write_list "$@" && cp "$PROGRAM_DIR/mouses.xml" "$WORK/theirs"; }
 
 kept_lists() { find "$XDG_STATE_HOME/velmora" -name 'mouses-*.xml' 2>/dev/null; }
 

@@ -9,7 +9,6 @@
 PORTAL_LOG=""
 
 portal_start() {
-    local refused=$1
     session_bus_start || return 1
 
     local portals="$SESSION_DIR/portals"
@@ -21,7 +20,7 @@ portal_start() {
     session_own "$PORTAL_LOG"
     cp "$(dirname "${BASH_SOURCE[0]}")/../fake_portal.py" "$SESSION_DIR/fake_portal.py"
     chmod a+r "$SESSION_DIR/fake_portal.py"
-    session_service org.freedesktop.impl.portal.desktop.velmoratest 10 env VELMORA_FAKE_REFUSE="$refused" \
+    session_service org.freedesktop.impl.portal.desktop.velmoratest 10 env VELMORA_FAKE_REFUSE="$1" \
         VELMORA_FAKE_LOG="$PORTAL_LOG" python3 "$SESSION_DIR/fake_portal.py" || return 1
     portal_frontend_start "$portals" velmoratest || return 1
     xsession_log "xdg-desktop-portal $(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null) with the test backend"
