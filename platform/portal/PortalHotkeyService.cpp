@@ -75,6 +75,7 @@ TPortalHotkeyService::~TPortalHotkeyService() {
     }
     FBus.disconnect(kPortalService, kPortalPath, kShortcutsInterface, "Activated", this,
                     SLOT(Activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    // A session still being opened goes when the program's connection does: the portal closes a leaver's sessions.
     CloseSession();
 }
 
