@@ -63,10 +63,12 @@ unsigned ModifierFlags(std::uint8_t modifierIndex) {
 THotKeys::THotKeys(IHotkeyService& service, ITypist& typist) : FService(service), FTypist(typist) {
     FService.SetPressHandler(
         [this](std::uint16_t modifiers, std::uint16_t virtualKey) { HandleHotKey(modifiers, virtualKey); });
+    FService.SetSettledHandler([this](const std::map<int, HotkeyStatus>& settled) { Settle(settled); });
 }
 
 THotKeys::~THotKeys() {
     FService.SetPressHandler(nullptr);
+    FService.SetSettledHandler(nullptr);
     UnregisterHotKeys();
 }
 
@@ -103,6 +105,20 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         }
     }
     FRunning = true;
+}
+
+void THotKeys::Settle(const std::map<int, HotkeyStatus>& settled) {
+    bool changed = false;
+    for (TEntry& entry : FEntries) {
+        const auto found = settled.find(entry.id);
+        if (found != settled.end() && entry.status == HotkeyStatus::Pending) {
+            entry.status = found->second;
+            changed = true;
+        }
+    }
+    if (changed && FSettled) {
+        FSettled();
+    }
 }
 
 void THotKeys::UnregisterHotKeys() {

@@ -7,8 +7,11 @@
 #include "core/StrItem.h"
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -73,13 +76,19 @@ public:
     std::optional<THotkeyMark> MarkOf(const TStrItem* item, bool checked) const;
     /// Whether the hotkeys are started.
     bool Running() const { return FRunning; }
+    /// Called after registrations the service decided later (Pending at Start) have settled.
+    void SetSettledHandler(std::function<void()> handler) { FSettled = std::move(handler); }
 
 private:
+    /// Takes what became of pending registrations into the entries.
+    void Settle(const std::map<int, HotkeyStatus>& settled);
+
     IHotkeyService& FService;
     ITypist& FTypist;
     bool FExists = false;
     bool FRunning = false;
     std::vector<TEntry> FEntries;
+    std::function<void()> FSettled;
 };
 
 } // namespace velmora

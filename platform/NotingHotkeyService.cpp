@@ -66,15 +66,37 @@ std::string TNotingHotkeyService::RefusalReason(int id) const {
 
 std::map<int, HotkeyStatus> TNotingHotkeyService::FinishRegistrations() {
     std::map<int, HotkeyStatus> refused = FInner.FinishRegistrations();
-    for (const auto& [id, status] : refused) {
-        if (const auto row = FRows.find(id); row != FRows.end() && row->second.status == HotkeyStatus::Registered) {
+    Apply(refused, HotkeyStatus::Registered);
+    FNumbers.clear();
+    Note();
+    return refused;
+}
+
+void TNotingHotkeyService::SetSettledHandler(HotkeySettledHandler handler) {
+    if (!handler) {
+        FInner.SetSettledHandler(nullptr);
+        return;
+    }
+    FInner.SetSettledHandler([this, handler = std::move(handler)](const std::map<int, HotkeyStatus>& settled) {
+        Apply(settled, HotkeyStatus::Pending);
+        Note();
+        handler(settled);
+    });
+}
+
+void TNotingHotkeyService::Apply(const std::map<int, HotkeyStatus>& statuses, HotkeyStatus from) {
+    for (const auto& [id, status] : statuses) {
+        if (const auto row = FRows.find(id); row != FRows.end() && row->second.status == from) {
             row->second.status = status;
         }
     }
-    FNumbers.clear();
+}
 
+void TNotingHotkeyService::Note() const {
     std::map<std::size_t, std::string> named; // by row number, top to bottom
+    std::size_t waiting = 0;
     for (const auto& [id, row] : FRows) {
+        waiting += row.status == HotkeyStatus::Pending ? 1 : 0;
         std::string reason = Reason(row.status);
         if (reason.empty()) {
             continue; // in force, or refused for a reason the list or the session note shows
@@ -86,8 +108,12 @@ std::map<int, HotkeyStatus> TNotingHotkeyService::FinishRegistrations() {
             "row " + std::to_string(row.number) + " (" + Label(row.modifiers, row.virtualKey) + ": " + reason + ")";
     }
     std::string note;
+    if (waiting > 0) {
+        note = "Waiting for the desktop to bind " + std::to_string(waiting) + (waiting == 1 ? " hotkey" : " hotkeys") +
+               " (it may be asking you).";
+    }
     if (!named.empty()) {
-        note = "Not in force: ";
+        note += note.empty() ? "Not in force: " : " Not in force: ";
         std::size_t shown = 0;
         for (const auto& [number, text] : named) {
             if (shown == kNamedRows) {
@@ -104,7 +130,6 @@ std::map<int, HotkeyStatus> TNotingHotkeyService::FinishRegistrations() {
     if (FHandler) {
         FHandler(note);
     }
-    return refused;
 }
 
 } // namespace velmora

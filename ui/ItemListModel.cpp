@@ -90,6 +90,8 @@ QString TItemListModel::StatusText(HotkeyStatus status, const QString& label) {
         return QStringLiteral("Not bound: as a desktop shortcut, %1 would go off at the keys Velmora types; add CTRL "
                               "or ALT")
             .arg(label);
+    case HotkeyStatus::Pending:
+        return QStringLiteral("Waiting for the desktop to bind %1").arg(label);
     }
     return {};
 }
@@ -138,8 +140,9 @@ QVariant TItemListModel::data(const QModelIndex& index, int role) const {
             return {};
         }
         if (role == Qt::ForegroundRole) {
-            // Refused in red; what waits for the next Start in a neutral grey.
-            return QBrush(QColor(mark->kind == THotkeyMark::Kind::Refused ? Qt::red : Qt::darkGray));
+            // Refused in red; what waits for the next Start or for the desktop in a neutral grey.
+            const bool refused = mark->kind == THotkeyMark::Kind::Refused && mark->reason != HotkeyStatus::Pending;
+            return QBrush(QColor(refused ? Qt::red : Qt::darkGray));
         }
         return MarkText(*mark, QString::fromStdString(CellText(row, column)));
     }

@@ -31,6 +31,12 @@ std::string Problem(const std::string& what, const std::string& path, const std:
 TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices services)
     : FTree(tree), FXMLDoc(xmlDoc), FServices(services), FListFile(tree, xmlDoc, services.fs, services.answers),
       FHotKeys(services.hotkeys, services.typist) {
+    // Rows the desktop binds later are shown as after a Start once it has answered.
+    FHotKeys.SetSettledHandler([this] {
+        if (FHotkeysChanged) {
+            FHotkeysChanged();
+        }
+    });
     FListFile.LoadList(false);
 }
 

@@ -81,7 +81,8 @@ public:
     /// Types the text of the first registered row whose current hotkey is this one.
     void HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
 
-    /// Called after Start and Stop, so that the view can show which rows' hotkeys are in force.
+    /// Called after Start and Stop, and when the desktop has settled registrations it decides later, so that the
+    /// view can show which rows' hotkeys are in force.
     void SetHotkeysChangedHandler(std::function<void()> handler) { FHotkeysChanged = std::move(handler); }
 
     /// The text of a cell: column 0 the row's number, 1 its hotkey label, 2 its text (UTF-8).

@@ -75,6 +75,7 @@ TPortalHotkeyService::~TPortalHotkeyService() {
     }
     FBus.disconnect(kPortalService, kPortalPath, kShortcutsInterface, "Activated", this,
                     SLOT(Activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    // A session still being opened goes when the program's connection does: the portal closes a leaver's sessions.
     CloseSession();
 }
 
@@ -97,49 +98,107 @@ HotkeyStatus TPortalHotkeyService::RegisterHotKey(int id, unsigned modifiers, st
     shortcut.description = PortalShortcutDescription(
         rowNumber, described != FDescriptions.end() ? described->second.second : std::string());
     FShortcuts[id] = std::move(shortcut);
-    return HotkeyStatus::Registered; // bound, or not, by FinishRegistrations
+    return HotkeyStatus::Registered; // bound, or not, once the desktop answers the calls of FinishRegistrations
 }
 
 std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
     FDescriptions.clear();
-    std::map<int, HotkeyStatus> refused;
+    std::map<int, HotkeyStatus> pending;
+    for (const auto& [id, shortcut] : FShortcuts) {
+        if (shortcut.state == TState::Wanted) {
+            pending[id] = HotkeyStatus::Pending;
+        }
+    }
+    Proceed();
+    return pending;
+}
+
+void TPortalHotkeyService::SetSettledHandler(HotkeySettledHandler handler) {
+    FSettled = std::move(handler);
+}
+
+void TPortalHotkeyService::Proceed() {
+    if (FRequest != nullptr) {
+        return; // its answer proceeds
+    }
     QList<TPortalShortcut> wanted;
     for (auto& [id, shortcut] : FShortcuts) {
-        if (!shortcut.bound) {
+        if (shortcut.state == TState::Wanted) {
             wanted.push_back({QString::fromStdString(shortcut.shortcutId),
                               {{"description", QString::fromStdString(shortcut.description)},
                                {"preferred_trigger", QString::fromStdString(shortcut.trigger)}}});
         }
     }
     if (wanted.isEmpty()) {
-        return refused;
+        return;
     }
-    QString problem;
-    QStringList bound;
-    if (EnsureSession()) {
-        const QString token = TPortalRequest::NewToken();
-        TPortalRequest request(FBus, token);
-        const TPortalResponse response =
-            request.Call(kShortcutsInterface, "BindShortcuts",
-                         {QVariant::fromValue(QDBusObjectPath(FSession)), QVariant::fromValue(wanted), QString(),
-                          QVariantMap{{"handle_token", token}}},
-                         kBindTimeout);
-        problem = response.Problem();
-        const QList<TPortalShortcut> given =
-            qdbus_cast<QList<TPortalShortcut>>(response.results.value("shortcuts").value<QDBusArgument>());
-        for (const TPortalShortcut& shortcut : given) {
-            bound << shortcut.id;
-        }
-    } else {
-        problem = FLastError;
+    const unsigned round = FRound;
+    const QString token = TPortalRequest::NewToken();
+    TPortalRequest* request = FRequest = new TPortalRequest(FBus, token, this);
+    if (FSession.isEmpty()) {
+        const QString sessionToken = TPortalRequest::NewToken();
+        request->Send(kShortcutsInterface, "CreateSession",
+                      {QVariantMap{{"handle_token", token}, {"session_handle_token", sessionToken}}}, kSessionTimeout,
+                      [this, request, sessionToken, round](const TPortalResponse& response) {
+                          request->deleteLater();
+                          SessionCreated(response, sessionToken, round);
+                      });
+        return;
     }
     for (auto& [id, shortcut] : FShortcuts) {
-        if (shortcut.bound) {
+        if (shortcut.state == TState::Wanted) {
+            shortcut.state = TState::Asked;
+        }
+    }
+    request->Send(kShortcutsInterface, "BindShortcuts",
+                  {QVariant::fromValue(QDBusObjectPath(FSession)), QVariant::fromValue(wanted), QString(),
+                   QVariantMap{{"handle_token", token}}},
+                  kBindTimeout, [this, request, round](const TPortalResponse& response) {
+                      request->deleteLater();
+                      if (round != FRound) {
+                          return; // a Stop closed the session meanwhile: nothing of it is bound
+                      }
+                      FRequest = nullptr;
+                      QStringList bound;
+                      const QList<TPortalShortcut> given = qdbus_cast<QList<TPortalShortcut>>(
+                          response.results.value("shortcuts").value<QDBusArgument>());
+                      for (const TPortalShortcut& shortcut : given) {
+                          bound << shortcut.id;
+                      }
+                      Settle(TState::Asked, bound, response.Problem());
+                      Proceed();
+                  });
+}
+
+void TPortalHotkeyService::SessionCreated(const TPortalResponse& response, const QString& sessionToken,
+                                          unsigned round) {
+    const QString session = response.code == 0 ? response.Session(FBus, sessionToken) : QString();
+    if (round != FRound) {
+        // A Stop came while the session was being opened: nobody wants it now.
+        if (!session.isEmpty()) {
+            Close(session);
+        }
+        return;
+    }
+    FRequest = nullptr;
+    if (session.isEmpty()) {
+        Settle(TState::Wanted, {}, response.Problem());
+        return;
+    }
+    FSession = session;
+    Proceed();
+}
+
+void TPortalHotkeyService::Settle(TState from, const QStringList& bound, const QString& problem) {
+    std::map<int, HotkeyStatus> settled;
+    for (auto& [id, shortcut] : FShortcuts) {
+        if (shortcut.state != from) {
             continue;
         }
-        shortcut.bound = bound.contains(QString::fromStdString(shortcut.shortcutId));
-        if (!shortcut.bound) {
-            refused[id] = HotkeyStatus::NotBound;
+        const bool given = bound.contains(QString::fromStdString(shortcut.shortcutId));
+        shortcut.state = given ? TState::Bound : TState::Refused;
+        settled[id] = given ? HotkeyStatus::Registered : HotkeyStatus::NotBound;
+        if (!given) {
             FRefusals[id] = problem.isEmpty() ? std::string("the desktop's shortcut portal left it unbound")
                                               : "the desktop's shortcut portal bound nothing: " + problem.toStdString();
             std::cerr << "velmora: the desktop did not bind " << shortcut.trigger << " (" << shortcut.description << ")"
@@ -149,7 +208,9 @@ std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
     if (!problem.isEmpty()) {
         std::cerr << "velmora: the desktop's shortcut portal bound no hotkeys: " << problem.toStdString() << std::endl;
     }
-    return refused;
+    if (FSettled && !settled.empty()) {
+        FSettled(settled);
+    }
 }
 
 std::string TPortalHotkeyService::RefusalReason(int id) const {
@@ -176,47 +237,30 @@ void TPortalHotkeyService::Activated(const QDBusObjectPath& session, const QStri
         return;
     }
     for (const auto& [id, shortcut] : FShortcuts) {
-        if (shortcut.bound && QString::fromStdString(shortcut.shortcutId) == shortcutId) {
+        if (shortcut.state == TState::Bound && QString::fromStdString(shortcut.shortcutId) == shortcutId) {
             FHandler(static_cast<std::uint16_t>(shortcut.modifiers), static_cast<std::uint16_t>(shortcut.virtualKey));
             return;
         }
     }
 }
 
-bool TPortalHotkeyService::EnsureSession() {
-    if (!FSession.isEmpty()) {
-        return true;
-    }
-    const QString token = TPortalRequest::NewToken();
-    const QString sessionToken = TPortalRequest::NewToken();
-    TPortalRequest request(FBus, token);
-    const TPortalResponse response =
-        request.Call(kShortcutsInterface, "CreateSession",
-                     {QVariantMap{{"handle_token", token}, {"session_handle_token", sessionToken}}}, kSessionTimeout);
-    if (response.code != 0) {
-        FLastError = response.Problem();
-        return false;
-    }
-    // Older portals give the handle as a string, newer ones as an object path.
-    const QVariant handle = response.results.value("session_handle");
-    FSession = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
-                                                                   : handle.toString();
-    if (FSession.isEmpty()) {
-        FSession = TPortalRequest::HandlePath(FBus, "session", sessionToken);
-    }
-    return true;
+void TPortalHotkeyService::Close(const QString& session) {
+    QDBusMessage close =
+        QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close");
+    FBus.call(close, QDBus::Block, 5000);
 }
 
 void TPortalHotkeyService::CloseSession() {
+    // A call under way is left to answer into the void; a session it opens is closed then (SessionCreated).
+    ++FRound;
+    FRequest = nullptr;
     if (FSession.isEmpty()) {
         return;
     }
-    QDBusMessage close =
-        QDBusMessage::createMethodCall(kPortalService, FSession, "org.freedesktop.portal.Session", "Close");
-    FBus.call(close, QDBus::Block, 5000);
+    Close(FSession);
     FSession.clear();
     for (auto& [id, shortcut] : FShortcuts) {
-        shortcut.bound = false;
+        shortcut.state = TState::Wanted;
     }
 }
 

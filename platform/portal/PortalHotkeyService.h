@@ -1,11 +1,13 @@
 #pragma once
 
+#include "PortalRequest.h"
 #include "platform/HotkeyService.h"
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <cstdint>
@@ -16,9 +18,10 @@ namespace velmora {
 
 /// System-wide hotkeys through the desktop's GlobalShortcuts portal (org.freedesktop.portal.GlobalShortcuts):
 /// a Start binds one shortcut per registered row in one BindShortcuts call of a fresh session, asking for the row's
-/// combination as the preferred trigger; the desktop may bind fewer, or other triggers. A shortcut's Activated
-/// signal is reported as a press of the combination registered under its row. Stop closes the session. Runs on the
-/// GUI thread; needs the Qt application object.
+/// combination as the preferred trigger; the desktop may bind fewer, or other triggers. The calls are sent without
+/// waiting: the rows are pending until the desktop answers (it may ask the user first), then settled. A shortcut's
+/// Activated signal is reported as a press of the combination registered under its row. Stop closes the session,
+/// or the one still being opened once it is there. Runs on the GUI thread; needs the Qt application object.
 class TPortalHotkeyService final : public QObject, public IHotkeyService {
     Q_OBJECT
 public:
@@ -34,6 +37,7 @@ public:
     void SetPressHandler(HotkeyPressHandler handler) override;
     void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
     std::map<int, HotkeyStatus> FinishRegistrations() override;
+    void SetSettledHandler(HotkeySettledHandler handler) override;
     std::string RefusalReason(int id) const override;
 
 private slots:
@@ -41,25 +45,41 @@ private slots:
                    const QVariantMap& options);
 
 private:
+    enum class TState {
+        Wanted,  ///< registered, not yet asked for
+        Asked,   ///< in the BindShortcuts call under way
+        Bound,   ///< bound by the desktop
+        Refused, ///< not bound; FRefusals says why
+    };
     struct TShortcut {
         unsigned modifiers = 0;
         std::int32_t virtualKey = 0;
         std::string trigger;
         std::string shortcutId;
         std::string description;
-        bool bound = false;
+        TState state = TState::Wanted;
     };
-    /// Opens a session when there is none; false when the portal refused (the reason in FLastError).
-    bool EnsureSession();
+    /// Sends the next call the wanted shortcuts need (CreateSession, or BindShortcuts once the session is open),
+    /// unless one is under way.
+    void Proceed();
+    /// Takes the answer to CreateSession; `round` is the FRound it was sent in.
+    void SessionCreated(const TPortalResponse& response, const QString& sessionToken, unsigned round);
+    /// Settles the shortcuts in state `from`: bound if their ids are in `bound`, else refused for `problem`.
+    void Settle(TState from, const QStringList& bound, const QString& problem);
+    /// Closes the session, and makes what is under way belong to no Start.
     void CloseSession();
+    /// Closes one portal session.
+    void Close(const QString& session);
 
     QDBusConnection FBus;
-    QString FSession; ///< the session's object path; empty without one
+    QString FSession;                   ///< the session's object path; empty without one
+    TPortalRequest* FRequest = nullptr; ///< the call under way for the current Start (a child of this object)
+    unsigned FRound = 0;                ///< counts the closings: an answer sent before the last one is stale
     std::map<int, TShortcut> FShortcuts;
     std::map<int, std::pair<std::size_t, std::string>> FDescriptions;
     std::map<int, std::string> FRefusals; ///< why a shortcut of the last Start is not bound
     HotkeyPressHandler FHandler;
-    QString FLastError;
+    HotkeySettledHandler FSettled;
 };
 
 } // namespace velmora

@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <atomic>
 #include <iostream>
+#include <optional>
 
 namespace velmora {
 
@@ -22,6 +25,14 @@ QString TPortalResponse::Problem() const {
     default:
         return error;
     }
+}
+
+QString TPortalResponse::Session(const QDBusConnection& bus, const QString& sessionToken) const {
+    // Older portals give the handle as a string, newer ones as an object path.
+    const QVariant handle = results.value("session_handle");
+    const QString session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                                                : handle.toString();
+    return session.isEmpty() ? TPortalRequest::HandlePath(bus, "session", sessionToken) : session;
 }
 
 void RegisterPortalApp(const QDBusConnection& bus, const QString& appId) {
@@ -54,8 +65,8 @@ unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, co
                : 0;
 }
 
-TPortalRequest::TPortalRequest(QDBusConnection bus, const QString& token)
-    : FBus(std::move(bus)), FPath(HandlePath(FBus, "request", token)) {}
+TPortalRequest::TPortalRequest(QDBusConnection bus, const QString& token, QObject* parent)
+    : QObject(parent), FBus(std::move(bus)), FPath(HandlePath(FBus, "request", token)) {}
 
 QString TPortalRequest::HandlePath(const QDBusConnection& bus, const QString& kind, const QString& token) {
     QString sender = bus.baseService();
@@ -68,56 +79,76 @@ QString TPortalRequest::NewToken() {
     return QStringLiteral("velmora%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
 }
 
-TPortalResponse TPortalRequest::Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
-                                     std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting) {
+void TPortalRequest::Send(const QString& interface, const QString& method, const QList<QVariant>& arguments,
+                          std::chrono::milliseconds timeout, TAnswered answered) {
+    FAnswered = std::move(answered);
     FBus.connect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
                  SLOT(Response(uint, QVariantMap)));
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, interface, method);
     call.setArguments(arguments);
-    const QDBusMessage reply = FBus.call(call, QDBus::Block, static_cast<int>(timeout.count()));
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        FBus.disconnect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
-                        SLOT(Response(uint, QVariantMap)));
-        TPortalResponse failed;
-        failed.error = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
-        return failed;
-    }
-    if (!FAnswered) {
-        QEventLoop loop;
-        FQuit = [&loop] { loop.quit(); };
-        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-        QTimer poll;
-        if (keepWaiting) {
-            QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &keepWaiting] {
-                if (!keepWaiting()) {
-                    loop.quit();
-                }
-            });
-            poll.start(100);
+    auto* reply = new QDBusPendingCallWatcher(FBus.asyncCall(call, static_cast<int>(timeout.count())), this);
+    connect(reply, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* watcher) {
+        watcher->deleteLater();
+        if (watcher->isError()) {
+            TPortalResponse failed;
+            failed.error = watcher->error().message().isEmpty() ? watcher->error().name() : watcher->error().message();
+            Finish(failed);
         }
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        FQuit = nullptr;
-    }
-    FBus.disconnect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
-                    SLOT(Response(uint, QVariantMap)));
-    if (!FAnswered) {
+    });
+    QTimer::singleShot(timeout, this, [this, timeout] {
         TPortalResponse late;
         late.code = 3;
-        late.error = keepWaiting && !keepWaiting()
-                         ? QStringLiteral("the wait was given up")
-                         : QStringLiteral("the desktop did not answer within %1 s").arg(timeout.count() / 1000);
-        return late;
+        late.error = QStringLiteral("the desktop did not answer within %1 s")
+                         .arg(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
+        Finish(late);
+    });
+}
+
+TPortalResponse TPortalRequest::Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
+                                     std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting) {
+    std::optional<TPortalResponse> answer;
+    QEventLoop loop;
+    Send(interface, method, arguments, timeout, [&answer, &loop](const TPortalResponse& response) {
+        answer = response;
+        loop.quit();
+    });
+    QTimer poll;
+    if (keepWaiting) {
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &keepWaiting] {
+            if (!keepWaiting()) {
+                loop.quit();
+            }
+        });
+        poll.start(100);
     }
-    return FResponse;
+    if (!answer) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!answer) {
+        TPortalResponse givenUp;
+        givenUp.code = 3;
+        givenUp.error = QStringLiteral("the wait was given up");
+        Finish(givenUp);
+    }
+    return *answer;
 }
 
 void TPortalRequest::Response(uint code, const QVariantMap& results) {
-    FAnswered = true;
-    FResponse.code = code;
-    FResponse.results = results;
-    if (FQuit) {
-        FQuit();
+    TPortalResponse response;
+    response.code = code;
+    response.results = results;
+    Finish(response);
+}
+
+void TPortalRequest::Finish(const TPortalResponse& response) {
+    if (!FAnswered) {
+        return;
     }
+    FBus.disconnect(kPortalService, FPath, "org.freedesktop.portal.Request", "Response", this,
+                    SLOT(Response(uint, QVariantMap)));
+    const TAnswered answered = std::move(FAnswered);
+    FAnswered = nullptr;
+    answered(response);
 }
 
 } // namespace velmora

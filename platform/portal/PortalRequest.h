@@ -19,20 +19,29 @@ struct TPortalResponse {
 
     /// What went wrong, for the user ("the user did not allow it"); empty for success.
     QString Problem() const;
+    /// The session a successful CreateSession opened, whose handle the caller named with `sessionToken`.
+    QString Session(const QDBusConnection& bus, const QString& sessionToken) const;
 };
 
 /// One call of a portal method that answers through a Request object's Response signal: subscribes to the
-/// Response before the call (the answer can come before the call returns), makes the call and waits for the
-/// answer in a local event loop that takes no user input. The object lives in the thread that calls it.
+/// Response before the call (the answer can come before the call returns), makes the call and hands on the first
+/// answer, or why there is none. The object lives in the thread that uses it.
 class TPortalRequest : public QObject {
     Q_OBJECT
 public:
+    /// Hears the answer of Send.
+    using TAnswered = std::function<void(const TPortalResponse& response)>;
+
     /// `bus` must be connected; `token` is the handle_token the caller puts into the call's options.
-    TPortalRequest(QDBusConnection bus, const QString& token);
+    TPortalRequest(QDBusConnection bus, const QString& token, QObject* parent = nullptr);
 
     /// Calls `method` of `interface` on the portal's desktop object with `arguments` (the options last, holding
-    /// handle_token) and waits up to `timeout` for the Response, or until `keepWaiting` (asked every 100 ms, if
-    /// given) says no.
+    /// handle_token) and returns at once; `answered` hears the answer once, from the thread's event loop, or code 3
+    /// after `timeout`; nothing once the object is gone. Once per object.
+    void Send(const QString& interface, const QString& method, const QList<QVariant>& arguments,
+              std::chrono::milliseconds timeout, TAnswered answered);
+    /// Send, then waits for the answer in a local event loop that takes no user input, or until `keepWaiting`
+    /// (asked every 100 ms, if given) says no. For worker threads: the GUI thread uses Send.
     TPortalResponse Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
                          std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting = {});
 
@@ -45,11 +54,12 @@ private slots:
     void Response(uint code, const QVariantMap& results);
 
 private:
+    /// Stops listening and hands the first answer on; later ones are dropped.
+    void Finish(const TPortalResponse& response);
+
     QDBusConnection FBus;
     QString FPath;
-    bool FAnswered = false;
-    TPortalResponse FResponse;
-    std::function<void()> FQuit;
+    TAnswered FAnswered;
 };
 
 /// The portal's service name and desktop object.

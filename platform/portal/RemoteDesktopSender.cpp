@@ -205,12 +205,7 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         }
         throw refusal(response);
     }
-    const QVariant handle = response.results.value("session_handle");
-    QString session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
-                                                                          : handle.toString();
-    if (session.isEmpty()) {
-        session = TPortalRequest::HandlePath(FBus, "session", sessionToken);
-    }
+    const QString session = response.Session(FBus, sessionToken);
     const QString selectToken = TPortalRequest::NewToken();
     QVariantMap selectOptions{{"handle_token", selectToken}, {"types", kKeyboardDevice}};
     const bool persists = PortalProperty(FBus, kRemoteInterface, QStringLiteral("version")) >=

@@ -316,6 +316,22 @@ TEST_F(HotkeyMarkTest, ARowWhoseHotkeyIsNotInForceShowsItInRedWithTheReason) {
     EXPECT_FALSE(Data(4, Qt::ToolTipRole).isValid());
 }
 
+TEST_F(HotkeyMarkTest, ARowTheDesktopDecidesLaterWaitsInGreyAndShowsTheAnswerWhenItComes) {
+    hotkeys.pendingAtFinish = {{kModControl, 116}, {kModAlt, 'A'}};
+    ctrl->Start();
+    EXPECT_EQ(Data(0, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::darkGray));
+    EXPECT_EQ(Data(0, Qt::ToolTipRole).toString(), "Waiting for the desktop to bind CTRL+F5");
+
+    ModelSignals seen(model);
+    ASSERT_TRUE(hotkeys.settledHandler);
+    hotkeys.settledHandler({{hotkeys.registerCalls[0].id, HotkeyStatus::NotBound},
+                            {hotkeys.registerCalls[1].id, HotkeyStatus::Registered}});
+    EXPECT_GE(seen.changed, 1);
+    EXPECT_EQ(Data(0, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+    EXPECT_EQ(Data(0, Qt::ToolTipRole).toString(), "The desktop did not bind CTRL+F5");
+    EXPECT_FALSE(Data(1, Qt::ToolTipRole).isValid());
+}
+
 TEST(ItemListModelTexts, StatusTextsNameTheHotkey) {
     EXPECT_EQ(TItemListModel::StatusText(HotkeyStatus::UnknownKey, "ALT+Z"), "No key of this keyboard gives ALT+Z");
     EXPECT_TRUE(TItemListModel::StatusText(HotkeyStatus::Registered, "ALT+Z").isEmpty());

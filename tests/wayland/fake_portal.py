@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """A desktop-portal backend for the tests: org.freedesktop.impl.portal.GlobalShortcuts that binds every shortcut
-asked for except those named in VELMORA_FAKE_REFUSE (comma-separated ids); org.freedesktop.impl.portal.RemoteDesktop
+asked for except those named in VELMORA_FAKE_REFUSE (comma-separated ids), and none of a closed session; org.freedesktop.impl.portal.RemoteDesktop
 that grants a keyboard and logs the keysyms it is sent ("key HEX STATE"); and a control interface
 (org.velmora.FakePortal) through which a test fires a shortcut, or holds the answer to the next RemoteDesktop Start
-as a desktop does while it asks the user, and gives it later. Every call is logged, one line each, to the file
-named by VELMORA_FAKE_LOG.
+or BindShortcuts as a desktop does while it asks the user, and gives it later. Every call is logged, one line each,
+to the file named by VELMORA_FAKE_LOG.
 
     fake_portal.py      # then the portal frontend is started with a .portal file naming this service
 """
@@ -94,6 +94,8 @@ class Portal(RemoteDesktop):
         self.bound = {}  # session path -> ids
         self.hold_start = False
         self.held_start = None
+        self.hold_bind = False
+        self.held_binds = []  # answers to BindShortcuts, oldest first
 
     @dbus.service.method(SHORTCUTS, in_signature="oosa{sv}", out_signature="ua{sv}")
     def CreateSession(self, handle, session_handle, app_id, options):
@@ -101,13 +103,23 @@ class Portal(RemoteDesktop):
         self.sessions[str(session_handle)] = Session(self.bus, session_handle, self)
         return dbus.UInt32(0), dbus.Dictionary({"session_handle": session_handle}, signature="sv")
 
-    @dbus.service.method(SHORTCUTS, in_signature="ooa(sa{sv})sa{sv}", out_signature="ua{sv}")
-    def BindShortcuts(self, handle, session_handle, shortcuts, parent_window, options):
+    @dbus.service.method(SHORTCUTS, in_signature="ooa(sa{sv})sa{sv}", out_signature="ua{sv}",
+                         async_callbacks=("reply", "error"))
+    def BindShortcuts(self, handle, session_handle, shortcuts, parent_window, options, reply, error):
+        answer = lambda: reply(*self.bind(session_handle, shortcuts))
+        if self.hold_bind:
+            log("bind held")
+            self.hold_bind = False
+            self.held_binds.append(answer)
+        else:
+            answer()
+
+    def bind(self, session_handle, shortcuts):
         given = []
         for shortcut_id, props in shortcuts:
             trigger = str(props.get("preferred_trigger", ""))
             log("ask %s %s %s" % (shortcut_id, trigger, props.get("description", "")))
-            if str(shortcut_id) in REFUSED:
+            if str(shortcut_id) in REFUSED or str(session_handle) not in self.sessions:
                 continue
             given.append(dbus.Struct((shortcut_id, dbus.Dictionary({
                 "description": props.get("description", ""),
@@ -171,6 +183,14 @@ class Portal(RemoteDesktop):
         self.held_start()
         self.held_start = None
         return True
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def HoldNextBind(self):
+        self.hold_bind = True
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def GiveHeldBind(self):
+        self.held_binds.pop(0)()
 
 
 def main():

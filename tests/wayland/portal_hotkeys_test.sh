@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole program on headless Sway with hotkeys through the real xdg-desktop-portal and a test backend that
 # refuses one shortcut: Start binds one shortcut per checked row with the row's combination as the preferred
-# trigger; an Activated signal types the row's text through the virtual keyboard into the Qt edit; the refused row
+# trigger, and the window stays usable while the desktop asks; an Activated signal types the row's text through the virtual keyboard into the Qt edit; the refused row
 # is reported; Stop closes the portal session. Then with typing through the RemoteDesktop portal: presses while the
 # desktop still asks for permission wait for it and go in order through one session.
 #
@@ -21,9 +21,27 @@ MIXED=$(mixed_text 300 99)
 session_program "$1" "$2" "$(list_item "first row" 1 116 True)" "$(list_item "refused row" 2 90 True)" \
     "$(list_item "$MIXED" 0 120 True)" "$(list_item "never" 1 117 False)"
 session_start_program sway_focus_title
+count_is() { [ "$(grep -c "$1" "$PORTAL_LOG")" -eq "$2" ]; }
 
-# Start (Alt+T): one BindShortcuts with the three checked rows.
+# While the desktop holds the answer to BindShortcuts (it asks the user), the window takes input: Stop (Alt+P)
+# closes the session then. The next Start has a session of its own; the stopped Start's late answer (nothing bound)
+# marks none of its rows, which settle when their own answer comes.
+portal_control HoldNextBind
 session_run wtype -M alt t -m alt
+wait_until 20 grep -q '^bind held' "$PORTAL_LOG" || fail "Start asked for no bind"
+wait_until 5 grep -q 'Waiting for the desktop to bind 3 hotkeys' "$WORK/velmora.log" || fail "no word of the wait"
+session_run wtype -M alt p -m alt
+wait_until 10 count_is '^close ' 1 || fail "Stop did not close the session while the desktop was asking"
+portal_control HoldNextBind
+session_run wtype -M alt t -m alt
+wait_until 20 count_is '^bind held' 2 || fail "the second Start asked for no bind"
+portal_control GiveHeldBind
+portal_control GiveHeldBind
+wait_until 10 grep -q 'Not in force: row 2 (ALT+Z' "$WORK/velmora.log" || fail "the refused row 2 was not shown"
+[ "$(grep -c 'did not bind' "$WORK/velmora.log")" -eq 1 ] || fail "the answer to the stopped Start marked rows"
+count_is '^create ' 2 || fail "the second Start had no session of its own"
+
+# That Start: one BindShortcuts with the three checked rows.
 wait_until 20 grep -q '^bound ' "$PORTAL_LOG" || fail "Start bound nothing through the portal"
 for expected in "ask row-1 CTRL+F5 Velmora row 1: first row" "ask row-2 ALT+Z Velmora row 2: refused row" \
     "ask row-3 F9 "; do
@@ -50,7 +68,7 @@ ok "[portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
 
 # Stop (Alt+P) in the main window closes the portal session.
 sway_focus_title "Velmora 1.1 " 10 && session_run wtype -M alt p -m alt
-wait_until 10 grep -q '^close ' "$PORTAL_LOG" || fail "Stop did not close the portal session"
+wait_until 10 count_is '^close ' 2 || fail "Stop did not close the portal session"
 
 xsession_stop "$VELMORA_PID"
 
@@ -60,9 +78,8 @@ portal_control HoldNextStart
 # each wtype reaches a client after wtype's keys.
 session_spawn wtype -s 600000
 session_start_program sway_focus_title VELMORA_TYPING=remote-desktop
-count_is() { [ "$(grep -c "$1" "$PORTAL_LOG")" -eq "$2" ]; }
 session_run wtype -M alt t -m alt
-wait_until 20 count_is '^bound ' 2 || fail "the second Start bound nothing"
+wait_until 20 count_is '^bound ' 3 || fail "the second Start bound nothing"
 portal_activate row-1
 wait_until 10 count_is '^remote start$' 1 || fail "the first press asked for no session"
 portal_activate row-1

@@ -12,7 +12,8 @@
 namespace velmora::test {
 
 /// A hotkey service in memory: records registrations, refuses combinations it was told are held elsewhere or
-/// already registered, and delivers simulated presses of the combinations in force.
+/// already registered, leaves those it was told pending to a test's settling, and delivers simulated presses of the
+/// combinations in force.
 class FakeHotkeyService : public IHotkeyService {
 public:
     struct Registration {
@@ -56,11 +57,16 @@ public:
                 refused[registration->first] = HotkeyStatus::NotBound;
                 registration = inForce.erase(registration);
             } else {
+                if (pendingAtFinish.count({registration->second.modifiers, registration->second.virtualKey}) != 0) {
+                    refused[registration->first] = HotkeyStatus::Pending;
+                }
                 ++registration;
             }
         }
         return refused;
     }
+
+    void SetSettledHandler(HotkeySettledHandler handler) override { settledHandler = std::move(handler); }
 
     std::string RefusalReason(int id) const override {
         for (auto call = registerCalls.rbegin(); call != registerCalls.rend(); ++call) {
@@ -94,11 +100,13 @@ public:
     std::set<std::pair<unsigned, std::int32_t>> heldElsewhere;               ///< combinations another program holds
     std::set<std::int32_t> unknownKeys;                                      ///< keys without a key on the keyboard
     std::set<std::pair<unsigned, std::int32_t>> unboundAtFinish;             ///< combinations the desktop does not bind
+    std::set<std::pair<unsigned, std::int32_t>> pendingAtFinish;             ///< combinations the desktop decides later
     std::map<std::pair<unsigned, std::int32_t>, std::string> refusalReasons; ///< what the desktop says of them
     std::map<int, Registration> inForce;                                     ///< id -> registration in force
     std::vector<Registration> registerCalls;
     std::vector<int> unregisterCalls;
     HotkeyPressHandler pressHandler;
+    HotkeySettledHandler settledHandler;
 };
 
 } // namespace velmora::test
