@@ -139,11 +139,21 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
                 continue;
             }
             --i;
-            if (FClipboard && !clipboardKept) {
+            if (!FClipboard) {
+                outcome.unsent += run;
+                continue;
+            }
+            if (!clipboardKept) {
                 clipboardKept = FClipboard->KeepUserContent();
             }
-            if (!clipboardKept.value_or(false) || !Paste(run, turn)) {
+            if (!*clipboardKept) {
                 outcome.unsent += run;
+                outcome.why = "your keyboard layout has no key for them, and your clipboard could not be read to "
+                              "be put back after a paste.";
+            } else if (!Paste(run, turn)) {
+                outcome.unsent += run;
+                outcome.why = "your keyboard layout has no key for them, and the application did not take them "
+                              "from the clipboard.";
             }
             continue;
         }
