@@ -121,11 +121,14 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     const std::size_t viaInputMethod = SendThroughInputMethod(strokes, turn);
     // The user's clipboard is read before the first paste and put back after the text, however it ends.
     std::optional<bool> clipboardKept;
-    const std::shared_ptr<void> putBack(nullptr, [this, &clipboardKept](void*) {
-        if (clipboardKept.value_or(false)) {
-            FClipboard->PutBack();
+    struct TPutBack {
+        TPortalClipboard* clipboard = nullptr;
+        ~TPutBack() {
+            if (clipboard != nullptr) {
+                clipboard->PutBack();
+            }
         }
-    });
+    } putBack;
     for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
         const TStroke& stroke = strokes[i];
         const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
@@ -145,6 +148,7 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
             }
             if (!clipboardKept) {
                 clipboardKept = FClipboard->KeepUserContent();
+                putBack.clipboard = *clipboardKept ? FClipboard.get() : nullptr;
             }
             if (!*clipboardKept) {
                 outcome.unsent += run;
