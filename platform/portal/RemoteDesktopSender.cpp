@@ -27,6 +27,9 @@ constexpr std::uint32_t kControlL = 0xFFE3;
 constexpr std::uint32_t kKeyV = 47;
 /// How long an application may take to ask for a pasted run; longer means that the paste went nowhere.
 constexpr std::chrono::milliseconds kPasteWait{1500};
+/// A clipboard manager (KDE's Klipper) reads new content at once: its reads go before the paste, lest they count as
+/// the application's.
+constexpr std::chrono::milliseconds kOfferSettle{100};
 /// An application inserts what it read a moment after the read: the next keys wait for it.
 constexpr std::chrono::milliseconds kPasteSettle{50};
 /// The desktop asks the user before it starts the session: give the user time.
@@ -229,7 +232,8 @@ void TRemoteDesktopSender::Send(const TRemoteKey& key) {
 bool TRemoteDesktopSender::Paste(const std::u32string& run, ITypingTurn& turn) {
     const QByteArray utf8 = QString::fromUcs4(run.data(), static_cast<qsizetype>(run.size())).toUtf8();
     if (!turn.Pause(std::chrono::milliseconds(0)) ||
-        !FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}})) {
+        !FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}}) ||
+        !turn.Pause(kOfferSettle)) {
         return false;
     }
     const std::uint64_t mark = FClipboard->Transfers();

@@ -8,9 +8,9 @@ named by VELMORA_FAKE_LOG.
 
 With VELMORA_FAKE_FRONTEND set it plays the whole portal instead (org.freedesktop.portal.Desktop), as portals from
 1.17 on offer it: RemoteDesktop with the Clipboard extension, the clipboard being the compositor's. The user's
-clipboard holds "previous" (text and HTML) at first; a Ctrl+V pastes the owner's text ("paste TEXT") unless the
-control interface said IgnorePastes, and when the session that owns the clipboard closes, its text is kept
-("kept TEXT"), as a clipboard manager would.
+clipboard holds "previous" (text and HTML) at first; a clipboard manager reads each new content ("manager TEXT");
+a Ctrl+V pastes the owner's text ("paste TEXT") unless the control interface said IgnorePastes; and when the session
+that owns the clipboard closes, the manager keeps its text ("kept TEXT").
 
     fake_portal.py      # then the portal frontend is started with a .portal file naming this service
 """
@@ -250,6 +250,7 @@ class Frontend(dbus.service.Object):
         log("selection " + " ".join(sorted(types)))
         self.owner, self.content = session, dict.fromkeys(types)
         self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(types, signature="s"), "session_is_owner": True})
+        self.transfer("manager")  # a clipboard manager reads every new content at once
 
     @dbus.service.method(FRONT + "Clipboard", in_signature="os", out_signature="h")
     def SelectionRead(self, session, mime_type):
