@@ -198,10 +198,8 @@ class Frontend(dbus.service.Object):
         self.clipboard = False
         self.owner = None  # the owning session, or None: the user's content
         self.content = {TEXT: b"previous", "text/html": b"<b>previous</b>"}
-        self.serial = 0
-        self.transfers = {}  # serial -> [what, read fd, then to call]
-        self.ctrl = False
-        self.deaf = False  # whether the focused application ignores Ctrl+V
+        self.serial, self.transfers = 0, {}  # serial -> [what, read fd, then to call]
+        self.ctrl, self.deaf = False, False  # Ctrl held; whether the focused application ignores Ctrl+V
 
     def respond(self, sender, options, results):
         path = "%s/request/%s/%s" % (PATH, sender[1:].replace(".", "_"), options["handle_token"])
@@ -290,7 +288,8 @@ class Frontend(dbus.service.Object):
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
-        return {"AvailableDeviceTypes": dbus.UInt32(KEYBOARD), "version": dbus.UInt32(2 if "Remote" in interface else 1)}[name]
+        version = 2 if interface.endswith("RemoteDesktop") else 1
+        return {"AvailableDeviceTypes": dbus.UInt32(KEYBOARD), "version": dbus.UInt32(version)}[name]
 
 
 class Request(dbus.service.Object):

@@ -74,6 +74,7 @@ printf 'aé' >"$WORK/lost.in"
 sway_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
 grep -q '^problem: 1 character could not be typed (é): .* did not take them' "$WORK/lost.out" ||
     fail "an unread paste was not named: $(cat "$WORK/lost.out")"
-[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 2 ] || fail "the clipboard did not keep the user's text: $(cat "$CLIP_LOG")"
+[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 2 ] ||
+    fail "the clipboard did not keep the user's text: $(cat "$CLIP_LOG")"
 ok "[remote desktop] with the portal's clipboard, runs the layout lacks were pasted in order (an unread one" \
     "named); the user's clipboard was put back"
