@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Typing through the real xdg-desktop-portal's RemoteDesktop and the test backend, on headless Sway (whose keymap
 # is the "user's layout", US by default): the keysyms of the characters the layout has are sent in order, each
-# pressed and released; the characters it lacks are not sent and are named in the report.
+# pressed and released; the characters it lacks are not sent and are named in the report. Then, with the test
+# backend playing a newer portal whose session has the clipboard, those characters are pasted between the keys.
 #
 #   rd_typing_test.sh RD_TYPE_DRIVER
 set -euo pipefail
