@@ -9,6 +9,7 @@
 #include "platform/gnome/GnomeHotkeyService.h"
 #include "platform/ibus/IbusAddress.h"
 #include "platform/kde/KGlobalAccelHotkeyService.h"
+#include "platform/portal/PortalClipboard.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
@@ -87,6 +88,8 @@ void TSessionBackends::Open(const std::string& appId) {
         FOffer.remoteDesktopPortal =
             !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
         FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
+        FOffer.remoteDesktopClipboard =
+            FOffer.remoteDesktopPortal && TPortalClipboard::Offered(QDBusConnection::sessionBus());
         // GNOME passes the keys of applications with an input method through the user's IBus.
         FOffer.inputMethod =
             FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();

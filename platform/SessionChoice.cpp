@@ -99,10 +99,12 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
                       "permission; "
                     : "Wayland session: texts go through the desktop's remote-desktop portal, which asks for "
                       "permission each time Velmora starts; ";
-        note += offer.inputMethod ? "applications with an input method (GTK) get every character, others only those "
-                                    "of your keyboard layout (Velmora names the rest). "
-                                  : "characters your keyboard layout lacks cannot be typed this way (Velmora names "
-                                    "them). ";
+        note += offer.inputMethod ? "applications with an input method (GTK) get every character; for others, "
+                                    "characters your keyboard layout lacks "
+                                  : "characters your keyboard layout lacks ";
+        note += offer.remoteDesktopClipboard ? "are pasted through the clipboard where the desktop allows it (yours "
+                                               "is put back after each text; else Velmora names them). "
+                                             : "cannot be typed this way (Velmora names them). ";
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "

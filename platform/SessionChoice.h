@@ -34,6 +34,7 @@ struct TSessionOffer {
     bool gnomeShortcuts = false;         ///< GNOME's settings daemon runs custom shortcuts a program may add
     bool remoteDesktopRemembers = false; ///< the RemoteDesktop portal keeps the user's permission (version 2)
     bool inputMethod = false; ///< the desktop passes applications' keys through IBus, which types for Velmora too
+    bool remoteDesktopClipboard = false; ///< the RemoteDesktop portal can give its session the clipboard
 };
 
 /// The backends chosen for a session, and what the user should know about them.

@@ -1,5 +1,6 @@
 #include "RemoteDesktopSender.h"
 
+#include "PortalClipboard.h"
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
 #include "platform/ibus/IbusEngine.h"
@@ -21,6 +22,16 @@ namespace {
 constexpr const char* kRemoteInterface = "org.freedesktop.portal.RemoteDesktop";
 constexpr unsigned kKeyboardDevice = 1;
 constexpr std::uint32_t kShiftL = 0xFFE1;
+constexpr std::uint32_t kControlL = 0xFFE3;
+/// Linux input's key code of V, for a layout without a Latin v (its applications take Ctrl+V by the key).
+constexpr std::uint32_t kKeyV = 47;
+/// How long an application may take to ask for a pasted run; longer means that the paste went nowhere.
+constexpr std::chrono::milliseconds kPasteWait{1500};
+/// A clipboard manager (KDE's Klipper) reads new content at once: its reads go before the paste, lest they count as
+/// the application's.
+constexpr std::chrono::milliseconds kOfferSettle{100};
+/// An application inserts what it read a moment after the read: the next keys wait for it.
+constexpr std::chrono::milliseconds kPasteSettle{50};
 /// The desktop asks the user before it starts the session: give the user time.
 constexpr std::chrono::seconds kStartTimeout{120};
 constexpr std::chrono::seconds kSessionTimeout{20};
@@ -33,6 +44,12 @@ constexpr std::chrono::milliseconds kImeFocusWait{200};
 constexpr std::chrono::milliseconds kImeSendWait{700};
 /// How long an application may take to show that it handled a piece's Return or Tab keys before the next piece.
 constexpr std::chrono::milliseconds kImeKeysWait{500};
+
+/// Whether a character the layout lacks may go by paste: not control characters, which name no text.
+bool Pastable(const TStroke& stroke) {
+    const char32_t c = stroke.character;
+    return stroke.kind == StrokeKind::Character && c >= 0x20 && (c < 0x7F || c > 0x9F);
+}
 
 QString ReadToken(const std::string& path) {
     QFile file(QString::fromStdString(path));
@@ -105,11 +122,46 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     }
     const std::vector<TStroke> strokes = WalkText(text);
     const std::size_t viaInputMethod = SendThroughInputMethod(strokes, turn);
+    // The user's clipboard is read before the first paste and put back after the text, however it ends.
+    std::optional<bool> clipboardKept;
+    struct TPutBack {
+        TPortalClipboard* clipboard = nullptr;
+        ~TPutBack() {
+            if (clipboard != nullptr) {
+                clipboard->PutBack();
+            }
+        }
+    } putBack;
     for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
         const TStroke& stroke = strokes[i];
         const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
         if (!keys) {
-            outcome.unsent += stroke.character;
+            std::u32string run;
+            for (; i < strokes.size() && Pastable(strokes[i]) && !FPlan.Keys(strokes[i]); ++i) {
+                run += strokes[i].character;
+            }
+            if (run.empty()) {
+                outcome.unsent += stroke.character;
+                continue;
+            }
+            --i;
+            if (!FClipboard) {
+                outcome.unsent += run;
+                continue;
+            }
+            if (!clipboardKept) {
+                clipboardKept = FClipboard->KeepUserContent();
+                putBack.clipboard = *clipboardKept ? FClipboard.get() : nullptr;
+            }
+            if (!*clipboardKept) {
+                outcome.unsent += run;
+                outcome.why = "your keyboard layout has no key for them, and your clipboard could not be read to "
+                              "be put back after a paste.";
+            } else if (!Paste(run, turn)) {
+                outcome.unsent += run;
+                outcome.why = "your keyboard layout has no key for them, and the application did not take them "
+                              "from the clipboard.";
+            }
             continue;
         }
         if (!turn.Pause(std::chrono::milliseconds(0))) {
@@ -177,6 +229,30 @@ void TRemoteDesktopSender::Send(const TRemoteKey& key) {
     FBus.call(notify, QDBus::Block, 5000);
 }
 
+bool TRemoteDesktopSender::Paste(const std::u32string& run, ITypingTurn& turn) {
+    const QByteArray utf8 = QString::fromUcs4(run.data(), static_cast<qsizetype>(run.size())).toUtf8();
+    if (!turn.Pause(std::chrono::milliseconds(0)) ||
+        !FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}}) ||
+        !turn.Pause(kOfferSettle)) {
+        return false;
+    }
+    const std::uint64_t mark = FClipboard->Transfers();
+    std::vector<TRemoteKey> v = FPlan.Keys({StrokeKind::Character, U'v'})
+                                    .value_or(std::vector<TRemoteKey>{{true, kKeyV, true}, {true, kKeyV, false}});
+    Send({false, kControlL, true});
+    for (const TRemoteKey& key : v) {
+        Send(key);
+    }
+    Send({false, kControlL, false});
+    if (!FClipboard->WaitForPaste(mark, kPasteWait, [&turn] { return turn.Pause(std::chrono::milliseconds(0)); }) ||
+        !turn.Pause(kPasteSettle)) {
+        return false;
+    }
+    std::scoped_lock lock(FMutex);
+    FStats.pasted += run.size();
+    return true;
+}
+
 void TRemoteDesktopSender::SendKeysym(std::uint32_t keysym) {
     Send({false, keysym, true});
     Send({false, keysym, false});
@@ -206,6 +282,11 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         throw refusal(response);
     }
     const QString session = response.Session(FBus, sessionToken);
+    // The clipboard is asked for before the session starts; the session has it when the start says so.
+    std::unique_ptr<TPortalClipboard> clipboard;
+    if (TPortalClipboard::Offered(FBus) && TPortalClipboard::Request(FBus, session)) {
+        clipboard = std::make_unique<TPortalClipboard>(FBus, session);
+    }
     const QString selectToken = TPortalRequest::NewToken();
     QVariantMap selectOptions{{"handle_token", selectToken}, {"types", kKeyboardDevice}};
     const bool persists = PortalProperty(FBus, kRemoteInterface, QStringLiteral("version")) >=
@@ -243,6 +324,9 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
         KeepToken(FTokenFile, response.results.value("restore_token").toString());
     }
     FSession = session;
+    if (response.results.value("clipboard_enabled").toBool()) {
+        FClipboard = std::move(clipboard);
+    }
     if (FTrigger != 0) {
         FIbus = TIbusEngine::Connect(FTrigger);
     }

@@ -20,6 +20,7 @@
 namespace velmora {
 
 class TIbusEngine;
+class TPortalClipboard;
 
 /// What the remote-desktop sender has done so far (for diagnostics and tests).
 struct TRemoteTypingStats {
@@ -30,6 +31,7 @@ struct TRemoteTypingStats {
     std::size_t sessions = 0;    ///< sessions the desktop was asked for
     std::size_t imeStrokes = 0;  ///< strokes that went through the input method
     std::size_t imeKeyWaits = 0; ///< waits for an application to handle Return or Tab keys that ran out
+    std::size_t pasted = 0;      ///< characters pasted through the session's clipboard
 };
 
 /// Types through the desktop's RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop): one session with a
@@ -37,9 +39,11 @@ struct TRemoteTypingStats {
 /// wait in the queue) and kept for the program's life. Each character goes as its keysym, which the desktop types
 /// through the user's keyboard layout; given the layout's chords, as its key and modifier keys instead, and a text
 /// a hotkey asked for first lets go of the modifiers the user may still hold. Characters the layout lacks cannot
-/// arrive this way and are named. Where the desktop passes the keys of the focused application through the user's
-/// IBus input method (GNOME), the text goes through Velmora's own IBus engine instead, made the global one for the
-/// text: exact whatever the layout and the modifiers' timing. Needs the Qt application object.
+/// arrive this way: where the portal gives the session the clipboard, each run of them is put on it and pasted
+/// with Ctrl+V, the user's clipboard put back after the text; elsewhere they are named. Where the desktop passes the
+/// keys of the focused application through the user's IBus input method (GNOME), the text goes through Velmora's own
+/// IBus engine instead, made the global one for the text: exact whatever the layout and the modifiers' timing. Needs
+/// the Qt application object.
 class TRemoteDesktopSender final : public ITextSender {
 public:
     /// Whether the session bus has a portal that offers RemoteDesktop with a keyboard.
@@ -73,6 +77,8 @@ private:
     /// Sends the strokes from the first on through the IBus engine while the focused application takes them that
     /// way; how many went.
     std::size_t SendThroughInputMethod(const std::vector<TStroke>& strokes, ITypingTurn& turn);
+    /// Pastes `run` through the session's clipboard; false when it did not go.
+    bool Paste(const std::u32string& run, ITypingTurn& turn);
     void SendKeysym(std::uint32_t keysym);
     void Send(const TRemoteKey& key);
 
@@ -82,7 +88,8 @@ private:
     const std::string FTokenFile;
     const std::uint32_t FTrigger;
     bool FToldUnknownLayout = false;
-    std::unique_ptr<TIbusEngine> FIbus; ///< the typist's thread only; none where IBus cannot be used
+    std::unique_ptr<TIbusEngine> FIbus;           ///< the typist's thread only; none where IBus cannot be used
+    std::unique_ptr<TPortalClipboard> FClipboard; ///< the typist's thread only; none without the portal's clipboard
 
     mutable std::mutex FMutex;
     TRemoteTypingStats FStats;

@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
     }
     const velmora::TRemoteTypingStats stats = sender.Stats();
     std::cout << "texts=" << stats.texts << " keysyms=" << stats.keysyms << " off_layout=" << stats.offLayout
-              << " refused=" << stats.refused << std::endl;
+              << " refused=" << stats.refused << " pasted=" << stats.pasted << std::endl;
     return stats.refused == 0 ? 0 : 1;
 }

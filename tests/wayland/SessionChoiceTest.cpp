@@ -93,6 +93,8 @@ TEST(SessionChoice, KdePlasmaBefore6TakesItsOwnShortcutServiceAndTheNoteDoesNotS
     EXPECT_NE(choice.note.find("asks for permission each time Velmora starts"), std::string::npos) << choice.note;
     offer.remoteDesktopRemembers = true; // a portal that keeps the permission
     EXPECT_NE(ChooseBackends(offer, kCommand).note.find("asks once for permission"), std::string::npos);
+    offer.remoteDesktopClipboard = true; // Plasma 6.4
+    EXPECT_NE(ChooseBackends(offer, kCommand).note.find("lacks are pasted"), std::string::npos);
 }
 
 TEST(SessionChoice, GnomeWithoutTheShortcutPortalBindsItsOwnShortcutsElseTheRowCommandIsNamed) {

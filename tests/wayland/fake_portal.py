@@ -6,6 +6,12 @@ that grants a keyboard and logs the keysyms it is sent ("key HEX STATE"); and a 
 or BindShortcuts as a desktop does while it asks the user, and gives it later. Every call is logged, one line each,
 to the file named by VELMORA_FAKE_LOG.
 
+With VELMORA_FAKE_FRONTEND set it plays the whole portal instead (org.freedesktop.portal.Desktop), as portals from
+1.17 on offer it: RemoteDesktop with the Clipboard extension, the clipboard being the compositor's. The user's
+clipboard holds "previous" (text and HTML) at first; a clipboard manager reads each new content ("manager TEXT");
+a Ctrl+V pastes the owner's text ("paste TEXT") unless the control interface said IgnorePastes; and when the session
+that owns the clipboard closes, the manager keeps its text ("kept TEXT").
+
     fake_portal.py      # then the portal frontend is started with a .portal file naming this service
 """
 import os
@@ -193,11 +199,145 @@ class Portal(RemoteDesktop):
         self.held_binds.pop(0)()
 
 
+FRONT = "org.freedesktop.portal."
+TEXT = "text/plain;charset=utf-8"
+
+
+def unix_fd(fd):
+    """fd as a D-Bus argument (which holds a copy of it), closed here."""
+    given = dbus.types.UnixFd(fd)
+    os.close(fd)
+    return given
+
+
+class Frontend(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, PATH)
+        self.bus = bus
+        self.clipboard = False
+        self.owner = None  # the owning session, or None: the user's content
+        self.content = {TEXT: b"previous", "text/html": b"<b>previous</b>"}
+        self.serial, self.transfers = 0, {}  # serial -> [what, read fd, then to call]
+        self.ctrl, self.deaf = False, False  # Ctrl held; whether the focused application ignores Ctrl+V
+
+    def respond(self, sender, options, results):
+        path = "%s/request/%s/%s" % (PATH, sender[1:].replace(".", "_"), options["handle_token"])
+        request = Request(self.bus, path)
+        GLib.idle_add(lambda: request.Response(dbus.UInt32(0), dbus.Dictionary(results, signature="sv")) and False)
+        return dbus.ObjectPath(path)
+
+    @dbus.service.method(FRONT + "RemoteDesktop", in_signature="a{sv}", out_signature="o", sender_keyword="sender")
+    def CreateSession(self, options, sender):
+        session = "%s/session/%s/%s" % (PATH, sender[1:].replace(".", "_"), options["session_handle_token"])
+        FrontSession(self.bus, session, self)
+        return self.respond(sender, options, {"session_handle": dbus.ObjectPath(session)})
+
+    @dbus.service.method(FRONT + "RemoteDesktop", in_signature="oa{sv}", out_signature="o", sender_keyword="sender")
+    def SelectDevices(self, session, options, sender):
+        log("remote select types=%d" % int(options.get("types", 0)))
+        return self.respond(sender, options, {})
+
+    @dbus.service.method(FRONT + "RemoteDesktop", in_signature="osa{sv}", out_signature="o", sender_keyword="sender")
+    def Start(self, session, parent_window, options, sender):
+        log("remote start clipboard=%s" % self.clipboard)
+        GLib.idle_add(lambda: self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(
+            self.content, signature="s"), "session_is_owner": False}) and False)
+        return self.respond(sender, options, {"devices": dbus.UInt32(KEYBOARD), "clipboard_enabled": self.clipboard})
+
+    @dbus.service.method(FRONT + "RemoteDesktop", in_signature="oa{sv}iu", out_signature="")
+    def NotifyKeyboardKeysym(self, session, options, keysym, state):
+        log("key %x %d" % (keysym, state))
+        self.ctrl = bool(state) if keysym == 0xffe3 else self.ctrl
+        if keysym == 0x76 and state and self.ctrl and self.owner and not self.deaf:
+            # An application asks for the content a moment after the key.
+            GLib.timeout_add(100, lambda: self.transfer("paste") and False)
+
+    def transfer(self, what, then=None):
+        self.serial += 1
+        self.transfers[self.serial] = [what, None, then]
+        self.SelectionTransfer(self.owner, TEXT, dbus.UInt32(self.serial))
+
+    @dbus.service.method(FRONT + "Clipboard", in_signature="oa{sv}", out_signature="")
+    def RequestClipboard(self, session, options):
+        self.clipboard = True
+
+    @dbus.service.method(FRONT + "Clipboard", in_signature="oa{sv}", out_signature="")
+    def SetSelection(self, session, options):
+        types = [str(t) for t in options["mime_types"]]
+        log("selection " + " ".join(sorted(types)))
+        self.owner, self.content = session, dict.fromkeys(types)
+        self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(types, signature="s"), "session_is_owner": True})
+        self.transfer("manager")  # a clipboard manager reads every new content at once
+
+    @dbus.service.method(FRONT + "Clipboard", in_signature="os", out_signature="h")
+    def SelectionRead(self, session, mime_type):
+        if self.owner or mime_type not in self.content:
+            raise dbus.DBusException("not the user's", name="org.freedesktop.portal.Error.Failed")
+        read, write = os.pipe()
+        os.write(write, self.content[mime_type])
+        os.close(write)
+        return unix_fd(read)
+
+    @dbus.service.method(FRONT + "Clipboard", in_signature="ou", out_signature="h")
+    def SelectionWrite(self, session, serial):
+        self.transfers[serial][1], write = os.pipe()
+        return unix_fd(write)
+
+    @dbus.service.method(FRONT + "Clipboard", in_signature="oub", out_signature="")
+    def SelectionWriteDone(self, session, serial, success):
+        what, read, then = self.transfers.pop(serial)
+        data = os.read(read, 65536) if success else b"(failed)"
+        os.close(read)
+        log("%s %s" % (what, data.decode()))
+        if then:  # the owner closed: the clipboard keeps its text
+            self.content = {TEXT: data}
+            then()
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def IgnorePastes(self):
+        self.deaf = True
+
+    @dbus.service.signal(FRONT + "Clipboard", signature="oa{sv}")
+    def SelectionOwnerChanged(self, session, options):
+        pass
+
+    @dbus.service.signal(FRONT + "Clipboard", signature="osu")
+    def SelectionTransfer(self, session, mime_type, serial):
+        pass
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        version = 2 if interface.endswith("RemoteDesktop") else 1
+        return {"AvailableDeviceTypes": dbus.UInt32(KEYBOARD), "version": dbus.UInt32(version)}[name]
+
+
+class Request(dbus.service.Object):
+    @dbus.service.signal(FRONT + "Request", signature="ua{sv}")
+    def Response(self, code, results):
+        pass
+
+
+class FrontSession(dbus.service.Object):
+    def __init__(self, bus, path, portal):
+        super().__init__(bus, path)
+        self.portal = portal
+
+    @dbus.service.method(FRONT + "Session", in_signature="", out_signature="", async_callbacks=("reply", "error"))
+    def Close(self, reply, error):
+        log("close")
+        self.remove_from_connection()
+        if self.portal.owner is None:
+            return reply()
+        self.portal.transfer("kept", reply)
+        self.portal.owner = None
+
+
 def main():
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    portal = Portal(bus)
-    name = dbus.service.BusName(BUS_NAME, bus)
+    frontend = os.environ.get("VELMORA_FAKE_FRONTEND")
+    portal = Frontend(bus) if frontend else Portal(bus)
+    name = dbus.service.BusName("org.freedesktop.portal.Desktop" if frontend else BUS_NAME, bus)
     log("ready")
     GLib.MainLoop().run()
     del name, portal

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Typing through the real xdg-desktop-portal's RemoteDesktop and the test backend, on headless Sway (whose keymap
 # is the "user's layout", US by default): the keysyms of the characters the layout has are sent in order, each
-# pressed and released; the characters it lacks are not sent and are named in the report.
+# pressed and released; the characters it lacks are not sent and are named in the report. Then, with the test
+# backend playing a newer portal whose session has the clipboard, those characters are pasted between the keys.
 #
 #   rd_typing_test.sh RD_TYPE_DRIVER
 set -euo pipefail
@@ -38,6 +39,38 @@ released=$(grep -c '^key [0-9a-f]* 0$' "$PORTAL_LOG" || true)
 ok "[remote desktop] the layout's characters went as keysyms, in order, each pressed and released"
 grep -q '^remote select types=1$' "$PORTAL_LOG" || fail "the session did not ask for a keyboard"
 [ "$(grep -c '^remote start$' "$PORTAL_LOG")" -eq 1 ] || fail "not exactly one session for two texts"
-grep -q "^problem: 4 characters could not be typed (é 漢 字 😀): your keyboard layout has no key for them" "$WORK/driver.out" ||
+grep -q "^problem: 4 characters could not be typed (é 漢 字 😀): your keyboard layout has no key for them\. Add" "$WORK/driver.out" ||
     fail "the characters the layout lacks were not reported: $(cat "$WORK/driver.out")"
 ok "[remote desktop] the characters the layout lacks were named"
+
+# Portals from 1.17 on give the session the clipboard; the installed one has none, so the test backend plays the
+# whole portal on a bus of its own. Each run of characters the layout lacks goes by paste, between the keys; the
+# user's clipboard (text and HTML) is read first and put back after each text.
+session_bus_start clipbus
+CLIP_LOG="$WORK/clipboard.log"
+: >"$CLIP_LOG"
+session_own "$CLIP_LOG"
+FAIL_LOGS+=("$CLIP_LOG")
+session_service org.freedesktop.portal.Desktop 10 env VELMORA_FAKE_FRONTEND=1 VELMORA_FAKE_LOG="$CLIP_LOG" \
+    python3 "$SWAY_DIR/fake_portal.py" || fail "the test portal did not start"
+printf 'é1 漢字x\n😀' >"$WORK/mixed.in"
+sway_run "$DRIVER" "$WORK/mixed.in" "$WORK/mixed.in" >"$WORK/clip.out" 2>&1 ||
+    fail "the driver failed: $(cat "$WORK/clip.out")"
+expected="ffe1"
+for _ in 1 2; do expected+=" ffe3 76 paste:é 31 20 ffe3 76 paste:漢字 78 ff0d ffe3 76 paste:😀"; done
+got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$CLIP_LOG" | tr '\n' ' ' | sed 's/ $//')
+[ "$got" = "$expected" ] || fail "keys and pastes: [$got], expected [$expected]"
+! grep -q '^problem' "$WORK/clip.out" || fail "characters named although pasted: $(cat "$WORK/clip.out")"
+[ "$(grep '^selection' "$CLIP_LOG" | tail -n 1)" = "selection text/html text/plain;charset=utf-8" ] ||
+    fail "the user's clipboard was not put back: $(grep -v '^key' "$CLIP_LOG")"
+# A paste that no application reads is named as before.
+sway_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.velmora.FakePortal.IgnorePastes >/dev/null
+printf 'aé' >"$WORK/lost.in"
+sway_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
+grep -q '^problem: 1 character could not be typed (é): .* did not take them' "$WORK/lost.out" ||
+    fail "an unread paste was not named: $(cat "$WORK/lost.out")"
+[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 2 ] ||
+    fail "the clipboard did not keep the user's text: $(cat "$CLIP_LOG")"
+ok "[remote desktop] with the portal's clipboard, runs the layout lacks were pasted in order (an unread one" \
+    "named); the user's clipboard was put back"

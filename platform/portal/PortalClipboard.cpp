@@ -1,0 +1,280 @@
+#include "PortalClipboard.h"
+
+#include "PortalRequest.h"
+#include "core/UniqueFd.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QVariantMap>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kClipboardInterface = "org.freedesktop.portal.Clipboard";
+/// How long an application may take to read what the session writes, and the session to read the user's content.
+constexpr std::chrono::milliseconds kTransferTime{2000};
+/// More than this is not kept: the user's content is then taken as unreadable.
+constexpr qsizetype kMaxKept = 64 * 1024 * 1024;
+
+QDBusMessage CallClipboard(const QDBusConnection& bus, const QString& method, const QList<QVariant>& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kClipboardInterface, method);
+    call.setArguments(arguments);
+    return QDBusConnection(bus).call(call, QDBus::Block, 5000);
+}
+
+/// The file descriptor a clipboard method answers with, owned and non-blocking; -1 when it failed.
+TFd CallForFd(const QDBusConnection& bus, const QString& method, const QList<QVariant>& arguments) {
+    const QDBusMessage reply = CallClipboard(bus, method, arguments);
+    const int given = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                          ? reply.arguments().first().value<QDBusUnixFileDescriptor>().fileDescriptor()
+                          : -1;
+    const int fd = given >= 0 ? ::fcntl(given, F_DUPFD_CLOEXEC, 0) : -1;
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    return TFd(fd);
+}
+
+/// Waits for `events` on `fd` until `deadline`; false when time ran out or the call failed.
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool WriteAll(int fd, const QByteArray& data) {
+    const auto deadline = std::chrono::steady_clock::now() + kTransferTime;
+    for (qsizetype done = 0; done < data.size();) {
+        if (!WaitFor(fd, POLLOUT, deadline)) {
+            return false;
+        }
+        const ssize_t wrote = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
+        if (wrote < 0 && errno != EINTR && errno != EAGAIN) {
+            return false;
+        }
+        done += wrote > 0 ? wrote : 0;
+    }
+    return true;
+}
+
+} // namespace
+
+/// Answers the desktop's requests for the session's clipboard and follows its owner, in a thread of its own.
+class TClipboardServer : public QObject {
+    Q_OBJECT
+public:
+    TClipboardServer(QDBusConnection bus, QString session, TClipboardState& state)
+        : FBus(std::move(bus)), FSession(std::move(session)), FState(state) {}
+
+public slots:
+    void OwnerChanged(const QDBusObjectPath& session, const QVariantMap& options) {
+        if (session.path() != FSession) {
+            return;
+        }
+        std::scoped_lock lock(FState.mutex);
+        FState.told = true;
+        FState.owned = options.value("session_is_owner").toBool();
+        FState.ownerTypes = qdbus_cast<QStringList>(options.value("mime_types"));
+        if (!FState.owned) {
+            FState.kept.reset(); // the user put something else on it
+        }
+    }
+
+    void Transfer(const QDBusObjectPath& session, const QString& type, uint serial) {
+        if (session.path() != FSession) {
+            return;
+        }
+        std::optional<QByteArray> data;
+        {
+            std::scoped_lock lock(FState.mutex);
+            if (const auto found = FState.offer.find(type); found != FState.offer.end()) {
+                data = found->second;
+            }
+        }
+        bool written = false;
+        if (data) {
+            TFd fd = CallForFd(FBus, "SelectionWrite", {QVariant::fromValue(session), serial});
+            written = fd.Get() >= 0 && WriteAll(fd.Get(), *data) && fd.Close() == 0;
+        }
+        CallClipboard(FBus, "SelectionWriteDone", {QVariant::fromValue(session), serial, written});
+        if (written) {
+            std::scoped_lock lock(FState.mutex);
+            ++FState.transfers;
+            FState.served.notify_all();
+        }
+    }
+
+private:
+    QDBusConnection FBus;
+    const QString FSession;
+    TClipboardState& FState;
+};
+
+bool TPortalClipboard::Offered(const QDBusConnection& bus) {
+    return PortalProperty(bus, kClipboardInterface, QStringLiteral("version")) >= 1;
+}
+
+bool TPortalClipboard::Request(const QDBusConnection& bus, const QString& session) {
+    return CallClipboard(bus, "RequestClipboard", {QVariant::fromValue(QDBusObjectPath(session)), QVariantMap()})
+               .type() == QDBusMessage::ReplyMessage;
+}
+
+TPortalClipboard::TPortalClipboard(QDBusConnection bus, QString session)
+    : FBus(std::move(bus)), FSession(std::move(session)),
+      FServer(std::make_unique<TClipboardServer>(FBus, FSession, FState)) {
+    // An application that stops reading must not end the program: writes to it fail with EPIPE instead.
+    QObject::connect(&FThread, &QThread::started, [] {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    });
+    FServer->moveToThread(&FThread);
+    FThread.start();
+    FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer.get(),
+                 SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
+    FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer.get(),
+                 SLOT(Transfer(QDBusObjectPath, QString, uint)));
+}
+
+TPortalClipboard::~TPortalClipboard() {
+    FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer.get(),
+                    SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
+    FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer.get(),
+                    SLOT(Transfer(QDBusObjectPath, QString, uint)));
+    FThread.quit();
+    FThread.wait();
+}
+
+bool TPortalClipboard::KeepUserContent() {
+    QStringList types;
+    {
+        std::scoped_lock lock(FState.mutex);
+        // Where the desktop tells of owners, content kept while the session still owns the clipboard is current;
+        // where it does not, the user may have copied something since.
+        if (FState.kept && FState.told && FState.owned) {
+            return true;
+        }
+        types = FState.ownerTypes;
+    }
+    const bool named = !types.isEmpty();
+    if (!named) {
+        types = QStringList{kTextType}; // the desktop did not say: its text, if it has any
+    }
+    TClipboardContent kept;
+    for (const QString& type : types) {
+        std::optional<QByteArray> data = Read(type);
+        if (!data && named) {
+            return false;
+        }
+        if (data && (named || !data->isEmpty())) {
+            kept[type] = std::move(*data);
+        }
+    }
+    std::scoped_lock lock(FState.mutex);
+    FState.kept = std::move(kept);
+    return true;
+}
+
+std::optional<QByteArray> TPortalClipboard::Read(const QString& type) {
+    TFd fd = CallForFd(FBus, "SelectionRead", {QVariant::fromValue(QDBusObjectPath(FSession)), type});
+    if (fd.Get() < 0) {
+        return std::nullopt;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kTransferTime;
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        if (!WaitFor(fd.Get(), POLLIN, deadline)) {
+            return std::nullopt;
+        }
+        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+        if (got == 0) {
+            return data;
+        }
+        if (got < 0 && errno != EINTR && errno != EAGAIN) {
+            return std::nullopt;
+        }
+        data.append(buffer, got > 0 ? got : 0);
+        if (data.size() > kMaxKept) {
+            return std::nullopt;
+        }
+    }
+}
+
+bool TPortalClipboard::Offer(TClipboardContent content) {
+    const QStringList types = [&content] {
+        QStringList names;
+        for (const auto& [type, data] : content) {
+            names << type;
+        }
+        return names;
+    }();
+    {
+        std::scoped_lock lock(FState.mutex);
+        FState.offer = std::move(content);
+    }
+    const bool set = CallClipboard(FBus, "SetSelection",
+                                   {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap{{"mime_types", types}}})
+                         .type() == QDBusMessage::ReplyMessage;
+    std::scoped_lock lock(FState.mutex);
+    FState.owned = FState.owned || set;
+    return set;
+}
+
+std::uint64_t TPortalClipboard::Transfers() {
+    std::scoped_lock lock(FState.mutex);
+    return FState.transfers;
+}
+
+bool TPortalClipboard::WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
+                                    const std::function<bool()>& keepWaiting) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(FState.mutex);
+    while (FState.transfers <= mark) {
+        if (std::chrono::steady_clock::now() >= deadline || !keepWaiting()) {
+            return false;
+        }
+        FState.served.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+void TPortalClipboard::PutBack() {
+    TClipboardContent kept;
+    {
+        std::scoped_lock lock(FState.mutex);
+        if (!FState.kept || FState.kept->empty()) {
+            return;
+        }
+        kept = *FState.kept;
+    }
+    Offer(std::move(kept));
+}
+
+} // namespace velmora
+
+#include "PortalClipboard.moc"
