@@ -52,9 +52,9 @@ CLIP_LOG="$WORK/clipboard.log"
 session_own "$CLIP_LOG"
 FAIL_LOGS+=("$CLIP_LOG")
 session_service org.freedesktop.portal.Desktop 10 env VELMORA_FAKE_FRONTEND=1 VELMORA_FAKE_LOG="$CLIP_LOG" \
-    python3 "$SWAY_DIR/fake_portal.py" || fail "the test portal did not start"
+    python3 "$SESSION_DIR/fake_portal.py" || fail "the test portal did not start"
 printf 'é1 漢字x\n😀' >"$WORK/mixed.in"
-sway_run "$DRIVER" "$WORK/mixed.in" "$WORK/mixed.in" >"$WORK/clip.out" 2>&1 ||
+session_run "$DRIVER" "$WORK/mixed.in" "$WORK/mixed.in" >"$WORK/clip.out" 2>&1 ||
     fail "the driver failed: $(cat "$WORK/clip.out")"
 expected="ffe1"
 for _ in 1 2; do expected+=" ffe3 76 paste:é 31 20 ffe3 76 paste:漢字 78 ff0d ffe3 76 paste:😀"; done
@@ -64,10 +64,10 @@ got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$CLIP_LOG" | tr
 [ "$(grep '^selection' "$CLIP_LOG" | tail -n 1)" = "selection text/html text/plain;charset=utf-8" ] ||
     fail "the user's clipboard was not put back: $(grep -v '^key' "$CLIP_LOG")"
 # A paste that no application reads is named as before.
-sway_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.velmora.FakePortal.IgnorePastes >/dev/null
 printf 'aé' >"$WORK/lost.in"
-sway_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
+session_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
 grep -q '^problem: 1 character could not be typed (é): .* did not take them' "$WORK/lost.out" ||
     fail "an unread paste was not named: $(cat "$WORK/lost.out")"
 [ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 2 ] ||
