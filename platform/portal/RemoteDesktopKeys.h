@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/wayland/LayoutChords.h"
 #include "platform/TextWalk.h"
+#include "platform/wayland/LayoutChords.h"
 
 #include <cstdint>
 #include <optional>

@@ -232,8 +232,7 @@ void TRemoteDesktopSender::Send(const TRemoteKey& key) {
 bool TRemoteDesktopSender::Paste(const std::u32string& run, ITypingTurn& turn) {
     const QByteArray utf8 = QString::fromUcs4(run.data(), static_cast<qsizetype>(run.size())).toUtf8();
     if (!turn.Pause(std::chrono::milliseconds(0)) ||
-        !FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}}) ||
-        !turn.Pause(kOfferSettle)) {
+        !FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}}) || !turn.Pause(kOfferSettle)) {
         return false;
     }
     const std::uint64_t mark = FClipboard->Transfers();

@@ -1,5 +1,7 @@
 #include "LayoutChords.h"
 
+#include "XkbHandles.h"
+
 #include <xkbcommon/xkbcommon.h>
 
 #include <memory>
@@ -8,12 +10,6 @@ namespace velmora {
 
 namespace {
 
-struct TXkbUnref {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
-
 /// Keymap key codes are the Linux input codes plus 8.
 constexpr xkb_keycode_t kEvdevOffset = 8;
 constexpr std::size_t kMaxMaskOptions = 8;
@@ -21,12 +17,12 @@ constexpr std::size_t kMaxMaskOptions = 8;
 } // namespace
 
 std::optional<TLayoutChords> TLayoutChords::FromKeymap(const std::string& keymapText) {
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
         return std::nullopt;
     }
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
-        context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbKeymap keymap(xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                       XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap || xkb_keymap_num_layouts(keymap.get()) != 1) {
         return std::nullopt;
     }
@@ -38,7 +34,7 @@ std::optional<TLayoutChords> TLayoutChords::FromKeymap(const std::string& keymap
     TLayoutChords chords;
     std::map<xkb_mod_mask_t, std::uint32_t> keyOfModifier;
     for (xkb_keycode_t key = first; key <= last; ++key) {
-        const std::unique_ptr<xkb_state, TXkbUnref> state(xkb_state_new(keymap.get()));
+        const TXkbState state(xkb_state_new(keymap.get()));
         xkb_state_update_key(state.get(), key, XKB_KEY_DOWN);
         const xkb_mod_mask_t mods = xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_DEPRESSED);
         if (mods != 0) {

@@ -1,5 +1,7 @@
 #include "WaylandLayout.h"
 
+#include "XkbHandles.h"
+
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -14,11 +16,6 @@
 namespace velmora {
 
 namespace {
-
-struct TXkbUnref {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
 
 struct TWaylandDeleter {
     void operator()(wl_display* display) const { wl_display_disconnect(display); }
@@ -65,12 +62,11 @@ void Modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
 } // namespace
 
 std::optional<std::string> DefaultLayoutKeymap() {
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
         return std::nullopt;
     }
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
-        xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbKeymap keymap(xkb_keymap_new_from_names(context.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap) {
         return std::nullopt;
     }
@@ -80,11 +76,10 @@ std::optional<std::string> DefaultLayoutKeymap() {
 }
 
 std::uint32_t UnboundKeycode(const std::string& keymapText) {
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(
-        context ? xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                             XKB_KEYMAP_COMPILE_NO_FLAGS)
-                : nullptr);
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbKeymap keymap(context ? xkb_keymap_new_from_string(context.get(), keymapText.c_str(),
+                                                                 XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS)
+                                    : nullptr);
     if (!keymap) {
         return 0;
     }
@@ -108,12 +103,12 @@ std::uint32_t UnboundKeycode(const std::string& keymapText) {
 
 std::set<std::uint32_t> KeymapKeysyms(const std::string& keymapText) {
     std::set<std::uint32_t> keysyms;
-    const std::unique_ptr<xkb_context, TXkbUnref> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     if (!context) {
         return keysyms;
     }
-    const std::unique_ptr<xkb_keymap, TXkbUnref> keymap(xkb_keymap_new_from_string(
-        context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbKeymap keymap(xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                       XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap) {
         return keysyms;
     }

@@ -1,6 +1,7 @@
 // The keymaps are compiled with libxkbcommon, as the compositor and the receiving application compile them: each
 // planned key must give exactly its character.
 #include "platform/wayland/KeymapPlan.h"
+#include "platform/wayland/XkbHandles.h"
 
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
@@ -11,24 +12,18 @@
 namespace velmora {
 namespace {
 
-struct TXkbDeleter {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
-
 /// What the batches type, read back through xkbcommon: the UTF-32 of every key in order.
 std::u32string TypedBy(const std::vector<TKeymapBatch>& batches) {
-    const std::unique_ptr<xkb_context, TXkbDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     std::u32string typed;
     for (const TKeymapBatch& batch : batches) {
-        const std::unique_ptr<xkb_keymap, TXkbDeleter> keymap(xkb_keymap_new_from_string(
-            context.get(), batch.keymap.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        const TXkbKeymap keymap(xkb_keymap_new_from_string(context.get(), batch.keymap.c_str(),
+                                                           XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
         if (!keymap) {
             ADD_FAILURE() << "the keymap does not compile:\n" << batch.keymap;
             return typed;
         }
-        const std::unique_ptr<xkb_state, TXkbDeleter> state(xkb_state_new(keymap.get()));
+        const TXkbState state(xkb_state_new(keymap.get()));
         for (const std::uint32_t key : batch.keys) {
             typed += static_cast<char32_t>(xkb_state_key_get_utf32(state.get(), key + 8));
         }
@@ -53,11 +48,10 @@ TEST(KeymapPlan, EveryCharacterTabAndLineBreakComesOutExactly) {
 
 /// The keys (evdev codes) that type a printable character other than space on a US keyboard with NumLock on.
 std::set<std::uint32_t> UsCharacterKeys() {
-    const std::unique_ptr<xkb_context, TXkbDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     const xkb_rule_names us{"evdev", "pc105", "us", "", ""};
-    const std::unique_ptr<xkb_keymap, TXkbDeleter> keymap(
-        xkb_keymap_new_from_names(context.get(), &us, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    const std::unique_ptr<xkb_state, TXkbDeleter> state(xkb_state_new(keymap.get()));
+    const TXkbKeymap keymap(xkb_keymap_new_from_names(context.get(), &us, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbState state(xkb_state_new(keymap.get()));
     xkb_state_update_mask(state.get(), 0, 0, 1U << xkb_keymap_mod_get_index(keymap.get(), XKB_MOD_NAME_NUM), 0, 0, 0);
     std::set<std::uint32_t> keys;
     for (std::uint32_t key = 1; key < 248; ++key) {

@@ -1,6 +1,7 @@
 // The chords are played through libxkbcommon, as the compositor plays the keys it is sent: each must give exactly
 // its character, at whatever level of the layout it sits.
 #include "platform/wayland/LayoutChords.h"
+#include "platform/wayland/XkbHandles.h"
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
@@ -11,17 +12,10 @@
 namespace velmora {
 namespace {
 
-struct TXkbDeleter {
-    void operator()(xkb_context* context) const { xkb_context_unref(context); }
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
-
 std::string KeymapOf(const char* layout) {
-    const std::unique_ptr<xkb_context, TXkbDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     const xkb_rule_names names{nullptr, nullptr, layout, nullptr, nullptr};
-    const std::unique_ptr<xkb_keymap, TXkbDeleter> keymap(
-        xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbKeymap keymap(xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
     char* text = xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
     std::string copy(text);
     free(text);
@@ -30,10 +24,10 @@ std::string KeymapOf(const char* layout) {
 
 /// What the chords of a text type when played through the keymap: the characters of the keys pressed.
 std::u32string Played(const std::string& keymapText, const TLayoutChords& chords, const std::u32string& text) {
-    const std::unique_ptr<xkb_context, TXkbDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-    const std::unique_ptr<xkb_keymap, TXkbDeleter> keymap(xkb_keymap_new_from_string(
-        context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    const std::unique_ptr<xkb_state, TXkbDeleter> state(xkb_state_new(keymap.get()));
+    const TXkbContext context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    const TXkbKeymap keymap(xkb_keymap_new_from_string(context.get(), keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                       XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const TXkbState state(xkb_state_new(keymap.get()));
     std::u32string typed;
     for (const char32_t c : text) {
         const auto chord = chords.Chord(xkb_utf32_to_keysym(c));
