@@ -22,12 +22,7 @@
 #   session_program_pid         # the program's own process id (under runuser: runuser's child)
 #   session_edit OUT TITLE FOCUS_FUNCTION   # starts the test edit (TARGET) writing OUT, until it has the focus
 
-E2E_LIB="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib" && pwd)"
-. "$E2E_LIB/xsession.sh"
-. "$E2E_LIB/targets.sh"
-. "$E2E_LIB/texts.sh"
-. "$E2E_LIB/program.sh"
-export LC_ALL=C.UTF-8
+. "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib/programs.sh"
 
 SESSION_DIR=""
 SESSION_USER=""
