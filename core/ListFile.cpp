@@ -229,6 +229,8 @@ bool TListFile::SaveList(bool ask) {
             FFs.ReplaceFile(path, text);
             if (path == FFileName) {
                 FDisk = {true, BytesHash(text), rowsHash};
+            } else if (FFileName.empty()) {
+                FDisk.rowsHash = rowsHash; // kept in the file chosen: nothing more to keep at the end
             }
         }
     } catch (...) {

@@ -329,6 +329,9 @@ TEST_F(ListFileTest, ADefaultFileThatCanBeNeitherReadNorMovedIsNeverWrittenOver)
     EXPECT_EQ(fs_.File(kDefault), "not xml at all");
     EXPECT_TRUE(fs_.CallsOf("replace").empty());
     EXPECT_TRUE(rows_.Item(0)->FChecked) << "the items are refreshed all the same";
+    answers_.AnswerSave("/home/u/kept.xml");
+    list_.SaveList(true);
+    EXPECT_EQ(list_.SaveAtEnd(), TListFile::TEndSave::Unchanged) << "the list was kept where the user saved it";
 }
 
 TEST_F(ListFileTest, TheSaveAtTheEndWritesOnlyWhatWouldBeLostAndNeverOverAnotherProgramsChange) {
