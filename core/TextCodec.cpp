@@ -249,23 +249,27 @@ std::string UnicodeToText(std::u32string_view text) {
         if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
             code = kReplacement; // not a character: UTF-8 has no form for it
         }
-        if (code < 0x80) {
-            bytes += static_cast<char>(code);
-        } else if (code < 0x800) {
-            bytes += static_cast<char>(0xC0 | code >> 6);
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            bytes += static_cast<char>(0xE0 | code >> 12);
-            bytes += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | code >> 18);
-            bytes += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-            bytes += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        AppendUtf8(bytes, code);
     }
     return bytes;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
 }
 
 } // namespace velmora

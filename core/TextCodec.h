@@ -37,6 +37,8 @@ std::u32string Windows1252ToUnicode(std::string_view bytes);
 
 /// Turns Unicode code points into the bytes stored for a snippet (UTF-8).
 std::string UnicodeToText(std::u32string_view text);
+/// Appends the UTF-8 form of one character (not a surrogate, at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t code);
 
 /// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);

@@ -114,8 +114,9 @@ constexpr TAlias kAliases[] = {
 // Names Windows readers give UTF-8 besides "utf-8" itself.
 constexpr std::string_view kUtf8Aliases[] = {"utf8", "unicode-1-1-utf-8", "unicode-2-0-utf8", "x-unicode20utf8"};
 
-} // namespace
-
+/// The iconv name for an encoding name that Windows readers accept and iconv does not know, or reads more narrowly
+/// ("ks_c_5601-1987" is "CP949", "x-sjis" and "shift_jis" are "CP932"), compared without regard to letter case;
+/// nothing for any other name.
 const char* IconvAlias(std::string_view encoding) {
     const std::string name = Lowered(encoding);
     for (const TAlias& alias : kAliases) {
@@ -125,6 +126,8 @@ const char* IconvAlias(std::string_view encoding) {
     }
     return nullptr;
 }
+
+} // namespace
 
 bool LooksLikeWideUnicode(std::string_view bytes) {
     using namespace std::string_view_literals;

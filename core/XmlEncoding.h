@@ -21,13 +21,8 @@ std::string DeclaredEncoding(std::string_view bytes);
 /// no encoding, UTF-8 itself, or a UTF-16/UTF-32 name that the 8-bit bytes plainly contradict.
 bool ReadsAsUtf8(std::string_view encoding);
 
-/// The iconv name for an encoding name that Windows readers accept and iconv does not know, or reads more narrowly
-/// ("ks_c_5601-1987" is "CP949", "x-sjis" and "shift_jis" are "CP932"), compared without regard to letter case;
-/// nothing for any other name.
-const char* IconvAlias(std::string_view encoding);
-
-/// Converts a document's bytes from the named encoding (or its IconvAlias) to UTF-8. Throws XmlError naming the
-/// encoding when it is not known, or when the bytes are not valid in it.
+/// Converts a document's bytes from the named encoding (or the iconv name Windows readers give it) to UTF-8. Throws
+/// XmlError naming the encoding when it is not known, or when the bytes are not valid in it.
 std::string ConvertToUtf8(std::string_view bytes, std::string_view encoding);
 
 } // namespace velmora

@@ -13,10 +13,6 @@ constexpr int kMaxDepth = 32;
 constexpr std::size_t kMaxReferences = 1'000'000;
 constexpr std::size_t kMaxExtraBytes = 16 * 1024 * 1024;
 
-bool IsPredefined(std::string_view name) {
-    return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
-}
-
 [[noreturn]] void Fail(std::string_view name, const std::string& problem) {
     constexpr std::size_t kShown = 40; // a name made of garbage can be as long as the document
     const std::string shown = name.size() > kShown ? std::string(name.substr(0, kShown)) + "..." : std::string(name);
@@ -107,7 +103,7 @@ private:
                 continue; // the check of the expanded document refuses the bare "&"
             }
             const std::string_view inner = text.substr(i + 1, semicolon - i - 1);
-            if (IsPredefined(inner)) {
+            if (IsPredefinedXmlEntity(inner)) {
                 continue;
             }
             const auto entity = FEntities.find(inner);
@@ -132,6 +128,10 @@ private:
 };
 
 } // namespace
+
+bool IsPredefinedXmlEntity(std::string_view name) {
+    return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
+}
 
 std::string ExpandXmlEntities(std::string_view text, std::size_t skipFrom, std::size_t skipTo,
                               const TXmlEntities& entities, const std::vector<TXmlEntityReference>& references,

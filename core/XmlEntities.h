@@ -19,6 +19,9 @@ struct TXmlEntity {
 /// The general entities of a document by name; the predefined five are not among them.
 using TXmlEntities = std::map<std::string, TXmlEntity, std::less<>>;
 
+/// Whether `name` is one of the five entities every XML document has (lt, gt, amp, apos, quot).
+bool IsPredefinedXmlEntity(std::string_view name);
+
 /// Where a text refers to a declared entity: "&name;" at `at`, `length` bytes long.
 struct TXmlEntityReference {
     std::size_t at = 0;

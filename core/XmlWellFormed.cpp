@@ -1,5 +1,6 @@
 #include "XmlWellFormed.h"
 
+#include "TextCodec.h"
 #include "XmlDocument.h"
 #include "XmlEntities.h"
 
@@ -56,28 +57,6 @@ constexpr std::array<bool, 256> MakeContentStops() {
     return table;
 }
 constexpr std::array<bool, 256> kContentStop = MakeContentStops();
-
-bool IsPredefinedEntity(std::string_view name) {
-    return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 /// One pass over the document's structure, or over an entity's text as the content of an element; the characters
 /// were checked before. It notes the general entities the internal subset declares and where the document refers
@@ -317,7 +296,7 @@ private:
             Fail("an \"&\" that does not start a reference (write \"&amp;\")");
         }
         ++FAt;
-        if (IsPredefinedEntity(name)) {
+        if (IsPredefinedXmlEntity(name)) {
             return;
         }
         const auto entity = FEntities.find(name);
@@ -606,7 +585,7 @@ private:
         SkipSpace();
         Expect(">", "a malformed entity declaration");
         // The first declaration of a name counts; the predefined five keep their meaning.
-        if (!parameter && !FEntitiesClosed && !IsPredefinedEntity(name)) {
+        if (!parameter && !FEntitiesClosed && !IsPredefinedXmlEntity(name)) {
             FEntities.emplace(name, std::move(entity));
         }
     }
