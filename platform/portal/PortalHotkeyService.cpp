@@ -176,7 +176,7 @@ void TPortalHotkeyService::SessionCreated(const TPortalResponse& response, const
     if (round != FRound) {
         // A Stop came while the session was being opened: nobody wants it now.
         if (!session.isEmpty()) {
-            Close(session);
+            ClosePortalSession(FBus, session);
         }
         return;
     }
@@ -244,12 +244,6 @@ void TPortalHotkeyService::Activated(const QDBusObjectPath& session, const QStri
     }
 }
 
-void TPortalHotkeyService::Close(const QString& session) {
-    QDBusMessage close =
-        QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close");
-    FBus.call(close, QDBus::Block, 5000);
-}
-
 void TPortalHotkeyService::CloseSession() {
     // A call under way is left to answer into the void; a session it opens is closed then (SessionCreated).
     ++FRound;
@@ -257,7 +251,7 @@ void TPortalHotkeyService::CloseSession() {
     if (FSession.isEmpty()) {
         return;
     }
-    Close(FSession);
+    ClosePortalSession(FBus, FSession);
     FSession.clear();
     for (auto& [id, shortcut] : FShortcuts) {
         shortcut.state = TState::Wanted;

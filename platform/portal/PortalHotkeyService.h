@@ -69,7 +69,6 @@ private:
     /// Closes the session, and makes what is under way belong to no Start.
     void CloseSession();
     /// Closes one portal session.
-    void Close(const QString& session);
 
     QDBusConnection FBus;
     QString FSession;                   ///< the session's object path; empty without one

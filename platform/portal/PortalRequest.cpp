@@ -35,6 +35,12 @@ QString TPortalResponse::Session(const QDBusConnection& bus, const QString& sess
     return session.isEmpty() ? TPortalRequest::HandlePath(bus, "session", sessionToken) : session;
 }
 
+void ClosePortalSession(const QDBusConnection& bus, const QString& session) {
+    QDBusConnection(bus).call(
+        QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close"),
+        QDBus::Block, 5000);
+}
+
 void RegisterPortalApp(const QDBusConnection& bus, const QString& appId) {
     if (!bus.isConnected()) {
         return;

@@ -72,6 +72,9 @@ inline constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 /// alone; a refusal is printed on standard error.
 void RegisterPortalApp(const QDBusConnection& bus, const QString& appId);
 
+/// Closes a portal session (and a question the desktop still shows for it); waits up to 5 s for the answer.
+void ClosePortalSession(const QDBusConnection& bus, const QString& session);
+
 /// A number property of one of the portal's interfaces ("version", say); 0 when the bus, the portal or the
 /// property is not there.
 unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, const QString& name);

@@ -93,8 +93,7 @@ bool TRemoteDesktopSender::KeepsPermission() {
 
 TRemoteDesktopSender::~TRemoteDesktopSender() {
     if (!FSession.isEmpty() && QCoreApplication::instance() != nullptr) {
-        FBus.call(QDBusMessage::createMethodCall(kPortalService, FSession, "org.freedesktop.portal.Session", "Close"),
-                  QDBus::Block, 5000);
+        ClosePortalSession(FBus, FSession);
     }
 }
 
@@ -133,6 +132,10 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
         }
     } putBack;
     for (std::size_t i = viaInputMethod; i < strokes.size(); ++i) {
+        // A stopped text ends here: what it did not reach is not what the layout lacks.
+        if (!turn.Pause(std::chrono::milliseconds(0))) {
+            break;
+        }
         const TStroke& stroke = strokes[i];
         const std::optional<std::vector<TRemoteKey>> keys = FPlan.Keys(stroke);
         if (!keys) {
@@ -163,9 +166,6 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
                               "from the clipboard.";
             }
             continue;
-        }
-        if (!turn.Pause(std::chrono::milliseconds(0))) {
-            break;
         }
         for (const TRemoteKey& key : *keys) {
             Send(key);
@@ -288,8 +288,7 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
     }
     const QString selectToken = TPortalRequest::NewToken();
     QVariantMap selectOptions{{"handle_token", selectToken}, {"types", kKeyboardDevice}};
-    const bool persists = PortalProperty(FBus, kRemoteInterface, QStringLiteral("version")) >=
-                          2; // older portals refuse options they do not know
+    const bool persists = KeepsPermission(); // older portals refuse options they do not know
     if (persists) {
         selectOptions.insert("persist_mode", 2U); // until the user revokes it
         if (const QString restore = ReadToken(FTokenFile); !restore.isEmpty()) {
@@ -312,8 +311,7 @@ bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
     }
     if (response.code != 0) {
         // Closing the session also takes a question the desktop still shows away.
-        FBus.call(QDBusMessage::createMethodCall(kPortalService, session, "org.freedesktop.portal.Session", "Close"),
-                  QDBus::Block, 5000);
+        ClosePortalSession(FBus, session);
         if (!keepWaiting()) {
             return false;
         }
