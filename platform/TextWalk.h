@@ -16,6 +16,11 @@ struct TStroke {
     bool operator==(const TStroke&) const = default;
 };
 
+/// Whether a code point is a control character (C0, DEL, C1): it names no text of its own.
+constexpr bool IsControlCharacter(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 /// The strokes of a text of code points: a line break (CR LF, lone CR, lone LF) is one Return, TAB is Tab, every
 /// other code point is one character, control characters (C0, DEL, C1) included: the typist types them where the
 /// window system can, and names them where it cannot.

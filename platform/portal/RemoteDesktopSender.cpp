@@ -47,8 +47,7 @@ constexpr std::chrono::milliseconds kImeKeysWait{500};
 
 /// Whether a character the layout lacks may go by paste: not control characters, which name no text.
 bool Pastable(const TStroke& stroke) {
-    const char32_t c = stroke.character;
-    return stroke.kind == StrokeKind::Character && c >= 0x20 && (c < 0x7F || c > 0x9F);
+    return stroke.kind == StrokeKind::Character && !IsControlCharacter(stroke.character);
 }
 
 QString ReadToken(const std::string& path) {

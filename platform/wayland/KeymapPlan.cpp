@@ -27,11 +27,10 @@ std::uint32_t XkbKeysymOf(const TStroke& stroke) {
     }
     // A control character is typed as itself (its Unicode keysym), not as the editing key (BackSpace, Escape,
     // Delete) that shares its code.
-    const char32_t c = stroke.character;
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-        return kUnicodeKeysymBase + c;
+    if (IsControlCharacter(stroke.character)) {
+        return kUnicodeKeysymBase + stroke.character;
     }
-    return xkb_utf32_to_keysym(c);
+    return xkb_utf32_to_keysym(stroke.character);
 }
 
 namespace {

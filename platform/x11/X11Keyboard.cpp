@@ -340,6 +340,9 @@ std::size_t RestoreAbandonedBindings(Display* display) {
     for (const TBinding& binding : TakeRecord(display, TwoLevelRecordAtom(display), kTwoLevelRecordStride)) {
         recorded.push_back(binding);
     }
+    if (recorded.empty()) {
+        return 0; // the usual case: no keymap to fetch
+    }
     const TXkbDesc xkb = FetchKeymap(display);
     std::vector<unsigned> restored;
     for (const TBinding& binding : recorded) {

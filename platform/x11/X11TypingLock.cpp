@@ -24,13 +24,20 @@ bool TX11TypingLock::TryTake() {
     if (FHeld) {
         return true;
     }
-    // Looked at and taken while no other client can act: two copies never both see it free.
+    // A copy that waits looks without a grab: the typing copy's runs are not kept from the server.
+    if (XGetSelectionOwner(FDisplay, FSelection) != None) {
+        return false;
+    }
+    // Looked at again and taken while no other client can act: two copies never both see it free. Taken at the
+    // server's current time by our own window, it cannot be refused.
     XGrabServer(FDisplay);
-    if (XGetSelectionOwner(FDisplay, FSelection) == None) {
+    const bool free = XGetSelectionOwner(FDisplay, FSelection) == None;
+    if (free) {
         XSetSelectionOwner(FDisplay, FSelection, FWindow, CurrentTime);
     }
     XUngrabServer(FDisplay);
-    FHeld = XGetSelectionOwner(FDisplay, FSelection) == FWindow;
+    XFlush(FDisplay);
+    FHeld = free;
     return FHeld;
 }
 
