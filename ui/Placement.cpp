@@ -6,8 +6,11 @@
 #include <QObject>
 #include <QRect>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <chrono>
 
 namespace velmora {
 
@@ -40,18 +43,31 @@ void MoveFrameToCentre(QWidget& window) {
     }
 }
 
-/// Centres the frame again whenever the window manager gives the window another frame: the frame is known only
-/// once the window manager has framed the window, and its size may be told in more than one step. A move by the
-/// user keeps the frame as it is and the window where the user put it.
+/// Centres the frame again whenever the window manager gives the window another frame while it is being shown: the
+/// frame is known only once the window manager has framed the window, and its size may be told in more than one
+/// step. Once the window has had its frame for a while, or is hidden, it is left where it is: a frame that changes
+/// later (a maximised window, another theme, a restarted window manager) does not take it from where the user put it.
 class TFrameCentring final : public QObject {
+    /// How long after the first frame further frames are still taken for the window's own.
+    static constexpr std::chrono::milliseconds kSettling{2000};
+
 public:
     explicit TFrameCentring(QWidget& window) : QObject(&window), FWindow(window) { window.installEventFilter(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &FWindow && FWindow.isVisible() &&
-            (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Paint)) {
+        if (watched != &FWindow) {
+            return false;
+        }
+        if (event->type() == QEvent::Hide) {
+            deleteLater();
+        } else if (FWindow.isVisible() && (FWindow.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0 &&
+                   (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                    event->type() == QEvent::Paint)) {
             const QMargins margins = FrameMargins(FWindow);
             if (margins != FMargins) {
+                if (FMargins.isNull()) {
+                    QTimer::singleShot(kSettling, this, &QObject::deleteLater);
+                }
                 FMargins = margins;
                 MoveFrameToCentre(FWindow);
             }
