@@ -218,43 +218,41 @@ void TListFile::SetAsideUnreadable(const std::string& path, const std::string& r
                   "in another file; at the end Velmora keeps it in its state folder.");
 }
 
-bool TListFile::SaveList(bool ask) {
+template <class TUse>
+auto TListFile::WithListText(TUse use) {
     // The memory of the old document's text, already in use, takes the new text.
     std::string text = FXMLDoc.TakeStorage();
     ResetListDocument();
     const std::size_t rowsHash = ListText(text);
-    const std::string path = ask ? SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {}) : FFileName;
     try {
-        if (!path.empty()) {
-            FFs.ReplaceFile(path, text);
-            if (path == FFileName) {
-                FDisk = {true, BytesHash(text), rowsHash};
-            } else if (FFileName.empty()) {
-                FDisk.rowsHash = rowsHash; // kept in the file chosen: nothing more to keep at the end
-            }
-        }
+        auto result = use(std::as_const(text), rowsHash);
+        // The document is parsed from this text only when it is next asked for.
+        FXMLDoc.LoadTextLater(std::move(text));
+        return result;
     } catch (...) {
         FXMLDoc.LoadTextLater(std::move(text));
         throw;
     }
-    // The document is parsed from this text only when it is next asked for.
-    FXMLDoc.LoadTextLater(std::move(text));
-    return !path.empty();
+}
+
+bool TListFile::SaveList(bool ask) {
+    return WithListText([this, ask](const std::string& text, std::size_t rowsHash) {
+        const std::string path = ask ? SelectSaveFile(FAnswers, FFs, kListFileExt, kListFileFilter, {}) : FFileName;
+        if (path.empty()) {
+            return false;
+        }
+        FFs.ReplaceFile(path, text);
+        if (path == FFileName) {
+            FDisk = {true, BytesHash(text), rowsHash};
+        } else if (FFileName.empty()) {
+            FDisk.rowsHash = rowsHash; // kept in the file chosen: nothing more to keep at the end
+        }
+        return true;
+    });
 }
 
 TListFile::TEndSave TListFile::SaveAtEnd() {
-    std::string text = FXMLDoc.TakeStorage();
-    ResetListDocument();
-    const std::size_t rowsHash = ListText(text);
-    TEndSave result = TEndSave::Unchanged;
-    try {
-        result = WriteAtEnd(text, rowsHash);
-    } catch (...) {
-        FXMLDoc.LoadTextLater(std::move(text));
-        throw;
-    }
-    FXMLDoc.LoadTextLater(std::move(text));
-    return result;
+    return WithListText([this](const std::string& text, std::size_t rowsHash) { return WriteAtEnd(text, rowsHash); });
 }
 
 TListFile::TEndSave TListFile::WriteAtEnd(const std::string& text, std::size_t rowsHash) {

@@ -109,6 +109,10 @@ private:
     std::size_t RowsHash() const;
     /// Writes the text into the current list file and remembers it as what the file holds.
     void WriteCurrent(const std::string& text, std::size_t rowsHash);
+    /// Makes the list text (ListText) in the list document's memory, calls `use(text, rowsHash)` and gives the memory
+    /// back to the document, also when `use` throws; returns what `use` returns.
+    template <class TUse>
+    auto WithListText(TUse use);
     /// SaveAtEnd's decision and write, once the text is made.
     TEndSave WriteAtEnd(const std::string& text, std::size_t rowsHash);
     /// Replaces every row by one row per item, in one batch.
