@@ -270,6 +270,9 @@ bool TIbusEngine::InputFocused(std::chrono::milliseconds timeout) {
 void TIbusEngine::Queue(TImePiece piece) {
     std::scoped_lock lock(FMutex);
     FState.pending.push_back(std::move(piece));
+    // What WaitKeysHandled compares with: the application may handle the piece's keys before it is asked.
+    FState.queuedFocusChanges = FState.focusChanges;
+    FState.queuedSurroundings = FState.surroundings;
 }
 
 bool TIbusEngine::WaitSent(std::chrono::milliseconds timeout) {
@@ -285,8 +288,8 @@ bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds 
     const QChar keyCharacter = lastKey == StrokeKind::Tab ? QLatin1Char('\t') : QLatin1Char('\n');
     const auto end = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(FMutex);
-    const unsigned long focusChanges = FState.focusChanges;
-    const unsigned long surroundings = FState.surroundings;
+    const unsigned long focusChanges = FState.queuedFocusChanges;
+    const unsigned long surroundings = FState.queuedSurroundings;
     const auto handled = [&] {
         // A Tab or Return typed into the text ends the text before the cursor (a Return may also begin an empty
         // line there); one that moved the focus or did something else shows in the focus.

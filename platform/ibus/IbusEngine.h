@@ -46,7 +46,8 @@ public:
     /// Waits until the pieces queued went out, up to `timeout`; false then, and the pieces left are dropped.
     bool WaitSent(std::chrono::milliseconds timeout);
     /// After a piece that ended with `lastKey`: waits until the application shows that it handled the piece's keys
-    /// (its text around the cursor or its focus changed), asking it about every 20 ms, up to `timeout`.
+    /// (its text around the cursor or its focus changed since the piece was queued), asking it about every 20 ms, up to
+    /// `timeout`.
     bool WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout);
     /// Makes the user's engine the global one again.
     void Deactivate();
@@ -56,12 +57,14 @@ public:
 
     /// What the engine hears, updated on its thread.
     struct TState {
-        QString enginePath;             ///< the engine object the daemon uses now
-        std::deque<TImePiece> pending;  ///< pieces waiting for the trigger key
-        bool focused = false;           ///< an application's input method (not the daemon's own) has the focus
-        unsigned long focusChanges = 0; ///< focus-in and focus-out calls so far
-        unsigned long surroundings = 0; ///< changes of the text around the cursor so far
-        QString beforeCursor;           ///< the text before the cursor, as the application last told
+        QString enginePath;                   ///< the engine object the daemon uses now
+        std::deque<TImePiece> pending;        ///< pieces waiting for the trigger key
+        bool focused = false;                 ///< an application's input method (not the daemon's own) has the focus
+        unsigned long focusChanges = 0;       ///< focus-in and focus-out calls so far
+        unsigned long surroundings = 0;       ///< changes of the text around the cursor so far
+        QString beforeCursor;                 ///< the text before the cursor, as the application last told
+        unsigned long queuedFocusChanges = 0; ///< focusChanges when the last piece was queued
+        unsigned long queuedSurroundings = 0; ///< surroundings when the last piece was queued
     };
 
 private:
