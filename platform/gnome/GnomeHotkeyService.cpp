@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <utility>
 
 namespace velmora {
@@ -97,18 +98,22 @@ HotkeyStatus TGnomeHotkeyService::RegisterHotKey(int id, unsigned modifiers, std
 }
 
 bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
-    const std::optional<TAccelerator> wanted = ParseAccelerator(accelerator);
-    std::vector<std::string> used = FShortcuts->DesktopAccelerators();
-    for (const std::string& path : FShortcuts->Paths()) {
-        if (ShortcutOwner(path) != FPid) {
-            used.push_back(FShortcuts->Binding(path));
+    if (!FTaken) {
+        std::vector<std::string> used = FShortcuts->DesktopAccelerators();
+        for (const std::string& path : FShortcuts->Paths()) {
+            if (ShortcutOwner(path) != FPid) {
+                used.push_back(FShortcuts->Binding(path));
+            }
         }
+        FTaken.emplace();
+        std::transform(used.begin(), used.end(), std::back_inserter(*FTaken),
+                       [](const std::string& other) { return ParseAccelerator(other); });
     }
-    return std::any_of(used.begin(), used.end(),
-                       [&](const std::string& other) { return ParseAccelerator(other) == wanted; });
+    return std::find(FTaken->begin(), FTaken->end(), ParseAccelerator(accelerator)) != FTaken->end();
 }
 
 std::map<int, HotkeyStatus> TGnomeHotkeyService::FinishRegistrations() {
+    FTaken.reset(); // the next Start reads them anew
     std::vector<std::string> paths = FShortcuts->Paths();
     for (auto& [id, row] : FRows) {
         if (row.accelerator.empty() || row.written) {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "CustomShortcuts.h"
+#include "GnomeAccelerator.h"
 #include "platform/HotkeyService.h"
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -47,13 +50,14 @@ private:
     std::string PathOf(const TRow& row) const;
     /// Takes these paths out of the list of shortcuts in force and erases their values.
     void Remove(const std::vector<std::string>& paths);
-    /// Whether another shortcut of the desktop uses the accelerator.
+    /// Whether another shortcut of the desktop uses the accelerator; the desktop's are read once per Start.
     bool Taken(const std::string& accelerator);
 
     std::unique_ptr<ICustomShortcuts> FShortcuts;
     const std::string FExecutable;
     const int FPid;
     std::map<int, TRow> FRows;
+    std::optional<std::vector<std::optional<TAccelerator>>> FTaken; ///< the others' accelerators during a Start
 };
 
 /// Whether `pid` is a running process whose executable file has the same name as this process's.
