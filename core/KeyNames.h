@@ -21,6 +21,16 @@ struct KeyChoice {
 /// The 48 keys the definition dialog offers: F1-F12, 0-9, A-Z, in that order.
 const std::array<KeyChoice, 48>& KeyChoices();
 
+/// Whether the code is one of F1-F12.
+constexpr bool IsFunctionKey(std::int32_t code) {
+    return code >= 112 && code <= 123;
+}
+
+/// Whether the code is one of the keys a hotkey may have (those of KeyChoices).
+constexpr bool IsHotkeyKey(std::int32_t code) {
+    return IsFunctionKey(code) || (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z');
+}
+
 /// The modifier choices of the definition dialog; their positions are the modifier indices.
 inline constexpr std::array<const char*, 3> kModifierChoices{"None", "CTRL", "ALT"};
 

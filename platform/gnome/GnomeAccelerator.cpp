@@ -1,5 +1,6 @@
 #include "GnomeAccelerator.h"
 
+#include "core/KeyNames.h"
 #include "platform/HotkeyService.h"
 
 #include <algorithm>
@@ -36,16 +37,12 @@ std::optional<unsigned> ModifierNamed(const std::string& name) {
 } // namespace
 
 std::optional<std::string> GnomeAccelerator(unsigned modifiers, std::int32_t virtualKey) {
-    std::string key;
-    if (virtualKey >= 112 && virtualKey <= 123) {
-        key = "F" + std::to_string(virtualKey - 111);
-    } else if (virtualKey >= '0' && virtualKey <= '9') {
-        key = std::string(1, static_cast<char>(virtualKey));
-    } else if (virtualKey >= 'A' && virtualKey <= 'Z') {
-        key = std::string(1, static_cast<char>(virtualKey - 'A' + 'a'));
-    } else {
+    if (!IsHotkeyKey(virtualKey)) {
         return std::nullopt;
     }
+    // GNOME names letter keys by their small letter.
+    std::string key = virtualKey >= 'A' && virtualKey <= 'Z' ? std::string(1, static_cast<char>(virtualKey - 'A' + 'a'))
+                                                             : KeyName(virtualKey);
     std::string accelerator;
     if ((modifiers & kModControl) != 0) {
         accelerator += "<Control>";

@@ -2,6 +2,7 @@
 
 #include "GSettingsShortcuts.h"
 #include "GnomeAccelerator.h"
+#include "core/KeyNames.h"
 #include "platform/portal/PortalTrigger.h"
 
 #include <QDBusConnection>
@@ -21,7 +22,7 @@ constexpr const char* kCustomFolder = "/org/gnome/settings-daemon/plugins/media-
 constexpr const char* kMediaKeysService = "org.gnome.SettingsDaemon.MediaKeys";
 
 bool BareTypedKey(unsigned modifiers, std::int32_t virtualKey) {
-    return (modifiers & (kModControl | kModAlt)) == 0 && !(virtualKey >= 112 && virtualKey <= 123);
+    return (modifiers & (kModControl | kModAlt)) == 0 && !IsFunctionKey(virtualKey);
 }
 
 std::string ExecutableName(const std::string& processFolder) {

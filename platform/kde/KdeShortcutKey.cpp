@@ -1,5 +1,6 @@
 #include "KdeShortcutKey.h"
 
+#include "core/KeyNames.h"
 #include "platform/HotkeyService.h"
 
 #include <Qt>
@@ -7,14 +8,11 @@
 namespace velmora {
 
 std::optional<int> KdeShortcutKey(unsigned modifiers, std::int32_t virtualKey) {
-    int key = 0;
-    if (virtualKey >= 112 && virtualKey <= 123) {
-        key = Qt::Key_F1 + (virtualKey - 112);
-    } else if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) {
-        key = virtualKey; // Qt::Key_0... and Qt::Key_A... are the characters' codes
-    } else {
+    if (!IsHotkeyKey(virtualKey)) {
         return std::nullopt;
     }
+    // Qt::Key_0... and Qt::Key_A... are the characters' codes.
+    int key = IsFunctionKey(virtualKey) ? Qt::Key_F1 + (virtualKey - 112) : virtualKey;
     if ((modifiers & kModControl) != 0) {
         key |= Qt::ControlModifier;
     }

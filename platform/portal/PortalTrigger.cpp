@@ -1,5 +1,6 @@
 #include "PortalTrigger.h"
 
+#include "core/KeyNames.h"
 #include "core/TextCodec.h"
 #include "platform/HotkeyService.h"
 
@@ -10,13 +11,7 @@ namespace {
 constexpr std::size_t kDescriptionCharacters = 40;
 
 std::optional<std::string> KeysymName(std::int32_t virtualKey) {
-    if (virtualKey >= 112 && virtualKey <= 123) {
-        return "F" + std::to_string(virtualKey - 111);
-    }
-    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) {
-        return std::string(1, static_cast<char>(virtualKey));
-    }
-    return std::nullopt;
+    return IsHotkeyKey(virtualKey) ? std::optional(KeyName(virtualKey)) : std::nullopt;
 }
 
 } // namespace
