@@ -43,6 +43,8 @@ const char* StatusName(HotkeyStatus status) {
         return "NotBound";
     case HotkeyStatus::CaughtByTyping:
         return "CaughtByTyping";
+    case HotkeyStatus::Pending:
+        return "Pending";
     }
     return "?";
 }
