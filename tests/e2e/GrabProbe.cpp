@@ -60,11 +60,15 @@ int main(int argc, char** argv) {
     const unsigned modifiers = ParseModifiers(argv[1]);
     const Window root = DefaultRootWindow(display.get());
     XSetErrorHandler(RecordError);
+    // The trial grab holds the combination for a moment; under the server grab no other client's request comes in
+    // between, so a program grabbing the same combination meanwhile (at its Start) is never refused because of us.
+    XGrabServer(display.get());
     XGrabKey(display.get(), keycode, modifiers, root, False, GrabModeAsync, GrabModeAsync);
     XSync(display.get(), False);
     if (!gRefused) {
         XUngrabKey(display.get(), keycode, modifiers, root);
-        XSync(display.get(), False);
     }
+    XUngrabServer(display.get());
+    XSync(display.get(), False);
     return gRefused ? 0 : 1;
 }
