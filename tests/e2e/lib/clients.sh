@@ -124,9 +124,31 @@ process_tree() {
     done
 }
 
-# client_echoes KIND: types one key and takes it back, to be sure the field has the keyboard focus.
+# client_echoes KIND: types a key until one arrives (a browser drops a key that comes while its page is still taking
+# the focus), to be sure the field has the keyboard focus; then empties the field. Keys arrive in order, so every key
+# pressed before the emptying is in the field when it is emptied.
 client_echoes() {
-    xdotool key x && wait_until 30 client_holds "$1" 1 && xdotool key BackSpace && wait_until 10 client_holds "$1" 0
+    local try
+    for try in 1 2 3 4 5; do
+        xdotool key x
+        if wait_until 6 client_has_text "$1"; then
+            xdotool key ctrl+a BackSpace && wait_until 10 client_holds "$1" 0
+            return
+        fi
+        xsession_log "the $1 field did not take key $try"
+    done
+    return 1
+}
+
+client_has_text() {
+    case "$1" in
+    mousepad)
+        [ -n "$(read_client "$1")" ]
+        ;;
+    *)
+        xdotool getwindowname "$CLIENT_WINDOW" 2>/dev/null | grep -q "^velmora [1-9]"
+        ;;
+    esac
 }
 
 client_holds() {
