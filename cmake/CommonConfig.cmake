@@ -8,7 +8,9 @@ target_compile_features(velmora_common INTERFACE cxx_std_20)
 target_compile_options(velmora_common INTERFACE
     -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wshadow -Wcast-qual -Woverloaded-virtual)
 
-if(DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true")
+# scripts/test and CI build with warnings as errors, so that a build that passes the tests here passes there too.
+option(VELMORA_WERROR "Treat compiler warnings as errors" OFF)
+if(VELMORA_WERROR OR (DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true"))
     target_compile_options(velmora_common INTERFACE -Werror)
 endif()
 
