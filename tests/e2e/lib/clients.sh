@@ -141,24 +141,21 @@ client_echoes() {
 }
 
 client_has_text() {
-    case "$1" in
-    mousepad)
-        [ -n "$(read_client "$1")" ]
-        ;;
-    *)
-        xdotool getwindowname "$CLIENT_WINDOW" 2>/dev/null | grep -q "^velmora [1-9]"
-        ;;
-    esac
+    [ "$(client_count "$1")" -gt 0 ] 2>/dev/null
 }
 
 client_holds() {
-    local kind=$1 count=$2
-    case "$kind" in
+    [ "$(client_count "$1")" = "$2" ]
+}
+
+# client_count KIND: how many characters the field holds (empty when the browser's title cannot be read).
+client_count() {
+    case "$1" in
     mousepad)
-        [ "$(read_client "$kind" | wc -m)" -eq "$count" ]
+        read_client "$1" | wc -m
         ;;
     *)
-        xdotool getwindowname "$CLIENT_WINDOW" 2>/dev/null | grep -q "^velmora $count\b"
+        xdotool getwindowname "$CLIENT_WINDOW" 2>/dev/null | sed -n 's/^velmora \([0-9]*\)\b.*/\1/p'
         ;;
     esac
 }
