@@ -2,6 +2,7 @@
 
 #include "PrivateSocket.h"
 
+#include "core/FdWait.h"
 #include "core/FileSystem.h"
 #include "core/UniqueFd.h"
 
@@ -138,10 +139,7 @@ int SendRowRequest(const std::string& socketPath, std::size_t row) {
     std::string answer;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
     while (answer.find('\n') == std::string::npos && answer.size() < 4096) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd wait{socket.Get(), POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
+        if (!WaitForFd(socket.Get(), POLLIN, deadline)) {
             break;
         }
         char buffer[512];

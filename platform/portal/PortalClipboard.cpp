@@ -1,6 +1,7 @@
 #include "PortalClipboard.h"
 
 #include "PortalRequest.h"
+#include "core/FdWait.h"
 #include "core/UniqueFd.h"
 
 #include <QDBusArgument>
@@ -15,7 +16,6 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <utility>
@@ -49,26 +49,10 @@ TFd CallForFd(const QDBusConnection& bus, const QString& method, const QList<QVa
     return TFd(fd);
 }
 
-/// Waits for `events` on `fd` until `deadline`; false when time ran out or the call failed.
-bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) {
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd entry{fd, events, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
-        if (ready > 0) {
-            return true;
-        }
-        if (ready == 0 || errno != EINTR) {
-            return false;
-        }
-    }
-}
-
 bool WriteAll(int fd, const QByteArray& data) {
     const auto deadline = std::chrono::steady_clock::now() + kTransferTime;
     for (qsizetype done = 0; done < data.size();) {
-        if (!WaitFor(fd, POLLOUT, deadline)) {
+        if (!WaitForFd(fd, POLLOUT, deadline)) {
             return false;
         }
         const ssize_t wrote = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
@@ -208,7 +192,7 @@ std::optional<QByteArray> TPortalClipboard::Read(const QString& type) {
     QByteArray data;
     char buffer[65536];
     for (;;) {
-        if (!WaitFor(fd.Get(), POLLIN, deadline)) {
+        if (!WaitForFd(fd.Get(), POLLIN, deadline)) {
             return std::nullopt;
         }
         const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
