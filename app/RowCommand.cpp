@@ -25,7 +25,8 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kRequestVerb = "type-row ";
+constexpr const char* kRowVerb = "type-row ";
+constexpr const char* kHotkeyVerb = "hotkey ";
 constexpr int kAnswerTimeoutMs = 5000;
 
 std::uint64_t Fnv1a(const std::string& text) {
@@ -64,6 +65,16 @@ std::string RowCommandLine() {
     return ExecutablePath() + " " + kTypeRowOption;
 }
 
+std::string RowRequestLine(const std::string& option, std::size_t number) {
+    if (option == kTypeRowOption) {
+        return kRowVerb + std::to_string(number);
+    }
+    if (option == kHotkeyOption) {
+        return kHotkeyVerb + std::to_string(number);
+    }
+    return {};
+}
+
 std::optional<std::size_t> ParseRowNumber(const std::string& argument) {
     if (argument.empty() || argument.size() > 9 ||
         !std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -76,35 +87,51 @@ std::optional<std::size_t> ParseRowNumber(const std::string& argument) {
     return row;
 }
 
-std::string AnswerRowRequest(const std::string& request, const TRowList* rows, const THotKeys* hotkeys,
-                             ITypist& typist) {
-    const std::string verb = kRequestVerb;
-    const std::optional<std::size_t> number =
-        request.rfind(verb, 0) == 0 ? ParseRowNumber(request.substr(verb.size())) : std::nullopt;
-    if (!number) {
+std::string AnswerRowRequest(const std::string& request, const TRowList* rows, THotKeys* hotkeys) {
+    const auto numberAfter = [&request](const std::string& verb) {
+        return request.rfind(verb, 0) == 0 ? ParseRowNumber(request.substr(verb.size())) : std::nullopt;
+    };
+    const std::optional<std::size_t> row = numberAfter(kRowVerb);
+    const std::optional<std::size_t> id = numberAfter(kHotkeyVerb);
+    if (!row && !id) {
         return "error: Velmora did not understand the request; use: velmora --type-row N (N: the row's No.).";
     }
-    const std::string name = "Row " + std::to_string(*number);
     if (rows == nullptr || hotkeys == nullptr) {
         return "error: Velmora is starting or ending; try again in a moment.";
     }
-    if (*number > rows->Count()) {
+    if (id) {
+        // A shortcut Velmora wrote at a Start: it names the registration, not the row's place in the list now.
+        if (!hotkeys->HandleHotKey(static_cast<int>(*id))) {
+            return "error: this shortcut types nothing now: Velmora was stopped, or no row has its hotkey any more; "
+                   "press Start in Velmora's window.";
+        }
+        return "ok";
+    }
+    const std::string name = "Row " + std::to_string(*row);
+    if (*row > rows->Count()) {
         return "error: " + name + " does not exist: the list has " + std::to_string(rows->Count()) + " rows.";
     }
-    const TStrItemPtr& item = rows->Item(*number - 1);
-    const auto& entries = hotkeys->Entries();
-    const auto entry = std::find_if(entries.begin(), entries.end(),
-                                    [&](const THotKeys::TEntry& e) { return e.item && e.item == item; });
-    if (entry == entries.end()) {
+    if (!hotkeys->TypeEntryOf(rows->Item(*row - 1).get())) {
         return "error: " + name + " is not in force: check it and press Start in Velmora's window.";
     }
-    // A copy: the item may change while the typist works.
-    const std::string text = entry->item->FStr;
-    typist.TypeText(text, 0);
     return "ok";
 }
 
-int SendRowRequest(const std::string& socketPath, std::size_t row) {
+bool IsRowCommand(const std::string& firstArgument) {
+    return firstArgument == kTypeRowOption || firstArgument == kHotkeyOption;
+}
+
+int RunRowCommand(int argc, char** argv) {
+    const std::string option = argc >= 2 ? argv[1] : "";
+    const std::optional<std::size_t> number = argc == 3 ? ParseRowNumber(argv[2]) : std::nullopt;
+    if (!number || !IsRowCommand(option)) {
+        std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)" << std::endl;
+        return 2;
+    }
+    return SendRowRequest(RowCommandSocketPath(), RowRequestLine(option, *number));
+}
+
+int SendRowRequest(const std::string& socketPath, const std::string& requestLine) {
     try {
         MakePrivateFolder(std::filesystem::path(socketPath).parent_path(), ::getuid());
     } catch (const FileError& error) {
@@ -131,7 +158,7 @@ int SendRowRequest(const std::string& socketPath, std::size_t row) {
                   << ", not by your Velmora." << std::endl;
         return 1;
     }
-    const std::string request = kRequestVerb + std::to_string(row) + "\n";
+    const std::string request = requestLine + "\n";
     if (::send(socket.Get(), request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size())) {
         std::cerr << "velmora: the running Velmora did not take the request: " << std::strerror(errno) << std::endl;
         return 1;

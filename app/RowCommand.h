@@ -2,15 +2,12 @@
 
 #include "core/RowList.h"
 #include "platform/HotkeyRegistry.h"
-#include "platform/Typist.h"
+#include "platform/ShortcutNames.h"
 
 #include <optional>
 #include <string>
 
 namespace velmora {
-
-/// The command-line option with which a desktop shortcut asks the running copy to type one row.
-inline constexpr const char* kTypeRowOption = "--type-row";
 
 /// The local socket on which the running copy of this executable hears row requests: in `runtimeDir`
 /// ($XDG_RUNTIME_DIR, private to the user) when it is an absolute path, else in the folder "velmora-UID" of
@@ -25,23 +22,34 @@ std::string RowCommandSocketPath();
 /// The path of this process's executable.
 std::string ExecutablePath();
 
-/// The command a desktop shortcut runs to type a row, without the row number: this executable's path and the
-/// option.
+/// The command a desktop shortcut the user binds by hand runs to type a row, without the row number: this
+/// executable's path and the row option.
 std::string RowCommandLine();
 
-/// The row number (as in the "No." column, from 1) of a "--type-row" argument; none when it is not a positive
-/// decimal number.
+/// The number of a "--type-row" or "--hotkey" argument (a row's No., from 1, or a registration's id); none when it
+/// is not a positive decimal number.
 std::optional<std::size_t> ParseRowNumber(const std::string& argument);
 
-/// Handles one request line ("type-row N") on the GUI thread: types row N's text when the row is in force (checked
-/// at the last Start, not stopped since), whatever became of its hotkey. Returns the answer line: "ok", or
-/// "error: " and what the user can do. `rows` and `hotkeys` are null while there is no controller.
-std::string AnswerRowRequest(const std::string& request, const TRowList* rows, const THotKeys* hotkeys,
-                             ITypist& typist);
+/// The request line a command-line option sends to the running copy ("type-row 3", "hotkey 7"); empty for an
+/// option that sends none.
+std::string RowRequestLine(const std::string& option, std::size_t number);
 
-/// The client side: sends "type-row N" to the running copy and waits for its answer (5 s at most). Talks only
+/// Handles one request line on the GUI thread. "type-row N": types row N's text when the row is in force (checked
+/// at the last Start, not stopped since), whatever became of its hotkey. "hotkey ID": a press of the registration
+/// ID of the last Start (a shortcut Velmora wrote), typed as any press is. Returns the answer line: "ok", or
+/// "error: " and what the user can do. `rows` and `hotkeys` are null while there is no controller.
+std::string AnswerRowRequest(const std::string& request, const TRowList* rows, THotKeys* hotkeys);
+
+/// Whether a program's first argument asks the running copy to type ("--type-row", "--hotkey").
+bool IsRowCommand(const std::string& firstArgument);
+
+/// The program as a desktop shortcut runs it ("velmora --type-row N", "velmora --hotkey ID"): sends the request to
+/// the running copy and returns the exit code (2 for a malformed command line, with its usage).
+int RunRowCommand(int argc, char** argv);
+
+/// The client side: sends the request line to the running copy and waits for its answer (5 s at most). Talks only
 /// through a folder private to the user and only to a process of the same user. Returns the process's exit code:
-/// 0 when the row is being typed, 1 when not (the reason goes to standard error).
-int SendRowRequest(const std::string& socketPath, std::size_t row);
+/// 0 when the text is being typed, 1 when not (the reason goes to standard error).
+int SendRowRequest(const std::string& socketPath, const std::string& request);
 
 } // namespace velmora

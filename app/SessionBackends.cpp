@@ -49,9 +49,17 @@ std::string RemoteDesktopTokenFile() {
 TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(rowCommand) {
     FOffer.wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
     if (!FOffer.wayland) {
+        if (!IsSet("DISPLAY")) {
+            throw PlatformError("no X display: DISPLAY is not set; start Velmora inside an X11 session (or XWayland).");
+        }
         ProbeX11Display(); // says what is wrong with the display
         FOffer.x11Display = true;
         return;
+    }
+    // The window stays on XWayland where there is one; the hotkeys and the typing take the Wayland ways the desktop
+    // offers.
+    if (IsSet("DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
     if (IsSet("DISPLAY")) {
         try {

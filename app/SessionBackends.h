@@ -18,8 +18,9 @@ class TWaylandKeyboard;
 /// does not offer. Only the chosen ones are built.
 class TSessionBackends {
 public:
-    /// Looks at the session. `rowCommand` is the command a desktop shortcut runs to type row N, for the note.
-    /// Throws PlatformError in an X11 session whose display cannot be opened.
+    /// Looks at the session, before the Qt application object exists (in a Wayland session with XWayland it puts
+    /// the window on XWayland). `rowCommand` is the command a desktop shortcut runs to type row N, for the note.
+    /// Throws PlatformError outside any graphical session and in an X11 session whose display cannot be opened.
     explicit TSessionBackends(const std::string& rowCommand);
     ~TSessionBackends();
     TSessionBackends(const TSessionBackends&) = delete;

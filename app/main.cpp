@@ -1,5 +1,5 @@
 // The program entry: the backends of the desktop session, the application object, the main window and the message
-// loop; or, with --type-row N, the request that makes the running copy type row N.
+// loop; or, with --type-row N or --hotkey ID, the request that makes the running copy type.
 //
 // The main window owns the one controller (TMForm::MainCtrl) from its creation to its close; the program keeps no
 // global reference to it.
@@ -8,7 +8,7 @@
 #include "core/ProgramFolders.h"
 #include "core/TextCodec.h"
 #include "core/Version.h"
-#include "platform/NotingHotkeyService.h"
+#include "platform/HotkeyNote.h"
 #include "platform/PlatformError.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
@@ -30,7 +30,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -38,46 +37,55 @@
 #include <stdexcept>
 #include <string>
 
+namespace velmora {
 namespace {
 
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
+/// Where the list and the settings live, decided once: beside a portable copy, in the user's folders for an
+/// installed one. None when that cannot be decided (the user is told why).
+std::optional<TProgramFolders> ProgramFolders() {
+    try {
+        TPosixFileSystem programFs;
+        return ChooseProgramFolders(programFs, TFolderEnvironment::FromProcess());
+    } catch (const FileError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        QMessageBox::critical(nullptr, "Error", QString::fromStdString(error.what()));
+        return std::nullopt;
+    }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    using namespace velmora;
-
-    // "velmora --type-row N", bound to a desktop shortcut: the running copy types row N; this process only asks.
-    if (argc >= 2 && std::string(argv[1]) == kTypeRowOption) {
-        const std::optional<std::size_t> row = argc == 3 ? ParseRowNumber(argv[2]) : std::nullopt;
-        if (!row) {
-            std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)" << std::endl;
-            return 2;
-        }
-        return SendRowRequest(RowCommandSocketPath(), *row);
+/// One copy per folder: two copies would each write the list at exit, the later one over the other's edits. False
+/// (the user told) when another copy holds the lock.
+bool TakeFolderLock(QLockFile& lock, const TProgramFolders& folders) {
+    if (TakeInstanceLock(lock, std::cerr)) {
+        return true;
     }
+    const std::string message =
+        "Velmora is already running with the files in " + folders.files + ". Use that copy; this one ends now.";
+    std::cerr << "velmora: " << message << std::endl;
+    QMessageBox::warning(nullptr, "Warning", QString::fromStdString(message));
+    return false;
+}
 
+/// What works in this session, and a row server that cannot listen: the first line of the status line for good.
+std::string SessionNote(const TBackendChoice& choice, const TRowCommandServer& rowCommands) {
+    std::string note = choice.note;
+    if (!rowCommands.Listening()) {
+        const std::string problem =
+            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
+        std::cerr << "velmora: " << problem << std::endl;
+        note += (note.empty() ? "" : "\n") + problem;
+    }
+    return note;
+}
+
+/// The main window's program: the session's backends, the window and the message loop until it closes.
+int RunWindow(int argc, char** argv) {
     // Texts that are not UTF-8 (lists from Windows) are read, shown and typed in this code page.
     try {
         SetLegacyCodePage(ChooseLegacyCodePage(argc, argv));
     } catch (const std::invalid_argument& error) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 2;
-    }
-
-    // In a Wayland session the window stays on XWayland where there is one; the hotkeys and the typing take the
-    // Wayland ways the desktop offers (TSessionBackends).
-    const bool wayland = IsWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
-    if (wayland && IsSet("DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    }
-    if (!wayland && !IsSet("DISPLAY")) {
-        std::cerr << "velmora: no X display: DISPLAY is not set; start Velmora inside an X11 session (or XWayland)."
-                  << std::endl;
-        return 1;
     }
     std::unique_ptr<TSessionBackends> backends;
     try {
@@ -111,57 +119,37 @@ int main(int argc, char** argv) {
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
 
-    // Where the list and the settings live, decided once: beside a portable copy, in the user's folders for an
-    // installed one.
-    TProgramFolders folders;
-    try {
-        TPosixFileSystem programFs;
-        folders = ChooseProgramFolders(programFs, TFolderEnvironment::FromProcess());
-    } catch (const FileError& error) {
-        std::cerr << "velmora: " << error.what() << std::endl;
-        QMessageBox::critical(nullptr, "Error", QString::fromStdString(error.what()));
+    const std::optional<TProgramFolders> folders = ProgramFolders();
+    if (!folders) {
         return 1;
     }
-    TPosixFileSystem fs(folders.files);
-    // One copy per folder: two copies would each write the list at exit, the later one over the other's edits.
-    QLockFile instanceLock(QString::fromStdString(folders.lock + "/velmora.lock"));
-    if (!TakeInstanceLock(instanceLock, std::cerr)) {
-        const std::string message =
-            "Velmora is already running with the files in " + folders.files + ". Use that copy; this one ends now.";
-        std::cerr << "velmora: " << message << std::endl;
-        QMessageBox::warning(nullptr, "Warning", QString::fromStdString(message));
+    TPosixFileSystem fs(folders->files);
+    QLockFile instanceLock(QString::fromStdString(folders->lock + "/velmora.lock"));
+    if (!TakeFolderLock(instanceLock, *folders)) {
         return 1;
     }
 
-    // Row requests from desktop shortcuts ("velmora --type-row N"), answered once the window exists.
-    TRowCommandServer rowCommands(RowCommandSocketPath(), [&mainWindow, &backends](const std::string& request) {
+    // Requests from desktop shortcuts ("velmora --type-row N", "velmora --hotkey ID"), answered once the window
+    // exists.
+    TRowCommandServer rowCommands(RowCommandSocketPath(), [&mainWindow](const std::string& request) {
         TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
         return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
-                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr, backends->Typist());
+                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr);
     });
-    // What works in this session, and a row server that cannot listen, stay in the status line.
-    std::string sessionNote = backends->Choice().note;
-    if (!rowCommands.Listening()) {
-        const std::string problem =
-            std::string("\"") + kTypeRowOption + "\" will not reach this copy: " + rowCommands.ErrorText();
-        std::cerr << "velmora: " << problem << std::endl;
-        sessionNote += (sessionNote.empty() ? "" : "\n") + problem;
-    }
+    const std::string sessionNote = SessionNote(backends->Choice(), rowCommands);
 
     // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.
-    TMForm* noteForm = nullptr;
-    TNotingHotkeyService hotkeys(backends->Hotkeys(), RowCommandLine(),
-                                 backends->Choice().note.find(kTypeRowOption) != std::string::npos,
-                                 [&noteForm, sessionNote](const std::string& note) {
-                                     if (!note.empty()) {
-                                         std::cerr << "velmora: " << note << std::endl;
-                                     }
-                                     if (noteForm != nullptr) {
-                                         ShowStartNote(*noteForm, sessionNote, note);
-                                     }
-                                 });
-    TMForm form(TMFormServices{fs, hotkeys, backends->Typist(), nullptr, nullptr, {}});
-    noteForm = &form;
+    const auto noteHotkeys = [&mainWindow, sessionNote, rowCommand = RowCommandLine(),
+                              hintShown = backends->Choice().rowCommandNoted](const THotKeys& hotkeys) {
+        const std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        if (!note.empty()) {
+            std::cerr << "velmora: " << note << std::endl;
+        }
+        if (mainWindow) {
+            ShowStartNote(*mainWindow, sessionNote, note);
+        }
+    };
+    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), nullptr, nullptr, {}, noteHotkeys});
     mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
 
@@ -185,4 +173,16 @@ int main(int argc, char** argv) {
     backends->Typist().SetProblemHandler({});
     app.SetExceptionHandler({});
     return result;
+}
+
+} // namespace
+} // namespace velmora
+
+int main(int argc, char** argv) {
+    // "velmora --type-row N" or "velmora --hotkey ID", bound to a desktop shortcut: the running copy types; this
+    // process only asks.
+    if (argc >= 2 && velmora::IsRowCommand(argv[1])) {
+        return velmora::RunRowCommand(argc, argv);
+    }
+    return velmora::RunWindow(argc, argv);
 }

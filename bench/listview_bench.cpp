@@ -48,7 +48,7 @@ public:
     bool AskYesNo(const std::string&) override { return false; }
     bool DefineItem(const std::string&, bool, TStrItem&) override { return false; }
     void ShowSettings(TConfig&) override {}
-    HotkeyStatus RegisterHotKey(int, unsigned, std::int32_t) override { return HotkeyStatus::Registered; }
+    THotkeyResult RegisterHotKey(const THotkeyRequest&) override { return {}; }
     void UnregisterHotKey(int) override {}
     void SetPressHandler(HotkeyPressHandler) override {}
     void TypeText(const std::string&, std::int32_t) override {}
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     auto ctrl =
-        std::make_unique<TMainCtrl>(rowList, *document, TControllerServices{fs, silent, silent, silent, silent});
+        std::make_unique<TMainCtrl>(rowList, *document, TControllerServices{fs, silent, silent, silent, silent, {}});
     view.AttachController(*ctrl);
     const double loadMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     const int paintsDuringLoad = counter.paints;

@@ -28,9 +28,9 @@ using Clock = std::chrono::steady_clock;
 /// An in-memory service: a combination is refused when another id holds it.
 class TMemoryHotkeys final : public IHotkeyService {
 public:
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override {
-        const auto [it, inserted] = FHeld.emplace(std::make_pair(modifiers, virtualKey), id);
-        return inserted || it->second == id ? HotkeyStatus::Registered : HotkeyStatus::HeldByEarlierRow;
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override {
+        const auto [it, inserted] = FHeld.emplace(std::make_pair(request.modifiers, request.virtualKey), request.id);
+        return {inserted || it->second == request.id ? HotkeyStatus::Registered : HotkeyStatus::HeldByEarlierRow, {}};
     }
     void UnregisterHotKey(int id) override {
         for (auto it = FHeld.begin(); it != FHeld.end(); ++it) {

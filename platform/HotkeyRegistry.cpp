@@ -1,5 +1,7 @@
 #include "HotkeyRegistry.h"
 
+#include "ShortcutNames.h"
+
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -61,9 +63,8 @@ unsigned ModifierFlags(std::uint8_t modifierIndex) {
 }
 
 THotKeys::THotKeys(IHotkeyService& service, ITypist& typist) : FService(service), FTypist(typist) {
-    FService.SetPressHandler(
-        [this](std::uint16_t modifiers, std::uint16_t virtualKey) { HandleHotKey(modifiers, virtualKey); });
-    FService.SetSettledHandler([this](const std::map<int, HotkeyStatus>& settled) { Settle(settled); });
+    FService.SetPressHandler([this](int id) { HandleHotKey(id); });
+    FService.SetSettledHandler([this](const std::map<int, THotkeyResult>& settled) { Settle(settled); });
 }
 
 THotKeys::~THotKeys() {
@@ -82,37 +83,44 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         TEntry entry;
         entry.item = rows.Item(*position);
         entry.id = HotkeyAtom("InputHotKeyF" + std::to_string(*position));
-        const unsigned modifiers = entry.item ? ModifierFlags(entry.item->FHKCtrl) : 0;
-        const std::int32_t key = entry.item ? entry.item->FHKChar : 0;
+        entry.rowNumber = *position + 1;
+        entry.registeredIndex = entry.item ? entry.item->FHKCtrl : 0;
+        entry.registeredModifiers = ModifierFlags(entry.registeredIndex);
+        entry.registeredKey = entry.item ? entry.item->FHKChar : 0;
         // The values at Start decide the registration; an upper row in force with the same combination keeps it.
         const bool heldAbove = std::any_of(FEntries.begin(), FEntries.end(), [&](const TEntry& earlier) {
-            return earlier.status == HotkeyStatus::Registered && earlier.registeredModifiers == modifiers &&
-                   earlier.registeredKey == key;
+            return earlier.status == HotkeyStatus::Registered &&
+                   earlier.registeredModifiers == entry.registeredModifiers &&
+                   earlier.registeredKey == entry.registeredKey;
         });
-        entry.registeredModifiers = modifiers;
-        entry.registeredKey = key;
-        if (!heldAbove && entry.item) {
-            FService.DescribeHotKey(entry.id, *position + 1, entry.item->FStr);
+        if (heldAbove) {
+            entry.status = HotkeyStatus::HeldByEarlierRow;
+        } else {
+            THotkeyResult result = FService.RegisterHotKey({entry.id, entry.registeredModifiers, entry.registeredKey,
+                                                            entry.rowNumber, ShortcutLabel(entry.rowNumber)});
+            entry.status = result.status;
+            entry.reason = std::move(result.reason);
         }
-        entry.status = heldAbove ? HotkeyStatus::HeldByEarlierRow : FService.RegisterHotKey(entry.id, modifiers, key);
         FEntries.push_back(std::move(entry));
     }
-    for (const auto& [id, status] : FService.FinishRegistrations()) {
+    for (auto& [id, result] : FService.FinishRegistrations()) {
         for (TEntry& entry : FEntries) {
             if (entry.id == id && entry.status == HotkeyStatus::Registered) {
-                entry.status = status;
+                entry.status = result.status;
+                entry.reason = result.reason;
             }
         }
     }
     FRunning = true;
 }
 
-void THotKeys::Settle(const std::map<int, HotkeyStatus>& settled) {
+void THotKeys::Settle(const std::map<int, THotkeyResult>& settled) {
     bool changed = false;
     for (TEntry& entry : FEntries) {
         const auto found = settled.find(entry.id);
         if (found != settled.end() && entry.status == HotkeyStatus::Pending) {
-            entry.status = found->second;
+            entry.status = found->second.status;
+            entry.reason = found->second.reason;
             changed = true;
         }
     }
@@ -132,15 +140,38 @@ void THotKeys::UnregisterHotKeys() {
     FEntries.clear();
 }
 
-void THotKeys::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
+bool THotKeys::HandleHotKey(int id) {
+    const auto pressed =
+        std::find_if(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.id == id; });
+    if (pressed == FEntries.end()) {
+        return false;
+    }
+    // What the desktop holds for this id is the combination registered at Start, whatever the row's hotkey is now.
+    return HandleHotKey(static_cast<std::uint16_t>(pressed->registeredModifiers),
+                        static_cast<std::uint16_t>(pressed->registeredKey));
+}
+
+bool THotKeys::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
     for (const TEntry& entry : FEntries) {
         if (entry.item && SameHotkey(*entry.item, modifiers, virtualKey)) {
             // Copy first: the typist may be handed control of the text while the item changes.
             const std::string text = entry.item->FStr;
             FTypist.TypeText(text, virtualKey);
-            return;
+            return true;
         }
     }
+    return false;
+}
+
+bool THotKeys::TypeEntryOf(const TStrItem* item) {
+    const auto found = std::find_if(FEntries.begin(), FEntries.end(),
+                                    [item](const TEntry& entry) { return entry.item && entry.item.get() == item; });
+    if (found == FEntries.end()) {
+        return false;
+    }
+    const std::string text = found->item->FStr; // a copy: the item may change while the typist works
+    FTypist.TypeText(text, 0);
+    return true;
 }
 
 std::optional<HotkeyStatus> THotKeys::StatusOf(const TStrItem* item) const {

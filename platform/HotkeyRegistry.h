@@ -35,14 +35,19 @@ struct THotkeyMark {
     friend bool operator==(const THotkeyMark&, const THotkeyMark&) = default;
 };
 
-/// The registry of registered hotkeys (one entry per row checked at Start) and the operations on it.
+/// The registry of registered hotkeys (one entry per row checked at Start) and the operations on it. It is the one
+/// owner of what became of each row's registration.
 class THotKeys {
 public:
-    /// One registered row: its id, the item it types (kept alive until Stop) and what became of the registration.
+    /// One registered row: its id, the item it types (kept alive until Stop), the combination and row No. it was
+    /// registered with, and what became of the registration.
     struct TEntry {
         int id = 0;
         TStrItemPtr item;
         HotkeyStatus status = HotkeyStatus::Registered;
+        std::string reason;               ///< the desktop's own words on a refusal; empty when it said nothing
+        std::size_t rowNumber = 0;        ///< the row's No. at Start
+        std::uint8_t registeredIndex = 0; ///< the modifier index at Start
         unsigned registeredModifiers = 0; ///< the modifier flags registered at Start
         std::int32_t registeredKey = 0;   ///< the virtual-key code registered at Start
     };
@@ -62,8 +67,14 @@ public:
     void RegisterHotKeys(const TRowList& rows);
     /// Releases every registered id and empties the registry.
     void UnregisterHotKeys();
-    /// Types the text of the first entry whose item's current hotkey is this one.
-    void HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
+    /// A press of the registration `id`, from any service: types what a press of the combination it was registered
+    /// with types. False when no entry has that id (stopped, or a Start since).
+    bool HandleHotKey(int id);
+    /// Types the text of the first entry whose item's current hotkey is this one; false when none has it.
+    bool HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey);
+    /// Types this item's text when its row has an entry (checked at Start), whatever became of its hotkey; false
+    /// when it has none.
+    bool TypeEntryOf(const TStrItem* item);
 
     /// Whether a Start has created the registry.
     bool Exists() const { return FExists; }
@@ -81,7 +92,7 @@ public:
 
 private:
     /// Takes what became of pending registrations into the entries.
-    void Settle(const std::map<int, HotkeyStatus>& settled);
+    void Settle(const std::map<int, THotkeyResult>& settled);
 
     IHotkeyService& FService;
     ITypist& FTypist;

@@ -25,12 +25,28 @@ enum class HotkeyStatus {
     Pending,          ///< not yet in force: the desktop has not answered (it may be asking the user)
 };
 
-/// Called on the GUI thread, from its event queue, once per press of a registered hotkey.
-using HotkeyPressHandler = std::function<void(std::uint16_t modifiers, std::uint16_t virtualKey)>;
+/// A status, and why in the desktop's own words where it says more than the status ("KWin uses it for ...").
+struct THotkeyResult {
+    HotkeyStatus status = HotkeyStatus::Registered;
+    std::string reason;
+    friend bool operator==(const THotkeyResult&, const THotkeyResult&) = default;
+};
+
+/// One row's registration, as a Start asks a service for it.
+struct THotkeyRequest {
+    int id = 0;                  ///< the registry's id of the row; presses are reported by it
+    unsigned modifiers = 0;      ///< the combination's modifier flags (kModAlt, kModControl, kModShift)
+    std::int32_t virtualKey = 0; ///< the combination's virtual-key code
+    std::size_t rowNumber = 0;   ///< the row's No. at Start: names kept by the desktop are made from it
+    std::string label;           ///< what the desktop shows the user for it ("Velmora row 3"); never the text
+};
+
+/// Called on the GUI thread, from its event queue, once per press of a registration in force, with its id.
+using HotkeyPressHandler = std::function<void(int id)>;
 
 /// Called on the GUI thread, from its event queue, with what became of registrations that FinishRegistrations left
-/// pending (id -> status; Registered: in force after all).
-using HotkeySettledHandler = std::function<void(const std::map<int, HotkeyStatus>& settled)>;
+/// pending (id -> result; Registered: in force after all).
+using HotkeySettledHandler = std::function<void(const std::map<int, THotkeyResult>& settled)>;
 
 /// System-wide hotkeys.
 class IHotkeyService {
@@ -40,26 +56,20 @@ public:
     IHotkeyService& operator=(const IHotkeyService&) = delete;
     virtual ~IHotkeyService() = default;
 
-    /// Registers the combination under `id`; says whether it is now in force, and if not, why.
-    virtual HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) = 0;
+    /// Registers the request's combination under its id; says whether it is now in force, and if not, why.
+    virtual THotkeyResult RegisterHotKey(const THotkeyRequest& request) = 0;
     /// Releases the combination registered under `id`; an unknown id is ignored.
     virtual void UnregisterHotKey(int id) = 0;
     /// Sets the function that hears of presses.
     virtual void SetPressHandler(HotkeyPressHandler handler) = 0;
 
-    /// Before RegisterHotKey: the row the id stands for (its No.) and its text, for a service that shows the user
-    /// what it binds. Most services ignore it.
-    virtual void DescribeHotKey(int /*id*/, std::size_t /*rowNumber*/, const std::string& /*text*/) {}
     /// After the registrations of one Start. A service that binds them all at once does it here, and returns what
-    /// became of those that are not in force after all (id -> status; Pending for those the desktop decides later);
-    /// the others keep what RegisterHotKey said.
-    virtual std::map<int, HotkeyStatus> FinishRegistrations() { return {}; }
+    /// became of those that are not in force after all (Pending for those the desktop decides later); the others
+    /// keep what RegisterHotKey said.
+    virtual std::map<int, THotkeyResult> FinishRegistrations() { return {}; }
     /// Sets the function that hears, later, what became of the pending ones; never called for the registrations of a
     /// Start that was undone meanwhile. A service that decides everything at once never calls it.
     virtual void SetSettledHandler(HotkeySettledHandler /*handler*/) {}
-    /// Why the registration under `id` is not in force, in words for the user ("KWin uses it for ..."); empty when
-    /// its status says all there is to know.
-    virtual std::string RefusalReason(int /*id*/) const { return {}; }
 };
 
 } // namespace velmora

@@ -7,7 +7,7 @@ namespace velmora {
 /// The hotkey service of a session that offers none: every registration is refused as unavailable.
 class TNoHotkeyService final : public IHotkeyService {
 public:
-    HotkeyStatus RegisterHotKey(int, unsigned, std::int32_t) override { return HotkeyStatus::Unavailable; }
+    THotkeyResult RegisterHotKey(const THotkeyRequest&) override { return {HotkeyStatus::Unavailable, {}}; }
     void UnregisterHotKey(int) override {}
     void SetPressHandler(HotkeyPressHandler) override {}
 };

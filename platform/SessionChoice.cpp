@@ -127,10 +127,12 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
     case HotkeyBackend::X11:
         note += (note.empty() ? "Wayland session: hotkeys" : "Hotkeys") +
                 std::string(" fire only while an X11 window has the focus; to type a row anywhere, ") + bind;
+        choice.rowCommandNoted = true;
         break;
     case HotkeyBackend::None:
         note += (note.empty() ? "Wayland session: no" : "No") +
                 std::string(" system-wide hotkeys (the desktop offers no shortcut portal); to type a row, ") + bind;
+        choice.rowCommandNoted = true;
         break;
     }
     while (!note.empty() && note.back() == ' ') {

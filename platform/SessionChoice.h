@@ -44,6 +44,8 @@ struct TBackendChoice {
     /// What works and what the user can do, for the main window's status line; empty when everything works as in
     /// an X11 session.
     std::string note;
+    /// Whether the note tells the user of the row command already (so that a later note need not).
+    bool rowCommandNoted = false;
 };
 
 /// Whether the desktop session is a Wayland one: XDG_SESSION_TYPE is "wayland" or WAYLAND_DISPLAY is set (either

@@ -36,6 +36,9 @@ TMainCtrl::TMainCtrl(TRowList& tree, IXmlDocument& xmlDoc, TControllerServices s
         if (FHotkeysChanged) {
             FHotkeysChanged();
         }
+        if (FServices.hotkeysNoted) {
+            FServices.hotkeysNoted(FHotKeys);
+        }
     });
     FListFile.LoadList(false);
 }
@@ -223,6 +226,9 @@ void TMainCtrl::Start() {
     FHotKeys.Start(FTree);
     if (FHotkeysChanged) {
         FHotkeysChanged();
+    }
+    if (FServices.hotkeysNoted) {
+        FServices.hotkeysNoted(FHotKeys);
     }
 }
 

@@ -28,6 +28,9 @@ struct TControllerServices {
     IControllerDialogs& dialogs;
     IHotkeyService& hotkeys;
     ITypist& typist;
+    /// Hears the registry after each Start and each time the desktop settles rows it decided later (for the status
+    /// line); may be empty.
+    std::function<void(const THotKeys&)> hotkeysNoted;
 };
 
 /// The one object that holds the working state: the rows and their items, the list document, the current list
@@ -92,6 +95,8 @@ public:
     TRowList& Rows() { return FTree; }
     /// The hotkey registry (for showing which rows' hotkeys are in force).
     const THotKeys& HotKeys() const { return FHotKeys; }
+    /// The hotkey registry, for presses that come through the row command.
+    THotKeys& HotKeys() { return FHotKeys; }
     /// The list document.
     IXmlDocument& XmlDoc() { return FXMLDoc; }
     /// The list-file procedures and the current list file.

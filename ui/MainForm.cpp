@@ -161,9 +161,10 @@ void TMForm::FormCreate() {
     TrayIcon->show();
 
     Guard([this] {
-        FMainCtrl = std::make_unique<TMainCtrl>(
-            *FRows, *XMLDoc,
-            TControllerServices{FServices.fs, *FStartupAnswers, *FDialogs, FServices.hotkeys, FServices.typist});
+        FMainCtrl = std::make_unique<TMainCtrl>(*FRows, *XMLDoc,
+                                                TControllerServices{FServices.fs, *FStartupAnswers, *FDialogs,
+                                                                    FServices.hotkeys, FServices.typist,
+                                                                    FServices.hotkeysNoted});
         VT->AttachController(*FMainCtrl);
     });
 

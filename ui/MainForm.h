@@ -42,6 +42,8 @@ struct TMFormServices {
     IControllerDialogs* dialogs = nullptr;
     /// Whether a notification area can show the tray icon; none: ask Qt.
     std::function<bool()> trayAvailable;
+    /// Hears the hotkey registry after each Start and each settling (see TControllerServices); may be empty.
+    std::function<void(const THotKeys&)> hotkeysNoted;
 };
 
 /// The main window: the buttons, the list, the menu bar and the tray icon. It owns the one controller (MainCtrl)

@@ -101,18 +101,4 @@ std::optional<int> ShortcutOwner(std::string_view path) {
     return std::stoi(std::string(pid));
 }
 
-std::string ShellWord(const std::string& text) {
-    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-        return std::isalnum(c) != 0 || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
-    });
-    if (plain) {
-        return text;
-    }
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 } // namespace velmora

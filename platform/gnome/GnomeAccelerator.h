@@ -39,8 +39,4 @@ std::string ShortcutName(int pid, std::size_t rowNumber);
 /// a shortcut of someone else.
 std::optional<int> ShortcutOwner(std::string_view path);
 
-/// `text` as one word of a command line that GNOME splits like a shell: quoted when it holds anything but letters,
-/// digits and "/._-+".
-std::string ShellWord(const std::string& text);
-
 } // namespace velmora

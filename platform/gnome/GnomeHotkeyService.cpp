@@ -3,7 +3,7 @@
 #include "GSettingsShortcuts.h"
 #include "GnomeAccelerator.h"
 #include "core/KeyNames.h"
-#include "platform/portal/PortalTrigger.h"
+#include "platform/ShortcutNames.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -71,31 +71,24 @@ std::string TGnomeHotkeyService::PathOf(const TRow& row) const {
     return kCustomFolder + ShortcutName(FPid, row.number) + "/";
 }
 
-void TGnomeHotkeyService::DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) {
-    FRows[id] = TRow{rowNumber, text, {}, false};
-}
-
-HotkeyStatus TGnomeHotkeyService::RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) {
-    const std::optional<std::string> accelerator = GnomeAccelerator(modifiers, virtualKey);
-    const auto row = FRows.find(id);
-    if (!accelerator || row == FRows.end()) {
-        FRows.erase(id);
-        return HotkeyStatus::UnknownKey;
+THotkeyResult TGnomeHotkeyService::RegisterHotKey(const THotkeyRequest& request) {
+    const std::optional<std::string> accelerator = GnomeAccelerator(request.modifiers, request.virtualKey);
+    FRows.erase(request.id);
+    if (!accelerator) {
+        return {HotkeyStatus::UnknownKey, {}};
     }
-    const std::string rowName = "Velmora row " + std::to_string(row->second.number);
-    if (BareTypedKey(modifiers, virtualKey)) {
-        std::cerr << "velmora: " << rowName << ": " << *accelerator
+    if (BareTypedKey(request.modifiers, request.virtualKey)) {
+        std::cerr << "velmora: " << request.label << ": " << *accelerator
                   << " is not bound: the keys Velmora types would set it off" << std::endl;
-        FRows.erase(row);
-        return HotkeyStatus::CaughtByTyping;
+        return {HotkeyStatus::CaughtByTyping, {}};
     }
     if (Taken(*accelerator)) {
-        std::cerr << "velmora: " << rowName << ": another shortcut of the desktop has " << *accelerator << std::endl;
-        FRows.erase(row);
-        return HotkeyStatus::HeldElsewhere;
+        std::cerr << "velmora: " << request.label << ": another shortcut of the desktop has " << *accelerator
+                  << std::endl;
+        return {HotkeyStatus::HeldElsewhere, {}};
     }
-    row->second.accelerator = *accelerator;
-    return HotkeyStatus::Registered;
+    FRows[request.id] = TRow{request.rowNumber, request.label, *accelerator, false};
+    return {};
 }
 
 bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
@@ -113,7 +106,7 @@ bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
     return std::find(FTaken->begin(), FTaken->end(), ParseAccelerator(accelerator)) != FTaken->end();
 }
 
-std::map<int, HotkeyStatus> TGnomeHotkeyService::FinishRegistrations() {
+std::map<int, THotkeyResult> TGnomeHotkeyService::FinishRegistrations() {
     FTaken.reset(); // the next Start reads them anew
     std::vector<std::string> paths = FShortcuts->Paths();
     for (auto& [id, row] : FRows) {
@@ -121,9 +114,7 @@ std::map<int, HotkeyStatus> TGnomeHotkeyService::FinishRegistrations() {
             continue;
         }
         const std::string path = PathOf(row);
-        FShortcuts->Write(path,
-                          {PortalShortcutDescription(row.number, row.text),
-                           ShellWord(FExecutable) + " --type-row " + std::to_string(row.number), row.accelerator});
+        FShortcuts->Write(path, {row.label, HotkeyCommand(FExecutable, id), row.accelerator});
         row.written = true;
         if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
             paths.push_back(path);

@@ -14,35 +14,34 @@
 namespace velmora {
 
 /// System-wide hotkeys as the desktop's own custom keyboard shortcuts (GNOME before the GlobalShortcuts portal):
-/// Start adds one shortcut per registered row ("Velmora row N", shown in GNOME Settings), which runs the row
-/// command for the row; Stop and the end of the program remove them, and shortcuts a copy left behind when it
-/// was killed are removed when the next copy starts. A combination another shortcut of the desktop uses is
-/// held elsewhere; a bare letter or digit is not bound (the keys Velmora types would set it off). Presses come
-/// through the row command, not through the press handler. Runs on the GUI thread.
+/// Start adds one shortcut per registered row ("Velmora row N", shown in GNOME Settings), which runs the hotkey
+/// command for the row's registration; Stop and the end of the program remove them, and shortcuts a copy left behind
+/// when it was killed are removed when the next copy starts. A combination another shortcut of the desktop uses is held
+/// elsewhere; a bare letter or digit is not bound (the keys Velmora types would set it off). Presses come through the
+/// hotkey command ("velmora --hotkey ID"), not through the press handler. Runs on the GUI thread.
 class TGnomeHotkeyService final : public IHotkeyService {
 public:
     /// Whether the desktop runs custom shortcuts: the settings' schemas are installed and gnome-settings-daemon's
     /// media-keys plugin is on the session bus (needs the Qt application object).
     static bool Offered();
 
-    /// `executable`: the program the shortcuts run with the row option and the row's No.; `pid`: this process;
-    /// `isRunningCopy`: whether a process of that id is a copy of this program that still runs. Removes the
+    /// `executable`: the program the shortcuts run with the hotkey option and the registration's id; `pid`: this
+    /// process; `isRunningCopy`: whether a process of that id is a copy of this program that still runs. Removes the
     /// shortcuts of copies that no longer run.
     TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable, int pid,
                         std::function<bool(int pid)> isRunningCopy);
     /// Removes this copy's shortcuts.
     ~TGnomeHotkeyService() override;
 
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override;
     void UnregisterHotKey(int id) override;
     void SetPressHandler(HotkeyPressHandler) override {}
-    void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
-    std::map<int, HotkeyStatus> FinishRegistrations() override;
+    std::map<int, THotkeyResult> FinishRegistrations() override;
 
 private:
     struct TRow {
         std::size_t number = 0;
-        std::string text;
+        std::string label;
         std::string accelerator;
         bool written = false;
     };

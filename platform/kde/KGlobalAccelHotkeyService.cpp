@@ -1,7 +1,7 @@
 #include "KGlobalAccelHotkeyService.h"
 
 #include "KdeShortcutKey.h"
-#include "platform/portal/PortalTrigger.h"
+#include "platform/ShortcutNames.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -159,24 +159,14 @@ QStringList TKGlobalAccelHotkeyService::ActionId(const QString& action, const QS
     return {FComponent, action, FComponentName, description};
 }
 
-void TKGlobalAccelHotkeyService::DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) {
-    FDescriptions[id] = {rowNumber, text};
-}
-
-HotkeyStatus TKGlobalAccelHotkeyService::RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) {
-    UnregisterHotKey(id);
-    FRefusals.erase(id);
-    const std::optional<int> key = KdeShortcutKey(modifiers, virtualKey);
+THotkeyResult TKGlobalAccelHotkeyService::RegisterHotKey(const THotkeyRequest& request) {
+    UnregisterHotKey(request.id);
+    const std::optional<int> key = KdeShortcutKey(request.modifiers, request.virtualKey);
     if (!key) {
-        return HotkeyStatus::UnknownKey;
+        return {HotkeyStatus::UnknownKey, {}};
     }
-    const auto described = FDescriptions.find(id);
-    const std::size_t rowNumber = described != FDescriptions.end() ? described->second.first : std::size_t(id);
-    const QString action = QString::fromStdString(PortalShortcutId(rowNumber));
-    const QStringList actionId =
-        ActionId(action, QString::fromStdString(PortalShortcutDescription(
-                             rowNumber, described != FDescriptions.end() ? described->second.second : std::string())));
-    FDescriptions.erase(id);
+    const QString action = QString::fromStdString(ShortcutId(request.rowNumber));
+    const QStringList actionId = ActionId(action, QString::fromStdString(request.label));
 
     Call(FBus, "doRegister", {actionId});
     const QDBusMessage reply = Call(FBus, "setShortcutKeys",
@@ -186,17 +176,17 @@ HotkeyStatus TKGlobalAccelHotkeyService::RegisterHotKey(int id, unsigned modifie
     const auto given =
         Answered(reply) ? qdbus_cast<QList<TKeySequence>>(reply.arguments().first()) : QList<TKeySequence>();
     if (!given.isEmpty() && !given.first().keys.isEmpty() && given.first().keys.first() == *key) {
-        FShortcuts[id] = {action, modifiers, virtualKey};
-        return HotkeyStatus::Registered;
+        FShortcuts[request.id] = {action};
+        return {};
     }
     Remove(action);
     if (!Answered(reply)) {
-        FRefusals[id] = "the desktop's shortcut service did not answer (" + reply.errorMessage().toStdString() + ")";
-        std::cerr << "velmora: " << FRefusals[id] << std::endl;
-        return HotkeyStatus::NotBound;
+        THotkeyResult result{HotkeyStatus::NotBound, "the desktop's shortcut service did not answer (" +
+                                                         reply.errorMessage().toStdString() + ")"};
+        std::cerr << "velmora: " << result.reason << std::endl;
+        return result;
     }
-    FRefusals[id] = Holder(*key);
-    return HotkeyStatus::HeldElsewhere;
+    return {HotkeyStatus::HeldElsewhere, Holder(*key)};
 }
 
 std::string TKGlobalAccelHotkeyService::Holder(int key) {
@@ -225,11 +215,6 @@ void TKGlobalAccelHotkeyService::UnregisterHotKey(int id) {
     FShortcuts.erase(found);
 }
 
-std::string TKGlobalAccelHotkeyService::RefusalReason(int id) const {
-    const auto found = FRefusals.find(id);
-    return found != FRefusals.end() ? found->second : std::string();
-}
-
 void TKGlobalAccelHotkeyService::SetPressHandler(HotkeyPressHandler handler) {
     FHandler = std::move(handler);
 }
@@ -240,7 +225,7 @@ void TKGlobalAccelHotkeyService::Pressed(const QString& component, const QString
     }
     for (const auto& [id, shortcut] : FShortcuts) {
         if (shortcut.action == action) {
-            FHandler(static_cast<std::uint16_t>(shortcut.modifiers), static_cast<std::uint16_t>(shortcut.virtualKey));
+            FHandler(id);
             return;
         }
     }

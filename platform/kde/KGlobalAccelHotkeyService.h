@@ -16,7 +16,7 @@ namespace velmora {
 
 /// System-wide hotkeys through KDE Plasma's global shortcut service (org.kde.kglobalaccel, in KWin on Wayland):
 /// each registered row becomes one shortcut "row-N" of the program's component, set to the row's combination. A
-/// combination another component holds is refused (HeldElsewhere, with the holder named by RefusalReason). The
+/// combination another component holds is refused (HeldElsewhere, with the holder named). The
 /// service keeps shortcuts after their program is gone: they are removed at Stop and when this object goes, and a
 /// killed copy's leftovers are removed when the next one starts. Presses arrive as D-Bus signals on the GUI thread.
 /// Every call blocks for the service's answer, without an event loop; needs the Qt application object.
@@ -32,11 +32,9 @@ public:
     TKGlobalAccelHotkeyService(const QString& component, const QString& componentName);
     ~TKGlobalAccelHotkeyService() override;
 
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override;
     void UnregisterHotKey(int id) override;
     void SetPressHandler(HotkeyPressHandler handler) override;
-    void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
-    std::string RefusalReason(int id) const override;
 
 private slots:
     void Pressed(const QString& component, const QString& action, qlonglong timestamp);
@@ -44,8 +42,6 @@ private slots:
 private:
     struct TShortcut {
         QString action;
-        unsigned modifiers = 0;
-        std::int32_t virtualKey = 0;
     };
     /// The service's four names of an action: component, action, and what the user sees of both.
     QStringList ActionId(const QString& action, const QString& description) const;
@@ -58,8 +54,6 @@ private:
     const QString FComponent;
     const QString FComponentName;
     std::map<int, TShortcut> FShortcuts;
-    std::map<int, std::pair<std::size_t, std::string>> FDescriptions;
-    std::map<int, std::string> FRefusals;
     HotkeyPressHandler FHandler;
 };
 

@@ -3,6 +3,8 @@
 #include "PortalRequest.h"
 #include "PortalTrigger.h"
 
+#include "platform/ShortcutNames.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusInterface>
@@ -79,34 +81,20 @@ TPortalHotkeyService::~TPortalHotkeyService() {
     CloseSession();
 }
 
-void TPortalHotkeyService::DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) {
-    FDescriptions[id] = {rowNumber, text};
-}
-
-HotkeyStatus TPortalHotkeyService::RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) {
-    const std::optional<std::string> trigger = PortalTrigger(modifiers, virtualKey);
+THotkeyResult TPortalHotkeyService::RegisterHotKey(const THotkeyRequest& request) {
+    const std::optional<std::string> trigger = PortalTrigger(request.modifiers, request.virtualKey);
     if (!trigger) {
-        return HotkeyStatus::UnknownKey;
+        return {HotkeyStatus::UnknownKey, {}};
     }
-    TShortcut shortcut;
-    shortcut.modifiers = modifiers;
-    shortcut.virtualKey = virtualKey;
-    shortcut.trigger = *trigger;
-    const auto described = FDescriptions.find(id);
-    const std::size_t rowNumber = described != FDescriptions.end() ? described->second.first : std::size_t(id);
-    shortcut.shortcutId = PortalShortcutId(rowNumber);
-    shortcut.description = PortalShortcutDescription(
-        rowNumber, described != FDescriptions.end() ? described->second.second : std::string());
-    FShortcuts[id] = std::move(shortcut);
-    return HotkeyStatus::Registered; // bound, or not, once the desktop answers the calls of FinishRegistrations
+    FShortcuts[request.id] = {*trigger, ShortcutId(request.rowNumber), request.label, TState::Wanted};
+    return {}; // bound, or not, once the desktop answers the calls of FinishRegistrations
 }
 
-std::map<int, HotkeyStatus> TPortalHotkeyService::FinishRegistrations() {
-    FDescriptions.clear();
-    std::map<int, HotkeyStatus> pending;
+std::map<int, THotkeyResult> TPortalHotkeyService::FinishRegistrations() {
+    std::map<int, THotkeyResult> pending;
     for (const auto& [id, shortcut] : FShortcuts) {
         if (shortcut.state == TState::Wanted) {
-            pending[id] = HotkeyStatus::Pending;
+            pending[id] = {HotkeyStatus::Pending, {}};
         }
     }
     Proceed();
@@ -190,17 +178,19 @@ void TPortalHotkeyService::SessionCreated(const TPortalResponse& response, const
 }
 
 void TPortalHotkeyService::Settle(TState from, const QStringList& bound, const QString& problem) {
-    std::map<int, HotkeyStatus> settled;
+    std::map<int, THotkeyResult> settled;
     for (auto& [id, shortcut] : FShortcuts) {
         if (shortcut.state != from) {
             continue;
         }
         const bool given = bound.contains(QString::fromStdString(shortcut.shortcutId));
         shortcut.state = given ? TState::Bound : TState::Refused;
-        settled[id] = given ? HotkeyStatus::Registered : HotkeyStatus::NotBound;
-        if (!given) {
-            FRefusals[id] = problem.isEmpty() ? std::string("the desktop's shortcut portal left it unbound")
-                                              : "the desktop's shortcut portal bound nothing: " + problem.toStdString();
+        if (given) {
+            settled[id] = {};
+        } else {
+            settled[id] = {HotkeyStatus::NotBound,
+                           problem.isEmpty() ? std::string("the desktop's shortcut portal left it unbound")
+                                             : "the desktop's shortcut portal bound nothing: " + problem.toStdString()};
             std::cerr << "velmora: the desktop did not bind " << shortcut.trigger << " (" << shortcut.description << ")"
                       << std::endl;
         }
@@ -213,14 +203,8 @@ void TPortalHotkeyService::Settle(TState from, const QStringList& bound, const Q
     }
 }
 
-std::string TPortalHotkeyService::RefusalReason(int id) const {
-    const auto found = FRefusals.find(id);
-    return found != FRefusals.end() ? found->second : std::string();
-}
-
 void TPortalHotkeyService::UnregisterHotKey(int id) {
     FShortcuts.erase(id);
-    FRefusals.erase(id);
     if (FShortcuts.empty()) {
         // The portal has no unbinding: the session goes, and its shortcuts with it.
         CloseSession();
@@ -238,7 +222,7 @@ void TPortalHotkeyService::Activated(const QDBusObjectPath& session, const QStri
     }
     for (const auto& [id, shortcut] : FShortcuts) {
         if (shortcut.state == TState::Bound && QString::fromStdString(shortcut.shortcutId) == shortcutId) {
-            FHandler(static_cast<std::uint16_t>(shortcut.modifiers), static_cast<std::uint16_t>(shortcut.virtualKey));
+            FHandler(id);
             return;
         }
     }

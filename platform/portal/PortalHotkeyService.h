@@ -20,7 +20,7 @@ namespace velmora {
 /// a Start binds one shortcut per registered row in one BindShortcuts call of a fresh session, asking for the row's
 /// combination as the preferred trigger; the desktop may bind fewer, or other triggers. The calls are sent without
 /// waiting: the rows are pending until the desktop answers (it may ask the user first), then settled. A shortcut's
-/// Activated signal is reported as a press of the combination registered under its row. Stop closes the session,
+/// Activated signal is reported as a press of the registration it was bound for. Stop closes the session,
 /// or the one still being opened once it is there. Runs on the GUI thread; needs the Qt application object.
 class TPortalHotkeyService final : public QObject, public IHotkeyService {
     Q_OBJECT
@@ -32,13 +32,11 @@ public:
     TPortalHotkeyService();
     ~TPortalHotkeyService() override;
 
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override;
     void UnregisterHotKey(int id) override;
     void SetPressHandler(HotkeyPressHandler handler) override;
-    void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override;
-    std::map<int, HotkeyStatus> FinishRegistrations() override;
+    std::map<int, THotkeyResult> FinishRegistrations() override;
     void SetSettledHandler(HotkeySettledHandler handler) override;
-    std::string RefusalReason(int id) const override;
 
 private slots:
     void Activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
@@ -49,11 +47,9 @@ private:
         Wanted,  ///< registered, not yet asked for
         Asked,   ///< in the BindShortcuts call under way
         Bound,   ///< bound by the desktop
-        Refused, ///< not bound; FRefusals says why
+        Refused, ///< not bound
     };
     struct TShortcut {
-        unsigned modifiers = 0;
-        std::int32_t virtualKey = 0;
         std::string trigger;
         std::string shortcutId;
         std::string description;
@@ -68,15 +64,12 @@ private:
     void Settle(TState from, const QStringList& bound, const QString& problem);
     /// Closes the session, and makes what is under way belong to no Start.
     void CloseSession();
-    /// Closes one portal session.
 
     QDBusConnection FBus;
     QString FSession;                   ///< the session's object path; empty without one
     TPortalRequest* FRequest = nullptr; ///< the call under way for the current Start (a child of this object)
     unsigned FRound = 0;                ///< counts the closings: an answer sent before the last one is stale
     std::map<int, TShortcut> FShortcuts;
-    std::map<int, std::pair<std::size_t, std::string>> FDescriptions;
-    std::map<int, std::string> FRefusals; ///< why a shortcut of the last Start is not bound
     HotkeyPressHandler FHandler;
     HotkeySettledHandler FSettled;
 };

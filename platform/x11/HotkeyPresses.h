@@ -13,10 +13,9 @@ namespace velmora {
 /// The X modifiers that tell hotkeys apart; the lock modifiers (CapsLock, NumLock, ScrollLock) are not among them.
 inline constexpr unsigned kHotkeyStateMask = ControlMask | ShiftMask | Mod1Mask | Mod4Mask;
 
-/// One press of a registered combination, in the flags and key codes it was registered with.
+/// One press of a registered combination: the id it was registered under.
 struct THotkeyPress {
-    std::uint16_t modifiers = 0;
-    std::uint16_t virtualKey = 0;
+    int id = 0;
 
     bool operator==(const THotkeyPress&) const = default;
 };

@@ -199,7 +199,8 @@ void TX11HotkeyService::RenewAllGrabs() {
     XSync(FDisplay.get(), False);
 }
 
-HotkeyStatus TX11HotkeyService::RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) {
+THotkeyResult TX11HotkeyService::RegisterHotKey(const THotkeyRequest& request) {
+    const int id = request.id;
     std::scoped_lock lock(FMutex);
     const auto existing =
         std::find_if(FGrabs.begin(), FGrabs.end(), [id](const auto& entry) { return entry.first == id; });
@@ -210,14 +211,14 @@ HotkeyStatus TX11HotkeyService::RegisterHotKey(int id, unsigned modifiers, std::
         FGrabs.erase(existing);
     }
     TGrab grab;
-    grab.modifiers = modifiers;
-    grab.virtualKey = virtualKey;
-    grab.state = StateForModifiers(modifiers);
+    grab.modifiers = request.modifiers;
+    grab.virtualKey = request.virtualKey;
+    grab.state = StateForModifiers(request.modifiers);
     FGrabs.emplace_back(id, grab);
     PlaceGrab(FGrabs.size() - 1);
     FGrabs.back().second.granted = FGrabs.back().second.status == HotkeyStatus::Registered;
     WakeIfEventsQueued();
-    return FGrabs.back().second.status;
+    return {FGrabs.back().second.status, {}};
 }
 
 void TX11HotkeyService::UnregisterHotKey(int id) {
@@ -262,7 +263,7 @@ void TX11HotkeyService::ProcessPendingEvents() {
     // Outside the lock: the handler may hand a text to the typist, whose thread calls back into this object.
     if (handler) {
         for (const THotkeyPress& press : presses) {
-            handler(press.modifiers, press.virtualKey);
+            handler(press.id);
         }
     }
 }
@@ -274,8 +275,7 @@ void TX11HotkeyService::HandleEvent(XEvent& event, std::vector<THotkeyPress>& pr
                          [this](unsigned keycode, unsigned state) -> std::optional<THotkeyPress> {
                              for (const auto& [id, grab] : FGrabs) {
                                  if (grab.grabbed && grab.keycode == keycode && grab.state == state) {
-                                     return THotkeyPress{static_cast<std::uint16_t>(grab.modifiers),
-                                                         static_cast<std::uint16_t>(grab.virtualKey)};
+                                     return THotkeyPress{id};
                                  }
                              }
                              return std::nullopt;

@@ -28,7 +28,7 @@ public:
     TX11HotkeyService(const TX11HotkeyService&) = delete;
     TX11HotkeyService& operator=(const TX11HotkeyService&) = delete;
 
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override;
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override;
     void UnregisterHotKey(int id) override;
     void SetPressHandler(HotkeyPressHandler handler) override;
 

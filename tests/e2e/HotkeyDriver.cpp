@@ -127,9 +127,13 @@ int Run(int argc, char** argv) {
     TTypingQueue x11Typist(std::make_unique<TX11TextSender>(), &x11Hotkeys);
     TReportingTypist typist(typing ? &x11Typist : nullptr);
     THotKeys hotkeys(x11Hotkeys, typist);
-    x11Hotkeys.SetPressHandler([&hotkeys](std::uint16_t modifiers, std::uint16_t key) {
-        std::cout << "PRESS " << modifiers << ' ' << key << std::endl;
-        hotkeys.HandleHotKey(modifiers, key);
+    x11Hotkeys.SetPressHandler([&hotkeys](int id) {
+        for (const auto& entry : hotkeys.Entries()) {
+            if (entry.id == id) {
+                std::cout << "PRESS " << entry.registeredModifiers << ' ' << entry.registeredKey << std::endl;
+            }
+        }
+        hotkeys.HandleHotKey(id);
     });
     Start(hotkeys, rows);
 

@@ -60,7 +60,7 @@ TEST_F(HotkeyRegistryTest, StartWithNoCheckedRowsCreatesAnEmptyRegistry) {
     EXPECT_TRUE(hotkeys.Exists());
     EXPECT_TRUE(hotkeys.Entries().empty());
     EXPECT_TRUE(service.registerCalls.empty());
-    service.DeliverQueuedPress(kModControl, kF5);
+    service.DeliverQueuedPress(1);
     hotkeys.HandleHotKey(kModControl, kF5);
     hotkeys.Stop();
     EXPECT_TRUE(typist.Texts().empty());
@@ -212,7 +212,7 @@ TEST_F(HotkeyRegistryTest, StopReleasesTheIdsOfStartAndLaterPressesDoNothing) {
     EXPECT_TRUE(hotkeys.Exists());
     EXPECT_TRUE(hotkeys.Entries().empty());
 
-    service.DeliverQueuedPress(kModControl, kF5); // already queued when Stop ran
+    service.DeliverQueuedPress(started[0]); // already queued when Stop ran
     EXPECT_TRUE(typist.Texts().empty());
 }
 

@@ -27,7 +27,8 @@ struct ControllerRig {
     explicit ControllerRig(FileSystemArgs&&... args) : fs(std::forward<FileSystemArgs>(args)...) {}
 
     void Create() {
-        ctrl = std::make_unique<TMainCtrl>(rows, *document, TControllerServices{fs, answers, dialogs, hotkeys, typist});
+        ctrl = std::make_unique<TMainCtrl>(rows, *document,
+                                           TControllerServices{fs, answers, dialogs, hotkeys, typist, {}});
     }
     /// Creates the controller over a default list file (of the fake file system) that holds these items.
     void CreateWith(const std::vector<TStrItemPtr>& items) {

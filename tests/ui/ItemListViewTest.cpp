@@ -324,8 +324,8 @@ TEST_F(HotkeyMarkTest, ARowTheDesktopDecidesLaterWaitsInGreyAndShowsTheAnswerWhe
 
     ModelSignals seen(model);
     ASSERT_TRUE(hotkeys.settledHandler);
-    hotkeys.settledHandler({{hotkeys.registerCalls[0].id, HotkeyStatus::NotBound},
-                            {hotkeys.registerCalls[1].id, HotkeyStatus::Registered}});
+    hotkeys.settledHandler(
+        {{hotkeys.registerCalls[0].id, {HotkeyStatus::NotBound, {}}}, {hotkeys.registerCalls[1].id, {}}});
     EXPECT_GE(seen.changed, 1);
     EXPECT_EQ(Data(0, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
     EXPECT_EQ(Data(0, Qt::ToolTipRole).toString(), "The desktop did not bind CTRL+F5");

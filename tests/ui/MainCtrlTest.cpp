@@ -204,7 +204,7 @@ TEST_F(MainCtrlTest, AnUnattendedEndKeepsAnUnwritableListInTheStateFolderAndTheN
         TRowList otherRows;
         const auto otherDocument = CreateXmlDocument();
         FakeUserAnswers told;
-        TMainCtrl again(otherRows, *otherDocument, TControllerServices{fs, told, dialogs, hotkeys, typist});
+        TMainCtrl again(otherRows, *otherDocument, TControllerServices{fs, told, dialogs, hotkeys, typist, {}});
         again.TellRecoveryNotice();
         const auto warnings = told.Warnings();
         EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
@@ -361,7 +361,7 @@ TEST_F(MainCtrlTest, APressAfterALoadWhileRunningTypesTheOldListsText) {
 
     ASSERT_EQ(rows.Count(), 1u);
     EXPECT_EQ(rows.Item(0)->FStr, "new text");
-    hotkeys.DeliverQueuedPress(kModControl, kF5);
+    hotkeys.DeliverQueuedPress(hotkeys.inForce.begin()->first); // CTRL+F5, registered for the old row
     EXPECT_EQ(typist.Texts(), std::vector<std::string>{"old text"});
 }
 

@@ -59,7 +59,7 @@ protected:
 
     std::unique_ptr<TMForm> MakeForm(bool trayAvailable = true) {
         auto form = std::make_unique<TMForm>(
-            TMFormServices{fs, hotkeys, typist, &answers, &dialogs, [trayAvailable] { return trayAvailable; }});
+            TMFormServices{fs, hotkeys, typist, &answers, &dialogs, [trayAvailable] { return trayAvailable; }, {}});
         form->show();
         QCoreApplication::processEvents();
         return form;
@@ -253,7 +253,7 @@ TEST_F(MainFormTest, ASignalDuringTheExitsQuestionKeepsTheList) {
         bool AskYesNo(const std::string&) override { return false; }
     } signalled;
     auto form =
-        std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &signalled, &dialogs, [] { return true; }});
+        std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &signalled, &dialogs, [] { return true; }, {}});
     signalled.form = form.get();
     form->MainCtrl()->Rows().SetChecked(1, true); // a change that needs saving
     fs.AddFolder(kListPath);
@@ -271,7 +271,7 @@ TEST_F(MainFormTest, AStartUpWarningOpensOverTheShownWindowAndASignalMeanwhileEn
         boxCentre = QApplication::activeModalWidget()->geometry().center();
         form ? form->EndBySystem() : void(QApplication::activeModalWidget()->close());
     });
-    form = std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, nullptr, &dialogs, [] { return true; }});
+    form = std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, nullptr, &dialogs, [] { return true; }, {}});
     form->show();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();

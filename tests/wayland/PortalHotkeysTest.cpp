@@ -1,6 +1,8 @@
 #include "platform/HotkeyRegistry.h"
+#include "platform/ShortcutNames.h"
 #include "platform/portal/PortalTrigger.h"
 
+#include "../platform/fakes/FakeHotkeyService.h"
 #include "../platform/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
@@ -22,47 +24,18 @@ TEST(PortalTrigger, ModifiersInOrderThenTheKeysymName) {
     EXPECT_FALSE(PortalTrigger(0, 'a').has_value());
 }
 
-TEST(PortalTrigger, TheDescriptionNamesTheRowAndShowsTheTextOnOneShortLine) {
-    EXPECT_EQ(PortalShortcutDescription(3, "Dear Sir,\r\n\tthanks"), "Velmora row 3: Dear Sir, thanks");
-    const std::string long_text(100, 'x');
-    EXPECT_EQ(PortalShortcutDescription(1, "  é" + long_text), "Velmora row 1: é" + std::string(39, 'x') + "…");
-    EXPECT_EQ(PortalShortcutId(12), "row-12");
+TEST(ShortcutNames, IdsAndLabelsNameTheRowOnlyAndTheCommandIsOneQuotedWord) {
+    EXPECT_EQ(ShortcutId(12), "row-12");
+    EXPECT_EQ(ShortcutLabel(3), "Velmora row 3");
+    EXPECT_EQ(HotkeyCommand("/usr/bin/velmora", 7), "/usr/bin/velmora --hotkey 7");
+    EXPECT_EQ(HotkeyCommand("/opt/a b/v", 1), "'/opt/a b/v' --hotkey 1");
+    EXPECT_EQ(ShellWord("it's $HOME `x`"), "'it'\\''s $HOME `x`'");
+    EXPECT_EQ(ShellWord(""), "''");
+    EXPECT_EQ(ShellWord("a-b_c.d+e/f9"), "a-b_c.d+e/f9");
 }
 
-/// A service that, like the portal, binds everything at the end of a Start and refuses what it was told to.
-class TBatchService final : public IHotkeyService {
-public:
-    HotkeyStatus RegisterHotKey(int id, unsigned, std::int32_t) override {
-        asked.push_back(id);
-        return HotkeyStatus::Registered;
-    }
-    void UnregisterHotKey(int) override {}
-    void SetPressHandler(HotkeyPressHandler) override {}
-    void DescribeHotKey(int id, std::size_t rowNumber, const std::string& text) override {
-        described.push_back({id, rowNumber, text});
-    }
-    std::map<int, HotkeyStatus> FinishRegistrations() override {
-        std::map<int, HotkeyStatus> refused;
-        for (const int id : asked) {
-            if (id == refuse) {
-                refused[id] = HotkeyStatus::NotBound;
-            }
-        }
-        return refused;
-    }
-
-    struct TDescribed {
-        int id;
-        std::size_t rowNumber;
-        std::string text;
-    };
-    std::vector<int> asked;
-    std::vector<TDescribed> described;
-    int refuse = 0;
-};
-
-TEST(PortalTrigger, ShortcutsTheDesktopDidNotBindAreMarkedOnTheirRowsOnly) {
-    TBatchService service;
+TEST(HotkeyRequests, EachRowIsAskedForOnceWithItsNumberAndLabelAndRefusalsStayOnTheirRows) {
+    test::FakeHotkeyService service; // binds at the end of a Start, as the portal does
     FakeTypist typist;
     TRowList rows;
     THotKeys hotkeys(service, typist);
@@ -70,16 +43,16 @@ TEST(PortalTrigger, ShortcutsTheDesktopDidNotBindAreMarkedOnTheirRowsOnly) {
         return std::make_shared<TStrItem>(text, ctrl, key);
     };
     rows.Append(item("one", 1, 116), true);
-    rows.Append(item("two", 2, 'Z'), true);
-    rows.Append(item("same as one", 1, 116), true); // an upper row has it: neither described nor asked for
+    rows.Append(item("secret two", 2, 'Z'), true);
+    rows.Append(item("same as one", 1, 116), true); // an upper row has it: not asked for
     rows.Append(item("four", 0, 120), true);
-    service.refuse = HotkeyAtom("InputHotKeyF1");
+    service.unboundAtFinish = {{kModAlt, 'Z'}};
     hotkeys.Start(rows);
 
-    ASSERT_EQ(service.described.size(), 3U);
-    EXPECT_EQ(service.described[1].rowNumber, 2U);
-    EXPECT_EQ(service.described[1].text, "two");
-    EXPECT_EQ(service.described[2].rowNumber, 4U);
+    ASSERT_EQ(service.registerCalls.size(), 3U);
+    EXPECT_EQ(service.registerCalls[1].rowNumber, 2U);
+    EXPECT_EQ(service.registerCalls[1].label, "Velmora row 2");
+    EXPECT_EQ(service.registerCalls[2].rowNumber, 4U);
     EXPECT_EQ(hotkeys.StatusOf(rows.Item(0).get()), HotkeyStatus::Registered);
     EXPECT_EQ(hotkeys.StatusOf(rows.Item(1).get()), HotkeyStatus::NotBound);
     EXPECT_EQ(hotkeys.StatusOf(rows.Item(2).get()), HotkeyStatus::HeldByEarlierRow);

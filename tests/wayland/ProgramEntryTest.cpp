@@ -45,7 +45,8 @@ TEST(RowCommandServer, ClientsThatLeaveMidRequestOrTakeEveryDescriptorDoNotStopI
         return fd;
     };
     const auto typeRow = [&](std::size_t row) { // "velmora --type-row N" while this thread serves
-        auto client = std::async(std::launch::async, [&] { return SendRowRequest(path, row); });
+        auto client =
+            std::async(std::launch::async, [&] { return SendRowRequest(path, RowRequestLine(kTypeRowOption, row)); });
         while (client.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
             QCoreApplication::processEvents();
         }

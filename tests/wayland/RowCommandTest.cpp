@@ -53,7 +53,7 @@ protected:
             rows.Append(std::make_shared<TStrItem>(text, 1, 116), std::string(text) != "second");
         }
     }
-    std::string Ask(const std::string& request) { return AnswerRowRequest(request, &rows, &hotkeys, typist); }
+    std::string Ask(const std::string& request) { return AnswerRowRequest(request, &rows, &hotkeys); }
 
     test::FakeHotkeyService service;
     FakeTypist typist;
@@ -76,7 +76,9 @@ TEST_F(RowRequestTest, RowsNotInForceAndBadRequestsTypeNothingAndSayWhy) {
     EXPECT_NE(Ask("type-row 4").find("the list has 3 rows"), std::string::npos);
     EXPECT_EQ(Ask("type-row 0").rfind("error: ", 0), 0U);
     EXPECT_EQ(Ask("type-row 1; rm -rf /").rfind("error: ", 0), 0U);
-    EXPECT_EQ(AnswerRowRequest("type-row 1", nullptr, nullptr, typist).rfind("error: ", 0), 0U);
+    EXPECT_EQ(AnswerRowRequest("type-row 1", nullptr, nullptr).rfind("error: ", 0), 0U);
+    EXPECT_EQ(Ask("hotkey 99999").rfind("error: ", 0), 0U); // no registration has that id
+    EXPECT_EQ(Ask("hotkey x").rfind("error: ", 0), 0U);
     hotkeys.Stop();
     EXPECT_NE(Ask("type-row 1").find("not in force"), std::string::npos);
     EXPECT_TRUE(typist.Texts().empty());

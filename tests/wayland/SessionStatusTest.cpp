@@ -52,7 +52,8 @@ protected:
     SessionStatusTest() {
         fs.SetFile(kListPath, R"(<?xml version="1.0" encoding="utf-8"?><list><item FStr=")" + EncodeBase64("hello") +
                                   R"(" FHKCtrl="1" FHKChar="116" checked="True"/></list>)");
-        form = std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &answers, nullptr, [] { return true; }});
+        form =
+            std::make_unique<TMForm>(TMFormServices{fs, hotkeys, typist, &answers, nullptr, [] { return true; }, {}});
     }
 
     static constexpr const char* kListPath = "/opt/velmora/mouses.xml";

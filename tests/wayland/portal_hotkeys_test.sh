@@ -43,9 +43,9 @@ count_is '^create ' 2 || fail "the second Start had no session of its own"
 
 # That Start: one BindShortcuts with the three checked rows.
 wait_until 20 grep -q '^bound ' "$PORTAL_LOG" || fail "Start bound nothing through the portal"
-for expected in "ask row-1 CTRL+F5 Velmora row 1: first row" "ask row-2 ALT+Z Velmora row 2: refused row" \
-    "ask row-3 F9 "; do
-    grep -qF "$expected" "$PORTAL_LOG" || fail "the portal was not asked for: $expected"
+# The desktop keeps the descriptions: they name the row, never its text.
+for expected in "ask row-1 CTRL+F5 Velmora row 1" "ask row-2 ALT+Z Velmora row 2" "ask row-3 F9 Velmora row 3"; do
+    grep -qx "$expected" "$PORTAL_LOG" || fail "the portal was not asked for: $expected"
 done
 grep -q 'ask row-4' "$PORTAL_LOG" && fail "the unchecked row 4 was bound"
 grep -q '^bound row-1 row-3$' "$PORTAL_LOG" || fail "unexpected bind: $(grep '^bound' "$PORTAL_LOG")"

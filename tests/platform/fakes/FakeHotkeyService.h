@@ -20,26 +20,31 @@ public:
         int id = 0;
         unsigned modifiers = 0;
         std::int32_t virtualKey = 0;
+        std::size_t rowNumber = 0;
+        std::string label;
     };
 
-    HotkeyStatus RegisterHotKey(int id, unsigned modifiers, std::int32_t virtualKey) override {
-        registerCalls.push_back({id, modifiers, virtualKey});
+    THotkeyResult RegisterHotKey(const THotkeyRequest& request) override {
+        const auto [id, modifiers, virtualKey, rowNumber, label] = request;
+        registerCalls.push_back({id, modifiers, virtualKey, rowNumber, label});
+        const auto reason = refusalReasons.find({modifiers, virtualKey});
+        const std::string said = reason != refusalReasons.end() ? reason->second : std::string();
         if (heldElsewhere.count({modifiers, virtualKey}) != 0) {
-            return HotkeyStatus::HeldElsewhere;
+            return {HotkeyStatus::HeldElsewhere, said};
         }
         if (unknownKeys.count(virtualKey) != 0) {
-            return HotkeyStatus::UnknownKey;
+            return {HotkeyStatus::UnknownKey, said};
         }
         for (const auto& [otherId, other] : inForce) {
             if (other.modifiers == modifiers && other.virtualKey == virtualKey) {
-                return HotkeyStatus::HeldByEarlierRow;
+                return {HotkeyStatus::HeldByEarlierRow, {}};
             }
         }
         if (inForce.count(id) != 0) {
-            return HotkeyStatus::HeldByEarlierRow;
+            return {HotkeyStatus::HeldByEarlierRow, {}};
         }
-        inForce[id] = {id, modifiers, virtualKey};
-        return HotkeyStatus::Registered;
+        inForce[id] = registerCalls.back();
+        return {};
     }
 
     void UnregisterHotKey(int id) override {
@@ -50,15 +55,15 @@ public:
     void SetPressHandler(HotkeyPressHandler handler) override { pressHandler = std::move(handler); }
 
     /// Refuses, at the end of a Start, the combinations the desktop is told not to bind.
-    std::map<int, HotkeyStatus> FinishRegistrations() override {
-        std::map<int, HotkeyStatus> refused;
+    std::map<int, THotkeyResult> FinishRegistrations() override {
+        std::map<int, THotkeyResult> refused;
         for (auto registration = inForce.begin(); registration != inForce.end();) {
             if (unboundAtFinish.count({registration->second.modifiers, registration->second.virtualKey}) != 0) {
-                refused[registration->first] = HotkeyStatus::NotBound;
+                refused[registration->first] = {HotkeyStatus::NotBound, {}};
                 registration = inForce.erase(registration);
             } else {
                 if (pendingAtFinish.count({registration->second.modifiers, registration->second.virtualKey}) != 0) {
-                    refused[registration->first] = HotkeyStatus::Pending;
+                    refused[registration->first] = {HotkeyStatus::Pending, {}};
                 }
                 ++registration;
             }
@@ -68,32 +73,23 @@ public:
 
     void SetSettledHandler(HotkeySettledHandler handler) override { settledHandler = std::move(handler); }
 
-    std::string RefusalReason(int id) const override {
-        for (auto call = registerCalls.rbegin(); call != registerCalls.rend(); ++call) {
-            if (call->id == id) {
-                const auto reason = refusalReasons.find({call->modifiers, call->virtualKey});
-                return reason != refusalReasons.end() ? reason->second : std::string();
-            }
-        }
-        return {};
-    }
-
-    /// Presses a combination: reaches the handler only when a registration holds it, as the window system does.
-    /// Returns whether it was delivered.
+    /// Presses a combination: reaches the handler, with the id it is held under, only when a registration holds it,
+    /// as the window system does. Returns whether it was delivered.
     bool Press(unsigned modifiers, std::int32_t virtualKey) {
         for (const auto& [id, registration] : inForce) {
             if (registration.modifiers == modifiers && registration.virtualKey == virtualKey && pressHandler) {
-                pressHandler(static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(virtualKey));
+                pressHandler(id);
                 return true;
             }
         }
         return false;
     }
 
-    /// Delivers a press whether or not anything holds it (a message that was already queued).
-    void DeliverQueuedPress(unsigned modifiers, std::int32_t virtualKey) {
+    /// Delivers a press of the registration `id` whether or not it is still held (a message that was already
+    /// queued, a shortcut the desktop still runs).
+    void DeliverQueuedPress(int id) {
         if (pressHandler) {
-            pressHandler(static_cast<std::uint16_t>(modifiers), static_cast<std::uint16_t>(virtualKey));
+            pressHandler(id);
         }
     }
 
