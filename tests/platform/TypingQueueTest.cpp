@@ -74,6 +74,36 @@ TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndT
     EXPECT_EQ(Idle(), given);
 }
 
+TEST_F(TypingQueueTest, TheIdleHandlerHearsOnceTheLastQueuedTextIsDoneOrDroppedButNotAtStop) {
+    Make(true);
+    // The window asks the queue whether it is idle when it hears so.
+    ASSERT_TRUE(queue->SetIdleHandler(
+        [this] { log.Add(queue->WaitUntilIdle(std::chrono::milliseconds(0)) ? "idle" : "idle but busy"); }));
+    Type({"a"});
+    ASSERT_TRUE(log.WaitFor("session"));
+    Type({"b"});
+    fake->Answer(false);
+    ASSERT_TRUE(log.WaitFor("idle"));
+    Lines expected{"session", "problem: 2 texts were not typed: the user did not allow it.", "idle"};
+    EXPECT_EQ(log.Lines(), expected);
+
+    Type({"c"});
+    ASSERT_TRUE(log.WaitFor("session", 2));
+    Type({"lack \xc3\xa9", "d"});
+    fake->Answer(true);
+    ASSERT_TRUE(log.WaitFor("idle", 2));
+    expected.insert(expected.end(), {"session", "start c", "send c", "end", "start lack é", "send lack é", "end",
+                                     "problem: 1 character could not be typed (é): no key has them.", "start d",
+                                     "send d", "end", "idle"});
+    EXPECT_EQ(log.Lines(), expected);
+
+    Type({"hold on"});
+    ASSERT_TRUE(log.WaitFor("send hold on"));
+    queue.reset();
+    expected.insert(expected.end(), {"start hold on", "send hold on", "stopped", "end"});
+    EXPECT_EQ(log.Lines(), expected);
+}
+
 TEST(UnsentMessage, NamesTenDifferentCharactersAtMost) {
     EXPECT_EQ(UnsentMessage(U"a", "why."), "1 character could not be typed (a): why.");
     EXPECT_EQ(UnsentMessage(U"abcdefghijkla", "why."),
