@@ -77,31 +77,23 @@ TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndT
 TEST_F(TypingQueueTest, TheIdleHandlerHearsOnceTheLastQueuedTextIsDoneOrDroppedButNotAtStop) {
     Make(true);
     // The window asks the queue whether it is idle when it hears so.
-    ASSERT_TRUE(queue->SetIdleHandler(
-        [this] { log.Add(queue->WaitUntilIdle(std::chrono::milliseconds(0)) ? "idle" : "idle but busy"); }));
+    queue->SetIdleHandler([this] { log.Add(queue->WaitUntilIdle(std::chrono::milliseconds(0)) ? "idle" : "busy"); });
     Type({"a"});
     ASSERT_TRUE(log.WaitFor("session"));
     Type({"b"});
     fake->Answer(false);
     ASSERT_TRUE(log.WaitFor("idle"));
-    Lines expected{"session", "problem: 2 texts were not typed: the user did not allow it.", "idle"};
-    EXPECT_EQ(log.Lines(), expected);
-
     Type({"c"});
     ASSERT_TRUE(log.WaitFor("session", 2));
-    Type({"lack \xc3\xa9", "d"});
+    Type({"d"});
     fake->Answer(true);
     ASSERT_TRUE(log.WaitFor("idle", 2));
-    expected.insert(expected.end(), {"session", "start c", "send c", "end", "start lack é", "send lack é", "end",
-                                     "problem: 1 character could not be typed (é): no key has them.", "start d",
-                                     "send d", "end", "idle"});
-    EXPECT_EQ(log.Lines(), expected);
-
     Type({"hold on"});
     ASSERT_TRUE(log.WaitFor("send hold on"));
     queue.reset();
-    expected.insert(expected.end(), {"start hold on", "send hold on", "stopped", "end"});
-    EXPECT_EQ(log.Lines(), expected);
+    EXPECT_EQ(log.Lines(), (Lines{"session", "problem: 2 texts were not typed: the user did not allow it.", "idle",
+                                  "session", "start c", "send c", "end", "start d", "send d", "end", "idle",
+                                  "start hold on", "send hold on", "stopped", "end"}));
 }
 
 TEST(UnsentMessage, NamesTenDifferentCharactersAtMost) {
