@@ -76,7 +76,6 @@ TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndT
 
 TEST_F(TypingQueueTest, TheIdleHandlerHearsOnceTheLastQueuedTextIsDoneOrDroppedButNotAtStop) {
     Make(true);
-    // The window asks the queue whether it is idle when it hears so.
     queue->SetIdleHandler([this] { log.Add(queue->WaitUntilIdle(std::chrono::milliseconds(0)) ? "idle" : "busy"); });
     Type({"a"});
     ASSERT_TRUE(log.WaitFor("session"));

@@ -131,7 +131,6 @@ TEST_F(SessionStatusTest, AWarningWaitsUntilATypistThatTellsSaysItIsIdleAndTheWi
     typing = false;
     std::thread([this] { typist.idleHandler(); }).join();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !form->findChildren<QMessageBox*>().empty(); }));
-
     form.reset();
     EXPECT_FALSE(typist.idleHandler);
 }

@@ -8,8 +8,7 @@
 
 namespace velmora {
 
-/// A typist that records exactly the texts it is given, in order, keeps its problem handler (and, when it tells when
-/// it is idle, its idle handler), and types nothing.
+/// A typist that records exactly the texts it is given, in order, keeps its handlers, and types nothing.
 class FakeTypist final : public ITypist {
 public:
     void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
