@@ -10,8 +10,46 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace velmora {
+
+namespace {
+
+/// Runs `work` on the GUI thread, whichever thread calls.
+void OnGuiThread(std::function<void()> work) {
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
+    }
+}
+
+/// The latest problem not yet shown in a box, waiting on the GUI thread until no text is being typed.
+struct TWaitingProblem {
+    QPointer<TMForm> window;
+    std::function<bool()> typing;
+    std::optional<QString> text;
+    QPointer<QTimer> asking; ///< asks a typist that does not tell when it is idle
+
+    /// Shows the problem in a box unless a text is being typed.
+    void ShowWhenIdle() {
+        if (window.isNull() || !text) {
+            return;
+        }
+        if (typing && typing()) {
+            if (!asking.isNull()) {
+                asking->start();
+            }
+            return;
+        }
+        if (!asking.isNull()) {
+            asking->stop();
+        }
+        window->ShowTypingProblem(*std::exchange(text, std::nullopt));
+    }
+};
+
+} // namespace
 
 void ShowSessionNote(TMForm& form, const std::string& note) {
     if (note.empty()) {
@@ -33,36 +71,26 @@ void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::stri
 }
 
 void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing) {
-    QPointer<TMForm> window(&form);
-    // The latest problem, waiting on the GUI thread for the typing to end.
-    auto* waiting = new QTimer(&form);
-    waiting->setInterval(100);
-    const auto latest = std::make_shared<QString>();
-    const auto showWhenIdle = [window, waiting, latest, typing] {
-        if (window.isNull()) {
-            return;
-        }
-        if (typing && typing()) {
-            waiting->start();
-            return;
-        }
-        waiting->stop();
-        window->ShowTypingProblem(*latest);
-    };
-    QObject::connect(waiting, &QTimer::timeout, &form, showWhenIdle);
-    typist.SetProblemHandler([window, latest, showWhenIdle](const std::string& message) {
+    const auto waiting = std::make_shared<TWaitingProblem>();
+    waiting->window = &form;
+    waiting->typing = std::move(typing);
+    const bool tellsIdle = typist.SetIdleHandler([waiting] { OnGuiThread([waiting] { waiting->ShowWhenIdle(); }); });
+    if (tellsIdle) {
+        QObject::connect(&form, &QObject::destroyed, [&typist] { typist.SetIdleHandler({}); });
+    } else {
+        waiting->asking = new QTimer(&form);
+        waiting->asking->setInterval(100);
+        QObject::connect(waiting->asking, &QTimer::timeout, &form, [waiting] { waiting->ShowWhenIdle(); });
+    }
+    typist.SetProblemHandler([waiting](const std::string& message) {
         std::cerr << "velmora: " << message << std::endl;
-        // On the GUI thread, whichever thread the typist reports from.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [window, latest, showWhenIdle, text = QString::fromStdString(message)] {
-                if (!window.isNull()) {
-                    *latest = text;
-                    window->ShowStatus(text);
-                    showWhenIdle();
-                }
-            },
-            Qt::QueuedConnection);
+        OnGuiThread([waiting, text = QString::fromStdString(message)] {
+            if (!waiting->window.isNull()) {
+                waiting->text = text;
+                waiting->window->ShowStatus(text);
+                waiting->ShowWhenIdle();
+            }
+        });
     });
 }
 

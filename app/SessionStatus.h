@@ -20,7 +20,9 @@ void ShowStartNote(TMForm& form, const std::string& sessionNote, const std::stri
 /// From now on a text the typist could not type whole is reported on standard error and in the main window: the
 /// reason in the status line at once, and (once per Start) in a "Warning" box that does not hold the program, shown
 /// only once `typing` says that no text is being typed, since on some desktops a new window takes the keyboard focus.
-/// The typist may call from any thread; Stop with SetProblemHandler({}) before the window goes.
+/// It is asked again each time the typist tells that it has become idle (a typist that does not tell is asked every
+/// 100 ms). The typist may call from any thread and must outlive the window; Stop with SetProblemHandler({}) before
+/// the window goes.
 void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> typing = {});
 
 } // namespace velmora

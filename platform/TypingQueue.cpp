@@ -95,6 +95,12 @@ void TTypingQueue::SetProblemHandler(TypingProblemHandler handler) {
     FProblemHandler = std::move(handler);
 }
 
+bool TTypingQueue::SetIdleHandler(TypingIdleHandler handler) {
+    std::scoped_lock lock(FMutex);
+    FIdleHandler = std::move(handler);
+    return true;
+}
+
 bool TTypingQueue::WaitUntilIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(FMutex);
     return FIdle.wait_for(lock, timeout, [this] { return FQueue.empty() && !FBusy; });
@@ -149,11 +155,18 @@ void TTypingQueue::Run() {
             FBusy = true;
         }
         SendOne(next);
+        TypingIdleHandler idle;
         {
             std::scoped_lock lock(FMutex);
             FBusy = false;
+            if (FQueue.empty() && !FStop) {
+                idle = FIdleHandler;
+            }
         }
         FIdle.notify_all();
+        if (idle) {
+            idle();
+        }
     }
     FIdle.notify_all();
 }

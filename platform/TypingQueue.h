@@ -30,6 +30,8 @@ public:
     void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
     /// Without a handler, problems go to standard error.
     void SetProblemHandler(TypingProblemHandler handler) override;
+    /// The handler hears after the last queued text is done (typed, failed or dropped), not when the typist stops.
+    bool SetIdleHandler(TypingIdleHandler handler) override;
 
     /// Waits until every queued text is typed; false when `timeout` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
@@ -56,6 +58,7 @@ private:
     std::condition_variable FIdle;
     std::deque<TQueued> FQueue;
     TypingProblemHandler FProblemHandler;
+    TypingIdleHandler FIdleHandler;
     bool FStop = false;
     bool FBusy = false;
 

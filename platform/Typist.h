@@ -8,6 +8,8 @@ namespace velmora {
 
 /// Hears of a text that could not be typed whole.
 using TypingProblemHandler = std::function<void(const std::string& message)>;
+/// Hears that the typist has become idle: nothing queued, nothing being typed.
+using TypingIdleHandler = std::function<void()>;
 
 /// Types texts into the control that has the keyboard focus in the foreground application.
 class ITypist {
@@ -24,6 +26,9 @@ public:
     /// Sets the function that hears, on the typist's own thread, of a text that could not be typed whole; the
     /// message says what was lost and why.
     virtual void SetProblemHandler(TypingProblemHandler handler) = 0;
+    /// Sets the function that hears, on the typist's own thread, each time the typist has become idle; false when
+    /// this typist does not tell (then whoever waits for it must ask).
+    virtual bool SetIdleHandler(TypingIdleHandler /*handler*/) { return false; }
 };
 
 } // namespace velmora

@@ -171,10 +171,8 @@ private:
 };
 
 TIbusEngine::TIbusEngine(QDBusConnection bus, std::uint32_t triggerKey)
-    : FTriggerKey(triggerKey), FBus(std::move(bus)), FThread(std::make_unique<QThread>()),
-      FObject(std::make_unique<TIbusEngineObject>(*this)) {
-    FObject->moveToThread(FThread.get());
-    FThread->start();
+    : FTriggerKey(triggerKey), FBus(std::move(bus)), FThread(QStringLiteral("velmora-ibus")) {
+    FObject = &FThread.Host<TIbusEngineObject>(*this);
     if (QCoreApplication* application = QCoreApplication::instance()) {
         FQuitWatch = QObject::connect(
             application, &QCoreApplication::aboutToQuit, application, [this] { Leave(); }, Qt::DirectConnection);
@@ -192,8 +190,11 @@ std::unique_ptr<TIbusEngine> TIbusEngine::Connect(std::uint32_t triggerKey) {
         return nullptr;
     }
     std::unique_ptr<TIbusEngine> engine(new TIbusEngine(bus, triggerKey));
-    const bool registered = bus.registerVirtualObject(kFactoryPath, engine->FObject.get()) &&
-                            bus.registerVirtualObject(kEnginePaths, engine->FObject.get(), QDBusConnection::SubPath);
+    // Registered on the object's own thread, where Qt gives it its helpers.
+    const bool registered = engine->FThread.Run([&bus, object = engine->FObject] {
+        return bus.registerVirtualObject(kFactoryPath, object) &&
+               bus.registerVirtualObject(kEnginePaths, object, QDBusConnection::SubPath);
+    });
     QDBusMessage component =
         QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "RegisterComponent");
     component.setArguments(
@@ -210,8 +211,6 @@ TIbusEngine::~TIbusEngine() {
     if (QCoreApplication::instance() != nullptr) {
         Leave();
     }
-    FThread->quit();
-    FThread->wait();
 }
 
 void TIbusEngine::Leave() {
@@ -222,13 +221,10 @@ void TIbusEngine::Leave() {
     if (std::exchange(FActive, false) && !FUserEngine.isEmpty()) {
         SetGlobalEngine(FBus, FUserEngine);
     }
-    QMetaObject::invokeMethod(
-        FObject.get(),
-        [this] {
-            FBus.unregisterObject(kFactoryPath);
-            FBus.unregisterObject(kEnginePaths, QDBusConnection::UnregisterTree);
-        },
-        Qt::BlockingQueuedConnection);
+    FThread.Run([this] {
+        FBus.unregisterObject(kFactoryPath);
+        FBus.unregisterObject(kEnginePaths, QDBusConnection::UnregisterTree);
+    });
     const QString name = FBus.name();
     FBus = QDBusConnection(QString());
     QDBusConnection::disconnectFromBus(name);
@@ -262,9 +258,14 @@ bool TIbusEngine::Activate() {
     return FActive;
 }
 
-bool TIbusEngine::InputFocused(std::chrono::milliseconds timeout) {
+template <class TDone>
+bool TIbusEngine::WaitForState(TDone done, std::chrono::milliseconds timeout) {
     std::unique_lock lock(FMutex);
-    return FChanged.wait_for(lock, timeout, [this] { return FState.focused; });
+    return FChanged.wait_for(lock, timeout, done);
+}
+
+bool TIbusEngine::InputFocused(std::chrono::milliseconds timeout) {
+    return WaitForState([this] { return FState.focused; }, timeout);
 }
 
 void TIbusEngine::Queue(TImePiece piece) {
@@ -287,9 +288,13 @@ bool TIbusEngine::WaitSent(std::chrono::milliseconds timeout) {
 bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout) {
     const QChar keyCharacter = lastKey == StrokeKind::Tab ? QLatin1Char('\t') : QLatin1Char('\n');
     const auto end = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(FMutex);
-    const unsigned long focusChanges = FState.queuedFocusChanges;
-    const unsigned long surroundings = FState.queuedSurroundings;
+    unsigned long focusChanges = 0;
+    unsigned long surroundings = 0;
+    {
+        std::scoped_lock lock(FMutex);
+        focusChanges = FState.queuedFocusChanges;
+        surroundings = FState.queuedSurroundings;
+    }
     const auto handled = [&] {
         // A Tab or Return typed into the text ends the text before the cursor (a Return may also begin an empty
         // line there); one that moved the focus or did something else shows in the focus.
@@ -298,18 +303,18 @@ bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds 
                 (FState.beforeCursor.endsWith(keyCharacter) ||
                  (lastKey == StrokeKind::Return && FState.beforeCursor.isEmpty())));
     };
-    while (!handled()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        lock.unlock();
+    if (WaitForState(handled, std::chrono::milliseconds(0))) {
+        return true;
+    }
+    while (std::chrono::steady_clock::now() < end) {
         // An empty commit makes the desktop end an input-method update, after which the application tells its
         // text around the cursor again.
         EmitEmptyCommit();
-        lock.lock();
-        FChanged.wait_for(lock, std::chrono::milliseconds(20), handled);
+        if (WaitForState(handled, std::chrono::milliseconds(20))) {
+            return true;
+        }
     }
-    return true;
+    return false;
 }
 
 void TIbusEngine::EmitEmptyCommit() {

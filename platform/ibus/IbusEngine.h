@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImePieces.h"
+#include "platform/BusThread.h"
 
 #include <QDBusConnection>
 #include <QMetaObject>
@@ -12,8 +13,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-
-class QThread;
 
 namespace velmora {
 
@@ -70,6 +69,9 @@ public:
 private:
     friend class TIbusEngineObject;
     TIbusEngine(QDBusConnection bus, std::uint32_t triggerKey);
+    /// Waits up to `timeout` until `done` holds of the state (asked with FMutex held).
+    template <class TDone>
+    bool WaitForState(TDone done, std::chrono::milliseconds timeout);
     void EmitEmptyCommit();
 
     const std::uint32_t FTriggerKey;
@@ -84,8 +86,8 @@ private:
     std::condition_variable FChanged;
     TState FState;
 
-    std::unique_ptr<QThread> FThread;
-    std::unique_ptr<TIbusEngineObject> FObject; ///< lives on FThread
+    TIbusEngineObject* FObject = nullptr; ///< hosted by FThread
+    TBusThread FThread;                   ///< last: its objects go before the state they use
 };
 
 } // namespace velmora

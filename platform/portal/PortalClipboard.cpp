@@ -127,30 +127,29 @@ bool TPortalClipboard::Request(const QDBusConnection& bus, const QString& sessio
 }
 
 TPortalClipboard::TPortalClipboard(QDBusConnection bus, QString session)
-    : FBus(std::move(bus)), FSession(std::move(session)),
-      FServer(std::make_unique<TClipboardServer>(FBus, FSession, FState)) {
-    // An application that stops reading must not end the program: writes to it fail with EPIPE instead.
-    QObject::connect(&FThread, &QThread::started, [] {
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    : FBus(std::move(bus)), FSession(std::move(session)), FThread(QStringLiteral("velmora-clipboard"), [] {
+          // An application that stops reading must not end the program: writes to it fail with EPIPE instead.
+          sigset_t pipe;
+          sigemptyset(&pipe);
+          sigaddset(&pipe, SIGPIPE);
+          pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+      }) {
+    FServer = &FThread.Host<TClipboardServer>(FBus, FSession, FState);
+    FThread.Run([this] {
+        FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer,
+                     SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
+        FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer,
+                     SLOT(Transfer(QDBusObjectPath, QString, uint)));
     });
-    FServer->moveToThread(&FThread);
-    FThread.start();
-    FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer.get(),
-                 SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
-    FBus.connect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer.get(),
-                 SLOT(Transfer(QDBusObjectPath, QString, uint)));
 }
 
 TPortalClipboard::~TPortalClipboard() {
-    FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer.get(),
-                    SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
-    FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer.get(),
-                    SLOT(Transfer(QDBusObjectPath, QString, uint)));
-    FThread.quit();
-    FThread.wait();
+    FThread.Run([this] {
+        FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionOwnerChanged", FServer,
+                        SLOT(OwnerChanged(QDBusObjectPath, QVariantMap)));
+        FBus.disconnect(kPortalService, kPortalPath, kClipboardInterface, "SelectionTransfer", FServer,
+                        SLOT(Transfer(QDBusObjectPath, QString, uint)));
+    });
 }
 
 bool TPortalClipboard::KeepUserContent() {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/BusThread.h"
+
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 
 #include <chrono>
 #include <condition_variable>
@@ -73,8 +74,8 @@ private:
     QDBusConnection FBus;
     const QString FSession;
     TClipboardState FState;
-    QThread FThread;
-    std::unique_ptr<TClipboardServer> FServer; ///< lives in FThread
+    TClipboardServer* FServer = nullptr; ///< hosted by FThread
+    TBusThread FThread;                  ///< after the state its server uses
 };
 
 } // namespace velmora

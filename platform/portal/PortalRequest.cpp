@@ -1,16 +1,17 @@
 #include "PortalRequest.h"
 
+#include "platform/BusThread.h"
+
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <atomic>
+#include <future>
 #include <iostream>
-#include <optional>
 
 namespace velmora {
 
@@ -72,7 +73,7 @@ unsigned PortalProperty(const QDBusConnection& bus, const QString& interface, co
 }
 
 TPortalRequest::TPortalRequest(QDBusConnection bus, const QString& token, QObject* parent)
-    : QObject(parent), FBus(std::move(bus)), FPath(HandlePath(FBus, "request", token)) {}
+    : QObject(parent), FBus(std::move(bus)), FToken(token), FPath(HandlePath(FBus, "request", token)) {}
 
 QString TPortalRequest::HandlePath(const QDBusConnection& bus, const QString& kind, const QString& token) {
     QString sender = bus.baseService();
@@ -112,31 +113,26 @@ void TPortalRequest::Send(const QString& interface, const QString& method, const
 
 TPortalResponse TPortalRequest::Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
                                      std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting) {
-    std::optional<TPortalResponse> answer;
-    QEventLoop loop;
-    Send(interface, method, arguments, timeout, [&answer, &loop](const TPortalResponse& response) {
-        answer = response;
-        loop.quit();
+    std::promise<TPortalResponse> promise;
+    std::future<TPortalResponse> answer = promise.get_future();
+    // The request that listens lives on a thread whose event loop serves it; this thread only waits for the answer.
+    TBusThread thread(QStringLiteral("velmora-portal-request"));
+    TPortalRequest& listener = thread.Host<TPortalRequest>(FBus, FToken);
+    thread.Run([&] {
+        listener.Send(interface, method, arguments, timeout,
+                      [&promise](const TPortalResponse& response) { promise.set_value(response); });
     });
-    QTimer poll;
-    if (keepWaiting) {
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &keepWaiting] {
-            if (!keepWaiting()) {
-                loop.quit();
-            }
-        });
-        poll.start(100);
+    while (answer.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        if (keepWaiting && !keepWaiting()) {
+            thread.Run([&listener] {
+                TPortalResponse givenUp;
+                givenUp.code = 3;
+                givenUp.error = QStringLiteral("the wait was given up");
+                listener.Finish(givenUp);
+            });
+        }
     }
-    if (!answer) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    if (!answer) {
-        TPortalResponse givenUp;
-        givenUp.code = 3;
-        givenUp.error = QStringLiteral("the wait was given up");
-        Finish(givenUp);
-    }
-    return *answer;
+    return answer.get();
 }
 
 void TPortalRequest::Response(uint code, const QVariantMap& results) {

@@ -40,8 +40,9 @@ public:
     /// after `timeout`; nothing once the object is gone. Once per object.
     void Send(const QString& interface, const QString& method, const QList<QVariant>& arguments,
               std::chrono::milliseconds timeout, TAnswered answered);
-    /// Send, then waits for the answer in a local event loop that takes no user input, or until `keepWaiting`
-    /// (asked every 100 ms, if given) says no. For worker threads: the GUI thread uses Send.
+    /// Send, then waits for the answer, or until `keepWaiting` (asked every 100 ms, if given) says no; the answer is
+    /// heard on a bus thread of the call's own, so that the calling thread needs no event loop. For worker threads:
+    /// the GUI thread uses Send.
     TPortalResponse Call(const QString& interface, const QString& method, const QList<QVariant>& arguments,
                          std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting = {});
 
@@ -58,6 +59,7 @@ private:
     void Finish(const TPortalResponse& response);
 
     QDBusConnection FBus;
+    QString FToken;
     QString FPath;
     TAnswered FAnswered;
 };

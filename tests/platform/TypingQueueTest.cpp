@@ -74,6 +74,27 @@ TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndT
     EXPECT_EQ(Idle(), given);
 }
 
+TEST_F(TypingQueueTest, TheIdleHandlerHearsOnceTheLastQueuedTextIsDoneOrDroppedButNotAtStop) {
+    Make(true);
+    queue->SetIdleHandler([this] { log.Add(queue->WaitUntilIdle(std::chrono::milliseconds(0)) ? "idle" : "busy"); });
+    Type({"a"});
+    ASSERT_TRUE(log.WaitFor("session"));
+    Type({"b"});
+    fake->Answer(false);
+    ASSERT_TRUE(log.WaitFor("idle"));
+    Type({"c"});
+    ASSERT_TRUE(log.WaitFor("session", 2));
+    Type({"d"});
+    fake->Answer(true);
+    ASSERT_TRUE(log.WaitFor("idle", 2));
+    Type({"hold on"});
+    ASSERT_TRUE(log.WaitFor("send hold on"));
+    queue.reset();
+    EXPECT_EQ(log.Lines(), (Lines{"session", "problem: 2 texts were not typed: the user did not allow it.", "idle",
+                                  "session", "start c", "send c", "end", "start d", "send d", "end", "idle",
+                                  "start hold on", "send hold on", "stopped", "end"}));
+}
+
 TEST(UnsentMessage, NamesTenDifferentCharactersAtMost) {
     EXPECT_EQ(UnsentMessage(U"a", "why."), "1 character could not be typed (a): why.");
     EXPECT_EQ(UnsentMessage(U"abcdefghijkla", "why."),

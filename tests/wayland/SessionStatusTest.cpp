@@ -122,6 +122,20 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
     EXPECT_EQ(form->findChildren<QMessageBox*>().size(), 2);
 }
 
+TEST_F(SessionStatusTest, AWarningWaitsUntilATypistThatTellsSaysItIsIdleAndTheWindowsEndSilencesIt) {
+    typist.tellsIdle = true;
+    bool typing = true;
+    ReportTypingProblems(*form, typist, [&typing] { return typing; });
+    std::thread([this] { typist.problemHandler("1 character could not be typed (ñ)"); }).join();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->findChildren<QMessageBox*>().empty());
+    typing = false;
+    std::thread([this] { typist.idleHandler(); }).join();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->findChildren<QMessageBox*>().empty(); }));
+    form.reset();
+    EXPECT_FALSE(typist.idleHandler);
+}
+
 TEST_F(SessionStatusTest, PressesOnTheBackendsConnectionReachTheController) {
     TPostedEvents events(hotkeys);
     THotkeyPump pump(events, *form);
