@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <iostream>
 #include <memory>
@@ -29,7 +28,6 @@ struct TWaitingProblem {
     QPointer<TMForm> window;
     std::function<bool()> typing;
     std::optional<QString> text;
-    QPointer<QTimer> asking; ///< asks a typist that does not tell when it is idle
 
     /// Shows the problem in a box unless a text is being typed.
     void ShowWhenIdle() {
@@ -37,13 +35,7 @@ struct TWaitingProblem {
             return;
         }
         if (typing && typing()) {
-            if (!asking.isNull()) {
-                asking->start();
-            }
-            return;
-        }
-        if (!asking.isNull()) {
-            asking->stop();
+            return; // the typist tells when it is idle
         }
         window->ShowTypingProblem(*std::exchange(text, std::nullopt));
     }
@@ -74,14 +66,8 @@ void ReportTypingProblems(TMForm& form, ITypist& typist, std::function<bool()> t
     const auto waiting = std::make_shared<TWaitingProblem>();
     waiting->window = &form;
     waiting->typing = std::move(typing);
-    const bool tellsIdle = typist.SetIdleHandler([waiting] { OnGuiThread([waiting] { waiting->ShowWhenIdle(); }); });
-    if (tellsIdle) {
-        QObject::connect(&form, &QObject::destroyed, [&typist] { typist.SetIdleHandler({}); });
-    } else {
-        waiting->asking = new QTimer(&form);
-        waiting->asking->setInterval(100);
-        QObject::connect(waiting->asking, &QTimer::timeout, &form, [waiting] { waiting->ShowWhenIdle(); });
-    }
+    typist.SetIdleHandler([waiting] { OnGuiThread([waiting] { waiting->ShowWhenIdle(); }); });
+    QObject::connect(&form, &QObject::destroyed, [&typist] { typist.SetIdleHandler({}); });
     typist.SetProblemHandler([waiting](const std::string& message) {
         std::cerr << "velmora: " << message << std::endl;
         OnGuiThread([waiting, text = QString::fromStdString(message)] {

@@ -53,6 +53,7 @@ public:
     void SetPressHandler(HotkeyPressHandler) override {}
     void TypeText(const std::string&, std::int32_t) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
+    void SetIdleHandler(TypingIdleHandler) override {}
 };
 
 /// Counts the paints of a widget.

@@ -51,6 +51,7 @@ class TSilentTypist final : public ITypist {
 public:
     void TypeText(const std::string&, std::int32_t) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
+    void SetIdleHandler(TypingIdleHandler) override {}
 };
 
 double Milliseconds(Clock::duration duration) {

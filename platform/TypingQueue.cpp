@@ -95,10 +95,9 @@ void TTypingQueue::SetProblemHandler(TypingProblemHandler handler) {
     FProblemHandler = std::move(handler);
 }
 
-bool TTypingQueue::SetIdleHandler(TypingIdleHandler handler) {
+void TTypingQueue::SetIdleHandler(TypingIdleHandler handler) {
     std::scoped_lock lock(FMutex);
     FIdleHandler = std::move(handler);
-    return true;
 }
 
 bool TTypingQueue::WaitUntilIdle(std::chrono::milliseconds timeout) {

@@ -31,7 +31,7 @@ public:
     /// Without a handler, problems go to standard error.
     void SetProblemHandler(TypingProblemHandler handler) override;
     /// The handler hears after the last queued text is done (typed, failed or dropped), not when the typist stops.
-    bool SetIdleHandler(TypingIdleHandler handler) override;
+    void SetIdleHandler(TypingIdleHandler handler) override;
 
     /// Waits until every queued text is typed; false when `timeout` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);

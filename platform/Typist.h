@@ -26,9 +26,8 @@ public:
     /// Sets the function that hears, on the typist's own thread, of a text that could not be typed whole; the
     /// message says what was lost and why.
     virtual void SetProblemHandler(TypingProblemHandler handler) = 0;
-    /// Sets the function that hears, on the typist's own thread, each time the typist has become idle; false when
-    /// this typist does not tell (then whoever waits for it must ask).
-    virtual bool SetIdleHandler(TypingIdleHandler /*handler*/) { return false; }
+    /// Sets the function that hears, on the typist's own thread, each time the typist has become idle.
+    virtual void SetIdleHandler(TypingIdleHandler handler) = 0;
 };
 
 } // namespace velmora

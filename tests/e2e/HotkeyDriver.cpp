@@ -92,6 +92,11 @@ public:
             FNext->SetProblemHandler(std::move(handler));
         }
     }
+    void SetIdleHandler(TypingIdleHandler handler) override {
+        if (FNext != nullptr) {
+            FNext->SetIdleHandler(std::move(handler));
+        }
+    }
 
 private:
     ITypist* FNext;
@@ -165,6 +170,10 @@ int Run(int argc, char** argv) {
                     std::cout << "STOPPED" << std::endl;
                 } else if (command == "start") {
                     Start(hotkeys, rows);
+                } else if (command.rfind("delete ", 0) == 0) {
+                    // The list's Delete while running: the row goes, its registration stays until Stop.
+                    rows.Delete(std::stoul(command.substr(7)));
+                    std::cout << "DELETED" << std::endl;
                 }
             }
         }

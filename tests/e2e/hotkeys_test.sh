@@ -99,6 +99,12 @@ wait_for_line "$WORK/ctrl.out" READY 20 2 || fail "a second Start did not report
 xdotool key ctrl+F5
 expect_text restarted "$target" "Hello, hotkey! 123alt sixHello, hotkey! 123"$'\e[15;5~'"Hello, hotkey! 123" &&
     ok "a second Start registers again" || fail "a second Start"
+echo delete 0 >&7 # a row above goes while running: ALT+F6 still types its own row
+wait_for_line "$WORK/ctrl.out" DELETED || fail "the driver did not delete the row"
+xdotool key alt+F6
+expect_text deleted "$target" "Hello, hotkey! 123alt sixHello, hotkey! 123"$'\e[15;5~'"Hello, hotkey! 123alt six" &&
+    ok "after a row above is deleted while running, alt+F6 still types its own row" ||
+    fail "after a row above was deleted, alt+F6 typed another row's text"
 echo quit >&7
 exec 7>&-
 xsession_stop "$DRIVER_PID"

@@ -107,7 +107,11 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
     ASSERT_NE(StatusLine(), nullptr);
     EXPECT_EQ(StatusLine()->text(), QString::fromUtf8("1 character could not be typed (ñ)"));
     EXPECT_TRUE(form->findChildren<QMessageBox*>().empty()); // a new window could take the focus from the typing
+    std::thread([this] { typist.idleHandler(); }).join();    // idle, but another text came meanwhile
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->findChildren<QMessageBox*>().empty());
     typing = false;
+    std::thread([this] { typist.idleHandler(); }).join();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !form->findChildren<QMessageBox*>().empty(); }));
     auto boxes = form->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
@@ -120,19 +124,7 @@ TEST_F(SessionStatusTest, ProblemsShowInTheStatusLineAtOnceAndInOneWarningPerSta
     std::thread([this] { typist.problemHandler("after Start"); }).join();
     QCoreApplication::processEvents();
     EXPECT_EQ(form->findChildren<QMessageBox*>().size(), 2);
-}
-
-TEST_F(SessionStatusTest, AWarningWaitsUntilATypistThatTellsSaysItIsIdleAndTheWindowsEndSilencesIt) {
-    typist.tellsIdle = true;
-    bool typing = true;
-    ReportTypingProblems(*form, typist, [&typing] { return typing; });
-    std::thread([this] { typist.problemHandler("1 character could not be typed (ñ)"); }).join();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(form->findChildren<QMessageBox*>().empty());
-    typing = false;
-    std::thread([this] { typist.idleHandler(); }).join();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->findChildren<QMessageBox*>().empty(); }));
-    form.reset();
+    form.reset(); // the window's end silences the typist's notice
     EXPECT_FALSE(typist.idleHandler);
 }
 

@@ -13,16 +13,12 @@ class FakeTypist final : public ITypist {
 public:
     void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
     void SetProblemHandler(TypingProblemHandler handler) override { problemHandler = std::move(handler); }
-    bool SetIdleHandler(TypingIdleHandler handler) override {
-        idleHandler = std::move(handler);
-        return tellsIdle;
-    }
+    void SetIdleHandler(TypingIdleHandler handler) override { idleHandler = std::move(handler); }
 
     /// The texts given to TypeText so far.
     const std::vector<std::string>& Texts() const { return FTexts; }
     TypingProblemHandler problemHandler;
     TypingIdleHandler idleHandler;
-    bool tellsIdle = false;
 
 private:
     std::vector<std::string> FTexts;
