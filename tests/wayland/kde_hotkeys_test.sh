@@ -91,6 +91,13 @@ rows_free || fail "the program's end left shortcuts: $(holders "$CTRL_F8") / $(h
 # A killed copy leaves them; the next copy removes them when it starts.
 session_start_program kwin_focus_title
 main_window_keys rows_bound 56+20 || fail "Start did not bind rows 1 and 3 in the second copy"
+# Row 1 deleted while running (Home, Alt+D, Yes): Q still types row 3's text, not the row now in third place.
+kwin_focus_title "Velmora 1.1 " 10 && kwin_keys 102 56+32 || fail "the main window did not take the focus"
+kwin_focus_title Warning 10 && kwin_keys 28 || fail "Delete did not ask"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 16
+printf '%s' "$TEXT" | expected_for qt >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "with row 1 deleted while running, Q did not type row 3"
+ok "[kde] with row 1 deleted while running, Q typed row 3's text"
 kill -KILL "$(session_program_pid)"
 wait "$VELMORA_PID" 2>/dev/null || true
 rows_bound || fail "the killed copy's shortcuts are gone already: the check proves nothing"
