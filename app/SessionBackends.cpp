@@ -87,78 +87,83 @@ TSessionBackends::~TSessionBackends() = default;
 
 void TSessionBackends::Open(const std::string& appId) {
     if (FOffer.wayland) {
-        RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
-        FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
-        FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
-        FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
-        FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
-        FOffer.gnomeShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
-        FOffer.remoteDesktopPortal =
-            !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
-        FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
-        FOffer.remoteDesktopClipboard =
-            FOffer.remoteDesktopPortal && TPortalClipboard::Offered(QDBusConnection::sessionBus());
-        // GNOME passes the keys of applications with an input method through the user's IBus.
-        FOffer.inputMethod =
-            FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
+        ReadWaylandOffer(appId);
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
+    MakeHotkeys(appId);
+    std::unique_ptr<ITextSender> sender = MakeSender();
+    FWaylandKeyboard.reset();
+    // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
+    FTypist = std::make_unique<TTypingQueue>(std::move(sender), FX11Hotkeys.get());
+}
 
+void TSessionBackends::ReadWaylandOffer(const std::string& appId) {
+    RegisterPortalApp(QDBusConnection::sessionBus(), QString::fromStdString(appId));
+    FOffer.shortcutsPortal = TPortalHotkeyService::Offered();
+    FOffer.kdePlasma = IsKdeDesktop(std::getenv("XDG_CURRENT_DESKTOP"));
+    FOffer.plasmaVersion = PlasmaVersion(std::getenv("KDE_SESSION_VERSION"));
+    FOffer.kdeShortcuts = FOffer.kdePlasma && TKGlobalAccelHotkeyService::Offered();
+    FOffer.gnomeShortcuts = !FOffer.shortcutsPortal && TGnomeHotkeyService::Offered();
+    FOffer.remoteDesktopPortal = !FOffer.virtualKeyboard && FTypingRoute != "x11" && TRemoteDesktopSender::Offered();
+    FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
+    FOffer.remoteDesktopClipboard =
+        FOffer.remoteDesktopPortal && TPortalClipboard::Offered(QDBusConnection::sessionBus());
+    // GNOME passes the keys of applications with an input method through the user's IBus.
+    FOffer.inputMethod =
+        FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
+}
+
+void TSessionBackends::MakeHotkeys(const std::string& appId) {
     switch (FChoice.hotkeys) {
     case HotkeyBackend::X11:
         FX11Hotkeys = MakeX11Hotkeys();
         FHotkeys = FX11Hotkeys.get();
-        break;
+        return;
     case HotkeyBackend::Portal:
         FOtherHotkeys = std::make_unique<TPortalHotkeyService>();
-        FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::Kde:
         FOtherHotkeys =
             std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
-        FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::Gnome:
         FOtherHotkeys = std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(),
                                                               ::getpid(), &IsRunningCopy);
-        FHotkeys = FOtherHotkeys.get();
         break;
     case HotkeyBackend::None:
         FOtherHotkeys = std::make_unique<TNoHotkeyService>();
-        FHotkeys = FOtherHotkeys.get();
         break;
     }
+    FHotkeys = FOtherHotkeys.get();
+}
 
-    std::unique_ptr<ITextSender> sender;
+std::unique_ptr<ITextSender> TSessionBackends::MakeSender() {
     switch (FChoice.typing) {
     case TypingBackend::X11:
-        sender = MakeX11TextSender();
-        break;
+        return MakeX11TextSender();
     case TypingBackend::VirtualKeyboard:
-        sender = std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
-        break;
-    case TypingBackend::RemoteDesktop: {
-        const std::optional<std::string> keymap = ReadLayoutKeymap();
-        std::optional<std::set<std::uint32_t>> keysyms;
-        if (keymap) {
-            keysyms = KeymapKeysyms(*keymap);
-        }
-        // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
-        std::optional<TLayoutChords> chords =
-            FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
-        // On GNOME the text goes through IBus where it can; its trigger is a key without symbols.
-        const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
-        sender = std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
-                                                        RemoteDesktopTokenFile(), std::move(chords), trigger);
-        break;
-    }
+        return std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
+    case TypingBackend::RemoteDesktop:
+        return MakeRemoteDesktopSender();
     case TypingBackend::None:
-        sender = std::make_unique<TNoTextSender>();
         break;
     }
-    FWaylandKeyboard.reset();
-    // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
-    FTypist = std::make_unique<TTypingQueue>(std::move(sender), FX11Hotkeys.get());
+    return std::make_unique<TNoTextSender>();
+}
+
+std::unique_ptr<ITextSender> TSessionBackends::MakeRemoteDesktopSender() const {
+    const std::optional<std::string> keymap = ReadLayoutKeymap();
+    std::optional<std::set<std::uint32_t>> keysyms;
+    if (keymap) {
+        keysyms = KeymapKeysyms(*keymap);
+    }
+    // KWin types the Shift+AltGr level of a keysym without its modifiers: on KDE the keys go by key code.
+    std::optional<TLayoutChords> chords =
+        FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
+    // On GNOME the text goes through IBus where it can; its trigger is a key without symbols.
+    const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
+    return std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
+                                                  RemoteDesktopTokenFile(), std::move(chords), trigger);
 }
 
 IEventSource* TSessionBackends::Events() {

@@ -3,6 +3,7 @@
 #include "platform/EventSource.h"
 #include "platform/HotkeyService.h"
 #include "platform/SessionChoice.h"
+#include "platform/TextSender.h"
 #include "platform/TypingQueue.h"
 
 #include <memory>
@@ -42,6 +43,15 @@ public:
     const TBackendChoice& Choice() const { return FChoice; }
 
 private:
+    /// Asks the session bus which portals and desktop services are offered.
+    void ReadWaylandOffer(const std::string& appId);
+    /// Builds the chosen hotkey service.
+    void MakeHotkeys(const std::string& appId);
+    /// Builds the chosen way to type.
+    std::unique_ptr<ITextSender> MakeSender();
+    /// Builds the RemoteDesktop portal's typist for the user's layout.
+    std::unique_ptr<ITextSender> MakeRemoteDesktopSender() const;
+
     std::string FRowCommand;
     std::string FTypingRoute; ///< VELMORA_TYPING: a way to type asked for, in a Wayland session
     TSessionOffer FOffer;

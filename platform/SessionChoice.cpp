@@ -59,36 +59,36 @@ unsigned PlasmaVersion(const char* sessionVersion) {
     return version;
 }
 
-TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand) {
-    TBackendChoice choice;
-    if (!offer.wayland) {
-        return choice;
-    }
+namespace {
 
+TypingBackend ChooseTyping(const TSessionOffer& offer) {
     if (offer.virtualKeyboard) {
-        choice.typing = TypingBackend::VirtualKeyboard;
-    } else if (offer.remoteDesktopPortal) {
-        choice.typing = TypingBackend::RemoteDesktop;
-    } else if (offer.x11Display) {
-        choice.typing = TypingBackend::X11;
-    } else {
-        choice.typing = TypingBackend::None;
+        return TypingBackend::VirtualKeyboard;
     }
+    if (offer.remoteDesktopPortal) {
+        return TypingBackend::RemoteDesktop;
+    }
+    return offer.x11Display ? TypingBackend::X11 : TypingBackend::None;
+}
+
+HotkeyBackend ChooseHotkeys(const TSessionOffer& offer) {
     // Plasma's shortcut portal binds from 6.1 on; 6.0 cannot be told from 6.1 here and goes to the portal.
     if (offer.kdePlasma && offer.kdeShortcuts && (!offer.shortcutsPortal || offer.plasmaVersion < 6)) {
-        choice.hotkeys = HotkeyBackend::Kde;
-    } else if (offer.shortcutsPortal) {
-        choice.hotkeys = HotkeyBackend::Portal;
-    } else if (offer.gnomeShortcuts) {
-        choice.hotkeys = HotkeyBackend::Gnome;
-    } else if (offer.x11Display) {
-        choice.hotkeys = HotkeyBackend::X11;
-    } else {
-        choice.hotkeys = HotkeyBackend::None;
+        return HotkeyBackend::Kde;
     }
+    if (offer.shortcutsPortal) {
+        return HotkeyBackend::Portal;
+    }
+    if (offer.gnomeShortcuts) {
+        return HotkeyBackend::Gnome;
+    }
+    return offer.x11Display ? HotkeyBackend::X11 : HotkeyBackend::None;
+}
 
+/// What the user should know of the way texts go; empty for the virtual keyboard, which types everything.
+std::string TypingNote(TypingBackend typing, const TSessionOffer& offer) {
     std::string note;
-    switch (choice.typing) {
+    switch (typing) {
     case TypingBackend::VirtualKeyboard:
         break;
     case TypingBackend::RemoteDesktop:
@@ -115,6 +115,12 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
                 "remote-desktop portal and no X display). ";
         break;
     }
+    return note;
+}
+
+/// Adds what the user should know of the hotkeys to the choice's note.
+void NoteHotkeys(TBackendChoice& choice, const std::string& rowCommand) {
+    std::string& note = choice.note;
     const std::string bind = "bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";
     switch (choice.hotkeys) {
     case HotkeyBackend::Portal:
@@ -135,10 +141,22 @@ TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& row
         choice.rowCommandNoted = true;
         break;
     }
-    while (!note.empty() && note.back() == ' ') {
-        note.pop_back();
+}
+
+} // namespace
+
+TBackendChoice ChooseBackends(const TSessionOffer& offer, const std::string& rowCommand) {
+    TBackendChoice choice;
+    if (!offer.wayland) {
+        return choice;
     }
-    choice.note = note;
+    choice.typing = ChooseTyping(offer);
+    choice.hotkeys = ChooseHotkeys(offer);
+    choice.note = TypingNote(choice.typing, offer);
+    NoteHotkeys(choice, rowCommand);
+    while (!choice.note.empty() && choice.note.back() == ' ') {
+        choice.note.pop_back();
+    }
     return choice;
 }
 

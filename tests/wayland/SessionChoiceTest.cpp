@@ -36,12 +36,14 @@ TEST(SessionChoice, AWaylandSessionTakesWhatItOffersForEachServiceOnItsOwn) {
     EXPECT_EQ(choice.typing, TypingBackend::VirtualKeyboard);
     EXPECT_NE(choice.note.find("only while an X11 window has the focus"), std::string::npos) << choice.note;
     EXPECT_NE(choice.note.find("\"" + kCommand + " N\""), std::string::npos) << choice.note;
+    EXPECT_TRUE(choice.rowCommandNoted); // a Start's note need not repeat it
 
     // KDE or GNOME 48: a shortcut portal and a remote-desktop portal, no virtual keyboard.
     choice = ChooseBackends({true, true, false, true, true}, kCommand);
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
     EXPECT_EQ(choice.typing, TypingBackend::RemoteDesktop);
     EXPECT_NE(choice.note.find("layout lacks"), std::string::npos) << choice.note;
+    EXPECT_FALSE(choice.rowCommandNoted);
 
     // No remote-desktop portal either: X11 applications only.
     choice = ChooseBackends({true, true, false, true, false}, kCommand);
