@@ -2,6 +2,7 @@
 
 #include "IbusAddress.h"
 #include "IbusWire.h"
+#include "platform/Keysyms.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -25,11 +26,9 @@ constexpr const char* kEnginePaths = "/org/velmora/IBusEngine";
 constexpr const char* kEngineName = "velmora-typing";
 /// IBus's flag of a key release in a key event's state.
 constexpr std::uint32_t kReleaseMask = 1U << 30;
-/// The evdev key codes and keysyms of Return and Tab, the same on every layout.
+/// The evdev key codes of Return and Tab, the same on every layout.
 constexpr std::uint32_t kReturnCode = 28;
 constexpr std::uint32_t kTabCode = 15;
-constexpr std::uint32_t kReturnKeysym = 0xFF0D;
-constexpr std::uint32_t kTabKeysym = 0xFF09;
 constexpr int kCallTimeoutMs = 5000;
 /// How long the daemon may take to drop the user's engine after ours went away.
 constexpr std::chrono::milliseconds kRepairWait{300};
@@ -119,7 +118,7 @@ private:
                        IbusText(QString::fromUcs4(piece.text.data(), static_cast<int>(piece.text.size()))))});
         }
         for (const StrokeKind key : piece.keys) {
-            const std::uint32_t keysym = key == StrokeKind::Tab ? kTabKeysym : kReturnKeysym;
+            const std::uint32_t keysym = StrokeKeysym({key, 0});
             const std::uint32_t code = key == StrokeKind::Tab ? kTabCode : kReturnCode;
             Signal(bus, path, "ForwardKeyEvent", {keysym, code, 0U});
             Signal(bus, path, "ForwardKeyEvent", {keysym, code, kReleaseMask});

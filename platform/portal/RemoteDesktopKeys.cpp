@@ -1,6 +1,6 @@
 #include "RemoteDesktopKeys.h"
 
-#include "platform/wayland/KeymapPlan.h"
+#include "platform/Keysyms.h"
 
 #include <utility>
 

@@ -1,5 +1,7 @@
 #include "KeymapPlan.h"
 
+#include "platform/Keysyms.h"
+
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
@@ -12,28 +14,6 @@ namespace velmora {
 namespace {
 
 constexpr std::uint32_t kEvdevOffset = 8;
-constexpr std::uint32_t kUnicodeKeysymBase = 0x01000000;
-
-} // namespace
-
-std::uint32_t XkbKeysymOf(const TStroke& stroke) {
-    switch (stroke.kind) {
-    case StrokeKind::Return:
-        return XKB_KEY_Return;
-    case StrokeKind::Tab:
-        return XKB_KEY_Tab;
-    case StrokeKind::Character:
-        break;
-    }
-    // A control character is typed as itself (its Unicode keysym), not as the editing key (BackSpace, Escape,
-    // Delete) that shares its code.
-    if (IsControlCharacter(stroke.character)) {
-        return kUnicodeKeysymBase + stroke.character;
-    }
-    return xkb_utf32_to_keysym(stroke.character);
-}
-
-namespace {
 
 /// The keysym as a keymap names it: by name, or by number where the name would not read back as the same keysym
 /// (xkbcommon reads "U0001" as no symbol).

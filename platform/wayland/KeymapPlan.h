@@ -18,9 +18,6 @@ struct TKeymapBatch {
     std::set<std::uint32_t> breakKeys; ///< those of `keys` that type Return or Tab
 };
 
-/// The keysym that types a stroke: Return, Tab, or the character's keysym; 0 (NoSymbol) for none.
-std::uint32_t XkbKeysymOf(const TStroke& stroke);
-
 /// The keys (evdev codes) the keymaps put characters on: those that type a printable character on a US keyboard with
 /// NumLock on, but Space and the keypad's ±. Applications read a key by its position too: Chromium drops a key whose
 /// position has no DOM key code and gives a character it knows no key code for the US key code of the position, so

@@ -12,9 +12,6 @@ namespace velmora {
 
 namespace {
 
-constexpr KeysymValue kReturnKeysym = 0xFF0D;
-constexpr KeysymValue kTabKeysym = 0xFF09;
-constexpr KeysymValue kUnicodeKeysymBase = 0x01000000;
 constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 /// How far ahead a keymap change looks for further characters to bind with the one that is needed now.
 constexpr std::size_t kLookahead = 4096;
@@ -210,31 +207,6 @@ private:
 };
 
 } // namespace
-
-KeysymValue CharacterKeysym(char32_t character) {
-    if (character == U'\r' || character == U'\n') {
-        return kReturnKeysym;
-    }
-    if (character == U'\t') {
-        return kTabKeysym;
-    }
-    if ((character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)) {
-        return character;
-    }
-    return kUnicodeKeysymBase + character;
-}
-
-KeysymValue StrokeKeysym(const TStroke& stroke) {
-    switch (stroke.kind) {
-    case StrokeKind::Return:
-        return kReturnKeysym;
-    case StrokeKind::Tab:
-        return kTabKeysym;
-    case StrokeKind::Character:
-        break;
-    }
-    return CharacterKeysym(stroke.character);
-}
 
 unsigned TBinding::Groups() const {
     for (unsigned group = kKeyGroups; group > 0; --group) {

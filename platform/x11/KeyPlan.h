@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Keysyms.h"
 #include "platform/TextWalk.h"
 
 #include <array>
@@ -9,21 +10,11 @@
 
 namespace velmora {
 
-/// An X keysym value (0 is NoSymbol).
-using KeysymValue = std::uint32_t;
-
 /// The layout groups a keycode can hold.
 constexpr unsigned kKeyGroups = 4;
 /// The levels of a group the typist reaches: 0 plain, 1 Shift, 2 Level3, 3 Shift+Level3 (bit 0 is Shift, bit 1
 /// the Level3 shift, AltGr on many layouts).
 constexpr unsigned kKeyLevels = 4;
-
-/// The keysym that types one character of a text: Return for line breaks, Tab, Latin-1 as itself, the rest Unicode
-/// (0x01000000 + code point). The typist and the hotkey service both use this one rule.
-KeysymValue CharacterKeysym(char32_t character);
-
-/// The keysym that stands for a stroke.
-KeysymValue StrokeKeysym(const TStroke& stroke);
 
 /// One key of the current layout in one of its groups: what it types at each level (0 where nothing).
 struct TLayoutKey {

@@ -1,13 +1,13 @@
 #include "X11Keyboard.h"
 
 #include "X11Display.h"
+#include "platform/Keysyms.h"
 #include "platform/PlatformError.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <array>
@@ -74,20 +74,6 @@ KeySym KeysymAt(XkbDescPtr xkb, int keycode, unsigned group, unsigned modifiers)
     }
     const int level = LevelOf(*XkbKeyKeyType(xkb, keycode, keyGroup), modifiers);
     return level < XkbKeyGroupWidth(xkb, keycode, keyGroup) ? XkbKeySymEntry(xkb, keycode, level, keyGroup) : NoSymbol;
-}
-
-/// The keysym in the form the planner looks characters up by (CharacterKeysym): layouts name most characters
-/// beyond Latin-1 by keysyms of their own (Cyrillic_es for U+0441), some by their Unicode keysym.
-KeysymValue TextKeysym(KeySym keysym) {
-    constexpr KeySym kLegacyCharacters = 0x100; // Latin-2 to Korean and the rest; Latin-1 is its own
-    constexpr KeySym kFunctionKeys = 0xFE00;    // dead keys, modifiers, Return, Tab, keypad
-    constexpr KeySym kUnicodeBeyondLatin1 = 0x01000100;
-    if ((keysym >= kLegacyCharacters && keysym < kFunctionKeys) || keysym >= kUnicodeBeyondLatin1) {
-        if (const std::uint32_t character = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym)); character != 0) {
-            return CharacterKeysym(character);
-        }
-    }
-    return static_cast<KeysymValue>(keysym);
 }
 
 /// The layout's Level3 shift: the modifiers that a key of ISO_Level3_Shift sets (AltGr on layouts that have one),
@@ -253,8 +239,8 @@ TKeyboardLayout ReadKeyboardLayout(Display* display) {
             TLayoutKey key{code, static_cast<unsigned>(group)};
             for (unsigned level = 0; level < kKeyLevels; ++level) {
                 if (level < 2 || level3.modifiers != 0) {
-                    key.levels[level] =
-                        TextKeysym(KeysymAt(xkb.get(), keycode, group, levelModifiers[level] | lockedModifiers));
+                    key.levels[level] = AsCharacterKeysym(static_cast<KeysymValue>(
+                        KeysymAt(xkb.get(), keycode, group, levelModifiers[level] | lockedModifiers)));
                 }
             }
             layout.keys.push_back(key);

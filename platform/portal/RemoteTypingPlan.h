@@ -1,0 +1,50 @@
+#pragma once
+
+#include "RemoteDesktopKeys.h"
+#include "platform/TextWalk.h"
+#include "platform/ibus/ImePieces.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+/// One piece of a text for the session's keyboard and clipboard.
+struct TRemotePiece {
+    enum class Kind {
+        Keys,   ///< one stroke, typed by `keys`
+        Paste,  ///< a run of characters the layout lacks, put on the clipboard and pasted by the chord `keys`
+        Unsent, ///< characters the layout lacks that cannot be pasted
+    };
+    Kind kind = Kind::Keys;
+    std::size_t first = 0;        ///< the text's stroke the piece begins with
+    std::vector<TRemoteKey> keys; ///< the portal's key calls
+    std::u32string characters;    ///< Paste and Unsent: the characters
+
+    friend bool operator==(const TRemotePiece&, const TRemotePiece&) = default;
+};
+
+/// How the RemoteDesktop route types one text.
+struct TRemotePlan {
+    std::vector<TRemoteKey> letGo;    ///< first: the releases of the modifiers the user may still hold from a hotkey
+    std::vector<TImePiece> ime;       ///< the text for the IBus engine, while the focused application takes it
+    std::vector<TRemotePiece> pieces; ///< the text by the session's keyboard, from the stroke where the IBus route ends
+};
+
+/// What the session offers a text besides the keyboard.
+struct TRemoteRoutes {
+    bool afterHotkey = false; ///< a hotkey asked for the text: its modifiers may still be held
+    bool clipboard = false;   ///< the session has the clipboard: characters the layout lacks go by paste
+    bool inputMethod = false; ///< the IBus engine is there: the text goes through it where it can
+};
+
+/// Plans `strokes`: each stroke the layout has goes as its keys; each run of characters it lacks goes by one paste
+/// where the session has the clipboard, else is left out, as are control characters and Return or Tab it lacks.
+TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteKeyPlan& keys, TRemoteRoutes routes);
+
+/// The Ctrl+V chord that pastes: Control by keysym, V as the layout's key for a Latin v, else by the key code of V
+/// (applications of a layout without a Latin v take Ctrl+V by the key).
+std::vector<TRemoteKey> PasteChord(const TRemoteKeyPlan& keys);
+
+} // namespace velmora

@@ -1,0 +1,129 @@
+#include "RemoteTypingPlayer.h"
+
+#include <chrono>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kOffLayout =
+    "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
+constexpr const char* kClipboardUnreadable = "your keyboard layout has no key for them, and your clipboard could not "
+                                             "be read to be put back after a paste.";
+constexpr const char* kPasteNotTaken =
+    "your keyboard layout has no key for them, and the application did not take them from the clipboard.";
+/// How long an application may take to ask for a pasted run; longer means that the paste went nowhere.
+constexpr std::chrono::milliseconds kPasteWait{1500};
+/// A clipboard manager (KDE's Klipper) reads new content at once: its reads go before the paste, lest they count as
+/// the application's.
+constexpr std::chrono::milliseconds kOfferSettle{100};
+/// An application inserts what it read a moment after the read: the next keys wait for it.
+constexpr std::chrono::milliseconds kPasteSettle{50};
+
+} // namespace
+
+TRemoteTypingPlayer::TRemoteTypingPlayer(IRemoteSession& session, ITypingTurn& turn, TRemoteTypingCounters& counters)
+    : FSession(session), FTurn(turn), FCounters(counters) {}
+
+TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
+    FOutcome = {{}, kOffLayout};
+    for (const TRemoteKey& key : plan.letGo) {
+        FSession.Send(key);
+    }
+    const std::size_t viaInputMethod = plan.ime.empty() ? 0 : PlayIme(plan.ime);
+    // The user's clipboard is read before the first paste and put back after the text, however it ends.
+    struct TPutBack {
+        TRemoteTypingPlayer& player;
+        ~TPutBack() {
+            if (player.FClipboardKept.value_or(false)) {
+                player.FSession.PutBack();
+            }
+        }
+    } putBack{*this};
+    for (const TRemotePiece& piece : plan.pieces) {
+        if (piece.first < viaInputMethod) {
+            continue; // the IBus engine sent it
+        }
+        // A stopped text ends here: what it did not reach is not what the layout lacks.
+        if (!KeepGoing()) {
+            break;
+        }
+        PlayPiece(piece);
+    }
+    FCounters.Add(&TRemoteTypingStats::offLayout, FOutcome.unsent.size());
+    return FOutcome;
+}
+
+std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces) {
+    if (!FSession.ImeActivate()) {
+        return 0;
+    }
+    std::size_t sent = 0;
+    std::size_t keyWaits = 0;
+    if (FSession.ImeFocused()) {
+        for (const TImePiece& piece : pieces) {
+            if (!KeepGoing() || !FSession.ImeSend(piece)) {
+                break; // stopped, or the focus is with an application that takes keys only
+            }
+            sent += piece.text.size() + piece.keys.size();
+            // An application may handle keys after strings committed later: the next piece waits for them.
+            if (!piece.keys.empty() && !FSession.ImeKeysHandled(piece.keys.back())) {
+                ++keyWaits;
+            }
+        }
+    }
+    FSession.ImeDeactivate();
+    FCounters.Add(&TRemoteTypingStats::imeStrokes, sent);
+    FCounters.Add(&TRemoteTypingStats::imeKeyWaits, keyWaits);
+    return sent;
+}
+
+void TRemoteTypingPlayer::PlayPiece(const TRemotePiece& piece) {
+    switch (piece.kind) {
+    case TRemotePiece::Kind::Keys:
+        for (const TRemoteKey& key : piece.keys) {
+            FSession.Send(key);
+        }
+        FCounters.Add(&TRemoteTypingStats::keysyms, 1);
+        return;
+    case TRemotePiece::Kind::Unsent:
+        FOutcome.unsent += piece.characters;
+        return;
+    case TRemotePiece::Kind::Paste:
+        if (!FClipboardKept) {
+            FClipboardKept = FSession.KeepClipboard();
+        }
+        if (!*FClipboardKept) {
+            LeaveOut(piece.characters, kClipboardUnreadable);
+        } else if (!Paste(piece)) {
+            LeaveOut(piece.characters, kPasteNotTaken);
+        }
+        return;
+    }
+}
+
+bool TRemoteTypingPlayer::Paste(const TRemotePiece& piece) {
+    if (!KeepGoing() || !FSession.Offer(piece.characters) || !FTurn.Pause(kOfferSettle)) {
+        return false;
+    }
+    const std::uint64_t mark = FSession.Transfers();
+    for (const TRemoteKey& key : piece.keys) {
+        FSession.Send(key);
+    }
+    if (!FSession.WaitForPaste(mark, kPasteWait, [this] { return KeepGoing(); }) || !FTurn.Pause(kPasteSettle)) {
+        return false;
+    }
+    FCounters.Add(&TRemoteTypingStats::pasted, piece.characters.size());
+    return true;
+}
+
+void TRemoteTypingPlayer::LeaveOut(const std::u32string& run, const char* why) {
+    FOutcome.unsent += run;
+    FOutcome.why = why;
+}
+
+bool TRemoteTypingPlayer::KeepGoing() {
+    return FTurn.Pause(std::chrono::milliseconds(0));
+}
+
+} // namespace velmora

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "RemoteSession.h"
+#include "RemoteTypingPlan.h"
+#include "RemoteTypingStats.h"
+#include "platform/TextSender.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace velmora {
+
+/// Plays one text's plan over a session: the IBus pieces while the focused application takes them, then, from the
+/// stroke where they ended, the keys, the pastes and the characters left out; a text the typist stops ends there.
+class TRemoteTypingPlayer {
+public:
+    /// Counts what it does into `counters`.
+    TRemoteTypingPlayer(IRemoteSession& session, ITypingTurn& turn, TRemoteTypingCounters& counters);
+
+    /// Plays `plan`; the characters that did not go, and why. The user's clipboard is put back after the text.
+    TSendOutcome Play(const TRemotePlan& plan);
+
+private:
+    /// Sends IBus pieces while they go; how many strokes went.
+    std::size_t PlayIme(const std::vector<TImePiece>& pieces);
+    /// Plays one piece of the session's keyboard and clipboard.
+    void PlayPiece(const TRemotePiece& piece);
+    /// Pastes a run after the user's clipboard was kept; false when it did not go.
+    bool Paste(const TRemotePiece& piece);
+    /// Leaves a run that did not go out, saying why.
+    void LeaveOut(const std::u32string& run, const char* why);
+    /// False once the typist stops.
+    bool KeepGoing();
+
+    IRemoteSession& FSession;
+    ITypingTurn& FTurn;
+    TRemoteTypingCounters& FCounters;
+    TSendOutcome FOutcome;
+    std::optional<bool> FClipboardKept; ///< whether the user's clipboard was read, once a paste needed it
+};
+
+} // namespace velmora

@@ -1,0 +1,134 @@
+#include "platform/portal/RemoteTypingPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace velmora {
+namespace {
+
+/// A session that logs what it is asked to do; its IBus engine and clipboard answer as set.
+class TFakeSession final : public IRemoteSession {
+public:
+    std::string log;
+    int imePiecesTaken = INT_MAX; ///< pieces the IBus engine sends before one does not go
+    bool keysHandled = true;
+    bool clipboardReadable = true;
+    bool pastesRead = true;
+
+    void Send(const TRemoteKey& key) override { log += " k" + std::to_string(key.value); }
+    bool ImeActivate() override { return Note(" ime-on", true); }
+    bool ImeFocused() override { return true; }
+    bool ImeSend(TImePiece piece) override {
+        return Note(" ime" + std::to_string(piece.text.size() + piece.keys.size()), imePiecesTaken-- > 0);
+    }
+    bool ImeKeysHandled(StrokeKind) override { return keysHandled; }
+    void ImeDeactivate() override { log += " ime-off"; }
+    bool KeepClipboard() override { return Note(" keep", clipboardReadable); }
+    bool Offer(const std::u32string& run) override { return Note(" offer" + std::to_string(run.size()), true); }
+    std::uint64_t Transfers() override { return FTransfers; }
+    bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds, const std::function<bool()>&) override {
+        FTransfers += pastesRead ? 1 : 0;
+        return FTransfers > mark;
+    }
+    void PutBack() override { log += " put-back"; }
+
+private:
+    bool Note(const std::string& what, bool answer) {
+        log += what;
+        return answer;
+    }
+    std::uint64_t FTransfers = 0;
+};
+
+/// A turn that stops after so many pauses.
+class TFakeTurn final : public ITypingTurn {
+public:
+    int pauses = INT_MAX;
+    bool Pause(std::chrono::milliseconds) override { return pauses-- > 0; }
+    void KeysBegin() override {}
+    void Report(const std::string&) override {}
+};
+
+TRemotePiece Keys(std::size_t first, std::uint32_t key) {
+    return {TRemotePiece::Kind::Keys, first, {{false, key, true}}, {}};
+}
+
+/// a, a paste of two, one left out, a paste of one; the hotkey's modifier 9 let go of first.
+const TRemotePlan kMixed{{{true, 9, false}},
+                         {},
+                         {Keys(0, 1),
+                          {TRemotePiece::Kind::Paste, 1, {{false, 2, true}}, U"xy"},
+                          {TRemotePiece::Kind::Unsent, 3, {}, U"z"},
+                          {TRemotePiece::Kind::Paste, 4, {{false, 2, true}}, U"w"}}};
+
+TEST(RemoteTypingPlayer, RunsArePastedOnceReadAndTheUsersClipboardIsPutBackAfterTheText) {
+    TFakeSession session;
+    TFakeTurn turn;
+    TRemoteTypingCounters counters;
+    const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
+    EXPECT_EQ(session.log, " k9 k1 keep offer2 k2 offer1 k2 put-back");
+    EXPECT_EQ(outcome.unsent, U"z");
+    EXPECT_EQ(outcome.why.rfind("your keyboard layout has no key for them. Add", 0), 0U) << outcome.why;
+    const TRemoteTypingStats stats = counters.Copy();
+    EXPECT_EQ(stats.keysyms, 1U);
+    EXPECT_EQ(stats.pasted, 3U);
+    EXPECT_EQ(stats.offLayout, 1U);
+}
+
+TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
+    const struct {
+        bool readable;
+        bool read;
+        std::string log;
+        std::string why;
+    } cases[] = {
+        // The user's clipboard is never replaced when it cannot be put back.
+        {false, true, " k9 k1 keep", "and your clipboard could not be read"},
+        // A later character the layout lacks does not hide why the pastes failed.
+        {true, false, " k9 k1 keep offer2 k2 offer1 k2 put-back", "and the application did not take them"},
+    };
+    for (const auto& c : cases) {
+        TFakeSession session;
+        session.clipboardReadable = c.readable;
+        session.pastesRead = c.read;
+        TFakeTurn turn;
+        TRemoteTypingCounters counters;
+        const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
+        EXPECT_EQ(session.log, c.log);
+        EXPECT_EQ(outcome.unsent, U"xyzw");
+        EXPECT_NE(outcome.why.find(c.why), std::string::npos) << outcome.why;
+        EXPECT_EQ(counters.Copy().pasted, 0U);
+        EXPECT_EQ(counters.Copy().offLayout, 4U);
+    }
+}
+
+TEST(RemoteTypingPlayer, WhereAnImePieceDoesNotGoTheKeysTakeOverFromItsFirstStroke) {
+    TFakeSession session;
+    session.imePiecesTaken = 1;
+    session.keysHandled = false;
+    TFakeTurn turn;
+    TRemoteTypingCounters counters;
+    const TRemotePlan plan{
+        {}, {{U"ab", {StrokeKind::Return}}, {U"c", {}}}, {Keys(0, 1), Keys(1, 2), Keys(2, 3), Keys(3, 4)}};
+    TRemoteTypingPlayer(session, turn, counters).Play(plan);
+    EXPECT_EQ(session.log, " ime-on ime3 ime1 ime-off k4");
+    EXPECT_EQ(counters.Copy().imeStrokes, 3U);
+    EXPECT_EQ(counters.Copy().imeKeyWaits, 1U);
+    EXPECT_EQ(counters.Copy().keysyms, 1U);
+}
+
+TEST(RemoteTypingPlayer, AStoppedTextEndsWithoutNamingWhatItDidNotReach) {
+    TFakeSession session;
+    TFakeTurn turn;
+    turn.pauses = 1;
+    TRemoteTypingCounters counters;
+    const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
+    EXPECT_EQ(session.log, " k9 k1");
+    EXPECT_TRUE(outcome.unsent.empty());
+    EXPECT_EQ(counters.Copy().offLayout, 0U);
+}
+
+} // namespace
+} // namespace velmora
