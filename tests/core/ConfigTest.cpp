@@ -3,7 +3,7 @@
 #include "core/Conversion.h"
 #include "core/Producer.h"
 
-#include "fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 

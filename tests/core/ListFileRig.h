@@ -3,7 +3,7 @@
 #include "core/ListFile.h"
 #include "core/RowList.h"
 #include "core/XmlDocument.h"
-#include "tests/core/fakes/FakeUserAnswers.h"
+#include "tests/fakes/FakeUserAnswers.h"
 
 #include <memory>
 #include <utility>

@@ -5,8 +5,8 @@
 #include "core/Producer.h"
 
 #include "TempFolder.h"
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakeUserAnswers.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeUserAnswers.h"
 
 #include <gtest/gtest.h>
 

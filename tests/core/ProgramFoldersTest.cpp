@@ -1,6 +1,6 @@
 #include "core/ProgramFolders.h"
 
-#include "fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "core/XmlDocument.h"
 
 #include "FuzzSupport.h"
-#include "tests/core/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include "core/PosixFileSystem.h"
 
 #include "tests/core/TempFolder.h"
-#include "tests/core/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "Shutdown.h"
 
 #include "core/KeyNames.h"
-#include "tests/core/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "platform/HotkeyNote.h"
 
-#include "fakes/FakeHotkeyService.h"
-#include "fakes/FakeTypist.h"
+#include "tests/fakes/FakeHotkeyService.h"
+#include "tests/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 

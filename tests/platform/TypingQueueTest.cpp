@@ -2,7 +2,7 @@
 // text, and a session that the desktop grants or refuses while texts wait.
 #include "platform/TypingQueue.h"
 
-#include "fakes/FakeTextSender.h"
+#include "tests/fakes/FakeTextSender.h"
 
 #include <gtest/gtest.h>
 

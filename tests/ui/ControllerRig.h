@@ -1,11 +1,11 @@
 #pragma once
 
-#include "tests/core/fakes/FakeFileSystem.h"
-#include "tests/core/fakes/FakeUserAnswers.h"
-#include "tests/platform/fakes/FakeHotkeyService.h"
-#include "tests/platform/fakes/FakeTypist.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeUserAnswers.h"
+#include "tests/fakes/FakeHotkeyService.h"
+#include "tests/fakes/FakeTypist.h"
 #include "tests/ui/UiTestSupport.h"
-#include "tests/ui/fakes/FakeControllerDialogs.h"
+#include "tests/fakes/FakeControllerDialogs.h"
 
 #include "ui/MainCtrl.h"
 

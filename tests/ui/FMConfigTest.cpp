@@ -2,7 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Conversion.h"
-#include "fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFileSystem.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "platform/x11/KeyPlan.h"
 #include "platform/x11/KeyPlayback.h"
 
-#include "RandomText.h"
+#include "tests/platform/RandomText.h"
 
 #include <gtest/gtest.h>
 

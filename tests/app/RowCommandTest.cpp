@@ -1,11 +1,13 @@
 #include "app/RowCommand.h"
 #include "app/PrivateSocket.h"
 #include "core/FileSystem.h"
+#include "platform/gnome/GnomeHotkeyService.h"
 
-#include "../core/TempFolder.h"
+#include "tests/core/TempFolder.h"
 
-#include "../platform/fakes/FakeHotkeyService.h"
-#include "../platform/fakes/FakeTypist.h"
+#include "tests/fakes/FakeCustomShortcuts.h"
+#include "tests/fakes/FakeHotkeyService.h"
+#include "tests/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +84,51 @@ TEST_F(RowRequestTest, RowsNotInForceAndBadRequestsTypeNothingAndSayWhy) {
     hotkeys.Stop();
     EXPECT_NE(Ask("type-row 1").find("not in force"), std::string::npos);
     EXPECT_TRUE(typist.Texts().empty());
+}
+
+TEST(RowCommand, AGnomeShortcutTypesItsRegistrationsRowHoweverTheRowsAboveChangeWhileRunning) {
+    FakeCustomShortcuts::TStore store;
+    const auto service = std::make_unique<TGnomeHotkeyService>(std::make_unique<FakeCustomShortcuts>(store),
+                                                               "/usr/bin/velmora", 42, [](int) { return false; });
+    const auto Item = [](const std::string& text, std::uint8_t ctrl, std::int32_t key) {
+        return std::make_shared<TStrItem>(text, ctrl, key);
+    };
+    FakeTypist typist;
+    TRowList rows;
+    THotKeys hotkeys(*service, typist);
+    rows.Append(Item("first", 1, 116), true);  // CTRL+F5
+    rows.Append(Item("second", 1, 117), true); // CTRL+F6
+    rows.Append(Item("third", 1, 118), true);  // CTRL+F7
+    hotkeys.Start(rows);
+    // What GNOME runs for CTRL+F6: the command's last two words.
+    const auto press = [&](const std::string& binding) {
+        for (const auto& [path, shortcut] : store.saved) {
+            if (shortcut.binding == binding) {
+                const std::size_t id = shortcut.command.rfind(' ');
+                const std::size_t option = shortcut.command.rfind(' ', id - 1);
+                const std::string request = RowRequestLine(shortcut.command.substr(option + 1, id - option - 1),
+                                                           std::stoul(shortcut.command.substr(id + 1)));
+                return AnswerRowRequest(request, &rows, &hotkeys);
+            }
+        }
+        return std::string("no shortcut has ") + binding;
+    };
+
+    rows.Delete(0);
+    EXPECT_EQ(press("<Control>F6"), "ok");
+    rows.Clear(); // a list loaded meanwhile: the row registered at Start types until Stop
+    rows.Append(Item("loaded", 1, 117), true);
+    EXPECT_EQ(press("<Control>F6"), "ok");
+    rows.Append(Item("moved", 0, 0), true);
+    hotkeys.Entries()[2].item->FHKChar = 117; // the third row now has CTRL+F6 too: the upper one still types
+    EXPECT_EQ(press("<Control>F6"), "ok");
+    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"second", "second", "second"}));
+
+    hotkeys.Entries()[1].item->FHKChar = 119; // the second row leaves CTRL+F6: the row that has it now types
+    EXPECT_EQ(press("<Control>F6"), "ok");
+    EXPECT_EQ(typist.Texts().back(), "third");
+    hotkeys.Stop();
+    EXPECT_NE(press("<Control>F6"), "ok");
 }
 
 } // namespace

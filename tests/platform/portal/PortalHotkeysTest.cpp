@@ -2,8 +2,8 @@
 #include "platform/ShortcutNames.h"
 #include "platform/portal/PortalTrigger.h"
 
-#include "../platform/fakes/FakeHotkeyService.h"
-#include "../platform/fakes/FakeTypist.h"
+#include "tests/fakes/FakeHotkeyService.h"
+#include "tests/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 

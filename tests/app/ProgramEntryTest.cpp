@@ -4,7 +4,7 @@
 #include "app/RowCommand.h"
 #include "app/RowCommandServer.h"
 
-#include "TempFolder.h"
+#include "tests/core/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

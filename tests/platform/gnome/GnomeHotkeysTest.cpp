@@ -1,9 +1,8 @@
-#include "app/RowCommand.h"
 #include "platform/HotkeyRegistry.h"
 #include "platform/gnome/GnomeHotkeyService.h"
 
-#include "../platform/fakes/FakeCustomShortcuts.h"
-#include "../platform/fakes/FakeTypist.h"
+#include "tests/fakes/FakeCustomShortcuts.h"
+#include "tests/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 
@@ -58,47 +57,6 @@ TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAn
     service.reset();
     EXPECT_EQ(store.paths, std::vector<std::string>{kFolder + "custom0/"});
     EXPECT_EQ(store.saved.size(), 1U);
-}
-
-TEST(GnomeHotkeys, AShortcutTypesItsRegistrationsRowHoweverTheRowsAboveChangeWhileRunning) {
-    FakeCustomShortcuts::TStore store;
-    auto service = Service(store);
-    FakeTypist typist;
-    TRowList rows;
-    THotKeys hotkeys(*service, typist);
-    rows.Append(Item("first", 1, 116), true);  // CTRL+F5
-    rows.Append(Item("second", 1, 117), true); // CTRL+F6
-    rows.Append(Item("third", 1, 118), true);  // CTRL+F7
-    hotkeys.Start(rows);
-    // What GNOME runs for CTRL+F6: the command's last two words.
-    const auto press = [&](const std::string& binding) {
-        for (const auto& [path, shortcut] : store.saved) {
-            if (shortcut.binding == binding) {
-                const std::size_t id = shortcut.command.rfind(' ');
-                const std::size_t option = shortcut.command.rfind(' ', id - 1);
-                const std::string request = RowRequestLine(shortcut.command.substr(option + 1, id - option - 1),
-                                                           std::stoul(shortcut.command.substr(id + 1)));
-                return AnswerRowRequest(request, &rows, &hotkeys);
-            }
-        }
-        return std::string("no shortcut has ") + binding;
-    };
-
-    rows.Delete(0);
-    EXPECT_EQ(press("<Control>F6"), "ok");
-    rows.Clear(); // a list loaded meanwhile: the row registered at Start types until Stop
-    rows.Append(Item("loaded", 1, 117), true);
-    EXPECT_EQ(press("<Control>F6"), "ok");
-    rows.Append(Item("moved", 0, 0), true);
-    hotkeys.Entries()[2].item->FHKChar = 117; // the third row now has CTRL+F6 too: the upper one still types
-    EXPECT_EQ(press("<Control>F6"), "ok");
-    EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"second", "second", "second"}));
-
-    hotkeys.Entries()[1].item->FHKChar = 119; // the second row leaves CTRL+F6: the row that has it now types
-    EXPECT_EQ(press("<Control>F6"), "ok");
-    EXPECT_EQ(typist.Texts().back(), "third");
-    hotkeys.Stop();
-    EXPECT_NE(press("<Control>F6"), "ok");
 }
 
 TEST(GnomeHotkeys, OnlyShortcutsOfCopiesThatNoLongerRunAreRemovedAtStartUp) {

@@ -5,10 +5,10 @@
 #include "core/Base64.h"
 #include "ui/MainForm.h"
 
-#include "fakes/FakeFileSystem.h"
-#include "fakes/FakeHotkeyService.h"
-#include "fakes/FakeTypist.h"
-#include "fakes/FakeUserAnswers.h"
+#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeHotkeyService.h"
+#include "tests/fakes/FakeTypist.h"
+#include "tests/fakes/FakeUserAnswers.h"
 
 #include <QApplication>
 #include <QLabel>

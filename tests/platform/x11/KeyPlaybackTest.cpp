@@ -1,4 +1,4 @@
-#include "fakes/FakeKeySender.h"
+#include "tests/fakes/FakeKeySender.h"
 
 #include <gtest/gtest.h>
 
