@@ -36,10 +36,11 @@ std::string_view OneBytePerCharacter(std::string_view text, std::string& storage
 } // namespace
 
 TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
-    static constexpr std::string_view kNames[] = {"FStr", "FHKCtrl", "FHKChar", "checked"};
+    static constexpr std::string_view kNames[] = {"FStr", "FHKCtrl", "FHKChar", "checked",
+                                                  "keys", "secret",  "paste",   "delay"};
     std::optional<std::string_view> values[std::size(kNames)];
     node.FindAttributes(kNames, values);
-    const auto& [text, modifier, key, checked] = values;
+    const auto& [text, modifier, key, checked, keys, secret, paste, delay] = values;
     auto item = std::make_shared<TStrItem>();
     if (text) {
         std::string storage;
@@ -59,7 +60,31 @@ TStrItemPtr TStrItem::LoadStrItem(const IXmlNode& node) {
     if (checked) {
         item->FChecked = ParseBoolean("checked", *checked);
     }
+    item->FKeys = keys && ParseBoolean("keys", *keys);
+    item->FSecret = secret && ParseBoolean("secret", *secret);
+    item->FPaste = paste && ParseBoolean("paste", *paste);
+    if (delay) {
+        item->FDelay = static_cast<unsigned>(std::clamp<std::int64_t>(
+            ParseInteger("delay", *delay), 0, static_cast<std::int64_t>(kLongestCharacterDelay)));
+    }
     return item;
+}
+
+std::string TStrItem::OptionalAttributes() const {
+    std::string out;
+    if (FKeys) {
+        out += " keys=\"True\"";
+    }
+    if (FSecret) {
+        out += " secret=\"True\"";
+    }
+    if (FPaste) {
+        out += " paste=\"True\"";
+    }
+    if (FDelay != 0) {
+        out += " delay=\"" + std::to_string(FDelay) + "\"";
+    }
+    return out;
 }
 
 void TStrItem::SaveStrItem(IXmlNode& parent) const {
@@ -68,6 +93,18 @@ void TStrItem::SaveStrItem(IXmlNode& parent) const {
     element.SetAttributeInt("FHKCtrl", FHKCtrl);
     element.SetAttributeInt("FHKChar", FHKChar);
     element.SetAttributeBool("checked", FChecked);
+    if (FKeys) {
+        element.SetAttributeBool("keys", true);
+    }
+    if (FSecret) {
+        element.SetAttributeBool("secret", true);
+    }
+    if (FPaste) {
+        element.SetAttributeBool("paste", true);
+    }
+    if (FDelay != 0) {
+        element.SetAttributeInt("delay", static_cast<std::int64_t>(FDelay));
+    }
 }
 
 namespace {
@@ -76,7 +113,8 @@ constexpr std::string_view kItemOpen = "<item FStr=\"";
 constexpr std::string_view kCtrlKey = "\" FHKCtrl=\"";
 constexpr std::string_view kCharKey = "\" FHKChar=\"";
 constexpr std::string_view kCheckedKey = "\" checked=\"";
-constexpr std::string_view kItemClose = "\"/>";
+constexpr std::string_view kValueClose = "\"";
+constexpr std::string_view kElementClose = "/>";
 
 char* Put(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
@@ -171,13 +209,16 @@ char* TStrItem::WriteItemXml(char* out) const {
     out = PutInteger(out, FHKChar);
     out = Put(out, kCheckedKey);
     out = Put(out, BooleanText(FChecked));
-    return Put(out, kItemClose);
+    out = Put(out, kValueClose);
+    out = Put(out, OptionalAttributes());
+    return Put(out, kElementClose);
 }
 
 std::size_t TStrItem::ItemXmlSize() const {
     const std::size_t textSize = KeepsStoredText() ? EscapedSize(FStoredStr) : Base64Size(FStr.size());
     return kItemOpen.size() + textSize + kCtrlKey.size() + DigitCount(FHKCtrl) + kCharKey.size() + DigitCount(FHKChar) +
-           kCheckedKey.size() + std::string_view(BooleanText(FChecked)).size() + kItemClose.size();
+           kCheckedKey.size() + std::string_view(BooleanText(FChecked)).size() + kValueClose.size() +
+           OptionalAttributes().size() + kElementClose.size();
 }
 
 } // namespace velmora

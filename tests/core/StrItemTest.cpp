@@ -127,3 +127,36 @@ TEST_F(StrItemTest, ItemXmlTextIsByteForByteTheSavedElement) {
         EXPECT_EQ(items[i].ItemXmlSize(), text.size() - 6) << i;
     }
 }
+
+TEST_F(StrItemTest, KeysSecretPasteAndDelayAreWrittenOnlyForARowThatUsesThemAndReadBack) {
+    TStrItem item{"a", 1, 116, true};
+    item.FKeys = item.FSecret = item.FPaste = true;
+    item.FDelay = 250;
+    TStrItem delayOnly{"b", 0, 65, false};
+    delayOnly.FDelay = 1000;
+    document_->LoadText("<list/>");
+    std::size_t index = 0;
+    for (const TStrItem* saved : {&item, &delayOnly}) {
+        saved->SaveStrItem(document_->Root());
+        std::string text;
+        saved->AppendItemXml(text);
+        EXPECT_EQ(text, document_->Root().Child(index++).XmlText());
+        EXPECT_EQ(saved->ItemXmlSize(), text.size());
+    }
+    EXPECT_EQ(document_->Root().Child(0).XmlText(), R"(<item FStr="YQ==" FHKCtrl="1" FHKChar="116" checked="True" )"
+                                                    R"(keys="True" secret="True" paste="True" delay="250"/>)");
+    EXPECT_EQ(document_->Root().Child(1).XmlText(), R"(<item FStr="Yg==" FHKCtrl="0" FHKChar="65" checked="False" )"
+                                                    R"(delay="1000"/>)");
+    document_->LoadText(document_->SaveText());
+    EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(0)), item);
+    EXPECT_EQ(*TStrItem::LoadStrItem(document_->Root().Child(1)), delayOnly);
+
+    // Read as the file's other values are; a delay beyond the range is brought into it.
+    EXPECT_TRUE(Load(R"(keys="1" secret="TRUE")").FSecret);
+    EXPECT_FALSE(Load(R"(paste="False" keys="0")").FKeys);
+    EXPECT_EQ(Load(R"(delay="5000")").FDelay, 1000U);
+    EXPECT_EQ(Load(R"(delay="-3")").FDelay, 0U);
+    EXPECT_EQ(Load(R"(pace="9" Secret="True")"), TStrItem{}) << "other names are ignored";
+    EXPECT_NE(LoadError(R"(secret="yes")").find(R"("secret": "yes")"), std::string::npos);
+    EXPECT_NE(LoadError(R"(delay="fast")").find(R"("delay")"), std::string::npos);
+}
