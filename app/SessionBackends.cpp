@@ -13,6 +13,7 @@
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopSender.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 #include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WaylandLayout.h"
@@ -42,6 +43,23 @@ std::string RemoteDesktopTokenFile() {
     const char* home = std::getenv("HOME");
     return home != nullptr && *home == '/' ? std::string(home) + "/.local/state/velmora/remote-desktop-token"
                                            : std::string();
+}
+
+/// The compositor's data-control clipboard; none, said on standard error, where it offers none.
+std::unique_ptr<IPasteClipboard> DataControlClipboard() {
+    try {
+        return std::make_unique<TDataControlClipboard>();
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: no clipboard to paste through: " << error.what() << std::endl;
+        return nullptr;
+    }
+}
+
+/// The keys that paste: VELMORA_PASTE_KEYS (ctrl-v, shift-insert or ctrl-shift-v; for terminals, which take Ctrl+V
+/// as "insert the next key literally"), by default Ctrl+V.
+PasteChord PasteKeys() {
+    const char* name = std::getenv("VELMORA_PASTE_KEYS");
+    return PasteChordNamed(name != nullptr ? name : "").value_or(PasteChord::CtrlV);
 }
 
 } // namespace
@@ -142,7 +160,13 @@ std::unique_ptr<ITextSender> TSessionBackends::MakeSender() {
     case TypingBackend::X11:
         return MakeX11TextSender();
     case TypingBackend::VirtualKeyboard:
-        return std::make_unique<TVirtualKeyboardSender>(std::move(FWaylandKeyboard));
+        // Chromium takes a key as one UTF-16 unit: with VELMORA_VK_PASTE=1 characters beyond U+FFFF go by the
+        // clipboard (not yet by default: a Qt edit on Sway did not receive them whole that way).
+        return std::make_unique<TVirtualKeyboardSender>(
+            std::move(FWaylandKeyboard), TVirtualKeyboardSender::kDefaultSettle,
+            IsSet("VELMORA_VK_PASTE") && std::string(std::getenv("VELMORA_VK_PASTE")) == "1" ? DataControlClipboard()
+                                                                                             : nullptr,
+            PasteKeys());
     case TypingBackend::RemoteDesktop:
         return MakeRemoteDesktopSender();
     case TypingBackend::None:
@@ -162,8 +186,14 @@ std::unique_ptr<ITextSender> TSessionBackends::MakeRemoteDesktopSender() const {
         FOffer.kdePlasma && keymap ? TLayoutChords::FromKeymap(*keymap) : std::nullopt;
     // On GNOME the text goes through IBus where it can; its trigger is a key without symbols.
     const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
+    // Where the portal has no clipboard (KDE 5.27), the compositor's data-control one carries what the layout lacks.
+    TClipboardFactory otherClipboard;
+    if (!FOffer.remoteDesktopClipboard) {
+        otherClipboard = &DataControlClipboard;
+    }
     return std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,
-                                                  RemoteDesktopTokenFile(), std::move(chords), trigger);
+                                                  RemoteDesktopTokenFile(), std::move(chords), trigger,
+                                                  std::move(otherClipboard), PasteKeys());
 }
 
 IEventSource* TSessionBackends::Events() {

@@ -12,11 +12,10 @@
 #include <QVariantMap>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <csignal>
 #include <utility>
 
@@ -28,7 +27,7 @@ constexpr const char* kClipboardInterface = "org.freedesktop.portal.Clipboard";
 /// How long an application may take to read what the session writes, and the session to read the user's content.
 constexpr std::chrono::milliseconds kTransferTime{2000};
 /// More than this is not kept: the user's content is then taken as unreadable.
-constexpr qsizetype kMaxKept = 64 * 1024 * 1024;
+constexpr std::size_t kMaxKept = 64 * 1024 * 1024;
 
 QDBusMessage CallClipboard(const QDBusConnection& bus, const QString& method, const QList<QVariant>& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kClipboardInterface, method);
@@ -47,21 +46,6 @@ TFd CallForFd(const QDBusConnection& bus, const QString& method, const QList<QVa
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
     return TFd(fd);
-}
-
-bool WriteAll(int fd, const QByteArray& data) {
-    const auto deadline = std::chrono::steady_clock::now() + kTransferTime;
-    for (qsizetype done = 0; done < data.size();) {
-        if (!WaitForFd(fd, POLLOUT, deadline)) {
-            return false;
-        }
-        const ssize_t wrote = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
-        if (wrote < 0 && errno != EINTR && errno != EAGAIN) {
-            return false;
-        }
-        done += wrote > 0 ? wrote : 0;
-    }
-    return true;
 }
 
 } // namespace
@@ -91,22 +75,26 @@ public slots:
         if (session.path() != FSession) {
             return;
         }
-        std::optional<QByteArray> data;
+        std::optional<std::string> data;
+        std::uint64_t number = 0;
         {
             std::scoped_lock lock(FState.mutex);
-            if (const auto found = FState.offer.find(type); found != FState.offer.end()) {
+            number = ++FState.requests;
+            if (const auto found = FState.offer.find(type.toStdString()); found != FState.offer.end()) {
                 data = found->second;
             }
         }
         bool written = false;
         if (data) {
             TFd fd = CallForFd(FBus, "SelectionWrite", {QVariant::fromValue(session), serial});
-            written = fd.Get() >= 0 && WriteAll(fd.Get(), *data) && fd.Close() == 0;
+            written = fd.Get() >= 0 &&
+                      WriteAllUntil(fd.Get(), *data, std::chrono::steady_clock::now() + kTransferTime) &&
+                      fd.Close() == 0;
         }
         CallClipboard(FBus, "SelectionWriteDone", {QVariant::fromValue(session), serial, written});
         if (written) {
             std::scoped_lock lock(FState.mutex);
-            ++FState.transfers;
+            FState.answered = std::max(FState.answered, number);
             FState.served.notify_all();
         }
     }
@@ -154,71 +142,54 @@ TPortalClipboard::~TPortalClipboard() {
 
 bool TPortalClipboard::KeepUserContent() {
     QStringList types;
+    bool told = false;
     {
         std::scoped_lock lock(FState.mutex);
-        // Where the desktop tells of owners, content kept while the session still owns the clipboard is current;
-        // where it does not, the user may have copied something since.
-        if (FState.kept && FState.told && FState.owned) {
+        // Content kept while the session still owns the clipboard is current: no one copied since.
+        if (FState.kept && FState.owned) {
             return true;
         }
         types = FState.ownerTypes;
-    }
-    const bool named = !types.isEmpty();
-    if (!named) {
-        types = QStringList{kTextType}; // the desktop did not say: its text, if it has any
+        told = FState.told;
     }
     TClipboardContent kept;
+    if (!told) {
+        if (Read(QString::fromLatin1(kClipboardTextType))) {
+            return false; // content whose formats the desktop did not name cannot be put back whole
+        }
+    }
     for (const QString& type : types) {
-        std::optional<QByteArray> data = Read(type);
-        if (!data && named) {
+        std::optional<std::string> data = Read(type);
+        if (!data) {
             return false;
         }
-        if (data && (named || !data->isEmpty())) {
-            kept[type] = std::move(*data);
-        }
+        kept[type.toStdString()] = std::move(*data);
     }
     std::scoped_lock lock(FState.mutex);
     FState.kept = std::move(kept);
     return true;
 }
 
-std::optional<QByteArray> TPortalClipboard::Read(const QString& type) {
+std::optional<std::string> TPortalClipboard::Read(const QString& type) {
     TFd fd = CallForFd(FBus, "SelectionRead", {QVariant::fromValue(QDBusObjectPath(FSession)), type});
     if (fd.Get() < 0) {
         return std::nullopt;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kTransferTime;
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        if (!WaitForFd(fd.Get(), POLLIN, deadline)) {
-            return std::nullopt;
-        }
-        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
-        if (got == 0) {
-            return data;
-        }
-        if (got < 0 && errno != EINTR && errno != EAGAIN) {
-            return std::nullopt;
-        }
-        data.append(buffer, got > 0 ? got : 0);
-        if (data.size() > kMaxKept) {
-            return std::nullopt;
-        }
-    }
+    return ReadAllUntil(fd.Get(), std::chrono::steady_clock::now() + kTransferTime, kMaxKept);
 }
 
-bool TPortalClipboard::Offer(TClipboardContent content) {
-    const QStringList types = [&content] {
-        QStringList names;
-        for (const auto& [type, data] : content) {
-            names << type;
-        }
-        return names;
-    }();
+bool TPortalClipboard::Offer(const TClipboardContent& content) {
+    if (content.empty()) {
+        Clear();
+        return true;
+    }
+    QStringList types;
+    for (const auto& [type, data] : content) {
+        types << QString::fromStdString(type);
+    }
     {
         std::scoped_lock lock(FState.mutex);
-        FState.offer = std::move(content);
+        FState.offer = content;
     }
     const bool set = CallClipboard(FBus, "SetSelection",
                                    {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap{{"mime_types", types}}})
@@ -228,16 +199,24 @@ bool TPortalClipboard::Offer(TClipboardContent content) {
     return set;
 }
 
-std::uint64_t TPortalClipboard::Transfers() {
+void TPortalClipboard::Clear() {
+    // Without types the desktop takes the session's content off the clipboard.
+    CallClipboard(FBus, "SetSelection", {QVariant::fromValue(QDBusObjectPath(FSession)), QVariantMap()});
     std::scoped_lock lock(FState.mutex);
-    return FState.transfers;
+    FState.offer.clear();
+    FState.owned = false;
+}
+
+std::uint64_t TPortalClipboard::Requests() {
+    std::scoped_lock lock(FState.mutex);
+    return FState.requests;
 }
 
 bool TPortalClipboard::WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
                                     const std::function<bool()>& keepWaiting) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(FState.mutex);
-    while (FState.transfers <= mark) {
+    while (FState.answered <= mark) {
         if (std::chrono::steady_clock::now() >= deadline || !keepWaiting()) {
             return false;
         }
@@ -247,15 +226,18 @@ bool TPortalClipboard::WaitForPaste(std::uint64_t mark, std::chrono::millisecond
 }
 
 void TPortalClipboard::PutBack() {
-    TClipboardContent kept;
+    TClipboardContent restored;
     {
         std::scoped_lock lock(FState.mutex);
-        if (!FState.kept || FState.kept->empty()) {
+        if (!FState.kept) {
             return;
         }
-        kept = *FState.kept;
+        restored = RestoredContent(*FState.kept);
+        if (restored.empty()) {
+            FState.kept.reset(); // a secret is not kept beyond the text
+        }
     }
-    Offer(std::move(kept));
+    Offer(restored);
 }
 
 } // namespace velmora

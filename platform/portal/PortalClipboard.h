@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/BusThread.h"
+#include "platform/PasteClipboard.h"
 
-#include <QByteArray>
 #include <QDBusConnection>
 #include <QString>
 #include <QStringList>
@@ -11,24 +11,21 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace velmora {
-
-/// Clipboard content: the data of each MIME type.
-using TClipboardContent = std::map<QString, QByteArray>;
 
 /// What the session knows of the clipboard; shared by the typist's thread and the thread that answers the desktop.
 struct TClipboardState {
     std::mutex mutex;
     std::condition_variable served;
     TClipboardContent offer;               ///< what the session has on the clipboard
-    std::uint64_t transfers = 0;           ///< requests for the offer answered so far
+    std::uint64_t requests = 0;            ///< requests for the offer so far
+    std::uint64_t answered = 0;            ///< the number of the latest request answered
     QStringList ownerTypes;                ///< the MIME types of the newest owner the desktop told of
-    bool told = false;                     ///< whether the desktop tells of owner changes at all
+    bool told = false;                     ///< whether the desktop told of an owner since the session started
     bool owned = false;                    ///< whether the session owns the clipboard
     std::optional<TClipboardContent> kept; ///< the user's content, to be put back
 };
@@ -38,12 +35,10 @@ class TClipboardServer;
 /// The clipboard of a RemoteDesktop session (org.freedesktop.portal.Clipboard, xdg-desktop-portal 1.17 and later):
 /// text goes onto it for a paste, and the user's content is kept and put back afterwards. While the session owns
 /// the clipboard, the desktop asks it for the content whenever an application pastes, at any time: a thread of its
-/// own answers.
-class TPortalClipboard final {
+/// own answers. The protocol has no way to give the clipboard back to its owner: the user's content is offered
+/// again by the session.
+class TPortalClipboard final : public IPasteClipboard {
 public:
-    /// The MIME type of the text the session offers.
-    static constexpr const char* kTextType = "text/plain;charset=utf-8";
-
     /// Whether the portal has the clipboard interface.
     static bool Offered(const QDBusConnection& bus);
     /// Asks for the clipboard in `session`, before its Start; false when the portal refused.
@@ -52,24 +47,25 @@ public:
     /// Follows the clipboard of `session` from now on (before its Start: the desktop may tell the owner then).
     TPortalClipboard(QDBusConnection bus, QString session);
     /// Stops answering the desktop.
-    ~TPortalClipboard();
+    ~TPortalClipboard() override;
     TPortalClipboard(const TPortalClipboard&) = delete;
     TPortalClipboard& operator=(const TPortalClipboard&) = delete;
 
-    /// Reads the user's content to put back later, unless the session keeps it already; false when the desktop
-    /// named an owner's types and they could not be read (then nothing may go onto the clipboard).
-    bool KeepUserContent();
-    /// Makes `content` the session's clipboard; false when the desktop refused.
-    bool Offer(TClipboardContent content);
-    /// How many requests for the offer were answered so far, for WaitForPaste.
-    std::uint64_t Transfers();
-    /// Waits until a request after the `mark`-th was answered, up to `timeout` or until `keepWaiting` says no.
-    bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout, const std::function<bool()>& keepWaiting);
-    /// Puts the kept user content back; without any, the last offer stays.
-    void PutBack();
+    // IPasteClipboard. Where the desktop told of no owner since the session started (GNOME tells of the owner when
+    // the session gets the clipboard), the clipboard counts as empty if its text cannot be read, as unreadable if
+    // it can: its other formats are unknown.
+    bool KeepUserContent() override;
+    bool Offer(const TClipboardContent& content) override;
+    std::uint64_t Requests() override;
+    bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
+                      const std::function<bool()>& keepWaiting) override;
+    void PutBack() override;
 
 private:
-    std::optional<QByteArray> Read(const QString& type);
+    /// The user's content of `type`; none when it could not be read.
+    std::optional<std::string> Read(const QString& type);
+    /// Empties the clipboard.
+    void Clear();
 
     QDBusConnection FBus;
     const QString FSession;

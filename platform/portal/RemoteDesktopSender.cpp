@@ -28,9 +28,11 @@ bool TRemoteDesktopSender::KeepsPermission() {
 }
 
 TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
-                                           std::optional<TLayoutChords> chords, std::uint32_t inputMethodTrigger)
+                                           std::optional<TLayoutChords> chords, std::uint32_t inputMethodTrigger,
+                                           TClipboardFactory otherClipboard, PasteChord chord)
     : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
-      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger) {}
+      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger), FOtherClipboard(std::move(otherClipboard)),
+      FChord(chord) {}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() = default;
 
@@ -43,8 +45,8 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     if (!FSession && !StartSession(turn)) {
         return {};
     }
-    const TRemotePlan plan = PlanRemoteTyping(WalkText(text), FPlan,
-                                              {pressedKey != 0, FSession->HasClipboard(), FSession->HasInputMethod()});
+    const TRemotePlan plan = PlanRemoteTyping(
+        WalkText(text), FPlan, {pressedKey != 0, FSession->HasClipboard(), FSession->HasInputMethod(), FChord});
     turn.KeysBegin();
     TSendOutcome outcome = TRemoteTypingPlayer(*FSession, turn, FCounters).Play(plan);
     ReportUnknownLayout(turn);
@@ -52,7 +54,7 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
 }
 
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
-    FSession = TRemoteDesktopSession::Start(FBus, FTokenFile, FTrigger, turn, FCounters);
+    FSession = TRemoteDesktopSession::Start(FBus, FTokenFile, FTrigger, turn, FCounters, FOtherClipboard);
     if (!FSession) {
         return false;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "RemoteDesktopKeys.h"
+#include "RemoteDesktopSession.h"
 #include "RemoteTypingStats.h"
+#include "platform/PasteRuns.h"
 #include "platform/TextSender.h"
 
 #include <QDBusConnection>
@@ -14,8 +16,6 @@
 #include <string>
 
 namespace velmora {
-
-class TRemoteDesktopSession;
 
 /// Types through the desktop's RemoteDesktop portal (org.freedesktop.portal.RemoteDesktop): one session with a
 /// keyboard, started at the first text (the desktop may ask the user; the typist's thread waits, the texts after it
@@ -40,10 +40,12 @@ public:
     /// desktop's restore token is kept, so that portals that offer it (RemoteDesktop version 2) ask the user only
     /// once, not every session; empty: nowhere. `chords`: the layout's keys, to type by key code (see
     /// TRemoteKeyPlan). `inputMethodTrigger`: where the desktop passes keys through IBus, the evdev code of a key
-    /// the layout gives no symbol (see TIbusEngine); 0: the IBus route is not taken.
+    /// the layout gives no symbol (see TIbusEngine); 0: the IBus route is not taken. `otherClipboard`: where the
+    /// portal gives the session no clipboard, the one to paste through; `chord`: the keys that paste.
     explicit TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile = {},
                                   std::optional<TLayoutChords> chords = std::nullopt,
-                                  std::uint32_t inputMethodTrigger = 0);
+                                  std::uint32_t inputMethodTrigger = 0, TClipboardFactory otherClipboard = {},
+                                  PasteChord chord = PasteChord::CtrlV);
     /// Closes the session.
     ~TRemoteDesktopSender() override;
 
@@ -66,6 +68,8 @@ private:
     const TRemoteKeyPlan FPlan;
     const std::string FTokenFile;
     const std::uint32_t FTrigger;
+    const TClipboardFactory FOtherClipboard;
+    const PasteChord FChord;
     bool FToldUnknownLayout = false;
     TRemoteTypingCounters FCounters;
     std::unique_ptr<TRemoteDesktopSession> FSession; ///< the typist's thread only

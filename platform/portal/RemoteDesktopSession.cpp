@@ -120,7 +120,8 @@ bool TRemoteDesktopSession::KeepsPermission(const QDBusConnection& bus) {
 
 std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnection bus, const std::string& tokenFile,
                                                                     std::uint32_t trigger, ITypingTurn& turn,
-                                                                    TRemoteTypingCounters& counters) {
+                                                                    TRemoteTypingCounters& counters,
+                                                                    const TClipboardFactory& otherClipboard) {
     counters.Add(&TRemoteTypingStats::sessions, 1);
     const TKeepWaiting keepWaiting = [&turn] { return turn.Pause(std::chrono::milliseconds(0)); };
     const QString sessionToken = TPortalRequest::NewToken();
@@ -145,6 +146,8 @@ std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnect
     std::unique_ptr<TRemoteDesktopSession> session(new TRemoteDesktopSession(std::move(bus), handle, trigger));
     if (response.results.value("clipboard_enabled").toBool()) {
         session->FClipboard = std::move(clipboard);
+    } else if (otherClipboard) {
+        session->FClipboard = otherClipboard();
     }
     return session;
 }
@@ -190,28 +193,6 @@ bool TRemoteDesktopSession::ImeKeysHandled(StrokeKind lastKey) {
 
 void TRemoteDesktopSession::ImeDeactivate() {
     FIbus->Deactivate();
-}
-
-bool TRemoteDesktopSession::KeepClipboard() {
-    return FClipboard->KeepUserContent();
-}
-
-bool TRemoteDesktopSession::Offer(const std::u32string& run) {
-    const QByteArray utf8 = QString::fromUcs4(run.data(), static_cast<qsizetype>(run.size())).toUtf8();
-    return FClipboard->Offer({{TPortalClipboard::kTextType, utf8}, {"text/plain", utf8}});
-}
-
-std::uint64_t TRemoteDesktopSession::Transfers() {
-    return FClipboard->Transfers();
-}
-
-bool TRemoteDesktopSession::WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
-                                         const std::function<bool()>& keepWaiting) {
-    return FClipboard->WaitForPaste(mark, timeout, keepWaiting);
-}
-
-void TRemoteDesktopSession::PutBack() {
-    FClipboard->PutBack();
 }
 
 } // namespace velmora

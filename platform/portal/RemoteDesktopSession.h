@@ -8,13 +8,16 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace velmora {
 
 class TIbusEngine;
-class TPortalClipboard;
+
+/// Makes a clipboard to paste through; none where there is none.
+using TClipboardFactory = std::function<std::unique_ptr<IPasteClipboard>()>;
 
 /// One started session of the desktop's RemoteDesktop portal with a keyboard (and the clipboard where the portal
 /// grants it), and Velmora's IBus engine where the text may go through IBus. Closed when it goes. Needs the Qt
@@ -29,17 +32,19 @@ public:
     static bool KeepsPermission(const QDBusConnection& bus);
 
     /// Asks the desktop for a session with a keyboard (it may ask the user), keeping its restore token in
-    /// `tokenFile` where the portal offers one; `trigger`: the IBus route's trigger key (0: no IBus route). None when
-    /// the typist stopped meanwhile; throws TypingRefused when the desktop gives no keyboard.
+    /// `tokenFile` where the portal offers one; `trigger`: the IBus route's trigger key (0: no IBus route);
+    /// `otherClipboard`: where the portal gives the session no clipboard, the one to paste through (none: no
+    /// pastes). None when the typist stopped meanwhile; throws TypingRefused when the desktop gives no keyboard.
     static std::unique_ptr<TRemoteDesktopSession> Start(QDBusConnection bus, const std::string& tokenFile,
                                                         std::uint32_t trigger, ITypingTurn& turn,
-                                                        TRemoteTypingCounters& counters);
+                                                        TRemoteTypingCounters& counters,
+                                                        const TClipboardFactory& otherClipboard);
     /// Closes the session.
     ~TRemoteDesktopSession() override;
     TRemoteDesktopSession(const TRemoteDesktopSession&) = delete;
     TRemoteDesktopSession& operator=(const TRemoteDesktopSession&) = delete;
 
-    /// Whether the desktop gave the session the clipboard.
+    /// Whether the session has a clipboard to paste through.
     bool HasClipboard() const { return FClipboard != nullptr; }
     /// Whether the IBus route may be taken.
     bool HasInputMethod() const { return FIbus != nullptr; }
@@ -51,12 +56,7 @@ public:
     bool ImeSend(TImePiece piece) override;
     bool ImeKeysHandled(StrokeKind lastKey) override;
     void ImeDeactivate() override;
-    bool KeepClipboard() override;
-    bool Offer(const std::u32string& run) override;
-    std::uint64_t Transfers() override;
-    bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
-                      const std::function<bool()>& keepWaiting) override;
-    void PutBack() override;
+    IPasteClipboard* Clipboard() override { return FClipboard.get(); }
 
 private:
     TRemoteDesktopSession(QDBusConnection bus, QString handle, std::uint32_t trigger);
@@ -64,8 +64,8 @@ private:
     QDBusConnection FBus;
     const QString FHandle;
     const std::uint32_t FTrigger;
-    std::unique_ptr<TIbusEngine> FIbus;           ///< none where IBus cannot be used
-    std::unique_ptr<TPortalClipboard> FClipboard; ///< none without the portal's clipboard
+    std::unique_ptr<TIbusEngine> FIbus;          ///< none where IBus cannot be used
+    std::unique_ptr<IPasteClipboard> FClipboard; ///< the portal's, or the one given; none without either
 };
 
 } // namespace velmora

@@ -1,17 +1,13 @@
 #pragma once
 
 #include "RemoteDesktopKeys.h"
+#include "platform/PasteClipboard.h"
 #include "platform/TextWalk.h"
 #include "platform/ibus/ImePieces.h"
 
-#include <chrono>
-#include <cstdint>
-#include <functional>
-#include <string>
-
 namespace velmora {
 
-/// What a text is played over: the keyboard and clipboard of a started RemoteDesktop session, and Velmora's IBus
+/// What a text is played over: the keyboard of a started RemoteDesktop session, a clipboard, and Velmora's IBus
 /// engine where the session has one. The typist's thread only.
 class IRemoteSession {
 public:
@@ -33,17 +29,8 @@ public:
     /// Gives the global engine back to the user's.
     virtual void ImeDeactivate() = 0;
 
-    /// Reads the user's clipboard to be put back after the text; false when it could not be read.
-    virtual bool KeepClipboard() = 0;
-    /// Puts `run` on the clipboard; false when the desktop refused.
-    virtual bool Offer(const std::u32string& run) = 0;
-    /// How many requests for the offer were answered so far.
-    virtual std::uint64_t Transfers() = 0;
-    /// Waits until a request after the `mark`-th was answered, up to `timeout` or until `keepWaiting` says no.
-    virtual bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
-                              const std::function<bool()>& keepWaiting) = 0;
-    /// Puts the user's clipboard back.
-    virtual void PutBack() = 0;
+    /// The clipboard that runs the layout lacks are pasted through; none where the session has none.
+    virtual IPasteClipboard* Clipboard() = 0;
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RemoteDesktopKeys.h"
+#include "platform/PasteRuns.h"
 #include "platform/TextWalk.h"
 #include "platform/ibus/ImePieces.h"
 
@@ -34,17 +35,18 @@ struct TRemotePlan {
 
 /// What the session offers a text besides the keyboard.
 struct TRemoteRoutes {
-    bool afterHotkey = false; ///< a hotkey asked for the text: its modifiers may still be held
-    bool clipboard = false;   ///< the session has the clipboard: characters the layout lacks go by paste
-    bool inputMethod = false; ///< the IBus engine is there: the text goes through it where it can
+    bool afterHotkey = false;             ///< a hotkey asked for the text: its modifiers may still be held
+    bool clipboard = false;               ///< the session has the clipboard: characters the layout lacks go by paste
+    bool inputMethod = false;             ///< the IBus engine is there: the text goes through it where it can
+    PasteChord chord = PasteChord::CtrlV; ///< the keys that paste
 };
 
 /// Plans `strokes`: each stroke the layout has goes as its keys; each run of characters it lacks goes by one paste
 /// where the session has the clipboard, else is left out, as are control characters and Return or Tab it lacks.
 TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteKeyPlan& keys, TRemoteRoutes routes);
 
-/// The Ctrl+V chord that pastes: Control by keysym, V as the layout's key for a Latin v, else by the key code of V
-/// (applications of a layout without a Latin v take Ctrl+V by the key).
-std::vector<TRemoteKey> PasteChord(const TRemoteKeyPlan& keys);
+/// The calls of `chord`: modifiers and Insert by keysym, V as the layout's key for a Latin v, else by the key code of
+/// V (applications of a layout without a Latin v take Ctrl+V by the key).
+std::vector<TRemoteKey> PasteChordKeys(const TRemoteKeyPlan& keys, PasteChord chord);
 
 } // namespace velmora

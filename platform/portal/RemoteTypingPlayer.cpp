@@ -1,5 +1,6 @@
 #include "RemoteTypingPlayer.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace velmora {
@@ -8,17 +9,6 @@ namespace {
 
 constexpr const char* kOffLayout =
     "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
-constexpr const char* kClipboardUnreadable = "your keyboard layout has no key for them, and your clipboard could not "
-                                             "be read to be put back after a paste.";
-constexpr const char* kPasteNotTaken =
-    "your keyboard layout has no key for them, and the application did not take them from the clipboard.";
-/// How long an application may take to ask for a pasted run; longer means that the paste went nowhere.
-constexpr std::chrono::milliseconds kPasteWait{1500};
-/// A clipboard manager (KDE's Klipper) reads new content at once: its reads go before the paste, lest they count as
-/// the application's.
-constexpr std::chrono::milliseconds kOfferSettle{100};
-/// An application inserts what it read a moment after the read: the next keys wait for it.
-constexpr std::chrono::milliseconds kPasteSettle{50};
 
 } // namespace
 
@@ -32,14 +22,9 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     }
     const std::size_t viaInputMethod = plan.ime.empty() ? 0 : PlayIme(plan.ime);
     // The user's clipboard is read before the first paste and put back after the text, however it ends.
-    struct TPutBack {
-        TRemoteTypingPlayer& player;
-        ~TPutBack() {
-            if (player.FClipboardKept.value_or(false)) {
-                player.FSession.PutBack();
-            }
-        }
-    } putBack{*this};
+    if (IPasteClipboard* clipboard = FSession.Clipboard()) {
+        FPastes.emplace(*clipboard, FTurn);
+    }
     for (const TRemotePiece& piece : plan.pieces) {
         if (piece.first < viaInputMethod) {
             continue; // the IBus engine sent it
@@ -50,6 +35,7 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
         }
         PlayPiece(piece);
     }
+    FPastes.reset();
     FCounters.Add(&TRemoteTypingStats::offLayout, FOutcome.unsent.size());
     return FOutcome;
 }
@@ -90,31 +76,26 @@ void TRemoteTypingPlayer::PlayPiece(const TRemotePiece& piece) {
         FOutcome.unsent += piece.characters;
         return;
     case TRemotePiece::Kind::Paste:
-        if (!FClipboardKept) {
-            FClipboardKept = FSession.KeepClipboard();
-        }
-        if (!*FClipboardKept) {
-            LeaveOut(piece.characters, kClipboardUnreadable);
-        } else if (!Paste(piece)) {
-            LeaveOut(piece.characters, kPasteNotTaken);
-        }
+        Paste(piece);
         return;
     }
 }
 
-bool TRemoteTypingPlayer::Paste(const TRemotePiece& piece) {
-    if (!KeepGoing() || !FSession.Offer(piece.characters) || !FTurn.Pause(kOfferSettle)) {
-        return false;
+void TRemoteTypingPlayer::Paste(const TRemotePiece& piece) {
+    // The keys up to the last press paste; the releases follow.
+    const auto lastPress =
+        std::find_if(piece.keys.rbegin(), piece.keys.rend(), [](const TRemoteKey& key) { return key.pressed; }).base();
+    const auto send = [this](auto from, auto to) {
+        std::for_each(from, to, [this](const TRemoteKey& key) { FSession.Send(key); });
+    };
+    const char* why = FPastes ? FPastes->Paste(piece.characters, {[&] { send(piece.keys.begin(), lastPress); },
+                                                                  [&] { send(lastPress, piece.keys.end()); }})
+                              : TTextPastes::kNotTaken;
+    if (why != nullptr) {
+        LeaveOut(piece.characters, why);
+    } else {
+        FCounters.Add(&TRemoteTypingStats::pasted, piece.characters.size());
     }
-    const std::uint64_t mark = FSession.Transfers();
-    for (const TRemoteKey& key : piece.keys) {
-        FSession.Send(key);
-    }
-    if (!FSession.WaitForPaste(mark, kPasteWait, [this] { return KeepGoing(); }) || !FTurn.Pause(kPasteSettle)) {
-        return false;
-    }
-    FCounters.Add(&TRemoteTypingStats::pasted, piece.characters.size());
-    return true;
 }
 
 void TRemoteTypingPlayer::LeaveOut(const std::u32string& run, const char* why) {

@@ -3,6 +3,7 @@
 #include "RemoteSession.h"
 #include "RemoteTypingPlan.h"
 #include "RemoteTypingStats.h"
+#include "platform/TextPastes.h"
 #include "platform/TextSender.h"
 
 #include <cstddef>
@@ -26,8 +27,8 @@ private:
     std::size_t PlayIme(const std::vector<TImePiece>& pieces);
     /// Plays one piece of the session's keyboard and clipboard.
     void PlayPiece(const TRemotePiece& piece);
-    /// Pastes a run after the user's clipboard was kept; false when it did not go.
-    bool Paste(const TRemotePiece& piece);
+    /// Pastes a run through the session's clipboard, or leaves it out saying why.
+    void Paste(const TRemotePiece& piece);
     /// Leaves a run that did not go out, saying why.
     void LeaveOut(const std::u32string& run, const char* why);
     /// False once the typist stops.
@@ -37,7 +38,7 @@ private:
     ITypingTurn& FTurn;
     TRemoteTypingCounters& FCounters;
     TSendOutcome FOutcome;
-    std::optional<bool> FClipboardKept; ///< whether the user's clipboard was read, once a paste needed it
+    std::optional<TTextPastes> FPastes; ///< the text's pastes, where the session has a clipboard
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "VirtualKeyboardSender.h"
 
 #include "KeymapPlan.h"
+#include "VirtualKeyboardPaste.h"
 
 #include <algorithm>
 #include <utility>
@@ -19,8 +20,10 @@ constexpr std::chrono::milliseconds kAfterBreak{30};
 } // namespace
 
 TVirtualKeyboardSender::TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
-                                               std::chrono::milliseconds settle)
-    : FKeyboard(std::move(keyboard)), FSettle(settle), FKeysFrom(std::chrono::steady_clock::now() + kNewKeyboardWait) {}
+                                               std::chrono::milliseconds settle,
+                                               std::unique_ptr<IPasteClipboard> clipboard, PasteChord chord)
+    : FKeyboard(std::move(keyboard)), FClipboard(std::move(clipboard)), FChord(chord), FSettle(settle),
+      FKeysFrom(std::chrono::steady_clock::now() + kNewKeyboardWait) {}
 
 TVirtualTypingStats TVirtualKeyboardSender::Stats() const {
     std::scoped_lock lock(FMutex);
@@ -33,18 +36,57 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
         ++FStats.texts;
     }
     TSendOutcome outcome;
-    const std::vector<TKeymapBatch> batches = PlanKeymaps(WalkText(text), outcome.unsent);
     outcome.why = "no key can carry them.";
     turn.KeysBegin();
+    const std::vector<TStroke> strokes = WalkText(text);
+    if (!FClipboard) {
+        TypeStrokes(strokes, outcome, turn);
+        return outcome;
+    }
+    TTextPastes pastes(*FClipboard, turn);
+    const auto byKeys = [](const TStroke& stroke) { return stroke.character <= 0xFFFF; };
+    for (const TStrokeRun& run : PlanStrokeRuns(strokes, byKeys, true)) {
+        const std::vector<TStroke> part(strokes.begin() + static_cast<std::ptrdiff_t>(run.first),
+                                        strokes.begin() + static_cast<std::ptrdiff_t>(run.first + run.count));
+        const bool went = run.way == TStrokeRun::Way::Paste ? PasteStrokes(part, pastes, outcome, turn)
+                                                            : TypeStrokes(part, outcome, turn);
+        if (!went) {
+            break;
+        }
+    }
+    return outcome;
+}
+
+bool TVirtualKeyboardSender::PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome,
+                                          ITypingTurn& turn) {
+    std::u32string characters;
+    for (const TStroke& stroke : run) {
+        characters += stroke.character;
+    }
+    if (pastes.Paste(characters, VirtualKeyboardPasteKeys(*FKeyboard, FChord, turn, KeymapWait())) != nullptr) {
+        return TypeStrokes(run, outcome, turn); // no application read it: as keys, exact but into Chromium
+    }
+    std::scoped_lock lock(FMutex);
+    FStats.pasted += characters.size();
+    return true;
+}
+
+std::chrono::milliseconds TVirtualKeyboardSender::KeymapWait() const {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(FKeysFrom - std::chrono::steady_clock::now());
+    return std::max(FSettle, left);
+}
+
+bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome,
+                                         ITypingTurn& turn) {
+    const std::vector<TKeymapBatch> batches = PlanKeymaps(strokes, outcome.unsent);
     for (const TKeymapBatch& batch : batches) {
         FKeyboard->UploadKeymap(batch.keymap);
         {
             std::scoped_lock lock(FMutex);
             ++FStats.keymaps;
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(FKeysFrom - std::chrono::steady_clock::now());
-        if (!turn.Pause(std::max(FSettle, left))) {
-            return outcome;
+        if (!turn.Pause(KeymapWait())) {
+            return false;
         }
         std::size_t sent = 0;
         for (const std::uint32_t key : batch.keys) {
@@ -53,7 +95,7 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
             if (isBreak || ++sent % kKeysPerSync == 0) {
                 FKeyboard->Sync();
                 if (!turn.Pause(isBreak ? kAfterBreak : std::chrono::milliseconds(0))) {
-                    return outcome;
+                    return false;
                 }
             }
         }
@@ -61,7 +103,7 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
         std::scoped_lock lock(FMutex);
         FStats.strokes += batch.keys.size();
     }
-    return outcome;
+    return true;
 }
 
 } // namespace velmora

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "WaylandKeyboard.h"
+#include "platform/PasteRuns.h"
+#include "platform/TextPastes.h"
 #include "platform/TextSender.h"
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace velmora {
 
@@ -14,6 +18,7 @@ struct TVirtualTypingStats {
     std::size_t texts = 0;   ///< texts handed to the sender
     std::size_t strokes = 0; ///< keys tapped
     std::size_t keymaps = 0; ///< keymaps handed to the compositor
+    std::size_t pasted = 0;  ///< characters pasted
 };
 
 /// Types through the compositor's virtual keyboard, over a Wayland connection of its own: for each run of a text a
@@ -32,9 +37,12 @@ public:
     /// about 50, typed 100 ms after the keyboard came).
     static constexpr std::chrono::milliseconds kNewKeyboardWait{500};
 
-    /// Takes a keyboard connected just now (TWaylandKeyboard throws PlatformError where there is none).
+    /// Takes a keyboard connected just now (TWaylandKeyboard throws PlatformError where there is none); given a
+    /// `clipboard`, characters beyond U+FFFF go by paste with `chord` (Chromium takes a key as one UTF-16 unit).
     explicit TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
-                                    std::chrono::milliseconds settle = kDefaultSettle);
+                                    std::chrono::milliseconds settle = kDefaultSettle,
+                                    std::unique_ptr<IPasteClipboard> clipboard = nullptr,
+                                    PasteChord chord = PasteChord::CtrlV);
 
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
     /// The compositor has the keys; the X server of XWayland reads them a moment later.
@@ -44,7 +52,16 @@ public:
     TVirtualTypingStats Stats() const;
 
 private:
+    /// Types `strokes` as keys; false when the typist stopped.
+    bool TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome, ITypingTurn& turn);
+    /// Pastes `run`, or types it where it did not go; false when the typist stopped.
+    bool PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome, ITypingTurn& turn);
+    /// How long the next keys wait for a new keymap.
+    std::chrono::milliseconds KeymapWait() const;
+
     std::unique_ptr<TWaylandKeyboard> FKeyboard;
+    std::unique_ptr<IPasteClipboard> FClipboard; ///< none: everything as keys
+    PasteChord FChord;
     std::chrono::milliseconds FSettle;
     std::chrono::steady_clock::time_point FKeysFrom; ///< no key before: the keyboard is new
     mutable std::mutex FMutex;

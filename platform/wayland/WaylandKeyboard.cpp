@@ -117,6 +117,15 @@ void TWaylandKeyboard::Tap(std::uint32_t key) {
     zwp_virtual_keyboard_v1_key(FKeyboard.get(), time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
 }
 
+void TWaylandKeyboard::Key(std::uint32_t key, bool pressed) {
+    zwp_virtual_keyboard_v1_key(FKeyboard.get(), Now(), key,
+                                pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+}
+
+void TWaylandKeyboard::Modifiers(std::uint32_t depressed) {
+    zwp_virtual_keyboard_v1_modifiers(FKeyboard.get(), depressed, 0, 0, 0);
+}
+
 void TWaylandKeyboard::Sync() {
     if (wl_display_roundtrip(FDisplay.get()) < 0) {
         const int error = wl_display_get_error(FDisplay.get());

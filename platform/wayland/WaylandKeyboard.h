@@ -26,6 +26,10 @@ public:
     void UploadKeymap(const std::string& keymap);
     /// Presses and releases one key (evdev code).
     void Tap(std::uint32_t key);
+    /// Presses or releases one key (evdev code).
+    void Key(std::uint32_t key, bool pressed);
+    /// Tells the modifiers now held (the keymap's modifier mask).
+    void Modifiers(std::uint32_t depressed);
     /// Sends what is queued and waits until the compositor has handled it; throws PlatformError when the connection
     /// broke or the compositor refused a request.
     void Sync();

@@ -3,9 +3,11 @@
 //   velmora_vk_type_driver FILE...
 #include "platform/PlatformError.h"
 #include "platform/TypingQueue.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -27,8 +29,12 @@ int main(int argc, char** argv) {
             }
             texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         }
-        auto ownSender =
-            std::make_unique<velmora::TVirtualKeyboardSender>(std::make_unique<velmora::TWaylandKeyboard>());
+        // With VELMORA_VK_PASTE=1, as the program then does: characters beyond U+FFFF by the compositor's clipboard.
+        const char* paste = std::getenv("VELMORA_VK_PASTE");
+        auto ownSender = std::make_unique<velmora::TVirtualKeyboardSender>(
+            std::make_unique<velmora::TWaylandKeyboard>(), velmora::TVirtualKeyboardSender::kDefaultSettle,
+            paste != nullptr && std::string(paste) == "1" ? std::make_unique<velmora::TDataControlClipboard>()
+                                                          : nullptr);
         const velmora::TVirtualKeyboardSender& sender = *ownSender;
         velmora::TTypingQueue typist(std::move(ownSender));
         std::atomic<bool> failed = false;
@@ -45,7 +51,7 @@ int main(int argc, char** argv) {
         }
         const velmora::TVirtualTypingStats stats = sender.Stats();
         std::cout << "texts=" << stats.texts << " strokes=" << stats.strokes << " keymaps=" << stats.keymaps
-                  << " failed=" << (failed ? 1 : 0) << std::endl;
+                  << " pasted=" << stats.pasted << " failed=" << (failed ? 1 : 0) << std::endl;
         return failed ? 1 : 0;
     } catch (const velmora::PlatformError& error) {
         std::cerr << "velmora_vk_type_driver: " << error.what() << "\n";

@@ -8,9 +8,12 @@ to the file named by VELMORA_FAKE_LOG.
 
 With VELMORA_FAKE_FRONTEND set it plays the whole portal instead (org.freedesktop.portal.Desktop), as portals from
 1.17 on offer it: RemoteDesktop with the Clipboard extension, the clipboard being the compositor's. The user's
-clipboard holds "previous" (text and HTML) at first; a clipboard manager reads each new content ("manager TEXT");
-a Ctrl+V pastes the owner's text ("paste TEXT") unless the control interface said IgnorePastes; and when the session
-that owns the clipboard closes, the manager keeps its text ("kept TEXT").
+clipboard holds "previous" (text, HTML and a PNG) at first, or what the control interface's UserClipboard set
+(nothing, or a password manager's secret); a clipboard manager reads each new content ("manager TEXT"), or only its
+secret mark ("manager secret"), at once or, after LateManager, at the next Control press; a Ctrl+V pastes the
+owner's text ("paste TEXT") unless the control interface said IgnorePastes; each type the owner offers again after
+the user's was taken is compared with the user's ("back TYPE same|differs"); and when the session that owns the
+clipboard closes, the manager keeps its text ("kept TEXT").
 
     fake_portal.py      # then the portal frontend is started with a .portal file naming this service
 """
@@ -201,6 +204,12 @@ class Portal(RemoteDesktop):
 
 FRONT = "org.freedesktop.portal."
 TEXT = "text/plain;charset=utf-8"
+SECRET = "x-kde-passwordManagerHint"
+USER_CLIPBOARDS = {
+    "previous": {TEXT: b"previous", "text/html": b"<b>previous</b>", "image/png": b"\x89PNG\r\n\x1a\n\x00\xff"},
+    "empty": {},
+    "secret": {TEXT: b"password", SECRET: b"secret"},
+}
 
 
 def unix_fd(fd):
@@ -216,9 +225,11 @@ class Frontend(dbus.service.Object):
         self.bus = bus
         self.clipboard = False
         self.owner = None  # the owning session, or None: the user's content
-        self.content = {TEXT: b"previous", "text/html": b"<b>previous</b>"}
+        self.user = self.content = USER_CLIPBOARDS["previous"]
         self.serial, self.transfers = 0, {}  # serial -> [what, read fd, then to call]
         self.ctrl, self.deaf = False, False  # Ctrl held; whether the focused application ignores Ctrl+V
+        self.late_manager, self.manager_due = False, False
+        self.sessions = []
 
     def respond(self, sender, options, results):
         path = "%s/request/%s/%s" % (PATH, sender[1:].replace(".", "_"), options["handle_token"])
@@ -240,6 +251,7 @@ class Frontend(dbus.service.Object):
     @dbus.service.method(FRONT + "RemoteDesktop", in_signature="osa{sv}", out_signature="o", sender_keyword="sender")
     def Start(self, session, parent_window, options, sender):
         log("remote start clipboard=%s" % self.clipboard)
+        self.sessions.append(session)
         GLib.idle_add(lambda: self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(
             self.content, signature="s"), "session_is_owner": False}) and False)
         return self.respond(sender, options, {"devices": dbus.UInt32(KEYBOARD), "clipboard_enabled": self.clipboard})
@@ -248,14 +260,21 @@ class Frontend(dbus.service.Object):
     def NotifyKeyboardKeysym(self, session, options, keysym, state):
         log("key %x %d" % (keysym, state))
         self.ctrl = bool(state) if keysym == 0xffe3 else self.ctrl
+        if keysym == 0xffe3 and state and self.manager_due:
+            self.manager_due = False
+            self.manager_read()
         if keysym == 0x76 and state and self.ctrl and self.owner and not self.deaf:
             # An application asks for the content a moment after the key.
             GLib.timeout_add(100, lambda: self.transfer("paste") and False)
 
-    def transfer(self, what, then=None):
+    def transfer(self, what, then=None, mime_type=TEXT):
         self.serial += 1
         self.transfers[self.serial] = [what, None, then]
-        self.SelectionTransfer(self.owner, TEXT, dbus.UInt32(self.serial))
+        self.SelectionTransfer(self.owner, mime_type, dbus.UInt32(self.serial))
+
+    def manager_read(self):
+        """A clipboard manager reads a new content, or only the mark of a secret one."""
+        self.transfer("manager", mime_type=SECRET if SECRET in self.content else TEXT)
 
     @dbus.service.method(FRONT + "Clipboard", in_signature="oa{sv}", out_signature="")
     def RequestClipboard(self, session, options):
@@ -263,11 +282,25 @@ class Frontend(dbus.service.Object):
 
     @dbus.service.method(FRONT + "Clipboard", in_signature="oa{sv}", out_signature="")
     def SetSelection(self, session, options):
+        for transfer in self.transfers.values():  # a new owner cancels the reads of the old one, as mutter does
+            transfer[0] = "cancelled" if transfer[0].startswith("back ") else transfer[0]
+        if "mime_types" not in options:
+            log("selection (none)")
+            self.owner, self.content = None, {}
+            self.SelectionOwnerChanged(session, {"mime_types": dbus.Array([], signature="s"),
+                                                 "session_is_owner": False})
+            return
         types = [str(t) for t in options["mime_types"]]
         log("selection " + " ".join(sorted(types)))
         self.owner, self.content = session, dict.fromkeys(types)
         self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(types, signature="s"), "session_is_owner": True})
-        self.transfer("manager")  # a clipboard manager reads every new content at once
+        if types and sorted(types) == sorted(self.user):
+            for mime_type in types:  # the user's content offered again: is it the same?
+                self.transfer("back " + mime_type, mime_type=mime_type)
+        elif self.late_manager:
+            self.manager_due = True
+        else:
+            self.manager_read()
 
     @dbus.service.method(FRONT + "Clipboard", in_signature="os", out_signature="h")
     def SelectionRead(self, session, mime_type):
@@ -288,7 +321,12 @@ class Frontend(dbus.service.Object):
         what, read, then = self.transfers.pop(serial)
         data = os.read(read, 65536) if success else b"(failed)"
         os.close(read)
-        log("%s %s" % (what, data.decode()))
+        if what == "cancelled":
+            return
+        if what.startswith("back "):
+            log("%s %s" % (what, "same" if self.user.get(what[5:]) == data else "differs"))
+            return
+        log("%s %s" % (what, "secret" if data == b"secret" else data.decode()))
         if then:  # the owner closed: the clipboard keeps its text
             self.content = {TEXT: data}
             then()
@@ -296,6 +334,19 @@ class Frontend(dbus.service.Object):
     @dbus.service.method(CONTROL, in_signature="", out_signature="")
     def IgnorePastes(self):
         self.deaf = True
+
+    @dbus.service.method(CONTROL, in_signature="", out_signature="")
+    def LateManager(self):
+        self.late_manager = True
+
+    @dbus.service.method(CONTROL, in_signature="s", out_signature="")
+    def UserClipboard(self, name):
+        """The user copies one of USER_CLIPBOARDS."""
+        self.owner, self.user = None, USER_CLIPBOARDS[name]
+        self.content = self.user
+        for session in self.sessions:
+            self.SelectionOwnerChanged(session, {"mime_types": dbus.Array(self.content, signature="s"),
+                                                 "session_is_owner": False})
 
     @dbus.service.signal(FRONT + "Clipboard", signature="oa{sv}")
     def SelectionOwnerChanged(self, session, options):

@@ -61,8 +61,41 @@ for _ in 1 2; do expected+=" ffe3 76 paste:é 31 20 ffe3 76 paste:漢字 78 ff0d
 got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$CLIP_LOG" | tr '\n' ' ' | sed 's/ $//')
 [ "$got" = "$expected" ] || fail "keys and pastes: [$got], expected [$expected]"
 ! grep -q '^problem' "$WORK/clip.out" || fail "characters named although pasted: $(cat "$WORK/clip.out")"
-[ "$(grep '^selection' "$CLIP_LOG" | tail -n 1)" = "selection text/html text/plain;charset=utf-8" ] ||
+[ "$(grep '^selection' "$CLIP_LOG" | tail -n 1)" = "selection image/png text/html text/plain;charset=utf-8" ] ||
     fail "the user's clipboard was not put back: $(grep -v '^key' "$CLIP_LOG")"
+[ "$(grep -c '^back .* same$' "$CLIP_LOG")" -ge 3 ] && ! grep -q '^back .* differs$' "$CLIP_LOG" ||
+    fail "the user's clipboard did not come back byte for byte: $(grep '^back' "$CLIP_LOG")"
+! grep -v '^manager secret$' "$CLIP_LOG" | grep -q '^manager' ||
+    fail "a clipboard manager read a snippet not marked secret: $(grep '^manager' "$CLIP_LOG")"
+ok "[remote desktop] every format of the user's clipboard came back byte for byte; the snippets were marked secret"
+
+# clip_case CLIPBOARD TEXT: the user's clipboard set to one of the test portal's, TEXT typed; the log of that run
+# in $WORK/case.log.
+clip_case() {
+    local from
+    session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop \
+        /org/freedesktop/portal/desktop org.velmora.FakePortal.UserClipboard "string:$1" >/dev/null
+    from=$(wc -l <"$CLIP_LOG")
+    printf '%s' "$2" >"$WORK/case.in"
+    session_run "$DRIVER" "$WORK/case.in" >"$WORK/case.out" 2>&1 || fail "the driver failed: $(cat "$WORK/case.out")"
+    tail -n "+$((from + 1))" "$CLIP_LOG" >"$WORK/case.log"
+}
+# An empty clipboard, and a password manager's secret, leave an empty clipboard behind.
+for user in empty secret; do
+    clip_case "$user" 'é'
+    [ "$(grep '^selection' "$WORK/case.log" | tail -n 1)" = "selection (none)" ] ||
+        fail "the $user clipboard was not left empty: $(grep -v '^key' "$WORK/case.log")"
+done
+ok "[remote desktop] an empty clipboard stayed empty; a password manager's secret was not served again"
+# A clipboard manager that reads only as the paste keys go is not taken for the application: the run is pasted
+# before the next key.
+session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    org.velmora.FakePortal.LateManager >/dev/null
+clip_case previous 'é1'
+got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$WORK/case.log" | tr '\n' ' ')
+[ "$got" = "ffe1 ffe3 76 paste:é 31 " ] && grep -qx 'manager secret' "$WORK/case.log" ||
+    fail "a late clipboard manager's read: [$got] $(grep '^manager' "$WORK/case.log")"
+ok "[remote desktop] a clipboard manager's read as the paste keys went was not taken for the paste"
 # A paste that no application reads is named as before.
 session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.velmora.FakePortal.IgnorePastes >/dev/null
@@ -70,7 +103,7 @@ printf 'aé' >"$WORK/lost.in"
 session_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
 grep -q '^problem: 1 character could not be typed (é): .* did not take them' "$WORK/lost.out" ||
     fail "an unread paste was not named: $(cat "$WORK/lost.out")"
-[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 2 ] ||
+[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 3 ] ||
     fail "the clipboard did not keep the user's text: $(cat "$CLIP_LOG")"
 ok "[remote desktop] with the portal's clipboard, runs the layout lacks were pasted in order (an unread one" \
     "named); the user's clipboard was put back"

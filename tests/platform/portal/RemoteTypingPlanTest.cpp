@@ -1,4 +1,5 @@
 #include "platform/portal/RemoteTypingPlan.h"
+#include "platform/PasteClipboard.h"
 #include "platform/wayland/XkbHandles.h"
 
 #include <gtest/gtest.h>
@@ -82,10 +83,31 @@ TEST(RemoteTypingPlan, ByChordsKeysGoByKeyCodeAndAHotkeysModifiersAreLetGoOfFirs
 
 TEST(RemoteTypingPlan, CtrlVTakesTheLayoutsVKeyOrElseTheKeyCodeOfV) {
     // Dvorak's v sits on the key of the US full stop (52); Russian has no Latin v, nor has a layout of a, b.
-    EXPECT_EQ(Show(PasteChord(TRemoteKeyPlan(std::nullopt, ChordsOf("us", "dvorak")))), " sffe3+ c34+ c34- sffe3-");
-    EXPECT_EQ(Show(PasteChord(TRemoteKeyPlan(std::nullopt, ChordsOf("ru", "")))), " sffe3+ c2f+ c2f- sffe3-");
-    EXPECT_EQ(Show(PasteChord(TRemoteKeyPlan(std::set<std::uint32_t>{'a', 'b'}, std::nullopt))),
+    EXPECT_EQ(Show(PasteChordKeys(TRemoteKeyPlan(std::nullopt, ChordsOf("us", "dvorak")), PasteChord::CtrlV)),
+              " sffe3+ c34+ c34- sffe3-");
+    EXPECT_EQ(Show(PasteChordKeys(TRemoteKeyPlan(std::nullopt, ChordsOf("ru", "")), PasteChord::CtrlV)),
               " sffe3+ c2f+ c2f- sffe3-");
+    EXPECT_EQ(Show(PasteChordKeys(TRemoteKeyPlan(std::set<std::uint32_t>{'a', 'b'}, std::nullopt), PasteChord::CtrlV)),
+              " sffe3+ c2f+ c2f- sffe3-");
+    // Terminals take Ctrl+V as "insert the next key literally": the chord is a setting.
+    const TRemoteKeyPlan keys(kAbv, std::nullopt);
+    EXPECT_EQ(Show(PasteChordKeys(keys, PasteChord::ShiftInsert)), " sffe1+ sff63+ sff63- sffe1-");
+    EXPECT_EQ(Show(PasteChordKeys(keys, PasteChord::CtrlShiftV)), " sffe3+ sffe1+ s76+ s76- sffe1- sffe3-");
+    EXPECT_EQ(Show(PlanRemoteTyping(WalkText(U"é"), keys, {false, true, false, PasteChord::ShiftInsert})),
+              "|0 paste 1 sffe1+ sff63+ sff63- sffe1-");
+    EXPECT_EQ(PasteChordNamed("ctrl-shift-v"), PasteChord::CtrlShiftV);
+    EXPECT_EQ(PasteChordNamed("ctrl+v"), std::nullopt);
+}
+
+TEST(PasteClipboard, ASnippetIsMarkedSecretAndAUsersSecretIsNotPutBack) {
+    const TClipboardContent snippet = PasteContent(U"é😀");
+    EXPECT_EQ(snippet.at(kClipboardTextType), "\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_TRUE(MarkedSecret(snippet));
+    const TClipboardContent user{{kClipboardTextType, "a"}, {"text/html", "<b>a</b>"}};
+    EXPECT_EQ(RestoredContent(user), user);
+    TClipboardContent password = user;
+    password[kSecretHintType] = "secret";
+    EXPECT_TRUE(RestoredContent(password).empty());
 }
 
 TEST(RemoteTypingPlan, TheInputMethodGetsTheWholeTextInPiecesOnlyWhereThereIsOne) {

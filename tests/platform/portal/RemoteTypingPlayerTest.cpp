@@ -9,15 +9,19 @@ namespace velmora {
 namespace {
 
 /// A session that logs what it is asked to do; its IBus engine and clipboard answer as set.
-class TFakeSession final : public IRemoteSession {
+class TFakeSession final : public IRemoteSession, public IPasteClipboard {
 public:
     std::string log;
     int imePiecesTaken = INT_MAX; ///< pieces the IBus engine sends before one does not go
     bool keysHandled = true;
     bool clipboardReadable = true;
     bool pastesRead = true;
+    bool readAtPress = false; ///< a clipboard manager reads the new content while the paste key goes down
 
-    void Send(const TRemoteKey& key) override { log += " k" + std::to_string(key.value); }
+    void Send(const TRemoteKey& key) override {
+        log += " k" + std::to_string(key.value) + (key.pressed ? "" : "^");
+        FRequests += readAtPress && key.pressed && key.value == 2 ? 1 : 0;
+    }
     bool ImeActivate() override { return Note(" ime-on", true); }
     bool ImeFocused() override { return true; }
     bool ImeSend(TImePiece piece) override {
@@ -25,12 +29,15 @@ public:
     }
     bool ImeKeysHandled(StrokeKind) override { return keysHandled; }
     void ImeDeactivate() override { log += " ime-off"; }
-    bool KeepClipboard() override { return Note(" keep", clipboardReadable); }
-    bool Offer(const std::u32string& run) override { return Note(" offer" + std::to_string(run.size()), true); }
-    std::uint64_t Transfers() override { return FTransfers; }
+    IPasteClipboard* Clipboard() override { return this; }
+    bool KeepUserContent() override { return Note(" keep", clipboardReadable); }
+    bool Offer(const TClipboardContent& content) override {
+        return Note(" offer" + std::to_string(content.at(kClipboardTextType).size()), true);
+    }
+    std::uint64_t Requests() override { return FRequests; }
     bool WaitForPaste(std::uint64_t mark, std::chrono::milliseconds, const std::function<bool()>&) override {
-        FTransfers += pastesRead ? 1 : 0;
-        return FTransfers > mark;
+        FRequests += pastesRead ? 1 : 0;
+        return FRequests > mark;
     }
     void PutBack() override { log += " put-back"; }
 
@@ -39,7 +46,7 @@ private:
         log += what;
         return answer;
     }
-    std::uint64_t FTransfers = 0;
+    std::uint64_t FRequests = 0;
 };
 
 /// A turn that stops after so many pauses.
@@ -59,16 +66,16 @@ TRemotePiece Keys(std::size_t first, std::uint32_t key) {
 const TRemotePlan kMixed{{{true, 9, false}},
                          {},
                          {Keys(0, 1),
-                          {TRemotePiece::Kind::Paste, 1, {{false, 2, true}}, U"xy"},
+                          {TRemotePiece::Kind::Paste, 1, {{false, 2, true}, {false, 2, false}}, U"xy"},
                           {TRemotePiece::Kind::Unsent, 3, {}, U"z"},
-                          {TRemotePiece::Kind::Paste, 4, {{false, 2, true}}, U"w"}}};
+                          {TRemotePiece::Kind::Paste, 4, {{false, 2, true}, {false, 2, false}}, U"w"}}};
 
 TEST(RemoteTypingPlayer, RunsArePastedOnceReadAndTheUsersClipboardIsPutBackAfterTheText) {
     TFakeSession session;
     TFakeTurn turn;
     TRemoteTypingCounters counters;
     const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
-    EXPECT_EQ(session.log, " k9 k1 keep offer2 k2 offer1 k2 put-back");
+    EXPECT_EQ(session.log, " k9^ k1 keep offer2 k2 k2^ offer1 k2 k2^ put-back");
     EXPECT_EQ(outcome.unsent, U"z");
     EXPECT_EQ(outcome.why.rfind("your keyboard layout has no key for them. Add", 0), 0U) << outcome.why;
     const TRemoteTypingStats stats = counters.Copy();
@@ -81,18 +88,22 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
     const struct {
         bool readable;
         bool read;
+        bool readAtPress;
         std::string log;
         std::string why;
     } cases[] = {
         // The user's clipboard is never replaced when it cannot be put back.
-        {false, true, " k9 k1 keep", "and your clipboard could not be read"},
+        {false, true, false, " k9^ k1 keep", "and your clipboard could not be read"},
         // A later character the layout lacks does not hide why the pastes failed.
-        {true, false, " k9 k1 keep offer2 k2 offer1 k2 put-back", "and the application did not take them"},
+        {true, false, false, " k9^ k1 keep offer2 k2 k2^ offer1 k2 k2^ put-back", "and the application did not take"},
+        // A clipboard manager's read as the paste key goes down is not the application's.
+        {true, false, true, " k9^ k1 keep offer2 k2 k2^ offer1 k2 k2^ put-back", "and the application did not take"},
     };
     for (const auto& c : cases) {
         TFakeSession session;
         session.clipboardReadable = c.readable;
         session.pastesRead = c.read;
+        session.readAtPress = c.readAtPress;
         TFakeTurn turn;
         TRemoteTypingCounters counters;
         const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
@@ -125,7 +136,7 @@ TEST(RemoteTypingPlayer, AStoppedTextEndsWithoutNamingWhatItDidNotReach) {
     turn.pauses = 1;
     TRemoteTypingCounters counters;
     const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
-    EXPECT_EQ(session.log, " k9 k1");
+    EXPECT_EQ(session.log, " k9^ k1");
     EXPECT_TRUE(outcome.unsent.empty());
     EXPECT_EQ(counters.Copy().offLayout, 0U);
 }
