@@ -4,6 +4,8 @@
 #include "RemoteDesktopSession.h"
 #include "RemoteTypingPlan.h"
 #include "RemoteTypingPlayer.h"
+#include "platform/PlatformError.h"
+#include "platform/ibus/IbusEngine.h"
 
 #include <utility>
 
@@ -30,7 +32,16 @@ bool TRemoteDesktopSender::KeepsPermission() {
 TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>> layoutKeysyms, std::string tokenFile,
                                            std::optional<TLayoutChords> chords, std::uint32_t inputMethodTrigger)
     : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
-      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger) {}
+      FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger) {
+    if (FTrigger != 0) {
+        // A copy killed in the middle of a text left its engine global: the user's goes back at once.
+        try {
+            TIbusEngine::RepairLeftEngine();
+        } catch (const PlatformError&) {
+            // Said at the first text, which goes without IBus then.
+        }
+    }
+}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() = default;
 
