@@ -1,9 +1,16 @@
 #include "IbusAddress.h"
 
+#include "platform/PlatformError.h"
+
 #include <QDBusConnection>
 #include <QDir>
-#include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 
@@ -38,6 +45,37 @@ std::string IbusAddressInFile(const std::string& fileText) {
     return {};
 }
 
+std::string IbusAddressInOwnFile(const std::string& path, uid_t uid) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ELOOP) {
+            throw PlatformError(
+                "the IBus address file " + path +
+                " is a symbolic link: Velmora does not use it. Remove it and restart IBus (ibus restart).");
+        }
+        return {};
+    }
+    struct TClose {
+        int fd;
+        ~TClose() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    if (info.st_uid != uid || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        throw PlatformError("the IBus address file " + path +
+                            (info.st_uid != uid ? " belongs to another user" : " may be changed by other users") +
+                            ": Velmora does not type through IBus. Remove it and restart IBus (ibus restart).");
+    }
+    std::string text;
+    std::array<char, 4096> buffer{};
+    for (ssize_t got = 0; text.size() < 64 * 1024 && (got = ::read(fd, buffer.data(), buffer.size())) > 0;) {
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return IbusAddressInFile(text);
+}
+
 std::string IbusAddress() {
     if (const char* address = std::getenv("IBUS_ADDRESS"); address != nullptr && *address != '\0') {
         return address;
@@ -50,11 +88,7 @@ std::string IbusAddress() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     const QString folder = config != nullptr && *config == '/' ? QString::fromLocal8Bit(config)
                                                                : QDir::homePath() + QStringLiteral("/.config");
-    QFile socketFile(folder + QStringLiteral("/ibus/bus/") + QString::fromStdString(file));
-    if (!socketFile.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return IbusAddressInFile(socketFile.read(64 * 1024).toStdString());
+    return IbusAddressInOwnFile((folder + QStringLiteral("/ibus/bus/")).toStdString() + file, ::getuid());
 }
 
 } // namespace velmora

@@ -1,16 +1,22 @@
 #include "IbusEngine.h"
 
 #include "IbusAddress.h"
+#include "IbusEngineNote.h"
 #include "IbusWire.h"
 #include "platform/Keysyms.h"
 
 #include <QCoreApplication>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QThread>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace velmora {
@@ -23,7 +29,9 @@ constexpr const char* kIbusInterface = "org.freedesktop.IBus";
 constexpr const char* kFactoryPath = "/org/freedesktop/IBus/Factory";
 constexpr const char* kEngineInterface = "org.freedesktop.IBus.Engine";
 constexpr const char* kEnginePaths = "/org/velmora/IBusEngine";
-constexpr const char* kEngineName = "velmora-typing";
+/// The sender the daemon puts on the messages it sends itself; those it passes on from other programs carry their
+/// unique names.
+constexpr const char* kDaemonSender = "org.freedesktop.DBus";
 /// IBus's flag of a key release in a key event's state.
 constexpr std::uint32_t kReleaseMask = 1U << 30;
 /// The evdev key codes of Return and Tab, the same on every layout.
@@ -33,13 +41,16 @@ constexpr int kCallTimeoutMs = 5000;
 /// How long the daemon may take to drop the user's engine after ours went away.
 constexpr std::chrono::milliseconds kRepairWait{300};
 
-QString GlobalEngine(QDBusConnection& bus) {
+/// The daemon's global engine; none when it did not answer with one.
+std::optional<QString> GlobalEngine(QDBusConnection& bus) {
     const QDBusMessage reply =
         bus.call(QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "GetGlobalEngine"),
                  QDBus::Block, kCallTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-               ? IbusEngineName(reply.arguments().first().value<QDBusVariant>())
-               : QString();
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString name = IbusEngineName(reply.arguments().first().value<QDBusVariant>());
+    return name.isEmpty() ? std::nullopt : std::optional(name);
 }
 
 bool SetGlobalEngine(QDBusConnection& bus, const QString& name) {
@@ -53,6 +64,22 @@ QString ConnectionName() {
     return QStringLiteral("velmora-ibus-%1").arg(++serial);
 }
 
+/// The user's runtime folder, where the note of the user's engine goes; empty without one.
+std::string RuntimeFolder() {
+    const char* folder = std::getenv("XDG_RUNTIME_DIR");
+    return folder != nullptr && *folder == '/' ? std::string(folder) : std::string();
+}
+
+/// A connection to the user's daemon, closed when it goes.
+struct TDaemonLink {
+    QDBusConnection bus;
+    explicit TDaemonLink(const std::string& address)
+        : bus(QDBusConnection::connectToBus(QString::fromStdString(address), ConnectionName())) {}
+    ~TDaemonLink() { QDBusConnection::disconnectFromBus(bus.name()); }
+    TDaemonLink(const TDaemonLink&) = delete;
+    TDaemonLink& operator=(const TDaemonLink&) = delete;
+};
+
 } // namespace
 
 /// The engine's and its factory's objects on the daemon's bus; answers on the engine's thread.
@@ -64,6 +91,13 @@ public:
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         QDBusConnection bus = connection;
+        if (message.service() != QLatin1String(kDaemonSender)) {
+            // Any program on the daemon's bus may call the engine; only the daemon's calls are answered.
+            if (message.type() == QDBusMessage::MethodCallMessage && message.isReplyRequired()) {
+                bus.send(message.createErrorReply(QDBusError::AccessDenied, QStringLiteral("not the IBus daemon")));
+            }
+            return true;
+        }
         const QString member = message.member();
         const QList<QVariant> args = message.arguments();
         if (message.path() == QLatin1String(kFactoryPath) && member == QLatin1String("CreateEngine")) {
@@ -170,11 +204,35 @@ private:
 };
 
 TIbusEngine::TIbusEngine(QDBusConnection bus, std::uint32_t triggerKey)
-    : FTriggerKey(triggerKey), FBus(std::move(bus)), FThread(QStringLiteral("velmora-ibus")) {
+    : FTriggerKey(triggerKey), FEngineName(QString::fromStdString(IbusEngineNameOf(::getpid()))),
+      FNotes(RuntimeFolder(), ::getpid()), FBus(std::move(bus)), FThread(QStringLiteral("velmora-ibus")) {
     FObject = &FThread.Host<TIbusEngineObject>(*this);
     if (QCoreApplication* application = QCoreApplication::instance()) {
         FQuitWatch = QObject::connect(
             application, &QCoreApplication::aboutToQuit, application, [this] { Leave(); }, Qt::DirectConnection);
+    }
+}
+
+void TIbusEngine::RepairLeftEngine() {
+    const std::string address = IbusAddress();
+    const TIbusEngineNotes notes(RuntimeFolder(), ::getpid());
+    const std::vector<TIbusEngineNote> left = notes.LeftBehind(&ProcessRunning);
+    if (address.empty() || left.empty()) {
+        return;
+    }
+    TDaemonLink link(address);
+    if (!link.bus.isConnected()) {
+        return;
+    }
+    const std::optional<QString> global = GlobalEngine(link.bus);
+    if (const std::optional<std::string> putBack =
+            IbusEngineToPutBack(global.value_or(QString()).toStdString(), left, &ProcessRunning)) {
+        if (!SetGlobalEngine(link.bus, QString::fromStdString(*putBack))) {
+            return; // tried again at the next start
+        }
+    }
+    for (const TIbusEngineNote& note : left) {
+        ::unlink(note.path.c_str());
     }
 }
 
@@ -183,12 +241,14 @@ std::unique_ptr<TIbusEngine> TIbusEngine::Connect(std::uint32_t triggerKey) {
     if (address.empty() || triggerKey == 0) {
         return nullptr;
     }
+    RepairLeftEngine();
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), ConnectionName());
     if (!bus.isConnected()) {
         QDBusConnection::disconnectFromBus(bus.name());
         return nullptr;
     }
     std::unique_ptr<TIbusEngine> engine(new TIbusEngine(bus, triggerKey));
+    engine->FAddress = address;
     // Registered on the object's own thread, where Qt gives it its helpers.
     const bool registered = engine->FThread.Run([&bus, object = engine->FObject] {
         return bus.registerVirtualObject(kFactoryPath, object) &&
@@ -197,7 +257,7 @@ std::unique_ptr<TIbusEngine> TIbusEngine::Connect(std::uint32_t triggerKey) {
     QDBusMessage component =
         QDBusMessage::createMethodCall(kIbusService, kIbusPath, kIbusInterface, "RegisterComponent");
     component.setArguments(
-        {QVariant::fromValue(IbusComponent({QStringLiteral("org.velmora.Typing"), QString::fromLatin1(kEngineName),
+        {QVariant::fromValue(IbusComponent({QStringLiteral("org.velmora.Typing%1").arg(::getpid()), engine->FEngineName,
                                             QStringLiteral("Velmora"), QStringLiteral("Types Velmora's texts")}))});
     if (!registered || bus.call(component, QDBus::Block, kCallTimeoutMs).type() != QDBusMessage::ReplyMessage) {
         return nullptr;
@@ -217,8 +277,13 @@ void TIbusEngine::Leave() {
     if (std::exchange(FLeft, true)) {
         return;
     }
-    if (std::exchange(FActive, false) && !FUserEngine.isEmpty()) {
-        SetGlobalEngine(FBus, FUserEngine);
+    // What the daemon is to keep once the engine has gone: the user's, or whatever the user chose since.
+    QString keep = FUserEngine;
+    if (std::exchange(FActive, false)) {
+        PutBackUserEngine();
+    } else if (const std::optional<QString> global = GlobalEngine(FBus);
+               global && !IbusEngineCopy(global->toStdString())) {
+        keep = *global;
     }
     FThread.Run([this] {
         FBus.unregisterObject(kFactoryPath);
@@ -227,21 +292,28 @@ void TIbusEngine::Leave() {
     const QString name = FBus.name();
     FBus = QDBusConnection(QString());
     QDBusConnection::disconnectFromBus(name);
-    if (FUserEngine.isEmpty()) {
+    if (keep.isEmpty()) {
         return;
     }
     // The daemon drops the global engine once our engine is gone, unless the global one was registered at run time
     // too: set the user's again.
-    QDBusConnection repair = QDBusConnection::connectToBus(QString::fromStdString(IbusAddress()), ConnectionName());
+    TDaemonLink repair(FAddress);
     const auto end = std::chrono::steady_clock::now() + kRepairWait;
-    while (repair.isConnected() && std::chrono::steady_clock::now() < end) {
-        if (GlobalEngine(repair).isEmpty()) {
-            SetGlobalEngine(repair, FUserEngine);
+    while (repair.bus.isConnected() && std::chrono::steady_clock::now() < end) {
+        if (!GlobalEngine(repair.bus)) {
+            SetGlobalEngine(repair.bus, keep);
             break;
         }
         QThread::msleep(20);
     }
-    QDBusConnection::disconnectFromBus(repair.name());
+}
+
+void TIbusEngine::PutBackUserEngine() {
+    // The user may have chosen another input method meanwhile (Super+Space): that one stays.
+    if (GlobalEngine(FBus) == FEngineName) {
+        SetGlobalEngine(FBus, FUserEngine);
+    }
+    FNotes.Remove();
 }
 
 bool TIbusEngine::Activate() {
@@ -249,11 +321,19 @@ bool TIbusEngine::Activate() {
     if (FLeft || FActive) {
         return FActive;
     }
-    const QString current = GlobalEngine(FBus);
-    if (current != QLatin1String(kEngineName)) {
-        FUserEngine = current;
+    // Never without knowing what to put back: no answer, or another copy's engine (it is typing), and the text goes
+    // another way.
+    const std::optional<QString> current = GlobalEngine(FBus);
+    if (!current || IbusEngineCopy(current->toStdString())) {
+        return false;
     }
-    FActive = SetGlobalEngine(FBus, QString::fromLatin1(kEngineName));
+    FUserEngine = *current;
+    // Noted first, so that the next copy can put the user's engine back if this one ends in the middle of the text.
+    FNotes.Write(FUserEngine.toStdString());
+    FActive = SetGlobalEngine(FBus, FEngineName);
+    if (!FActive) {
+        FNotes.Remove();
+    }
     return FActive;
 }
 
@@ -337,9 +417,7 @@ void TIbusEngine::Deactivate() {
         std::scoped_lock lock(FMutex);
         FState.pending.clear();
     }
-    if (!FUserEngine.isEmpty()) {
-        SetGlobalEngine(FBus, FUserEngine);
-    }
+    PutBackUserEngine();
 }
 
 } // namespace velmora

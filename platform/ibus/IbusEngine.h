@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IbusEngineNote.h"
 #include "ImePieces.h"
 #include "platform/BusThread.h"
 
@@ -28,14 +29,19 @@ class TIbusEngineObject;
 class TIbusEngine {
 public:
     /// Connects to the user's daemon and registers the engine; none when no daemon is found or it refuses.
-    /// `triggerKey`: the evdev key code of the trigger key.
+    /// `triggerKey`: the evdev key code of the trigger key. Throws PlatformError when the daemon's address file is
+    /// not the user's own.
     static std::unique_ptr<TIbusEngine> Connect(std::uint32_t triggerKey);
+    /// Puts back the user's engine that a copy which ended in the middle of a text (killed) left noted, when the
+    /// global engine is still that copy's (or none); throws PlatformError as Connect.
+    static void RepairLeftEngine();
     /// Leaves the daemon, if the application has not quit yet.
     ~TIbusEngine();
     TIbusEngine(const TIbusEngine&) = delete;
     TIbusEngine& operator=(const TIbusEngine&) = delete;
 
-    /// Makes the engine the global one, remembering the user's; false when the daemon refused.
+    /// Makes the engine the global one, remembering the user's (also in a note for the next copy); false when the
+    /// daemon refused or did not say which engine is global, or another copy's engine is.
     bool Activate();
     /// Whether an application's input method has the focus, so that pieces reach it; waits up to `timeout` for the
     /// daemon to say so after Activate.
@@ -48,7 +54,7 @@ public:
     /// (its text around the cursor or its focus changed since the piece was queued), asking it about every 20 ms, up to
     /// `timeout`.
     bool WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout);
-    /// Makes the user's engine the global one again.
+    /// Makes the user's engine the global one again, unless the user chose another meanwhile.
     void Deactivate();
     /// Gives the user's engine back and leaves the daemon, which drops the global engine when an engine registered
     /// at run time goes away: the user's is set again then. From any thread; the engine does nothing after it.
@@ -73,9 +79,14 @@ private:
     template <class TDone>
     bool WaitForState(TDone done, std::chrono::milliseconds timeout);
     void EmitEmptyCommit();
+    /// Puts the user's engine back where the engine is still the global one, and removes the note (FControl held).
+    void PutBackUserEngine();
 
     const std::uint32_t FTriggerKey;
-    std::mutex FControl; ///< held around the use of the connection, which Leave ends
+    const QString FEngineName; ///< this copy's engine
+    const TIbusEngineNotes FNotes;
+    std::string FAddress; ///< the daemon's
+    std::mutex FControl;  ///< held around the use of the connection, which Leave ends
     QDBusConnection FBus;
     QString FUserEngine; ///< the global engine before Activate; empty when there was none
     bool FActive = false;

@@ -4,6 +4,8 @@
 #include "RemoteDesktopSession.h"
 #include "RemoteTypingPlan.h"
 #include "RemoteTypingPlayer.h"
+#include "platform/PlatformError.h"
+#include "platform/ibus/IbusEngine.h"
 
 #include <utility>
 
@@ -32,7 +34,16 @@ TRemoteDesktopSender::TRemoteDesktopSender(std::optional<std::set<std::uint32_t>
                                            TClipboardFactory otherClipboard, PasteChord chord)
     : FBus(QDBusConnection::sessionBus()), FPlan(std::move(layoutKeysyms), std::move(chords)),
       FTokenFile(std::move(tokenFile)), FTrigger(inputMethodTrigger), FOtherClipboard(std::move(otherClipboard)),
-      FChord(chord) {}
+      FChord(chord) {
+    if (FTrigger != 0) {
+        // A copy killed in the middle of a text left its engine global: the user's goes back at once.
+        try {
+            TIbusEngine::RepairLeftEngine();
+        } catch (const PlatformError&) {
+            // Said at the first text, which goes without IBus then.
+        }
+    }
+}
 
 TRemoteDesktopSender::~TRemoteDesktopSender() = default;
 

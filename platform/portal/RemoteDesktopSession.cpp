@@ -144,6 +144,11 @@ std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnect
         KeepToken(tokenFile, response.results.value("restore_token").toString());
     }
     std::unique_ptr<TRemoteDesktopSession> session(new TRemoteDesktopSession(std::move(bus), handle, trigger));
+    try {
+        session->FIbus = trigger != 0 ? TIbusEngine::Connect(trigger) : nullptr;
+    } catch (const PlatformError& error) {
+        turn.Report(std::string("Velmora types without IBus: ") + error.what());
+    }
     if (response.results.value("clipboard_enabled").toBool()) {
         session->FClipboard = std::move(clipboard);
     } else if (otherClipboard) {
@@ -153,8 +158,7 @@ std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnect
 }
 
 TRemoteDesktopSession::TRemoteDesktopSession(QDBusConnection bus, QString handle, std::uint32_t trigger)
-    : FBus(std::move(bus)), FHandle(std::move(handle)), FTrigger(trigger),
-      FIbus(trigger != 0 ? TIbusEngine::Connect(trigger) : nullptr) {}
+    : FBus(std::move(bus)), FHandle(std::move(handle)), FTrigger(trigger) {}
 
 TRemoteDesktopSession::~TRemoteDesktopSession() {
     if (QCoreApplication::instance() != nullptr) {

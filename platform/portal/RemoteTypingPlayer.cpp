@@ -20,7 +20,17 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     for (const TRemoteKey& key : plan.letGo) {
         FSession.Send(key);
     }
-    const std::size_t viaInputMethod = plan.ime.empty() ? 0 : PlayIme(plan.ime);
+    // The IBus engine stays the global one until the text's last key: keys typed after a piece it could not send
+    // pass it unchanged, where the user's input method could turn them into other characters (kana, pinyin).
+    struct TImeBack {
+        IRemoteSession* session = nullptr;
+        ~TImeBack() {
+            if (session != nullptr) {
+                session->ImeDeactivate();
+            }
+        }
+    } imeBack;
+    const std::size_t viaInputMethod = plan.ime.empty() ? 0 : PlayIme(plan.ime, imeBack.session);
     // The user's clipboard is read before the first paste and put back after the text, however it ends.
     if (IPasteClipboard* clipboard = FSession.Clipboard()) {
         FPastes.emplace(*clipboard, FTurn);
@@ -40,10 +50,11 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     return FOutcome;
 }
 
-std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces) {
+std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces, IRemoteSession*& active) {
     if (!FSession.ImeActivate()) {
         return 0;
     }
+    active = &FSession;
     std::size_t sent = 0;
     std::size_t keyWaits = 0;
     if (FSession.ImeFocused()) {
@@ -58,7 +69,6 @@ std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces) {
             }
         }
     }
-    FSession.ImeDeactivate();
     FCounters.Add(&TRemoteTypingStats::imeStrokes, sent);
     FCounters.Add(&TRemoteTypingStats::imeKeyWaits, keyWaits);
     return sent;

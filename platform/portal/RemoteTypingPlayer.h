@@ -23,8 +23,9 @@ public:
     TSendOutcome Play(const TRemotePlan& plan);
 
 private:
-    /// Sends IBus pieces while they go; how many strokes went.
-    std::size_t PlayIme(const std::vector<TImePiece>& pieces);
+    /// Sends IBus pieces while they go, the engine made global (`active` set to the session that must give it back);
+    /// how many strokes went.
+    std::size_t PlayIme(const std::vector<TImePiece>& pieces, IRemoteSession*& active);
     /// Plays one piece of the session's keyboard and clipboard.
     void PlayPiece(const TRemotePiece& piece);
     /// Pastes a run through the session's clipboard, or leaves it out saying why.
