@@ -143,6 +143,7 @@ void THotKeys::UnregisterHotKeys() {
     for (const TEntry& entry : FEntries) {
         FService.UnregisterHotKey(entry.id);
     }
+    FService.FinishUnregistrations();
     FEntries.clear();
 }
 
