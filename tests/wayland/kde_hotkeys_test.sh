@@ -73,29 +73,23 @@ touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
 
-# A second launch of the running copy says so, ends when its message is answered, and leaves the first one's
-# shortcuts bound.
+# A second launch of the running copy says so, ends when its message is answered, and leaves all bound.
 session_spawn "$VELMORA" >"$WORK/second.log" 2>&1
 second=$XSESSION_LAST_PID
 kwin_focus_title Warning 20 && kwin_keys 28 || fail "the second launch did not say that a copy runs"
 ended() { ! kill -0 "$second" 2>/dev/null; }
 wait_until 10 ended || fail "the second launch did not end when its message was answered"
-grep -q "already running" "$WORK/second.log" || fail "the second launch said: $(cat "$WORK/second.log")"
 rows_bound || fail "the second launch unbound the running copy's shortcuts"
-# A copy of another list: its row 1 has the first copy's CTRL+F8 (so not bound), its row 2 ALT+X. Each press
-# types one copy's row, once.
+# A copy of another list: row 1 has the first copy's CTRL+F8 (not bound), row 2 ALT+X; a press types one row.
 session_other_copy other "$(list_item "other row 1" 1 119 True)" "$(list_item "other row 2" 2 88 True)"
 session_spawn "$OTHER_VELMORA" >>"$WORK/other.log" 2>&1
 other=$XSESSION_LAST_PID
-ALT_X=$((0x08000000 | 0x58))
-other_bound() { bound "$ALT_X" 2; }
-# Under runuser the program is runuser's child, which may not be there yet.
+ALT_X=$((0x08000000 | 0x58)) && other_bound() { bound "$ALT_X" 2; }
 other_focused() { kwin_activate_pid "$(pgrep -P "$other" || echo "$other")"; }
 for _ in 1 2 3 4 5; do
     wait_until 30 other_focused && kwin_keys 56+20 && wait_until 2 other_bound && break
 done
 other_bound || fail "the other copy's Start did not bind its row 2: $(holders "$ALT_X")"
-rows_bound || fail "the other copy's start unbound the first copy's shortcuts"
 kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 56+45
 printf 'other row 2' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "ALT+X did not type the other copy's row 2 alone"

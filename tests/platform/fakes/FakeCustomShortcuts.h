@@ -2,8 +2,8 @@
 
 #include "platform/gnome/CustomShortcuts.h"
 
-#include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +17,7 @@ public:
         std::vector<std::string> paths;               ///< the list in force
         std::map<std::string, TCustomShortcut> saved; ///< the values under each path
         std::vector<std::string> desktop;             ///< the desktop's own accelerators
-        std::vector<std::string> refused;             ///< paths whose writes the settings do not keep
+        std::set<std::string> refused;                ///< paths whose writes the settings do not keep
         int flushes = 0;                              ///< how many times the changes were handed over
     };
     explicit FakeCustomShortcuts(TStore& store) : FStore(store) {}
@@ -25,10 +25,10 @@ public:
     std::vector<std::string> Paths() override { return FStore.paths; }
     void SetPaths(const std::vector<std::string>& paths) override { FStore.paths = paths; }
     void Write(const std::string& path, const TCustomShortcut& shortcut) override {
-        if (std::find(FStore.refused.begin(), FStore.refused.end(), path) == FStore.refused.end()) {
-            FStore.saved[path] = shortcut;
-        } else {
+        if (FStore.refused.count(path) != 0) {
             FFailed[path] = "refused";
+        } else {
+            FStore.saved[path] = shortcut;
         }
     }
     void Erase(const std::string& path) override { FStore.saved.erase(path); }
