@@ -1,9 +1,11 @@
 #include "PrivateSocket.h"
 
 #include "core/FileSystem.h"
+#include "core/UniqueFd.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -36,6 +38,17 @@ void MakePrivateFolder(const std::string& folder, uid_t uid) {
         throw FileError(folder + " is not a folder of your own: " + wrong +
                         ". Have it removed, or set XDG_RUNTIME_DIR to a folder of your own.");
     }
+}
+
+bool SomeoneListens(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const TFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    return probe.Get() >= 0 && ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
 std::optional<uid_t> PeerUid(int socketFd) {

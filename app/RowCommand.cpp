@@ -4,6 +4,8 @@
 
 #include "core/FdWait.h"
 #include "core/FileSystem.h"
+#include "core/PosixFileSystem.h"
+#include "core/ProgramFolders.h"
 #include "core/UniqueFd.h"
 
 #include <poll.h>
@@ -14,12 +16,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 namespace velmora {
 
@@ -29,20 +30,10 @@ constexpr const char* kRowVerb = "type-row ";
 constexpr const char* kHotkeyVerb = "hotkey ";
 constexpr int kAnswerTimeoutMs = 5000;
 
-std::uint64_t Fnv1a(const std::string& text) {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const unsigned char c : text) {
-        hash = (hash ^ c) * 1099511628211ULL;
-    }
-    return hash;
-}
-
 } // namespace
 
-std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, const char* tmpDir,
-                                 unsigned uid) {
-    char name[64];
-    std::snprintf(name, sizeof name, "velmora-%016llx.sock", static_cast<unsigned long long>(Fnv1a(executablePath)));
+std::string RowCommandSocketPath(const std::string& copyTag, const char* runtimeDir, const char* tmpDir, unsigned uid) {
+    const std::string name = "velmora-" + copyTag + ".sock";
     if (runtimeDir != nullptr && *runtimeDir == '/') {
         return std::string(runtimeDir) + "/" + name;
     }
@@ -51,14 +42,29 @@ std::string RowCommandSocketPath(const std::string& executablePath, const char* 
     return shared + "/velmora-" + std::to_string(uid) + "/" + name;
 }
 
-std::string ExecutablePath() {
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("velmora") : path.string();
+std::string RowCommandSocketPath(const std::string& copyTag) {
+    return RowCommandSocketPath(copyTag, std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), ::getuid());
 }
 
-std::string RowCommandSocketPath() {
-    return RowCommandSocketPath(ExecutablePath(), std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), ::getuid());
+std::string ThisCopyTag(const std::string& listFolder) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(listFolder, error);
+    return CopyTag(error ? listFolder : resolved.string());
+}
+
+bool CopyRuns(const std::string& copyTag) {
+    return SomeoneListens(RowCommandSocketPath(copyTag));
+}
+
+std::string ExecutablePath() {
+    std::error_code error;
+    std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    // The file was replaced (an upgrade) while this copy runs: the command names the path, where the new one is.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.ends_with(kDeleted)) {
+        path.resize(path.size() - kDeleted.size());
+    }
+    return error ? std::string("velmora") : path;
 }
 
 std::string RowCommandLine() {
@@ -128,7 +134,16 @@ int RunRowCommand(int argc, char** argv) {
         std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)" << std::endl;
         return 2;
     }
-    return SendRowRequest(RowCommandSocketPath(), RowRequestLine(option, *number));
+    // The copy to reach is the one of the list this program would use.
+    std::string tag;
+    try {
+        TPosixFileSystem fs;
+        tag = ThisCopyTag(ChooseProgramFolders(fs, TFolderEnvironment::FromProcess()).files);
+    } catch (const FileError& error) {
+        std::cerr << "velmora: nothing was sent: " << error.what() << std::endl;
+        return 1;
+    }
+    return SendRowRequest(RowCommandSocketPath(tag), RowRequestLine(option, *number));
 }
 
 int SendRowRequest(const std::string& socketPath, const std::string& requestLine) {

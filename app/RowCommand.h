@@ -9,17 +9,23 @@
 
 namespace velmora {
 
-/// The local socket on which the running copy of this executable hears row requests: in `runtimeDir`
-/// ($XDG_RUNTIME_DIR, private to the user) when it is an absolute path, else in the folder "velmora-UID" of
-/// `tmpDir` ($TMPDIR when absolute, else /tmp); named after the executable's path, so that the command and the copy
-/// it talks to are the same program. Both ends make sure the socket's folder is private (MakePrivateFolder).
-std::string RowCommandSocketPath(const std::string& executablePath, const char* runtimeDir, const char* tmpDir,
-                                 unsigned uid);
+/// The local socket on which the running copy with this tag (CopyTag of its list folder) hears row requests: in
+/// `runtimeDir` ($XDG_RUNTIME_DIR, private to the user) when it is an absolute path, else in the folder
+/// "velmora-UID" of `tmpDir` ($TMPDIR when absolute, else /tmp); named after the tag, so that a command reaches the
+/// copy of the list it would use itself. Both ends make sure the socket's folder is private (MakePrivateFolder).
+std::string RowCommandSocketPath(const std::string& copyTag, const char* runtimeDir, const char* tmpDir, unsigned uid);
 
-/// The socket path for the running process's own executable and environment.
-std::string RowCommandSocketPath();
+/// The socket path of the copy with this tag, in this process's environment.
+std::string RowCommandSocketPath(const std::string& copyTag);
 
-/// The path of this process's executable.
+/// The tag of this program's list folder (the folder ChooseProgramFolders decides on, its path resolved). Throws
+/// FileError when there is none.
+std::string ThisCopyTag(const std::string& listFolder);
+
+/// Whether the copy with this tag runs: a process listens on its socket.
+bool CopyRuns(const std::string& copyTag);
+
+/// The path of this process's executable (also after an upgrade replaced the file it was started from).
 std::string ExecutablePath();
 
 /// The command a desktop shortcut the user binds by hand runs to type a row, without the row number: this

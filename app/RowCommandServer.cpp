@@ -112,6 +112,11 @@ void TRowCommandServer::Listen() {
     std::memcpy(address.sun_path, FPath.c_str(), FPath.size() + 1);
     struct stat info {};
     if (::lstat(FPath.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
+        // A socket another copy of the same list still listens on stays its own; one nobody listens on is replaced.
+        if (SomeoneListens(FPath)) {
+            FError = "another Velmora of the same list listens on " + FPath;
+            return;
+        }
         ::unlink(FPath.c_str());
     }
     if (::bind(FListener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||

@@ -26,8 +26,8 @@ class TRowCommandServer : public QObject {
 public:
     using THandler = std::function<std::string(const std::string& request)>;
 
-    /// Listens on `socketPath` (a socket left there by a copy that died is replaced: only one copy runs per
-    /// folder). When it cannot listen, Listening() is false and ErrorText() says why.
+    /// Listens on `socketPath`: a socket left there by a copy that died is replaced, one that a running copy listens
+    /// on is not. When it cannot listen, Listening() is false and ErrorText() says why.
     TRowCommandServer(const std::string& socketPath, THandler handler, QObject* parent = nullptr);
     /// Stops listening and removes the socket, if it is still the one this server made.
     ~TRowCommandServer() override;

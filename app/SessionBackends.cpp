@@ -9,6 +9,7 @@
 #include "platform/gnome/GnomeHotkeyService.h"
 #include "platform/ibus/IbusAddress.h"
 #include "platform/kde/KGlobalAccelHotkeyService.h"
+#include "platform/kde/KdeLeftovers.h"
 #include "platform/portal/PortalClipboard.h"
 #include "platform/portal/PortalHotkeyService.h"
 #include "platform/portal/PortalRequest.h"
@@ -103,12 +104,12 @@ TSessionBackends::TSessionBackends(const std::string& rowCommand) : FRowCommand(
 
 TSessionBackends::~TSessionBackends() = default;
 
-void TSessionBackends::Open(const std::string& appId) {
+void TSessionBackends::Open(const std::string& appId, const std::string& copyTag) {
     if (FOffer.wayland) {
         ReadWaylandOffer(appId);
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
-    MakeHotkeys(appId);
+    MakeHotkeys(appId, copyTag);
     std::unique_ptr<ITextSender> sender = MakeSender();
     FWaylandKeyboard.reset();
     // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
@@ -131,7 +132,7 @@ void TSessionBackends::ReadWaylandOffer(const std::string& appId) {
         FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
 }
 
-void TSessionBackends::MakeHotkeys(const std::string& appId) {
+void TSessionBackends::MakeHotkeys(const std::string& appId, const std::string& copyTag) {
     switch (FChoice.hotkeys) {
     case HotkeyBackend::X11:
         FX11Hotkeys = MakeX11Hotkeys();
@@ -142,11 +143,11 @@ void TSessionBackends::MakeHotkeys(const std::string& appId) {
         break;
     case HotkeyBackend::Kde:
         FOtherHotkeys =
-            std::make_unique<TKGlobalAccelHotkeyService>(QString::fromStdString(appId), QStringLiteral("Velmora"));
+            std::make_unique<TKGlobalAccelHotkeyService>(KdeComponent(appId, copyTag), QStringLiteral("Velmora"));
         break;
     case HotkeyBackend::Gnome:
-        FOtherHotkeys = std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(),
-                                                              ::getpid(), &IsRunningCopy);
+        FOtherHotkeys =
+            std::make_unique<TGnomeHotkeyService>(std::make_unique<TGSettingsShortcuts>(), ExecutablePath(), copyTag);
         break;
     case HotkeyBackend::None:
         FOtherHotkeys = std::make_unique<TNoHotkeyService>();

@@ -28,10 +28,10 @@ public:
     TSessionBackends& operator=(const TSessionBackends&) = delete;
 
     /// Once the Qt application object exists: in a Wayland session, tells the desktop portal the app id (the desktop
-    /// file id, also the name KDE keeps the shortcuts under) and asks which portals (and, on KDE Plasma, its own
-    /// shortcut service) are offered; then builds the chosen services. Throws PlatformError when a chosen service
-    /// cannot be opened after all.
-    void Open(const std::string& appId);
+    /// file id) and asks which portals (and, on KDE Plasma, its own shortcut service) are offered; then builds the
+    /// chosen services, those that leave shortcuts with the desktop naming them after `copyTag` (the list folder's
+    /// CopyTag). Throws PlatformError when a chosen service cannot be opened after all.
+    void Open(const std::string& appId, const std::string& copyTag);
 
     /// After Open.
     IHotkeyService& Hotkeys() { return *FHotkeys; }
@@ -46,7 +46,7 @@ private:
     /// Asks the session bus which portals and desktop services are offered.
     void ReadWaylandOffer(const std::string& appId);
     /// Builds the chosen hotkey service.
-    void MakeHotkeys(const std::string& appId);
+    void MakeHotkeys(const std::string& appId, const std::string& copyTag);
     /// Builds the chosen way to type.
     std::unique_ptr<ITextSender> MakeSender();
     /// Builds the RemoteDesktop portal's typist for the user's layout.

@@ -17,6 +17,7 @@
 #include "CodePageOption.h"
 #include "HotkeyPump.h"
 #include "InstanceLock.h"
+#include "LeftoverShortcuts.h"
 #include "RowCommand.h"
 #include "RowCommandServer.h"
 #include "SessionBackends.h"
@@ -108,17 +109,12 @@ int RunWindow(int argc, char** argv) {
         }
         app.quit();
     });
-    // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
-    try {
-        backends->Open(kAppId);
-    } catch (const PlatformError& error) {
-        std::cerr << "velmora: " << error.what() << std::endl;
-        return 1;
-    }
     // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
     // box closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
 
+    // The lock comes before anything that could touch what another copy keeps: a second copy of the same list ends
+    // here, having changed nothing.
     const std::optional<TProgramFolders> folders = ProgramFolders();
     if (!folders) {
         return 1;
@@ -128,14 +124,25 @@ int RunWindow(int argc, char** argv) {
     if (!TakeFolderLock(instanceLock, *folders)) {
         return 1;
     }
+    const std::string copyTag = ThisCopyTag(folders->files);
 
-    // Requests from desktop shortcuts ("velmora --type-row N", "velmora --hotkey ID"), answered once the window
-    // exists.
-    TRowCommandServer rowCommands(RowCommandSocketPath(), [&mainWindow](const std::string& request) {
+    // Requests from desktop shortcuts ("velmora --type-row N", "velmora --hotkey ID") of this list, answered once
+    // the window exists. Listening also tells the other copies that this one runs.
+    TRowCommandServer rowCommands(RowCommandSocketPath(copyTag), [&mainWindow](const std::string& request) {
         TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
         return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
                                 ctrl != nullptr ? &ctrl->HotKeys() : nullptr);
     });
+    // Shortcuts that killed copies left with the desktop, whichever way this copy binds its own.
+    RemoveLeftoverShortcuts(kAppId, copyTag);
+
+    // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
+    try {
+        backends->Open(kAppId, copyTag);
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 1;
+    }
     const std::string sessionNote = SessionNote(backends->Choice(), rowCommands);
 
     // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.

@@ -54,6 +54,7 @@ public:
     void TypeText(const std::string&, std::int32_t) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
     void SetIdleHandler(TypingIdleHandler) override {}
+    void Cancel() override {}
 };
 
 /// Counts the paints of a widget.

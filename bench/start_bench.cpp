@@ -52,6 +52,7 @@ public:
     void TypeText(const std::string&, std::int32_t) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
     void SetIdleHandler(TypingIdleHandler) override {}
+    void Cancel() override {}
 };
 
 double Milliseconds(Clock::duration duration) {

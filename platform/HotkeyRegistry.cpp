@@ -73,6 +73,12 @@ THotKeys::~THotKeys() {
     UnregisterHotKeys();
 }
 
+void THotKeys::Stop() {
+    UnregisterHotKeys();
+    // A press before Stop must not type after it, nor go on typing.
+    FTypist.Cancel();
+}
+
 void THotKeys::RegisterHotKeys(const TRowList& rows) {
     UnregisterHotKeys();
     FExists = true;
@@ -137,6 +143,7 @@ void THotKeys::UnregisterHotKeys() {
     for (const TEntry& entry : FEntries) {
         FService.UnregisterHotKey(entry.id);
     }
+    FService.FinishUnregistrations();
     FEntries.clear();
 }
 

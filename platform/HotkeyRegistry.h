@@ -61,8 +61,8 @@ public:
 
     /// RegisterHotKeys.
     void Start(const TRowList& rows) { RegisterHotKeys(rows); }
-    /// UnregisterHotKeys.
-    void Stop() { UnregisterHotKeys(); }
+    /// UnregisterHotKeys, and the typist drops what earlier presses still have queued or being typed.
+    void Stop();
     /// Releases all, then registers one hotkey per checked row, top to bottom.
     void RegisterHotKeys(const TRowList& rows);
     /// Releases every registered id and empties the registry.

@@ -67,6 +67,8 @@ public:
     /// became of those that are not in force after all (Pending for those the desktop decides later); the others
     /// keep what RegisterHotKey said.
     virtual std::map<int, THotkeyResult> FinishRegistrations() { return {}; }
+    /// After the releases of one Stop: a service that releases them all at once does it here.
+    virtual void FinishUnregistrations() {}
     /// Sets the function that hears, later, what became of the pending ones; never called for the registrations of a
     /// Start that was undone meanwhile. A service that decides everything at once never calls it.
     virtual void SetSettledHandler(HotkeySettledHandler /*handler*/) {}

@@ -2,8 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
 
 namespace velmora {
+
+std::string CopyTag(const std::string& listFolder) {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned char c : listFolder) {
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    char tag[17];
+    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(hash));
+    return tag;
+}
 
 std::string ShortcutId(std::size_t rowNumber) {
     return "row-" + std::to_string(rowNumber);

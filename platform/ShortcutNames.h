@@ -13,6 +13,10 @@ inline constexpr const char* kTypeRowOption = "--type-row";
 /// ("velmora --hotkey 7"): the running copy types what a press of that registration's combination types.
 inline constexpr const char* kHotkeyOption = "--hotkey";
 
+/// The tag of the copy that keeps its list in `listFolder` (16 hexadecimal digits of a hash of the path): copies
+/// of different list folders name their socket and the shortcuts they leave with the desktop by it.
+std::string CopyTag(const std::string& listFolder);
+
 /// The id under which a desktop keeps a row's shortcut: stable for the row's No., so that a desktop that remembers
 /// bindings finds the row's binding again at the next Start ("row-3").
 std::string ShortcutId(std::size_t rowNumber);

@@ -90,6 +90,15 @@ void TTypingQueue::TypeText(const std::string& bytes, std::int32_t pressedKey) {
     FWake.notify_all();
 }
 
+void TTypingQueue::Cancel() {
+    {
+        std::scoped_lock lock(FMutex);
+        FQueue.clear();
+        FCancelled = FBusy;
+    }
+    FWake.notify_all();
+}
+
 void TTypingQueue::SetProblemHandler(TypingProblemHandler handler) {
     std::scoped_lock lock(FMutex);
     FProblemHandler = std::move(handler);
@@ -108,9 +117,9 @@ bool TTypingQueue::WaitUntilIdle(std::chrono::milliseconds timeout) {
 bool TTypingQueue::Pause(std::chrono::milliseconds duration) {
     std::unique_lock lock(FMutex);
     if (duration.count() <= 0) {
-        return !FStop;
+        return !Ending();
     }
-    return !FWake.wait_for(lock, duration, [this] { return FStop; });
+    return !FWake.wait_for(lock, duration, [this] { return Ending(); });
 }
 
 void TTypingQueue::Report(const std::string& message) {
@@ -152,6 +161,7 @@ void TTypingQueue::Run() {
             next = std::move(FQueue.front());
             FQueue.pop_front();
             FBusy = true;
+            FCancelled = false;
         }
         SendOne(next);
         TypingIdleHandler idle;

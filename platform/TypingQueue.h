@@ -32,6 +32,7 @@ public:
     void SetProblemHandler(TypingProblemHandler handler) override;
     /// The handler hears after the last queued text is done (typed, failed or dropped), not when the typist stops.
     void SetIdleHandler(TypingIdleHandler handler) override;
+    void Cancel() override;
 
     /// Waits until every queued text is typed; false when `timeout` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
@@ -49,6 +50,8 @@ private:
     std::size_t DropQueued();
     void Report(const std::string& message);
     bool Pause(std::chrono::milliseconds duration);
+    /// Whether the text being typed is to end now: the typist stops, or a Cancel came after the text was taken.
+    bool Ending() const { return FStop || FCancelled; }
 
     std::unique_ptr<ITextSender> FSender; // used only by the thread until it has ended
     ITypingListener* FListener;
@@ -61,6 +64,7 @@ private:
     TypingIdleHandler FIdleHandler;
     bool FStop = false;
     bool FBusy = false;
+    bool FCancelled = false; ///< Cancel came while the text being typed was typed
 
     std::thread FWorker; // last: starts after everything above exists
 };

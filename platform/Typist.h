@@ -28,6 +28,9 @@ public:
     virtual void SetProblemHandler(TypingProblemHandler handler) = 0;
     /// Sets the function that hears, on the typist's own thread, each time the typist has become idle.
     virtual void SetIdleHandler(TypingIdleHandler handler) = 0;
+    /// Drops the texts queued and not yet begun, and stops the one being typed where it is: what it typed stays,
+    /// keys held for it are let go. Texts queued afterwards are typed as usual.
+    virtual void Cancel() = 0;
 };
 
 } // namespace velmora

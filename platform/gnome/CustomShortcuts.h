@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ struct TCustomShortcut {
 };
 
 /// GNOME's custom keyboard shortcuts (the media-keys plugin of gnome-settings-daemon runs them) and the
-/// accelerators of the desktop's other shortcuts. Paths are settings paths ending in "/".
+/// accelerators of the desktop's other shortcuts. Paths are settings paths ending in "/". Changes are held until
+/// Flush, which hands them to the desktop at once; Paths() sees those held.
 class ICustomShortcuts {
 public:
     virtual ~ICustomShortcuts() = default;
@@ -29,8 +31,9 @@ public:
     virtual std::string Binding(const std::string& path) = 0;
     /// The accelerators of the desktop's own shortcuts (window manager, shell, media keys).
     virtual std::vector<std::string> DesktopAccelerators() = 0;
-    /// Makes the changes reach the desktop before it returns.
-    virtual void Flush() = 0;
+    /// Makes the changes held reach the desktop before it returns. Returns the written shortcuts the settings did not
+    /// keep (path -> why, in words for the user).
+    virtual std::map<std::string, std::string> Flush() = 0;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <string_view>
+#include <utility>
 
 namespace velmora {
 
@@ -44,7 +45,18 @@ bool TGSettingsShortcuts::Installed() {
     return mediaKeys && g_settings_schema_has_key(mediaKeys.get(), kCustomList) && Schema(kCustomShortcut);
 }
 
-TGSettingsShortcuts::TGSettingsShortcuts() : FMediaKeys(g_settings_new(kMediaKeys)) {}
+TGSettingsShortcuts::TGSettingsShortcuts() : FMediaKeys(g_settings_new(kMediaKeys)) {
+    g_settings_delay(static_cast<GSettings*>(FMediaKeys.get()));
+}
+
+void* TGSettingsShortcuts::Pending(const std::string& path) {
+    TSettings& settings = FPending[path];
+    if (!settings) {
+        settings.reset(g_settings_new_with_path(kCustomShortcut, path.c_str()));
+        g_settings_delay(static_cast<GSettings*>(settings.get()));
+    }
+    return settings.get();
+}
 
 TGSettingsShortcuts::~TGSettingsShortcuts() = default;
 
@@ -68,16 +80,23 @@ void TGSettingsShortcuts::SetPaths(const std::vector<std::string>& paths) {
 }
 
 void TGSettingsShortcuts::Write(const std::string& path, const TCustomShortcut& shortcut) {
-    const auto settings = Shortcut(path);
-    g_settings_set_string(settings.get(), "name", shortcut.name.c_str());
-    g_settings_set_string(settings.get(), "command", shortcut.command.c_str());
-    g_settings_set_string(settings.get(), "binding", shortcut.binding.c_str());
+    auto* settings = static_cast<GSettings*>(Pending(path));
+    FWritten[path] = shortcut;
+    FRefused.erase(path);
+    for (const auto& [key, value] : {std::pair{"name", &shortcut.name}, std::pair{"command", &shortcut.command},
+                                     std::pair{"binding", &shortcut.binding}}) {
+        if (!g_settings_set_string(settings, key, value->c_str())) {
+            FRefused[path] = "GNOME's settings may not be changed here (the key " + path + key + " is locked)";
+        }
+    }
 }
 
 void TGSettingsShortcuts::Erase(const std::string& path) {
-    const auto settings = Shortcut(path);
+    auto* settings = static_cast<GSettings*>(Pending(path));
+    FWritten.erase(path);
+    FRefused.erase(path);
     for (const char* key : {"name", "command", "binding"}) {
-        g_settings_reset(settings.get(), key);
+        g_settings_reset(settings, key);
     }
 }
 
@@ -117,8 +136,27 @@ std::vector<std::string> TGSettingsShortcuts::DesktopAccelerators() {
     return accelerators;
 }
 
-void TGSettingsShortcuts::Flush() {
+std::map<std::string, std::string> TGSettingsShortcuts::Flush() {
+    // The shortcuts' values first, the list that puts them in force after them, in one round to the settings.
+    for (auto& [path, settings] : FPending) {
+        g_settings_apply(static_cast<GSettings*>(settings.get()));
+    }
+    g_settings_apply(static_cast<GSettings*>(FMediaKeys.get()));
     g_settings_sync();
+    FPending.clear();
+    // A write the settings' service did not take is undone: what is read back now is what the desktop has.
+    std::map<std::string, std::string> failed = std::exchange(FRefused, {});
+    for (const auto& [path, written] : std::exchange(FWritten, {})) {
+        const auto settings = Shortcut(path);
+        const auto read = [&settings](const char* key) {
+            const std::unique_ptr<gchar, decltype(&g_free)> value(g_settings_get_string(settings.get(), key), &g_free);
+            return std::string(value ? value.get() : "");
+        };
+        if (!failed.contains(path) && (read("command") != written.command || read("binding") != written.binding)) {
+            failed[path] = "GNOME's settings did not keep the shortcut (is the dconf service running?)";
+        }
+    }
+    return failed;
 }
 
 } // namespace velmora

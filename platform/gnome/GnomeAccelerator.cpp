@@ -78,11 +78,11 @@ std::optional<TAccelerator> ParseAccelerator(std::string_view text) {
     return accelerator;
 }
 
-std::string ShortcutName(int pid, std::size_t rowNumber) {
-    return std::string(kShortcutPrefix) + std::to_string(pid) + "-row" + std::to_string(rowNumber);
+std::string ShortcutName(const std::string& copyTag, std::size_t rowNumber) {
+    return std::string(kShortcutPrefix) + copyTag + "-row" + std::to_string(rowNumber);
 }
 
-std::optional<int> ShortcutOwner(std::string_view path) {
+std::optional<std::string> ShortcutOwner(std::string_view path) {
     if (path.size() < 2 || path.back() != '/') {
         return std::nullopt;
     }
@@ -93,12 +93,12 @@ std::optional<int> ShortcutOwner(std::string_view path) {
     }
     name.remove_prefix(kShortcutPrefix.size());
     const std::size_t dash = name.find("-row");
-    const std::string_view pid = name.substr(0, dash);
-    if (dash == std::string_view::npos || pid.empty() || pid.size() > 9 ||
-        !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::string_view owner = name.substr(0, dash);
+    if (dash == std::string_view::npos || owner.empty() || owner.size() > 16 ||
+        !std::all_of(owner.begin(), owner.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
         return std::nullopt;
     }
-    return std::stoi(std::string(pid));
+    return std::string(owner);
 }
 
 } // namespace velmora

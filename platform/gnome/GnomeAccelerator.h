@@ -32,11 +32,12 @@ std::optional<std::string> GnomeAccelerator(unsigned modifiers, std::int32_t vir
 /// compared without case. None for an empty or malformed string ("disabled" included).
 std::optional<TAccelerator> ParseAccelerator(std::string_view text);
 
-/// The folder name of a row's custom shortcut written by the process `pid`: "velmora-<pid>-row<N>".
-std::string ShortcutName(int pid, std::size_t rowNumber);
+/// The folder name of a row's custom shortcut written by the copy with this tag (CopyTag of its list folder):
+/// "velmora-<tag>-row<N>".
+std::string ShortcutName(const std::string& copyTag, std::size_t rowNumber);
 
-/// The process that wrote the custom shortcut at `path` (a settings path ending in such a name and "/"); none for
-/// a shortcut of someone else.
-std::optional<int> ShortcutOwner(std::string_view path);
+/// Who wrote the custom shortcut at `path` (a settings path ending in such a name and "/"): the copy's tag, or the
+/// process id that earlier versions named it by (digits only); none for a shortcut of someone else.
+std::optional<std::string> ShortcutOwner(std::string_view path);
 
 } // namespace velmora

@@ -27,7 +27,13 @@ bool BareTypedKey(unsigned modifiers, std::int32_t virtualKey) {
 
 std::string ExecutableName(const std::string& processFolder) {
     std::error_code error;
-    return std::filesystem::read_symlink(processFolder + "/exe", error).filename().string();
+    std::string name = std::filesystem::read_symlink(processFolder + "/exe", error).filename().string();
+    // The link of a process whose file an upgrade replaced names it so.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (name.ends_with(kDeleted)) {
+        name.resize(name.size() - kDeleted.size());
+    }
+    return name;
 }
 
 } // namespace
@@ -44,13 +50,13 @@ bool TGnomeHotkeyService::Offered() {
            TGSettingsShortcuts::Installed();
 }
 
-TGnomeHotkeyService::TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable, int pid,
-                                         std::function<bool(int pid)> isRunningCopy)
-    : FShortcuts(std::move(shortcuts)), FExecutable(std::move(executable)), FPid(pid) {
+TGnomeHotkeyService::TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable,
+                                         std::string copyTag)
+    : FShortcuts(std::move(shortcuts)), FExecutable(std::move(executable)), FTag(std::move(copyTag)) {
+    // This copy holds the list's lock: what it finds of its own tag, a copy of the same list left when killed.
     std::vector<std::string> leftovers;
     for (const std::string& path : FShortcuts->Paths()) {
-        const std::optional<int> owner = ShortcutOwner(path);
-        if (owner && (*owner == FPid || !isRunningCopy(*owner))) {
+        if (ShortcutOwner(path) == FTag) {
             leftovers.push_back(path);
         }
     }
@@ -58,17 +64,16 @@ TGnomeHotkeyService::TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> short
 }
 
 TGnomeHotkeyService::~TGnomeHotkeyService() {
-    std::vector<std::string> paths;
     for (const auto& [id, row] : FRows) {
         if (row.written) {
-            paths.push_back(PathOf(row));
+            FReleased.push_back(PathOf(row));
         }
     }
-    Remove(paths);
+    FinishUnregistrations();
 }
 
 std::string TGnomeHotkeyService::PathOf(const TRow& row) const {
-    return kCustomFolder + ShortcutName(FPid, row.number) + "/";
+    return kCustomFolder + ShortcutName(FTag, row.number) + "/";
 }
 
 THotkeyResult TGnomeHotkeyService::RegisterHotKey(const THotkeyRequest& request) {
@@ -95,7 +100,7 @@ bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
     if (!FTaken) {
         std::vector<std::string> used = FShortcuts->DesktopAccelerators();
         for (const std::string& path : FShortcuts->Paths()) {
-            if (ShortcutOwner(path) != FPid) {
+            if (ShortcutOwner(path) != FTag) {
                 used.push_back(FShortcuts->Binding(path));
             }
         }
@@ -109,6 +114,7 @@ bool TGnomeHotkeyService::Taken(const std::string& accelerator) {
 std::map<int, THotkeyResult> TGnomeHotkeyService::FinishRegistrations() {
     FTaken.reset(); // the next Start reads them anew
     std::vector<std::string> paths = FShortcuts->Paths();
+    std::map<std::string, int> written;
     for (auto& [id, row] : FRows) {
         if (row.accelerator.empty() || row.written) {
             continue;
@@ -116,13 +122,28 @@ std::map<int, THotkeyResult> TGnomeHotkeyService::FinishRegistrations() {
         const std::string path = PathOf(row);
         FShortcuts->Write(path, {row.label, HotkeyCommand(FExecutable, id), row.accelerator});
         row.written = true;
+        written[path] = id;
         if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
             paths.push_back(path);
         }
     }
+    if (written.empty()) {
+        return {};
+    }
     FShortcuts->SetPaths(paths);
-    FShortcuts->Flush();
-    return {};
+    // A shortcut the settings did not keep is no hotkey: it is taken out again, and its row says why.
+    std::map<int, THotkeyResult> refused;
+    std::vector<std::string> failed;
+    for (const auto& [path, why] : FShortcuts->Flush()) {
+        if (const auto id = written.find(path); id != written.end()) {
+            std::cerr << "velmora: " << FRows[id->second].label << ": " << why << std::endl;
+            refused[id->second] = {HotkeyStatus::NotBound, why};
+            FRows[id->second].written = false;
+            failed.push_back(path);
+        }
+    }
+    Remove(failed);
+    return refused;
 }
 
 void TGnomeHotkeyService::UnregisterHotKey(int id) {
@@ -131,9 +152,13 @@ void TGnomeHotkeyService::UnregisterHotKey(int id) {
         return;
     }
     if (row->second.written) {
-        Remove({PathOf(row->second)});
+        FReleased.push_back(PathOf(row->second));
     }
     FRows.erase(row);
+}
+
+void TGnomeHotkeyService::FinishUnregistrations() {
+    Remove(std::exchange(FReleased, {}));
 }
 
 void TGnomeHotkeyService::Remove(const std::vector<std::string>& paths) {

@@ -4,7 +4,6 @@
 #include "GnomeAccelerator.h"
 #include "platform/HotkeyService.h"
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,21 +14,21 @@ namespace velmora {
 
 /// System-wide hotkeys as the desktop's own custom keyboard shortcuts (GNOME before the GlobalShortcuts portal):
 /// Start adds one shortcut per registered row ("Velmora row N", shown in GNOME Settings), which runs the hotkey
-/// command for the row's registration; Stop and the end of the program remove them, and shortcuts a copy left behind
-/// when it was killed are removed when the next copy starts. A combination another shortcut of the desktop uses is held
-/// elsewhere; a bare letter or digit is not bound (the keys Velmora types would set it off). Presses come through the
-/// hotkey command ("velmora --hotkey ID"), not through the press handler. Runs on the GUI thread.
+/// command for the row's registration; Stop and the end of the program remove them. Each Start and each Stop changes
+/// the settings in one step. The shortcuts are named after this copy's tag: those of other copies are never touched
+/// here (RemoveGnomeLeftovers removes those of copies that no longer run). A combination another shortcut of the
+/// desktop uses (another copy's too) is held elsewhere; a bare letter or digit is not bound (the keys Velmora types
+/// would set it off). Presses come through the hotkey command ("velmora --hotkey ID"), not through the press
+/// handler. Runs on the GUI thread.
 class TGnomeHotkeyService final : public IHotkeyService {
 public:
     /// Whether the desktop runs custom shortcuts: the settings' schemas are installed and gnome-settings-daemon's
     /// media-keys plugin is on the session bus (needs the Qt application object).
     static bool Offered();
 
-    /// `executable`: the program the shortcuts run with the hotkey option and the registration's id; `pid`: this
-    /// process; `isRunningCopy`: whether a process of that id is a copy of this program that still runs. Removes the
-    /// shortcuts of copies that no longer run.
-    TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable, int pid,
-                        std::function<bool(int pid)> isRunningCopy);
+    /// `executable`: the program the shortcuts run with the hotkey option and the registration's id; `copyTag`:
+    /// this copy's (CopyTag of its list folder). Removes what an earlier copy of the same list left.
+    TGnomeHotkeyService(std::unique_ptr<ICustomShortcuts> shortcuts, std::string executable, std::string copyTag);
     /// Removes this copy's shortcuts.
     ~TGnomeHotkeyService() override;
 
@@ -37,6 +36,7 @@ public:
     void UnregisterHotKey(int id) override;
     void SetPressHandler(HotkeyPressHandler) override {}
     std::map<int, THotkeyResult> FinishRegistrations() override;
+    void FinishUnregistrations() override;
 
 private:
     struct TRow {
@@ -54,12 +54,14 @@ private:
 
     std::unique_ptr<ICustomShortcuts> FShortcuts;
     const std::string FExecutable;
-    const int FPid;
+    const std::string FTag;
     std::map<int, TRow> FRows;
+    std::vector<std::string> FReleased; ///< the paths of rows released since the last FinishUnregistrations
     std::optional<std::vector<std::optional<TAccelerator>>> FTaken; ///< the others' accelerators during a Start
 };
 
-/// Whether `pid` is a running process whose executable file has the same name as this process's.
+/// Whether `pid` is a running process whose executable file has the same name as this process's (also when either
+/// file was replaced by an upgrade since it started).
 bool IsRunningCopy(int pid);
 
 } // namespace velmora

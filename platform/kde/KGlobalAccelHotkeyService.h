@@ -15,11 +15,12 @@
 namespace velmora {
 
 /// System-wide hotkeys through KDE Plasma's global shortcut service (org.kde.kglobalaccel, in KWin on Wayland):
-/// each registered row becomes one shortcut "row-N" of the program's component, set to the row's combination. A
-/// combination another component holds is refused (HeldElsewhere, with the holder named). The
-/// service keeps shortcuts after their program is gone: they are removed at Stop and when this object goes, and a
-/// killed copy's leftovers are removed when the next one starts. Presses arrive as D-Bus signals on the GUI thread.
-/// Every call blocks for the service's answer, without an event loop; needs the Qt application object.
+/// each registered row becomes one shortcut "row-N" of this copy's component, set to the row's combination. A
+/// combination another component holds (another copy's too) is refused (HeldElsewhere, with the holder named). The
+/// service keeps shortcuts after their program is gone: they are removed at Stop and when this object goes; what a
+/// killed copy left is removed when this object is made for the same component, or by RemoveKdeLeftovers. Presses
+/// arrive as D-Bus signals on the GUI thread. Every call blocks for the service's answer, without an event loop; needs
+/// the Qt application object.
 class TKGlobalAccelHotkeyService final : public QObject, public IHotkeyService {
     Q_OBJECT
 public:
@@ -27,8 +28,8 @@ public:
     /// see only X11 keys).
     static bool Offered();
 
-    /// `component`: the name the shortcuts are kept under (the app id); `componentName`: the one the desktop's
-    /// shortcut settings show.
+    /// `component`: the name the shortcuts are kept under (KdeComponent: this copy's own, whose leftovers are
+    /// removed here); `componentName`: the one the desktop's shortcut settings show.
     TKGlobalAccelHotkeyService(const QString& component, const QString& componentName);
     ~TKGlobalAccelHotkeyService() override;
 

@@ -1,6 +1,7 @@
 // What the program entry sets up besides the window: the server of "velmora --type-row N", and the lock of one copy
 // per folder.
 #include "app/InstanceLock.h"
+#include "app/PrivateSocket.h"
 #include "app/RowCommand.h"
 #include "app/RowCommandServer.h"
 
@@ -70,6 +71,15 @@ TEST(RowCommandServer, ClientsThatLeaveMidRequestOrTakeEveryDescriptorDoNotStopI
     EXPECT_EQ(typeRow(3), 0);
     ::setrlimit(RLIMIT_NOFILE, &old);
     EXPECT_EQ(requests, (std::vector<std::string>{"type-row 1", "type-row 2", "type-row 3"}));
+}
+
+TEST(RowCommandServer, ASocketARunningCopyListensOnIsNeverTakenOver) {
+    const testing::TempFolder tmp;
+    const std::string path = tmp.Path("run/velmora.sock");
+    const auto answer = [](const std::string&) { return std::string("ok"); };
+    TRowCommandServer running(path, answer);
+    EXPECT_FALSE(TRowCommandServer(path, answer).Listening()) << "it took the running copy's socket";
+    EXPECT_TRUE(SomeoneListens(path));
 }
 
 TEST(InstanceLock, ALockWhoseHolderCannotBeRunningIsTakenOverAndAHeldOneIsNot) {

@@ -26,15 +26,14 @@ TEST(RowCommand, OnlyAPositiveDecimalNumberIsARow) {
     }
 }
 
-TEST(RowCommand, TheSocketIsPrivateToTheUserAndNamedAfterTheExecutable) {
-    const std::string path = RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000);
-    EXPECT_EQ(path.rfind("/run/user/1000/velmora-", 0), 0U) << path;
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "/run/user/1000", nullptr, 1000), path);
-    EXPECT_NE(RowCommandSocketPath("/opt/b/velmora", "/run/user/1000", nullptr, 1000), path);
+TEST(RowCommand, TheSocketIsPrivateToTheUserAndNamedAfterTheListFolder) {
+    const std::string a = CopyTag("/opt/a");
+    const std::string path = RowCommandSocketPath(a, "/run/user/1000", nullptr, 1000);
+    EXPECT_EQ(path, "/run/user/1000/velmora-" + a + ".sock");
+    EXPECT_NE(RowCommandSocketPath(CopyTag("/opt/b"), "/run/user/1000", nullptr, 1000), path);
     // Without a runtime folder: in a folder of the user's own inside the shared one.
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", nullptr, nullptr, 1000).rfind("/tmp/velmora-1000/velmora-", 0),
-              0U);
-    EXPECT_EQ(RowCommandSocketPath("/opt/a/velmora", "relative", "/var/tmp", 7).rfind("/var/tmp/velmora-7/", 0), 0U);
+    EXPECT_EQ(RowCommandSocketPath(a, nullptr, nullptr, 1000).rfind("/tmp/velmora-1000/velmora-", 0), 0U);
+    EXPECT_EQ(RowCommandSocketPath(a, "relative", "/var/tmp", 7).rfind("/var/tmp/velmora-7/", 0), 0U);
 }
 
 TEST(RowCommand, TheSocketsFolderIsMadePrivateAndAnyOtherIsRefused) {
@@ -89,7 +88,7 @@ TEST_F(RowRequestTest, RowsNotInForceAndBadRequestsTypeNothingAndSayWhy) {
 TEST(RowCommand, AGnomeShortcutTypesItsRegistrationsRowHoweverTheRowsAboveChangeWhileRunning) {
     FakeCustomShortcuts::TStore store;
     const auto service = std::make_unique<TGnomeHotkeyService>(std::make_unique<FakeCustomShortcuts>(store),
-                                                               "/usr/bin/velmora", 42, [](int) { return false; });
+                                                               "/usr/bin/velmora", "0123456789abcdef");
     const auto Item = [](const std::string& text, std::uint8_t ctrl, std::int32_t key) {
         return std::make_shared<TStrItem>(text, ctrl, key);
     };

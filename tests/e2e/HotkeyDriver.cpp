@@ -97,6 +97,11 @@ public:
             FNext->SetIdleHandler(std::move(handler));
         }
     }
+    void Cancel() override {
+        if (FNext != nullptr) {
+            FNext->Cancel();
+        }
+    }
 
 private:
     ITypist* FNext;

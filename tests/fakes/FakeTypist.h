@@ -8,17 +8,20 @@
 
 namespace velmora {
 
-/// A typist that records exactly the texts it is given, in order, keeps its handlers, and types nothing.
+/// A typist that records exactly the texts it is given, in order, keeps its handlers, counts Cancel calls, and types
+/// nothing.
 class FakeTypist final : public ITypist {
 public:
     void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
     void SetProblemHandler(TypingProblemHandler handler) override { problemHandler = std::move(handler); }
     void SetIdleHandler(TypingIdleHandler handler) override { idleHandler = std::move(handler); }
+    void Cancel() override { ++cancels; }
 
     /// The texts given to TypeText so far.
     const std::vector<std::string>& Texts() const { return FTexts; }
     TypingProblemHandler problemHandler;
     TypingIdleHandler idleHandler;
+    int cancels = 0; ///< how many times Cancel was called
 
 private:
     std::vector<std::string> FTexts;

@@ -207,7 +207,9 @@ TEST_F(HotkeyRegistryTest, StopReleasesTheIdsOfStartAndLaterPressesDoNothing) {
 
     rows.Delete(0); // the rows change while running; Stop still releases what Start registered
     rows.Clear();
+    EXPECT_EQ(typist.cancels, 0);
     hotkeys.Stop();
+    EXPECT_EQ(typist.cancels, 1) << "texts of earlier presses still queued are dropped";
     EXPECT_EQ(service.unregisterCalls, started);
     EXPECT_TRUE(hotkeys.Exists());
     EXPECT_TRUE(hotkeys.Entries().empty());

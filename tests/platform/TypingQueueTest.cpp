@@ -55,6 +55,15 @@ TEST_F(TypingQueueTest, StopEndsTheTextBeingTypedWithItsListenerCallAndDropsTheR
     EXPECT_EQ(log.Lines(), (Lines{"start hold on", "send hold on", "stopped", "end"}));
 }
 
+TEST_F(TypingQueueTest, CancelStopsTheTextBeingTypedAndDropsTheQueuedOnesButNotTheNextOnes) {
+    Make();
+    Type({"hold on", "queued before"});
+    ASSERT_TRUE(log.WaitFor("send hold on"));
+    queue->Cancel();
+    Type({"after"});
+    EXPECT_EQ(Idle(), (Lines{"start hold on", "send hold on", "stopped", "end", "start after", "send after", "end"}));
+}
+
 TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndTheNextTextAsksAgain) {
     Make(true);
     Type({"a"});

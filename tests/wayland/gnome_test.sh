@@ -19,9 +19,11 @@ shortcut() { session_run gsettings set "$MEDIA_KEYS.custom-keybinding:$FOLDER/$1
 shortcuts() { session_run gsettings get "$MEDIA_KEYS" custom-keybindings; }
 shortcuts_are() { [ "$(shortcuts)" = "$1" ]; }
 shortcuts_have() { [[ "$(shortcuts)" == *"$1"* ]]; }
-# The user's own shortcut, and one a killed copy left behind.
-shortcut custom0 "<Control>F6" && shortcut velmora-999999-row1 "<Control>F7"
-session_run gsettings set "$MEDIA_KEYS" custom-keybindings "['$FOLDER/custom0/', '$FOLDER/velmora-999999-row1/']"
+# The user's own shortcut, and those killed copies left behind (an earlier version named them by process id).
+shortcut custom0 "<Control>F6" && shortcut velmora-999999-row1 "<Control>F7" &&
+    shortcut velmora-00000000000000aa-row2 "<Control>F8"
+session_run gsettings set "$MEDIA_KEYS" custom-keybindings \
+    "['$FOLDER/custom0/', '$FOLDER/velmora-999999-row1/', '$FOLDER/velmora-00000000000000aa-row2/']"
 
 # The German layout has ^ and ` as dead keys only.
 QT_TEXT=$'Hello World, THE QUICK brown fox 0123456789 !"#$%&\'()*+,-./:;<=>?[]^_`{|}~ end\tZ y\r\nÄÖÜäöüß @€{[]}\\~|µ²³ café ñ 漢 😀.'
@@ -37,8 +39,9 @@ shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is stil
 gnome_input keys 56+20 # Alt+T: Start
 wait_until 10 shortcuts_have "-row5/']" || fail "Start added no shortcuts: $(shortcuts)"
 own=$(session_program_pid)
-shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$own-row1/', '$FOLDER/velmora-$own-row4/', \
-'$FOLDER/velmora-$own-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
+tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1' | cut -d- -f2)
+shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$tag-row1/', '$FOLDER/velmora-$tag-row4/', \
+'$FOLDER/velmora-$tag-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
 grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
     fail "row 2's combination was not reported as held"
 grep -q "Velmora row 3: a is not bound" "$WORK/velmora.log" || fail "the bare A of row 3 was not refused"
@@ -54,8 +57,9 @@ press() {
     esac
     { wait_for_file "$WORK/$name.out" 20 && gnome_focus_title "$name"; } || fail "$name: the edit did not start"
     gnome_input keys "$chord"
-    # The first text opens the portal session, and the desktop asks.
-    [ "$name" != gtk4 ] || gnome_accept_remote_desktop 30 || fail "the portal's permission dialog was not answered"
+    # The first text of each copy opens its portal session, and the desktop asks.
+    [ "$name" != gtk4 ] && [ "$name" != other ] || gnome_accept_remote_desktop 30 ||
+        fail "the portal's permission dialog was not answered"
     wait_file_equals "$WORK/$name.out" "$expected" 60 || fail "$name: the text that arrived is not the one expected"
 }
 # After a text the application's shortcuts work as before: Ctrl held as people hold it, A selects all, X replaces it.
@@ -108,15 +112,34 @@ wait_until 10 one_warning && gnome_focus_title Warning 10 && gnome_input keys 28
 press form2 form 29+65 "$WORK/form.expected"
 ok "[gnome] with row 1 deleted while running, CTRL+F7 typed row 5's text"
 
+# A copy of another list adds its own beside the first copy's; each press types its row once (the second press is
+# the marker after the first). Qt acts on a window's shortcuts only once it has heard that the window is active.
+before=$(shortcuts)
+session_other_copy other "$(list_item "other row" 1 119 True)"
+session_spawn "$OTHER_VELMORA" >"$WORK/other.log" 2>&1
+other=$XSESSION_LAST_PID
+other_focused() { gnome_focus_pid "$(pgrep -P "$other" || echo "$other")"; }
+for _ in 1 2 3 4 5; do
+    wait_until 30 other_focused && gnome_input keys 56+20 && wait_until 2 shortcuts_have "-row1/']" && break
+done
+shortcuts_have "-row1/']" || fail "the other copy's Start added no shortcut: $(shortcuts)"
+printf 'other row' >"$WORK/other.expected"
+press other qt 29+66 "$WORK/other.expected"
+gnome_input keys 29+66 && printf 'other row' >>"$WORK/other.expected"
+wait_file_equals "$WORK/other.out" "$WORK/other.expected" 30 || fail "two CTRL+F8 did not type the other row twice"
+xsession_stop "$other"
+wait_until 10 shortcuts_are "$before" || fail "the other copy's end left: $(shortcuts)"
+ok "[gnome] a copy of another list added its own shortcut and typed its own row, once per press"
+
 # Stop (Alt+P) removes the shortcuts; a killed copy leaves them, and the next copy removes them.
 gnome_focus_title "Velmora 1.1 " 10 && gnome_input keys 56+25 || fail "the main window did not take the focus"
 wait_until 10 shortcuts_are "['$FOLDER/custom0/']" || fail "Stop left shortcuts: $(shortcuts)"
 gnome_input keys 56+20
 # Rows 4 and 3 (ALT+F9, CTRL+F7) now.
-wait_until 10 shortcuts_have "velmora-$own-row4/']" || fail "the second Start added no shortcuts: $(shortcuts)"
+wait_until 10 shortcuts_have "velmora-$tag-row4/']" || fail "the second Start added no shortcuts: $(shortcuts)"
 kill -KILL "$own"
 xsession_stop "$VELMORA_PID"
-shortcuts_have "velmora-$own-row3" || fail "the killed copy's shortcuts vanished by themselves"
+shortcuts_have "velmora-$tag-row3" || fail "the killed copy's shortcuts vanished by themselves"
 session_start_program gnome_focus_title
 shortcuts_are "['$FOLDER/custom0/']" || fail "the next copy did not remove the killed one's: $(shortcuts)"
 ok "[gnome] Stop removed the shortcuts; those of a killed copy went when the next copy started"

@@ -73,6 +73,33 @@ touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
 
+# A second launch of the running copy says so, ends when its message is answered, and leaves all bound.
+session_spawn "$VELMORA" >"$WORK/second.log" 2>&1
+second=$XSESSION_LAST_PID
+kwin_focus_title Warning 20 && kwin_keys 28 || fail "the second launch did not say that a copy runs"
+ended() { ! kill -0 "$second" 2>/dev/null; }
+wait_until 10 ended || fail "the second launch did not end when its message was answered"
+rows_bound || fail "the second launch unbound the running copy's shortcuts"
+# A copy of another list: row 1 has the first copy's CTRL+F8 (not bound), row 2 ALT+X; a press types one row.
+session_other_copy other "$(list_item "other row 1" 1 119 True)" "$(list_item "other row 2" 2 88 True)"
+session_spawn "$OTHER_VELMORA" >>"$WORK/other.log" 2>&1
+other=$XSESSION_LAST_PID
+ALT_X=$((0x08000000 | 0x58)) && other_bound() { bound "$ALT_X" 2; }
+other_focused() { kwin_activate_pid "$(pgrep -P "$other" || echo "$other")"; }
+for _ in 1 2 3 4 5; do
+    wait_until 30 other_focused && kwin_keys 56+20 && wait_until 2 other_bound && break
+done
+other_bound || fail "the other copy's Start did not bind its row 2: $(holders "$ALT_X")"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 56+45
+printf 'other row 2' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "ALT+X did not type the other copy's row 2 alone"
+kwin_keys 29+66
+printf 'first row' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "CTRL+F8 did not type the first copy's row 1 alone"
+xsession_stop "$other"
+rows_bound || fail "the other copy's end unbound the first copy's shortcuts"
+ok "[kde] a second launch changed nothing; a copy of another list typed only its own rows, once per press"
+
 # Stop (Alt+P: 56+25): the shortcuts go; Q reaches the edit as a key; CTRL+F8 types nothing, which the row typed after a
 # new Start proves by arriving right after the q.
 main_window_keys rows_free 56+25 || fail "Stop left shortcuts: $(holders "$CTRL_F8") / $(holders "$KEY_Q")"

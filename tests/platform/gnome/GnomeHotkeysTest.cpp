@@ -1,12 +1,20 @@
 #include "platform/HotkeyRegistry.h"
 #include "platform/gnome/GnomeHotkeyService.h"
+#include "platform/gnome/GnomeLeftovers.h"
 
+#include "tests/core/TempFolder.h"
 #include "tests/fakes/FakeCustomShortcuts.h"
 #include "tests/fakes/FakeTypist.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -17,11 +25,12 @@ TStrItemPtr Item(const std::string& text, std::uint8_t ctrl, std::int32_t key) {
     return std::make_shared<TStrItem>(text, ctrl, key);
 }
 
-/// The service of process 42, whose executable's path needs quoting, over a store the test fills first; processes
-/// 8 and 42 are running copies.
+const std::string kTag = "0123456789abcdef";
+
+/// The service of the copy tagged kTag, whose executable's path needs quoting, over a store the test fills first.
 std::unique_ptr<TGnomeHotkeyService> Service(FakeCustomShortcuts::TStore& store) {
     return std::make_unique<TGnomeHotkeyService>(std::make_unique<FakeCustomShortcuts>(store), "/opt/my app's/velmora",
-                                                 42, [](int pid) { return pid == 8 || pid == 42; });
+                                                 kTag);
 }
 
 TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAnySpelling) {
@@ -38,16 +47,25 @@ TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAn
         rows.Append(Item("close", 2, 115), true);   // ALT+F4
         rows.Append(Item("ctrl f6", 1, 117), true); // the user's <Ctrl>F6
         rows.Append(Item("ctrl t", 1, 'T'), true);  // only CTRL+ALT+T is taken
+        rows.Append(Item("locked", 1, 'L'), true);  // the settings do not keep it
+        store.refused = {kFolder + "velmora-" + kTag + "-row5/"};
         hotkeys.Start(rows);
+        EXPECT_EQ(store.flushes, 2) << "one step for the shortcuts written, one to take the refused one out";
         EXPECT_EQ(hotkeys.StatusOf(rows.Item(1).get()), HotkeyStatus::HeldElsewhere);
         EXPECT_EQ(hotkeys.StatusOf(rows.Item(2).get()), HotkeyStatus::HeldElsewhere);
         EXPECT_EQ(hotkeys.StatusOf(rows.Item(3).get()), HotkeyStatus::Registered);
-        const TCustomShortcut& first = store.saved[kFolder + "velmora-42-row1/"];
+        EXPECT_EQ(hotkeys.StatusOf(rows.Item(4).get()), HotkeyStatus::NotBound);
+        EXPECT_EQ(hotkeys.Entries()[4].reason, "refused");
+        const TCustomShortcut& first = store.saved[kFolder + "velmora-" + kTag + "-row1/"];
         EXPECT_EQ(first.name, "Velmora row 1"); // never the text: the desktop keeps it in its settings
         EXPECT_EQ(first.command,
                   "'/opt/my app'\\''s/velmora' --hotkey " + std::to_string(hotkeys.Entries().front().id));
         EXPECT_EQ(first.binding, "<Alt>z");
         EXPECT_EQ(store.paths.size(), 3U);
+        hotkeys.Stop();
+        EXPECT_EQ(store.flushes, 3) << "Stop takes both out in one step";
+        EXPECT_EQ(store.paths.size(), 1U);
+        hotkeys.Start(rows);
     }
     // Stopped with the registry; what is still bound when the service ends goes too.
     EXPECT_EQ(store.paths.size(), 1U);
@@ -61,16 +79,39 @@ TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAn
 
 TEST(GnomeHotkeys, OnlyShortcutsOfCopiesThatNoLongerRunAreRemovedAtStartUp) {
     FakeCustomShortcuts::TStore store;
-    for (const std::string name :
-         {"velmora-7-row1", "velmora-8-row2", "velmora-42-row3", "velmora-x-row1", "custom1"}) {
+    const std::string gone = "00000000000000aa"; // a killed copy's tag; kTag's copy runs
+    for (const std::string& name :
+         std::vector<std::string>{"velmora-7-row1", "velmora-8-row2", "velmora-" + kTag + "-row3",
+                                  "velmora-" + gone + "-row1", "velmora-x-row1", "custom1"}) {
         store.paths.push_back(kFolder + name + "/");
         store.saved[kFolder + name + "/"] = {name, "cmd", "F" + std::to_string(store.paths.size())};
     }
-    auto service = Service(store);
-    // Process 42 is this one: what it finds of its own was left by an earlier copy with that id.
-    EXPECT_EQ(store.paths, (std::vector<std::string>{kFolder + "velmora-8-row2/", kFolder + "velmora-x-row1/",
-                                                     kFolder + "custom1/"}));
+    RemoveGnomeLeftovers(
+        *std::make_unique<FakeCustomShortcuts>(store), [](const std::string& tag) { return tag == kTag; },
+        [](int pid) { return pid == 8; });
+    EXPECT_EQ(store.paths,
+              (std::vector<std::string>{kFolder + "velmora-8-row2/", kFolder + "velmora-" + kTag + "-row3/",
+                                        kFolder + "velmora-x-row1/", kFolder + "custom1/"}));
     EXPECT_EQ(store.saved.count(kFolder + "velmora-7-row1/"), 0U);
+    EXPECT_EQ(store.flushes, 1);
+}
+
+TEST(GnomeHotkeys, ACopyWhoseExecutableAnUpgradeReplacedStillRuns) {
+    const testing::TempFolder tmp;
+    const std::string copy = tmp.Path(std::filesystem::read_symlink("/proc/self/exe").filename().string());
+    std::filesystem::copy_file("/bin/sleep", copy);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(copy.c_str(), copy.c_str(), "600", nullptr);
+        ::_exit(127);
+    }
+    while (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe").string() != copy) {
+        std::this_thread::yield();
+    }
+    std::filesystem::remove(copy);
+    EXPECT_TRUE(IsRunningCopy(pid));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
 }
 
 } // namespace

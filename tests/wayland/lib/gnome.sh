@@ -8,6 +8,7 @@
 #   gnome_settings_daemon          # starts gsd-media-keys, which runs the desktop's custom shortcuts
 #   gnome_eval JS                  # prints the JSON value of JS evaluated in the shell; fails when it throws
 #   gnome_focus_title TITLE [SECONDS]   # waits for the window with this title and gives it the focus
+#   gnome_focus_pid PID            # gives a window of the process PID the focus; says whether it has it
 #   gnome_input COMMAND            # a command of gnome_input.py (keys, click), once it is done
 #   gnome_accept_remote_desktop [SECONDS]   # answers the portal's question: "Allow remote interaction", Share
 
@@ -92,6 +93,11 @@ gnome_activate() {
     gnome_eval "Main.overview.hide(); global.get_window_actors().map(a => a.meta_window)
         .filter(w => w.title === '$1').forEach(w => w.activate(global.get_current_time())); 0" >/dev/null
     return 1
+}
+
+gnome_focus_pid() {
+    [ "$(gnome_eval "global.get_window_actors().map(a => a.meta_window).filter(w => w.get_pid() === $1).forEach(w =>
+        w.activate(global.get_current_time())); global.display.focus_window?.get_pid() === $1")" = true ]
 }
 
 gnome_input() {

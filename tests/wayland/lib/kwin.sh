@@ -8,6 +8,7 @@
 #   kwin_keys ARGUMENT...             # presses keys by evdev code ("56+20": Alt+T), one combination after the
 #                                     # other ("down:29", "up:29", "until:FILE": see FakeInputKeys.cpp)
 #   kwin_focus_title TITLE [SECONDS]  # waits for the window with this title and makes it the active one
+#   kwin_activate_pid PID             # makes a window of the process PID the active one; says whether it is
 
 . "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 
@@ -75,6 +76,13 @@ kwin_activate() {
     kwin_script "$mark" "const title = '$1'.trim();
 for (const window of workspace.clientList()) if (window.caption === title) workspace.activeClient = window;
 print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.caption === title));"
+    wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
+}
+
+kwin_activate_pid() {
+    local mark="velmora-active-$((++KWIN_SCRIPTS))"
+    kwin_script "$mark" "for (const window of workspace.clientList()) if (window.pid === $1) workspace.activeClient = window;
+print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.pid === $1));"
     wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
 }
 

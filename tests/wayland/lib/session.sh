@@ -20,6 +20,8 @@
 #   session_start_program FOCUS_FUNCTION [VAR=VALUE...]   # starts VELMORA (VELMORA_PID, output in
 #                                                         # $WORK/velmora.log) until its main window has the focus
 #   session_program_pid         # the program's own process id (under runuser: runuser's child)
+#   session_other_copy NAME ITEM...   # another copy of VELMORA with a list of its own, in $SESSION_DIR/NAME
+#                                     # (OTHER_VELMORA)
 #   session_edit OUT TITLE FOCUS_FUNCTION   # starts the test edit (TARGET) writing OUT, until it has the focus
 
 . "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib/programs.sh"
@@ -120,6 +122,14 @@ session_start_program() {
 }
 
 session_program_pid() { pgrep -P "$VELMORA_PID" || echo "$VELMORA_PID"; }
+
+session_other_copy() {
+    mkdir -p "$SESSION_DIR/$1"
+    cp "$VELMORA" "$SESSION_DIR/$1/"
+    OTHER_VELMORA="$SESSION_DIR/$1/$(basename "$VELMORA")"
+    PROGRAM_DIR="$SESSION_DIR/$1" program_write_list "${@:2}"
+    session_own "$SESSION_DIR/$1"
+}
 
 session_edit() {
     session_spawn "$TARGET" "$1" "$2"
