@@ -32,8 +32,13 @@ std::vector<unsigned> GroupOrder(unsigned activeGroup) {
     return order;
 }
 
+/// Whether the key stays down while the text is typed: pressing it would give no event.
+bool Held(const TKeyboardLayout& layout, unsigned keycode) {
+    return std::find(layout.heldKeycodes.begin(), layout.heldKeycodes.end(), keycode) != layout.heldKeycodes.end();
+}
+
 /// Where each keysym of the layout can be typed: the user's group first, then plain levels before the others,
-/// then lower keycodes.
+/// then lower keycodes. Held keys type nothing.
 std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& layout) {
     std::unordered_map<KeysymValue, TKeyStroke> index;
     for (const unsigned group : GroupOrder(layout.activeGroup)) {
@@ -42,7 +47,7 @@ std::unordered_map<KeysymValue, TKeyStroke> IndexLayout(const TKeyboardLayout& l
                 continue;
             }
             for (const TLayoutKey& key : layout.keys) {
-                if (key.group == group && key.levels[level] != 0) {
+                if (key.group == group && key.levels[level] != 0 && !Held(layout, key.keycode)) {
                     index.try_emplace(key.levels[level], TKeyStroke{key.keycode, group, level});
                 }
             }
@@ -66,6 +71,7 @@ public:
     TPlanner(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout)
         : FStrokes(strokes), FOnLayout(IndexLayout(layout)) {
         std::vector<unsigned> keycodes = layout.freeKeycodes;
+        std::erase_if(keycodes, [&layout](unsigned keycode) { return Held(layout, keycode); });
         std::sort(keycodes.begin(), keycodes.end());
         keycodes.erase(std::unique(keycodes.begin(), keycodes.end()), keycodes.end());
         const unsigned levels = layout.fourLevelKeys && layout.level3Modifiers != 0 ? 4 : 2;

@@ -30,6 +30,10 @@ struct TKeyboardLayout {
     unsigned level3Modifiers = 0;       ///< the modifiers of the layout's Level3 shift; 0 when it has none
     bool fourLevelKeys = false;         ///< whether a bound keycode can hold four levels (it has two otherwise)
     unsigned activeGroup = 0;           ///< the group the user has chosen: its keys are preferred
+    /// Keys that stay down while the text is typed (the user's own, or one a typist that was killed left pressed).
+    /// X gives no event for a press of a key that is down, so none of them is used: not to bind, nor for what their
+    /// symbols type (those characters are bound to free keycodes instead).
+    std::vector<unsigned> heldKeycodes;
 };
 
 /// One key to tap, in a layout group and at a level.
@@ -74,12 +78,12 @@ struct TTypingPlan {
     std::vector<char32_t> dropped;       ///< characters that found no key (no free keycode at all), in text order
 };
 
-/// Plans the keys for the strokes. A keysym on the layout is typed with its key, in the user's group and at the
-/// plain level if possible. The others are bound to free keycodes, each of which holds up to four groups of four
-/// levels (two without a Level3 shift); plain levels are filled first, in every group. A character stays bound
-/// while it is used again; when the free keycodes are full, the characters needed farthest in the future give way
-/// (all exchanges that gain are made in one keymap change), and among those equally far, the ones whose last use
-/// lies farthest back, so that the target has most likely read them already.
+/// Plans the keys for the strokes. A keysym on the layout is typed with its key (unless that key is held), in the
+/// user's group and at the plain level if possible. The others are bound to free keycodes, each of which holds up to
+/// four groups of four levels (two without a Level3 shift); plain levels are filled first, in every group. A character
+/// stays bound while it is used again; when the free keycodes are full, the characters needed farthest in the future
+/// give way (all exchanges that gain are made in one keymap change), and among those equally far, the ones whose last
+/// use lies farthest back, so that the target has most likely read them already.
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout);
 
 } // namespace velmora

@@ -180,6 +180,22 @@ Atom TwoLevelRecordAtom(Display* display) {
     return XInternAtom(display, "_VELMORA_TYPIST_BINDINGS", False);
 }
 
+/// Whether XQueryKeymap's bits show the key down.
+bool KeyDown(const std::uint8_t* bits, unsigned keycode) {
+    return ((bits[keycode / 8] >> (keycode % 8)) & 1U) != 0;
+}
+
+/// Lets go of those of the keys that are down.
+void ReleaseDown(Display* display, const std::vector<unsigned>& keycodes) {
+    std::array<char, 32> bits{};
+    XQueryKeymap(display, bits.data());
+    for (const unsigned keycode : keycodes) {
+        if (KeyDown(reinterpret_cast<const std::uint8_t*>(bits.data()), keycode)) {
+            XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+        }
+    }
+}
+
 constexpr unsigned long kRecordStride = 1 + kKeyGroups * kKeyLevels;
 constexpr unsigned long kTwoLevelRecordStride = 3;
 
@@ -341,6 +357,9 @@ std::size_t RestoreAbandonedBindings(Display* display) {
     if (!restored.empty()) {
         const auto [low, high] = std::minmax_element(restored.begin(), restored.end());
         SendKeySyms(display, xkb.get(), *low, *high);
+        // A copy killed between a key's press and its release left that key down, and nobody else lets go of it:
+        // each text would first wait for it, then type around it. Empty now, it is let go of.
+        ReleaseDown(display, restored);
     }
     XSync(display, False);
     return restored.size();
@@ -393,7 +412,7 @@ std::vector<unsigned> TX11KeyboardState::HeldIn(const std::uint8_t* bits) {
     std::vector<unsigned> held;
     std::set<unsigned> stillAround;
     for (unsigned keycode = 8; keycode < 256; ++keycode) {
-        if (((bits[keycode / 8] >> (keycode % 8)) & 1U) == 0) {
+        if (!KeyDown(bits, keycode)) {
             continue;
         }
         if (FAround.count(keycode) != 0) {

@@ -48,7 +48,8 @@ private:
 };
 
 /// Empties the keycodes that a copy of the program recorded as bound and did not put back, where they still hold
-/// what it bound; returns how many. Called when the typist starts and before each text, under the typing lock.
+/// what it bound, and lets go of those it left down; returns how many. Called when the typist starts and before each
+/// text, under the typing lock.
 std::size_t RestoreAbandonedBindings(Display* display);
 
 /// Caps Lock would change what the keys type: it is switched off for the length of a text and put back afterwards.

@@ -288,7 +288,11 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
 
     turn.KeysBegin();
     TX11LockReset locks(display);
-    const TKeyboardLayout layout = ReadKeyboardLayout(display);
+    TKeyboardLayout layout = ReadKeyboardLayout(display);
+    // Keys still down that are not ours to let go of are typed around: a press of one would give no event (a free
+    // keycode left down by a typist killed between a key's press and its release lost the first character bound to
+    // it), so the plan keeps clear of them.
+    layout.heldKeycodes = release.left;
     const TTypingPlan plan = PlanTyping(strokes, layout);
     TX11KeymapBindings bindings(display);
     TX11TargetAck target(display, focus);
