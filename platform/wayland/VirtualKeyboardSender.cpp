@@ -11,16 +11,19 @@ namespace {
 
 /// Keys sent between two round trips: the compositor's queue stays short and a refusal is noticed soon.
 constexpr std::size_t kKeysPerSync = 32;
-/// How long the keys after a Return or Tab wait: Firefox (GTK 3, Wayland) can insert keys that arrive while it
-/// handles one of these before keys sent earlier (measured: a run of 32 keys moved up to ten runs back, in one
-/// 2,000-character text of ten; none with this wait, under a load of 15 on 2 cores).
-constexpr std::chrono::milliseconds kAfterBreak{30};
+
+using Clock = std::chrono::steady_clock;
+
+/// How long until `moment`; nothing once it has passed.
+std::chrono::milliseconds Until(Clock::time_point moment) {
+    return std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(moment - Clock::now()));
+}
 
 } // namespace
 
 TVirtualKeyboardSender::TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
-                                               std::chrono::milliseconds settle)
-    : FKeyboard(std::move(keyboard)), FSettle(settle), FKeysFrom(std::chrono::steady_clock::now() + kNewKeyboardWait) {}
+                                               TVirtualKeyboardPacing pacing)
+    : FKeyboard(std::move(keyboard)), FPacing(pacing), FKeysFrom(Clock::now() + pacing.newKeyboard) {}
 
 TVirtualTypingStats TVirtualKeyboardSender::Stats() const {
     std::scoped_lock lock(FMutex);
@@ -37,13 +40,18 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
     outcome.why = "no key can carry them.";
     turn.KeysBegin();
     for (const TKeymapBatch& batch : batches) {
-        FKeyboard->UploadKeymap(batch.keymap);
+        if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
+            return outcome;
+        }
         {
             std::scoped_lock lock(FMutex);
             ++FStats.keymaps;
+            if (!FStats.firstKey) {
+                FStats.firstKey = std::chrono::system_clock::now();
+            }
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(FKeysFrom - std::chrono::steady_clock::now());
-        if (!turn.Pause(std::max(FSettle, left))) {
+        FKeyboard->UploadKeymap(batch.keymap);
+        if (!turn.Pause(std::max(FPacing.afterKeymap, Until(FKeysFrom)))) {
             return outcome;
         }
         std::size_t sent = 0;
@@ -52,14 +60,16 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
             const bool isBreak = batch.breakKeys.contains(key);
             if (isBreak || ++sent % kKeysPerSync == 0) {
                 FKeyboard->Sync();
-                if (!turn.Pause(isBreak ? kAfterBreak : std::chrono::milliseconds(0))) {
+                if (!turn.Pause(isBreak ? FPacing.afterBreak : std::chrono::milliseconds(0))) {
                     return outcome;
                 }
             }
         }
         FKeyboard->Sync();
+        FLastKey = Clock::now();
         std::scoped_lock lock(FMutex);
         FStats.strokes += batch.keys.size();
+        FStats.lastKey = std::chrono::system_clock::now();
     }
     return outcome;
 }

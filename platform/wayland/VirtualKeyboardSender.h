@@ -6,14 +6,29 @@
 #include <chrono>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 
 namespace velmora {
 
 /// What the virtual-keyboard sender has done so far (for diagnostics and tests).
 struct TVirtualTypingStats {
-    std::size_t texts = 0;   ///< texts handed to the sender
-    std::size_t strokes = 0; ///< keys tapped
-    std::size_t keymaps = 0; ///< keymaps handed to the compositor
+    std::size_t texts = 0;                                         ///< texts handed to the sender
+    std::size_t strokes = 0;                                       ///< keys tapped
+    std::size_t keymaps = 0;                                       ///< keymaps handed to the compositor
+    std::optional<std::chrono::system_clock::time_point> firstKey; ///< when the first request of a text went out
+    std::optional<std::chrono::system_clock::time_point> lastKey;  ///< when the last key went out
+};
+
+/// The pauses of the virtual keyboard: what the applications behind the compositor need between the requests.
+struct TVirtualKeyboardPacing {
+    /// No key this long after the keyboard was made.
+    std::chrono::milliseconds newKeyboard{500};
+    /// No keymap this long after the last key.
+    std::chrono::milliseconds beforeKeymap{0};
+    /// No key this long after a keymap.
+    std::chrono::milliseconds afterKeymap{100};
+    /// No key this long after a Return or Tab.
+    std::chrono::milliseconds afterBreak{30};
 };
 
 /// Types through the compositor's virtual keyboard, over a Wayland connection of its own: for each run of a text a
@@ -23,18 +38,8 @@ struct TVirtualTypingStats {
 /// keyboard has a state of its own, and the text's keys reach the application without the user's modifiers.
 class TVirtualKeyboardSender final : public ITextSender {
 public:
-    /// A new keymap can cost keys after it when they follow at once (Chromium lost up to 120 of 2,000 characters
-    /// with none; 50 ms was enough in every run measured).
-    static constexpr std::chrono::milliseconds kDefaultSettle{100};
-
-    /// A keyboard the compositor has just added: Sway gives the focused window the keyboard focus anew, and a
-    /// browser drops the keys of the moments after (measured: all 122 keys of a text's first keymap, 2 texts in
-    /// about 50, typed 100 ms after the keyboard came).
-    static constexpr std::chrono::milliseconds kNewKeyboardWait{500};
-
     /// Takes a keyboard connected just now (TWaylandKeyboard throws PlatformError where there is none).
-    explicit TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
-                                    std::chrono::milliseconds settle = kDefaultSettle);
+    explicit TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard, TVirtualKeyboardPacing pacing = {});
 
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
     /// The compositor has the keys; the X server of XWayland reads them a moment later.
@@ -45,8 +50,9 @@ public:
 
 private:
     std::unique_ptr<TWaylandKeyboard> FKeyboard;
-    std::chrono::milliseconds FSettle;
-    std::chrono::steady_clock::time_point FKeysFrom; ///< no key before: the keyboard is new
+    TVirtualKeyboardPacing FPacing;
+    std::chrono::steady_clock::time_point FKeysFrom;  ///< no key before: the keyboard is new
+    std::chrono::steady_clock::time_point FLastKey{}; ///< when the last key went out
     mutable std::mutex FMutex;
     TVirtualTypingStats FStats;
 };
