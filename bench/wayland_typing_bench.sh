@@ -98,6 +98,7 @@ browser_start() {
     rm -rf "$dir"
     mkdir -p "$dir"
     write_client_page "$dir/page.html"
+    printf x >"$dir/probe.in"
     browser_command "$KIND" "$dir" "file://$dir/page.html"
     session_own "$dir"
     case "$KIND" in
@@ -107,8 +108,6 @@ browser_start() {
     session_spawn "${BROWSER_COMMAND[@]}" >"$dir/browser.log" 2>&1
     BROWSER_PID=$XSESSION_LAST_PID
     sway_focus_title "velmora 0 .*" 90 || { echo "the $KIND page did not show" >&2; exit 1; }
-    printf x >"$dir/probe.in"
-    session_own "$dir"
     until session_run "$DRIVER" "$dir/probe.in" >/dev/null && wait_until 3 sway_title_is "velmora [1-9].*"; do
         ((++tries < 20)) || { echo "no key arrived in $KIND" >&2; exit 1; }
     done
@@ -117,15 +116,15 @@ browser_start() {
 }
 
 # browser_case PACING START: the text typed into the page; polled until its title shows the whole field's count and
-# hash, or shows no change for 5 s after the driver ended.
+# hash, or shows no change for 15 s after the driver ended.
 browser_case() {
     local title last="" seen changed=$SECONDS end=""
     expected_for qt <"$TEXT" >>"$WORK/expected"
     title="velmora $(wc -m <"$WORK/expected") $(text_hash <"$WORK/expected")"
     type_text "$1" "$2" "$TEXT"
-    while [ $((SECONDS - changed)) -lt 5 ] || kill -0 "$DRIVER_PID" 2>/dev/null; do
+    while [ $((SECONDS - changed)) -lt 15 ] || kill -0 "$DRIVER_PID" 2>/dev/null; do
         seen=$(swaymsg_run -t get_tree | grep -o '"name": "velmora [^"]*' || true)
-        if [ "$seen" = "\"name\": \"$title" ]; then
+        if [[ "$seen" == "\"name\": \"$title" || "$seen" == "\"name\": \"$title "* ]]; then # Firefox adds its name
             end=$(now_ns)
             break
         fi
@@ -134,6 +133,7 @@ browser_case() {
     done
     record "$1" "$2" "${end:-0}" "$([ -n "$end" ] && echo 1 || echo 0)"
     if [ -z "$end" ]; then # the page holds something else from now on: a fresh one for the next text
+        echo "$KIND ${1%%=*} $2: expected \"$title\", the page shows ${last#*: }" >&2
         xsession_stop "$BROWSER_PID"
         browser_start
     fi
