@@ -25,7 +25,7 @@ struct TVirtualTypingStats {
 struct TVirtualKeyboardPacing {
     /// No key this long after the keyboard was made: Sway gives the focused window the keyboard focus anew, and a
     /// browser drops the keys of the moments after (all 122 keys of a text's first keymap, 2 texts in about 50, at
-    /// 100 ms; Firefox lost 48 of 1,985 characters in 2 of 4 texts at 0 ms).
+    /// 100 ms; Firefox lost 48 of 1,985 characters in 2 of 8 texts at 0 ms).
     std::chrono::milliseconds newKeyboard{500};
     /// No keymap this long after the last key, so that an application has read the keys of the previous keymap
     /// before the next one arrives (Chromium lost up to 120 of 2,000 characters with no pause around keymaps). The
@@ -35,7 +35,8 @@ struct TVirtualKeyboardPacing {
     std::chrono::milliseconds afterKeymap{0};
     /// No key this long after a Return or Tab: Firefox (GTK 3, Wayland) can insert keys that arrive while it
     /// handles one of these before keys sent earlier (a run of 32 keys moved up to ten runs back, in one
-    /// 2,000-character text of ten, under a load of 15 on 2 cores; at 10 ms, 1 text of 2 at a load of 18).
+    /// 2,000-character text of ten, under a load of 15 on 2 cores; at 10 ms with no pause around keymaps, 1 text of 2
+    /// arrived in another order at a load of 18).
     std::chrono::milliseconds afterBreak{30};
 };
 
