@@ -164,7 +164,7 @@ std::unique_ptr<ITextSender> TSessionBackends::MakeSender() {
         // Chromium takes a key as one UTF-16 unit: with VELMORA_VK_PASTE=1 characters beyond U+FFFF go by the
         // clipboard (not yet by default: a Qt edit on Sway did not receive them whole that way).
         return std::make_unique<TVirtualKeyboardSender>(
-            std::move(FWaylandKeyboard), TVirtualKeyboardSender::kDefaultSettle,
+            std::move(FWaylandKeyboard), TVirtualKeyboardPacing{},
             IsSet("VELMORA_VK_PASTE") && std::string(std::getenv("VELMORA_VK_PASTE")) == "1" ? DataControlClipboard()
                                                                                              : nullptr,
             PasteKeys());

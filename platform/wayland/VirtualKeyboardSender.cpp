@@ -12,18 +12,21 @@ namespace {
 
 /// Keys sent between two round trips: the compositor's queue stays short and a refusal is noticed soon.
 constexpr std::size_t kKeysPerSync = 32;
-/// How long the keys after a Return or Tab wait: Firefox (GTK 3, Wayland) can insert keys that arrive while it
-/// handles one of these before keys sent earlier (measured: a run of 32 keys moved up to ten runs back, in one
-/// 2,000-character text of ten; none with this wait, under a load of 15 on 2 cores).
-constexpr std::chrono::milliseconds kAfterBreak{30};
+
+using Clock = std::chrono::steady_clock;
+
+/// How long until `moment`; nothing once it has passed.
+std::chrono::milliseconds Until(Clock::time_point moment) {
+    return std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(moment - Clock::now()));
+}
 
 } // namespace
 
 TVirtualKeyboardSender::TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
-                                               std::chrono::milliseconds settle,
+                                               TVirtualKeyboardPacing pacing,
                                                std::unique_ptr<IPasteClipboard> clipboard, PasteChord chord)
-    : FKeyboard(std::move(keyboard)), FClipboard(std::move(clipboard)), FChord(chord), FSettle(settle),
-      FKeysFrom(std::chrono::steady_clock::now() + kNewKeyboardWait) {}
+    : FKeyboard(std::move(keyboard)), FClipboard(std::move(clipboard)), FChord(chord), FPacing(pacing),
+      FKeysFrom(Clock::now() + pacing.newKeyboard) {}
 
 TVirtualTypingStats TVirtualKeyboardSender::Stats() const {
     std::scoped_lock lock(FMutex);
@@ -72,19 +75,24 @@ bool TVirtualKeyboardSender::PasteStrokes(const std::vector<TStroke>& run, TText
 }
 
 std::chrono::milliseconds TVirtualKeyboardSender::KeymapWait() const {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(FKeysFrom - std::chrono::steady_clock::now());
-    return std::max(FSettle, left);
+    return std::max(FPacing.afterKeymap, Until(FKeysFrom));
 }
 
 bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome,
                                          ITypingTurn& turn) {
     const std::vector<TKeymapBatch> batches = PlanKeymaps(strokes, outcome.unsent);
     for (const TKeymapBatch& batch : batches) {
-        FKeyboard->UploadKeymap(batch.keymap);
+        if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
+            return false;
+        }
         {
             std::scoped_lock lock(FMutex);
             ++FStats.keymaps;
+            if (!FStats.firstKey) {
+                FStats.firstKey = std::chrono::system_clock::now();
+            }
         }
+        FKeyboard->UploadKeymap(batch.keymap);
         if (!turn.Pause(KeymapWait())) {
             return false;
         }
@@ -94,14 +102,16 @@ bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TS
             const bool isBreak = batch.breakKeys.contains(key);
             if (isBreak || ++sent % kKeysPerSync == 0) {
                 FKeyboard->Sync();
-                if (!turn.Pause(isBreak ? kAfterBreak : std::chrono::milliseconds(0))) {
+                if (!turn.Pause(isBreak ? FPacing.afterBreak : std::chrono::milliseconds(0))) {
                     return false;
                 }
             }
         }
         FKeyboard->Sync();
+        FLastKey = Clock::now();
         std::scoped_lock lock(FMutex);
         FStats.strokes += batch.keys.size();
+        FStats.lastKey = std::chrono::system_clock::now();
     }
     return true;
 }

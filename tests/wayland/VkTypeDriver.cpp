@@ -1,27 +1,61 @@
-// Types the contents of files through the virtual-keyboard typist, one text per file, and prints what it did.
+// Types the contents of files through the virtual-keyboard typist, one text per file, and prints what it did and
+// when (nanoseconds since the epoch: the driver's start, the texts queued, the first and the last key).
 //
-//   velmora_vk_type_driver FILE...
+//   velmora_vk_type_driver [--after-ms N] FILE...   # N: the texts are queued N ms after the keyboard was made
+// VELMORA_VK_PACING=NEW,BEFORE,AFTER,BREAK (milliseconds) replaces the typist's pauses (TVirtualKeyboardPacing), for
+// bench/wayland_typing_bench.sh to compare them.
 #include "platform/PlatformError.h"
 #include "platform/TypingQueue.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/VirtualKeyboardSender.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+long long Nanoseconds(const std::optional<Clock::time_point>& moment) {
+    return moment ? std::chrono::duration_cast<std::chrono::nanoseconds>(moment->time_since_epoch()).count() : 0;
+}
+
+velmora::TVirtualKeyboardPacing PacingFromEnvironment() {
+    velmora::TVirtualKeyboardPacing pacing;
+    const char* text = std::getenv("VELMORA_VK_PACING");
+    long newKeyboard = 0, before = 0, after = 0, afterBreak = 0;
+    if (text != nullptr && std::sscanf(text, "%ld,%ld,%ld,%ld", &newKeyboard, &before, &after, &afterBreak) == 4) {
+        pacing = {std::chrono::milliseconds(newKeyboard), std::chrono::milliseconds(before),
+                  std::chrono::milliseconds(after), std::chrono::milliseconds(afterBreak)};
+    }
+    return pacing;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: velmora_vk_type_driver FILE...\n";
+    const Clock::time_point start = Clock::now();
+    int first = 1;
+    std::chrono::milliseconds after(0);
+    if (argc > 2 && std::string(argv[1]) == "--after-ms") {
+        after = std::chrono::milliseconds(std::stol(argv[2]));
+        first = 3;
+    }
+    if (argc <= first) {
+        std::cerr << "usage: velmora_vk_type_driver [--after-ms N] FILE...\n";
         return 2;
     }
     try {
         std::vector<std::string> texts;
-        for (int i = 1; i < argc; ++i) {
+        for (int i = first; i < argc; ++i) {
             std::ifstream file(argv[i], std::ios::binary);
             if (!file) {
                 std::cerr << "cannot read " << argv[i] << "\n";
@@ -32,7 +66,7 @@ int main(int argc, char** argv) {
         // With VELMORA_VK_PASTE=1, as the program then does: characters beyond U+FFFF by the compositor's clipboard.
         const char* paste = std::getenv("VELMORA_VK_PASTE");
         auto ownSender = std::make_unique<velmora::TVirtualKeyboardSender>(
-            std::make_unique<velmora::TWaylandKeyboard>(), velmora::TVirtualKeyboardSender::kDefaultSettle,
+            std::make_unique<velmora::TWaylandKeyboard>(), PacingFromEnvironment(),
             paste != nullptr && std::string(paste) == "1" ? std::make_unique<velmora::TDataControlClipboard>()
                                                           : nullptr);
         const velmora::TVirtualKeyboardSender& sender = *ownSender;
@@ -42,6 +76,8 @@ int main(int argc, char** argv) {
             std::cerr << "problem: " << message << std::endl;
             failed = true;
         });
+        std::this_thread::sleep_for(after);
+        const Clock::time_point queued = Clock::now();
         for (const std::string& text : texts) {
             typist.TypeText(text, 0);
         }
@@ -51,7 +87,9 @@ int main(int argc, char** argv) {
         }
         const velmora::TVirtualTypingStats stats = sender.Stats();
         std::cout << "texts=" << stats.texts << " strokes=" << stats.strokes << " keymaps=" << stats.keymaps
-                  << " pasted=" << stats.pasted << " failed=" << (failed ? 1 : 0) << std::endl;
+                  << " pasted=" << stats.pasted << " failed=" << (failed ? 1 : 0) << " start_ns=" << Nanoseconds(start)
+                  << " queued_ns=" << Nanoseconds(queued) << " first_key_ns=" << Nanoseconds(stats.firstKey)
+                  << " last_key_ns=" << Nanoseconds(stats.lastKey) << std::endl;
         return failed ? 1 : 0;
     } catch (const velmora::PlatformError& error) {
         std::cerr << "velmora_vk_type_driver: " << error.what() << "\n";
