@@ -27,7 +27,7 @@ namespace {
 
 /// The client area the controls were laid out for: the text and hotkey above the buttons, the typing options below.
 constexpr int kClientWidth = 293;
-constexpr int kClientHeight = 380;
+constexpr int kClientHeight = 392;
 
 QString ItemText(std::string_view bytes) {
     const std::u32string text = TextToUnicode(bytes);
@@ -116,7 +116,8 @@ TDefineForm::TDefineForm(QWidget* parent)
     setFont(formFont);
     // Modal to the main window only, so that the tray icon still answers while the dialog is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    resize(kClientWidth, kClientHeight);
+    FClientSize = QSize(kClientWidth, kClientHeight);
+    resize(FClientSize);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -167,6 +168,13 @@ TDefineForm::TDefineForm(QWidget* parent)
     connect(btnOK, &QPushButton::clicked, this, [this] { done(kResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
     BuildOptions();
+    // The options' captions are not cut: the dialog widens for them, the controls above keeping their places.
+    const int widest = cbKeys->x() + cbKeys->sizeHint().width() + 8 + Panel2->x() * 2;
+    FClientSize = QSize(std::max(kClientWidth, widest), kClientHeight);
+    Panel2->resize(FClientSize.width() - Panel2->x() * 2, Panel2->height());
+    cbKeys->resize(Panel2->width() - 16, cbKeys->height());
+    LabelToken->resize(Panel2->width() - LabelToken->x() - 8, LabelToken->height());
+    resize(FClientSize);
 
     setTabOrder(MemoStr, cbCtrl);
     setTabOrder(cbCtrl, cbChar);
@@ -197,7 +205,7 @@ void TDefineForm::BuildOptions() {
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Sunken);
     Panel2->setLineWidth(1);
-    Panel2->setGeometry(8, 238, 281, 134);
+    Panel2->setGeometry(8, 238, 281, 146);
 
     const auto makeCheckBox = [this](const char* name, const QString& text, int top) {
         auto* box = new QCheckBox(text, Panel2);
@@ -208,22 +216,22 @@ void TDefineForm::BuildOptions() {
     cbKeys = makeCheckBox("cbKeys", QStringLiteral("Keys in the text ({TAB}, {ENTER}, {DELAY 500}\u2026)"), 6);
     LabelToken = new QLabel(Panel2);
     LabelToken->setObjectName(QStringLiteral("LabelToken"));
-    LabelToken->setGeometry(24, 25, 249, 40);
+    LabelToken->setGeometry(24, 25, 249, 52);
     LabelToken->setWordWrap(true);
     LabelToken->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelToken->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPalette warning = LabelToken->palette();
     warning.setColor(QPalette::WindowText, Qt::red);
     LabelToken->setPalette(warning);
-    cbSecret = makeCheckBox("cbSecret", QStringLiteral("Secret (shown as dots, never on a clipboard)"), 68);
-    cbPaste = makeCheckBox("cbPaste", QStringLiteral("Paste instead of typing"), 89);
+    cbSecret = makeCheckBox("cbSecret", QStringLiteral("Secret (shown as dots, never on a clipboard)"), 80);
+    cbPaste = makeCheckBox("cbPaste", QStringLiteral("Paste instead of typing"), 101);
 
     LabelDelay = new QLabel(QStringLiteral("Pause between characters:"), Panel2);
     LabelDelay->setObjectName(QStringLiteral("LabelDelay"));
-    LabelDelay->setGeometry(8, 111, 150, 13);
+    LabelDelay->setGeometry(8, 123, 150, 13);
     seDelay = new QSpinBox(Panel2);
     seDelay->setObjectName(QStringLiteral("seDelay"));
-    seDelay->setGeometry(170, 107, 80, 21);
+    seDelay->setGeometry(170, 119, 80, 21);
     seDelay->setRange(0, static_cast<int>(kLongestCharacterDelay));
     seDelay->setSuffix(QStringLiteral(" ms"));
     LabelDelay->setBuddy(seDelay);
@@ -236,6 +244,7 @@ void TDefineForm::BuildOptions() {
 void TDefineForm::CheckTokens() {
     const QString problem = cbKeys->isChecked() ? TokenProblem(MemoStr->toPlainText()) : QString();
     LabelToken->setText(problem);
+    LabelToken->setToolTip(problem);
     btnOK->setEnabled(problem.isEmpty());
 }
 
@@ -248,7 +257,7 @@ void TDefineForm::SecretChanged() {
 
 void TDefineForm::Anchor(QWidget* widget, TFollow follow) {
     const QWidget* parent = widget->parentWidget();
-    const QSize parentSize = parent == this ? QSize(kClientWidth, kClientHeight) : parent->size();
+    const QSize parentSize = parent == this ? FClientSize : parent->size();
     const QRect geometry = widget->geometry();
     FAnchors.push_back({widget, parentSize.width() - (geometry.x() + geometry.width()),
                         parentSize.height() - (geometry.y() + geometry.height()), follow});

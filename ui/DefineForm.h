@@ -91,6 +91,7 @@ private:
     void SecretChanged();
 
     std::vector<TAnchor> FAnchors;
+    QSize FClientSize; ///< the client area the controls were laid out for
     bool FShownItem = false;
     QString FShownText;      ///< the text as SetItem showed it
     std::string FShownBytes; ///< the item's bytes behind FShownText
