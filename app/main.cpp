@@ -4,6 +4,7 @@
 // The main window owns the one controller (TMForm::MainCtrl) from its creation to its close; the program keeps no
 // global reference to it.
 
+#include "core/AutostartEntry.h"
 #include "core/PosixFileSystem.h"
 #include "core/ProgramFolders.h"
 #include "core/TextCodec.h"
@@ -29,6 +30,7 @@
 #include <QSessionManager>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <exception>
@@ -37,6 +39,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 namespace {
@@ -175,7 +178,12 @@ int RunWindow(int argc, char** argv) {
     ReportTypingProblems(form, backends->Typist(),
                          [&backends] { return !backends->Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
 
-    form.show();
+    // Started at login by the autostart entry: Start pressed, the window in the tray.
+    if (std::any_of(argv + 1, argv + argc, [](const char* arg) { return std::string_view(arg) == kAutostartOption; })) {
+        form.StartInTray();
+    } else {
+        form.show();
+    }
     const int result = app.exec();
     backends->Typist().SetProblemHandler({});
     app.SetExceptionHandler({});

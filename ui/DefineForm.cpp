@@ -1,8 +1,10 @@
 #include "DefineForm.h"
 
 #include "core/KeyNames.h"
+#include "core/SnippetTokens.h"
 #include "core/TextCodec.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
 #include <QFrame>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
@@ -22,9 +25,9 @@
 namespace velmora {
 namespace {
 
-/// The client area the controls were laid out for.
+/// The client area the controls were laid out for: the text and hotkey above the buttons, the typing options below.
 constexpr int kClientWidth = 293;
-constexpr int kClientHeight = 234;
+constexpr int kClientHeight = 392;
 
 QString ItemText(std::string_view bytes) {
     const std::u32string text = TextToUnicode(bytes);
@@ -41,6 +44,20 @@ std::string StoredText(const QString& shown) {
     const QList<uint> codes = text.toUcs4();
     const std::u32string unicode(codes.begin(), codes.end());
     return UnicodeToText(unicode);
+}
+
+/// What is wrong with the tokens of a text as shown ("Character 12: {TABB} is no token: ..."); empty when nothing is.
+QString TokenProblem(const QString& shown) {
+    const QByteArray bytes = shown.toUtf8();
+    const TSnippetParse parse =
+        ParseSnippet(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!parse.error) {
+        return {};
+    }
+    // The offset counts bytes; the user counts characters, from 1.
+    const qsizetype before =
+        QString::fromUtf8(bytes.constData(), static_cast<qsizetype>(parse.error->offset)).toUcs4().size();
+    return QStringLiteral("Character %1: %2").arg(before + 1).arg(QString::fromStdString(parse.error->message));
 }
 
 /// Widens a label that is too narrow for its text in the current font, keeping its right edge and its middle.
@@ -99,7 +116,8 @@ TDefineForm::TDefineForm(QWidget* parent)
     setFont(formFont);
     // Modal to the main window only, so that the tray icon still answers while the dialog is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    resize(kClientWidth, kClientHeight);
+    FClientSize = QSize(kClientWidth, kClientHeight);
+    resize(FClientSize);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -149,29 +167,100 @@ TDefineForm::TDefineForm(QWidget* parent)
     btnCancel->setGeometry(201, 204, 75, 25);
     connect(btnOK, &QPushButton::clicked, this, [this] { done(kResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+    BuildOptions();
+    // The options' captions are not cut: the dialog widens for them, the controls above keeping their places.
+    const int widest = cbKeys->x() + cbKeys->sizeHint().width() + 8 + Panel2->x() * 2;
+    FClientSize = QSize(std::max(kClientWidth, widest), kClientHeight);
+    Panel2->resize(FClientSize.width() - Panel2->x() * 2, Panel2->height());
+    cbKeys->resize(Panel2->width() - 16, cbKeys->height());
+    LabelToken->resize(Panel2->width() - LabelToken->x() - 8, LabelToken->height());
+    resize(FClientSize);
 
     setTabOrder(MemoStr, cbCtrl);
     setTabOrder(cbCtrl, cbChar);
     setTabOrder(cbChar, btnOK);
     setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, cbKeys);
+    setTabOrder(cbKeys, cbSecret);
+    setTabOrder(cbSecret, cbPaste);
+    setTabOrder(cbPaste, seDelay);
     MemoStr->setFocus();
 
-    // The text box grows with the dialog; the hotkey row and the buttons keep to the bottom-right corner.
-    Anchor(Panel1, true);
-    Anchor(MemoStr, true);
+    // The text box grows with the dialog; the hotkey row and the buttons keep to the bottom-right corner, the
+    // options to the bottom.
+    Anchor(Panel1, TFollow::Stretch);
+    Anchor(MemoStr, TFollow::Stretch);
     for (QWidget* widget :
          {static_cast<QWidget*>(Label4), static_cast<QWidget*>(cbCtrl), static_cast<QWidget*>(Label1),
           static_cast<QWidget*>(cbChar), static_cast<QWidget*>(btnOK), static_cast<QWidget*>(btnCancel)}) {
-        Anchor(widget, false);
+        Anchor(widget, TFollow::Corner);
     }
+    Anchor(Panel2, TFollow::Bottom);
+    Anchor(LabelToken, TFollow::Bottom);
 }
 
-void TDefineForm::Anchor(QWidget* widget, bool stretch) {
+void TDefineForm::BuildOptions() {
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Sunken);
+    Panel2->setLineWidth(1);
+    Panel2->setGeometry(8, 238, 281, 146);
+
+    const auto makeCheckBox = [this](const char* name, const QString& text, int top) {
+        auto* box = new QCheckBox(text, Panel2);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setGeometry(8, top, 265, 17);
+        return box;
+    };
+    cbKeys = makeCheckBox("cbKeys", QStringLiteral("Keys in the text ({TAB}, {ENTER}, {DELAY 500}\u2026)"), 6);
+    LabelToken = new QLabel(Panel2);
+    LabelToken->setObjectName(QStringLiteral("LabelToken"));
+    LabelToken->setGeometry(24, 25, 249, 52);
+    LabelToken->setWordWrap(true);
+    LabelToken->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelToken->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette warning = LabelToken->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    LabelToken->setPalette(warning);
+    cbSecret = makeCheckBox("cbSecret", QStringLiteral("Secret (shown as dots, never on a clipboard)"), 80);
+    cbPaste = makeCheckBox("cbPaste", QStringLiteral("Paste instead of typing"), 101);
+
+    LabelDelay = new QLabel(QStringLiteral("Pause between characters:"), Panel2);
+    LabelDelay->setObjectName(QStringLiteral("LabelDelay"));
+    LabelDelay->setGeometry(8, 123, 150, 13);
+    seDelay = new QSpinBox(Panel2);
+    seDelay->setObjectName(QStringLiteral("seDelay"));
+    seDelay->setGeometry(170, 119, 80, 21);
+    seDelay->setRange(0, static_cast<int>(kLongestCharacterDelay));
+    seDelay->setSuffix(QStringLiteral(" ms"));
+    LabelDelay->setBuddy(seDelay);
+
+    connect(cbKeys, &QCheckBox::toggled, this, &TDefineForm::CheckTokens);
+    connect(MemoStr, &QPlainTextEdit::textChanged, this, &TDefineForm::CheckTokens);
+    connect(cbSecret, &QCheckBox::toggled, this, &TDefineForm::SecretChanged);
+}
+
+void TDefineForm::CheckTokens() {
+    const QString problem = cbKeys->isChecked() ? TokenProblem(MemoStr->toPlainText()) : QString();
+    LabelToken->setText(problem);
+    LabelToken->setToolTip(problem);
+    btnOK->setEnabled(problem.isEmpty());
+}
+
+void TDefineForm::SecretChanged() {
+    if (cbSecret->isChecked()) {
+        cbPaste->setChecked(false);
+    }
+    cbPaste->setEnabled(!cbSecret->isChecked());
+}
+
+void TDefineForm::Anchor(QWidget* widget, TFollow follow) {
     const QWidget* parent = widget->parentWidget();
-    const QSize parentSize = parent == this ? QSize(kClientWidth, kClientHeight) : parent->size();
+    const QSize parentSize = parent == this ? FClientSize : parent->size();
     const QRect geometry = widget->geometry();
     FAnchors.push_back({widget, parentSize.width() - (geometry.x() + geometry.width()),
-                        parentSize.height() - (geometry.y() + geometry.height()), stretch});
+                        parentSize.height() - (geometry.y() + geometry.height()), follow});
 }
 
 void TDefineForm::PlaceControls() {
@@ -179,12 +268,19 @@ void TDefineForm::PlaceControls() {
     for (const TAnchor& anchor : FAnchors) {
         const QSize parentSize = anchor.widget->parentWidget()->size();
         QRect geometry = anchor.widget->geometry();
-        if (anchor.stretch) {
+        switch (anchor.follow) {
+        case TFollow::Stretch:
             geometry.setRight(parentSize.width() - anchor.right - 1);
             geometry.setBottom(parentSize.height() - anchor.bottom - 1);
-        } else {
+            break;
+        case TFollow::Corner:
             geometry.moveBottomRight(
                 QPoint(parentSize.width() - anchor.right - 1, parentSize.height() - anchor.bottom - 1));
+            break;
+        case TFollow::Bottom:
+            geometry.setRight(parentSize.width() - anchor.right - 1);
+            geometry.moveBottom(parentSize.height() - anchor.bottom - 1);
+            break;
         }
         anchor.widget->setGeometry(geometry);
     }
@@ -208,6 +304,12 @@ void TDefineForm::SetItem(const TStrItem& item) {
     MemoStr->setPlainText(FShownText);
     cbCtrl->setCurrentIndex(item.FHKCtrl < cbCtrl->count() ? item.FHKCtrl : -1);
     cbChar->setCurrentIndex(cbChar->findData(QVariant(static_cast<int>(item.FHKChar))));
+    cbKeys->setChecked(item.FKeys);
+    cbSecret->setChecked(item.FSecret);
+    cbPaste->setChecked(item.FPaste && !item.FSecret);
+    SecretChanged();
+    seDelay->setValue(static_cast<int>(std::min(item.FDelay, kLongestCharacterDelay)));
+    CheckTokens();
 }
 
 void TDefineForm::GetItem(TStrItem& item) const {
@@ -225,6 +327,10 @@ void TDefineForm::GetItem(TStrItem& item) const {
     if (const int key = cbChar->currentIndex(); key >= 0) {
         item.FHKChar = cbChar->itemData(key).toInt();
     }
+    item.FKeys = cbKeys->isChecked();
+    item.FSecret = cbSecret->isChecked();
+    item.FPaste = cbPaste->isChecked() && !item.FSecret;
+    item.FDelay = static_cast<unsigned>(seDelay->value());
 }
 
 void TDefineForm::reject() {

@@ -2,7 +2,10 @@
 
 #include "Placement.h"
 
+#include "core/AutostartFile.h"
+
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,17 +20,23 @@
 
 namespace velmora {
 
-TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
+namespace {
+
+/// The dialog's height with the login check boxes below the buttons.
+constexpr int kHeight = 197;
+
+} // namespace
+
+TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn, std::optional<TAutostartPlace> autostart)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FConfig(config), FWarn(std::move(warn)) {
+      FConfig(config), FWarn(std::move(warn)), FAutostart(std::move(autostart)) {
     setObjectName("FMConfig");
     setWindowTitle("Config Options");
     QFont formFont = font();
     formFont.setPixelSize(11);
     setFont(formFont);
-    setFixedSize(211, 149);
-    CentreOnDesktop(*this);
+    setFixedSize(211, kHeight);
     // Modal to the main window only, so that the tray icon still answers while the dialog is open.
     setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 
@@ -67,6 +76,8 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, rbMinimize);
     setTabOrder(rbMinimize, rbStayontop);
+    BuildAutostart();
+    CentreOnDesktop(*this);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TFMConfig::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFMConfig::BitBtn2Click);
@@ -76,6 +87,26 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn)
             QMessageBox::warning(this, "Warning", QString::fromStdString(text));
         };
     }
+}
+
+void TFMConfig::BuildAutostart() {
+    cbAutostart = new QCheckBox("Start Velmora at login", this);
+    cbAutostart->setObjectName("cbAutostart");
+    cbAutostart->setGeometry(10, 149, 191, 17);
+    cbAutostartTray = new QCheckBox("At login: press Start and stay in the tray", this);
+    cbAutostartTray->setObjectName("cbAutostartTray");
+    cbAutostartTray->setGeometry(26, 172, 175, 17);
+    int right = width();
+    for (QCheckBox* box : {cbAutostart, cbAutostartTray}) {
+        box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+        right = std::max(right, box->geometry().right() + 11);
+    }
+    setFixedSize(right, kHeight);
+    setTabOrder(rbStayontop, cbAutostart);
+    setTabOrder(cbAutostart, cbAutostartTray);
+    connect(cbAutostart, &QCheckBox::toggled, cbAutostartTray, &QCheckBox::setEnabled);
+    cbAutostart->setEnabled(FAutostart.has_value());
+    cbAutostartTray->setEnabled(false);
 }
 
 void TFMConfig::SetRadio(QRadioButton* button, bool checked) {
@@ -94,11 +125,21 @@ void TFMConfig::SetRadio(QRadioButton* button, bool checked) {
 void TFMConfig::LoadOptions() {
     SetRadio(rbMinimize, FConfig.Running().Minimize());
     SetRadio(rbStayontop, FConfig.Running().Stayontop());
+    if (FAutostart) {
+        const TAutostartState state = LoadAutostart(FAutostart->path);
+        cbAutostart->setChecked(state.enabled);
+        cbAutostartTray->setChecked(state.enabled && state.inTray);
+        cbAutostartTray->setEnabled(state.enabled);
+    }
 }
 
 void TFMConfig::StoreOptions() {
     FConfig.Running().SetMinimize(rbMinimize->isChecked());
     FConfig.Running().SetStayontop(rbStayontop->isChecked());
+    if (FAutostart) {
+        SaveAutostart(FAutostart->path, FAutostart->executable,
+                      {cbAutostart->isChecked(), cbAutostart->isChecked() && cbAutostartTray->isChecked()});
+    }
 }
 
 void TFMConfig::showEvent(QShowEvent* event) {

@@ -132,6 +132,10 @@ QVariant TItemListModel::data(const QModelIndex& index, int role) const {
         return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ForegroundRole:
     case Qt::ToolTipRole: {
+        if (role == Qt::ToolTipRole && column == kTextColumn) {
+            // The whole text, which the cell may cut.
+            return QString::fromStdString(CellText(row, column));
+        }
         if (column != kHotkeyColumn || !FStatusProvider) {
             return {};
         }

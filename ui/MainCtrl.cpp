@@ -259,6 +259,9 @@ std::string TMainCtrl::GetCellText(std::size_t row, int column) const {
         if (!item) {
             return {};
         }
+        if (item->FSecret) {
+            return kSecretText;
+        }
         // Bytes that are not UTF-8 are shown as the characters of the legacy code page they were written in.
         return IsValidUtf8(item->FStr) ? item->FStr : UnicodeToText(TextToUnicode(item->FStr));
     }

@@ -21,6 +21,10 @@
 
 namespace velmora {
 
+/// What the list shows of a secret row's text, whatever its length: eight dots (UTF-8).
+inline constexpr const char* kSecretText =
+    "\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2\xE2\x80\xA2";
+
 /// What the controller works with besides the rows and the list document.
 struct TControllerServices {
     IFileSystem& fs;
@@ -88,7 +92,8 @@ public:
     /// view can show which rows' hotkeys are in force.
     void SetHotkeysChangedHandler(std::function<void()> handler) { FHotkeysChanged = std::move(handler); }
 
-    /// The text of a cell: column 0 the row's number, 1 its hotkey label, 2 its text (UTF-8).
+    /// The text of a cell: column 0 the row's number, 1 its hotkey label, 2 its text (UTF-8; kSecretText for a
+    /// secret row).
     std::string GetCellText(std::size_t row, int column) const;
 
     /// The rows.

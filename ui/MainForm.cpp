@@ -92,9 +92,12 @@ void TMForm::BuildControls() {
     m1->setObjectName("m1");
     m2 = MainMenu->addAction("Help");
     m2->setObjectName("m2");
+    m3 = MainMenu->addAction(QString::fromUtf8("Settings\u2026"));
+    m3->setObjectName("m3");
     setMenuBar(MainMenu);
     connect(m1, &QAction::triggered, this, &TMForm::m1Click);
     connect(m2, &QAction::triggered, this, &TMForm::m2Click);
+    connect(m3, &QAction::triggered, this, &TMForm::m3Click);
 
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
@@ -321,6 +324,21 @@ void TMForm::m1Click() {
 
 void TMForm::m2Click() {
     Guard([] { OpenWebSite(); });
+}
+
+void TMForm::m3Click() {
+    Guard([this] {
+        if (FMainCtrl) {
+            FMainCtrl->ShowSettings();
+        }
+    });
+}
+
+void TMForm::StartInTray() {
+    btnStartClick();
+    if (!TrayUsable()) {
+        showMinimized();
+    }
 }
 
 void TMForm::VTDblClick() {

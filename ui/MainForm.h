@@ -69,6 +69,9 @@ public:
     /// Runs one action of a handler; an error that escapes it goes to AppException, and the action ends there.
     void Guard(const std::function<void()>& action);
 
+    /// Started at login in the tray: presses Start and leaves the window hidden behind the tray icon (minimised
+    /// where there is no tray).
+    void StartInTray();
     /// Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleVisible();
     /// The desktop session ends: saves the list and the settings as a close would, keeping the window, without
@@ -99,6 +102,7 @@ public:
     QMenuBar* MainMenu = nullptr;
     QAction* m1 = nullptr;
     QAction* m2 = nullptr;
+    QAction* m3 = nullptr;
     QSystemTrayIcon* TrayIcon = nullptr;
 
 signals:
@@ -130,6 +134,8 @@ private:
     void btnStopClick();
     void m1Click();
     void m2Click();
+    /// Settings...: the settings dialog.
+    void m3Click();
     void VTDblClick();
     /// The minimised window goes into the tray.
     void HideIntoTray();

@@ -3,6 +3,11 @@
 #include "DefineForm.h"
 #include "FMConfig.h"
 
+#include "core/AutostartFile.h"
+
+#include <optional>
+#include <utility>
+
 namespace velmora {
 
 TQtControllerDialogs::TQtControllerDialogs(IUserAnswers& answers, QWidget* parent)
@@ -22,7 +27,15 @@ bool TQtControllerDialogs::DefineItem(const std::string& caption, bool showItem,
 }
 
 void TQtControllerDialogs::ShowSettings(TConfig& config) {
-    TFMConfig form(config, FParent, [this](const std::string& text) { FAnswers.Warn(text); });
+    // Without a place for the login entry the dialog still shows the other settings.
+    std::optional<TAutostartPlace> autostart;
+    try {
+        autostart = TAutostartPlace{AutostartEntryPath(TFolderEnvironment::FromProcess()), RunningExecutable()};
+    } catch (const FileError& error) {
+        FAnswers.Warn(error.what());
+    }
+    TFMConfig form(
+        config, FParent, [this](const std::string& text) { FAnswers.Warn(text); }, std::move(autostart));
     form.exec();
 }
 

@@ -1,9 +1,11 @@
 #include "ui/DefineForm.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTest>
@@ -25,7 +27,9 @@ TStrItem Item(std::string text, std::uint8_t modifier, std::int32_t key) {
 
 TEST(DefineForm, OpensEmptyWithNoneAndF1AndOkAtOnceGivesThoseValues) {
     TDefineForm form;
-    EXPECT_EQ(form.size(), QSize(293, 234));
+    EXPECT_EQ(form.height(), 392) << "the typing options below the buttons";
+    EXPECT_GE(form.width(), 293);
+    EXPECT_GE(form.cbKeys->width(), form.cbKeys->sizeHint().width()) << "no caption is cut";
     EXPECT_TRUE(form.MemoStr->toPlainText().isEmpty());
     EXPECT_EQ(form.cbCtrl->count(), 3);
     EXPECT_EQ(form.cbCtrl->currentText(), "None");
@@ -145,12 +149,15 @@ TEST(DefineForm, TheTextBoxGrowsAndTheHotkeyRowAndButtonsKeepToTheCorner) {
     EXPECT_EQ(memo, QRect(6, 7, 267, 136));
     EXPECT_EQ(ok, QRect(113, 204, 75, 25));
 
-    form.resize(293 + 100, 234 + 50);
+    const QSize designed = form.size();
+    form.resize(designed + QSize(100, 50));
     EXPECT_EQ(form.MemoStr->geometry(), memo.adjusted(0, 0, 100, 50));
     EXPECT_EQ(form.btnOK->geometry(), ok.translated(100, 50));
     EXPECT_EQ(form.cbChar->geometry(), key.translated(100, 50));
     EXPECT_EQ(form.Label4->geometry(), label.translated(100, 50));
     EXPECT_EQ(form.Panel1->geometry(), QRect(8, 8, 281 + 100, 185 + 50));
+    EXPECT_EQ(form.Panel2->geometry(), QRect(8, 238 + 50, designed.width() - 16 + 100, 146))
+        << "the options keep to the bottom";
 }
 
 TEST(DefineForm, EveryChoiceIsReadableInItsBoxAndTheHotkeyRowKeepsItsRightEdge) {
@@ -173,6 +180,55 @@ TEST(DefineForm, EveryChoiceIsReadableInItsBoxAndTheHotkeyRowKeepsItsRightEdge) 
     EXPECT_LT(form.Label4->geometry().right(), form.cbCtrl->x());
     EXPECT_LT(form.cbCtrl->geometry().right(), form.Label1->x());
     EXPECT_LT(form.Label1->geometry().right(), form.cbChar->x());
+}
+
+TEST(DefineForm, WithKeysInTheTextABadTokenIsShownAndOkWaitsUntilItIsMended) {
+    TDefineForm form;
+    form.SetItem(Item("caf\xC3\xA9 {TABB}", 0, 112));
+    EXPECT_TRUE(form.btnOK->isEnabled()) << "without keys in the text braces are plain characters";
+    EXPECT_TRUE(form.LabelToken->text().isEmpty());
+
+    form.cbKeys->setChecked(true);
+    EXPECT_FALSE(form.btnOK->isEnabled());
+    EXPECT_TRUE(form.LabelToken->text().startsWith("Character 6: {TABB} is no token"))
+        << form.LabelToken->text().toStdString();
+    EXPECT_EQ(form.MemoStr->toPlainText(), QString::fromUtf8("caf\xC3\xA9 {TABB}")) << "nothing typed is lost";
+
+    form.MemoStr->setPlainText(QString::fromUtf8("caf\xC3\xA9 {TAB}"));
+    EXPECT_TRUE(form.btnOK->isEnabled());
+    EXPECT_TRUE(form.LabelToken->text().isEmpty());
+    form.MemoStr->setPlainText("{");
+    EXPECT_FALSE(form.btnOK->isEnabled());
+    form.cbKeys->setChecked(false);
+    EXPECT_TRUE(form.btnOK->isEnabled());
+}
+
+TEST(DefineForm, TheTypingOptionsRoundTripAndSecretForcesPasteOff) {
+    TDefineForm form;
+    EXPECT_EQ(form.cbKeys->text(), QString::fromUtf8("Keys in the text ({TAB}, {ENTER}, {DELAY 500}\xE2\x80\xA6)"));
+    EXPECT_EQ(form.seDelay->maximum(), 1000);
+    TStrItem item = Item("{ENTER}", 1, 65);
+    item.FKeys = true;
+    item.FPaste = true;
+    item.FDelay = 250;
+    form.SetItem(item);
+    TStrItem back = Item("", 0, 112);
+    form.GetItem(back);
+    EXPECT_EQ(back, item);
+
+    form.cbSecret->setChecked(true);
+    EXPECT_FALSE(form.cbPaste->isChecked());
+    EXPECT_FALSE(form.cbPaste->isEnabled());
+    form.GetItem(back);
+    EXPECT_TRUE(back.FSecret);
+    EXPECT_FALSE(back.FPaste);
+    form.cbSecret->setChecked(false);
+    EXPECT_TRUE(form.cbPaste->isEnabled());
+
+    item.FSecret = true; // a file may say both; a secret is never pasted
+    form.SetItem(item);
+    EXPECT_FALSE(form.cbPaste->isChecked());
+    EXPECT_FALSE(form.cbPaste->isEnabled());
 }
 
 TEST(DefineForm, OverAWindowItBlocksThatWindowOnly) {

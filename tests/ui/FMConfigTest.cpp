@@ -4,11 +4,15 @@
 #include "core/Conversion.h"
 #include "tests/fakes/FakeFileSystem.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -47,7 +51,8 @@ TEST_F(FMConfigTest, LooksAsDesigned) {
     // Within the window frame's width of the centre; not over the main window.
     EXPECT_LE((dialog.geometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength(), 8);
     EXPECT_EQ(dialog.windowTitle(), "Config Options");
-    EXPECT_EQ(dialog.size(), QSize(211, 149));
+    EXPECT_EQ(dialog.height(), 197) << "the login check boxes below the buttons";
+    EXPECT_GE(dialog.width(), 211);
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_EQ(dialog.GroupBox2->title(), "When Running Velmora ");
     EXPECT_EQ(dialog.GroupBox2->geometry(), QRect(10, 12, 191, 91));
@@ -123,6 +128,37 @@ TEST_F(FMConfigTest, AnEmptyFlagStopsLoadingThereAndIsReported) {
     QCoreApplication::processEvents();
     ASSERT_EQ(warnings.size(), 1U);
     EXPECT_NE(warnings[0].find("stayontop"), std::string::npos) << warnings[0];
+}
+
+TEST_F(FMConfigTest, TheLoginCheckBoxesShowTheEntryOnDiskAndOkWritesOrRemovesIt) {
+    UseFile(ConfigText("false", "True"));
+    TConfig config(fs);
+    const QTemporaryDir home;
+    const TAutostartPlace place{home.filePath("autostart/velmora.desktop").toStdString(), "/usr/bin/velmora"};
+    {
+        TFMConfig dialog(config, nullptr, warn, place);
+        dialog.show();
+        EXPECT_FALSE(dialog.cbAutostart->isChecked());
+        EXPECT_FALSE(dialog.cbAutostartTray->isEnabled());
+        EXPECT_EQ(dialog.cbAutostartTray->text(), "At login: press Start and stay in the tray");
+        dialog.cbAutostart->click();
+        dialog.cbAutostartTray->click();
+        dialog.BitBtn1->click();
+    }
+    QFile entry(QString::fromStdString(place.path));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("\nExec=/usr/bin/velmora --autostart\n"));
+    entry.close();
+
+    TFMConfig again(config, nullptr, warn, place);
+    again.show();
+    EXPECT_TRUE(again.cbAutostart->isChecked());
+    EXPECT_TRUE(again.cbAutostartTray->isChecked());
+    again.cbAutostart->click();
+    EXPECT_FALSE(again.cbAutostartTray->isEnabled());
+    again.BitBtn1->click();
+    EXPECT_FALSE(entry.exists());
+    EXPECT_TRUE(warnings.empty());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "ControllerRig.h"
 
+#include "ui/ItemListModel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,6 +37,19 @@ TEST_F(MainCtrlTest, CreationLoadsTheDefaultListAndCellsShowNumberLabelAndText) 
     EXPECT_EQ(ctrl->GetCellText(2, 2), "caf\xC3\xA9 a\r\nb");
     EXPECT_EQ(ctrl->GetCellText(3, 0), "");
     EXPECT_EQ(ctrl->GetCellText(0, 3), "");
+}
+
+TEST_F(MainCtrlTest, ASecretRowShowsEightDotsInItsCellAndTooltipWhateverItsLength) {
+    auto secret = MakeItem("hunter2 is long enough", 0, 'B', true);
+    secret->FSecret = true;
+    CreateWith({MakeItem("plain", 0, 'A', true), secret});
+    TItemListModel model(rows);
+    model.SetTextProvider([this](std::size_t row, int column) { return ctrl->GetCellText(row, column); });
+    const QString dots(8, QChar(0x2022));
+    EXPECT_EQ(model.data(model.index(1, 2), Qt::DisplayRole).toString(), dots);
+    EXPECT_EQ(model.data(model.index(1, 2), Qt::ToolTipRole).toString(), dots);
+    EXPECT_EQ(model.data(model.index(0, 2), Qt::ToolTipRole).toString(), "plain") << "a cut text is read whole there";
+    EXPECT_EQ(rows.Item(1)->FStr, "hunter2 is long enough") << "only the showing hides it";
 }
 
 TEST_F(MainCtrlTest, NewThenOkAppendsACheckedRowAndCancelAddsNothing) {

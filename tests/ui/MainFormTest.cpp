@@ -93,10 +93,13 @@ TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
     EXPECT_EQ(form->TrayIcon->toolTip(), "Velmora");
     EXPECT_TRUE(form->TrayIcon->isVisible());
     EXPECT_FALSE(form->TrayIcon->icon().isNull());
-    ASSERT_EQ(form->menuBar()->actions().size(), 2);
+    ASSERT_EQ(form->menuBar()->actions().size(), 3);
     EXPECT_EQ(form->menuBar()->actions()[0]->text(), "About");
     EXPECT_EQ(form->menuBar()->actions()[1]->text(), "Help");
     EXPECT_EQ(form->menuBar()->actions()[1]->menu(), nullptr);
+    EXPECT_EQ(form->menuBar()->actions()[2]->text(), QString::fromUtf8("Settings\xE2\x80\xA6"));
+    form->m3->trigger();
+    EXPECT_EQ(dialogs.settingsShown, 1) << "Settings... opens the settings dialog";
 }
 
 TEST_F(MainFormTest, AtStartNoRowIsPickedSoEditAndDeleteDoNothing) {
