@@ -127,6 +127,9 @@ void TSessionBackends::ReadWaylandOffer(const std::string& appId) {
     FOffer.remoteDesktopRemembers = FOffer.remoteDesktopPortal && TRemoteDesktopSender::KeepsPermission();
     FOffer.remoteDesktopClipboard =
         FOffer.remoteDesktopPortal && TPortalClipboard::Offered(QDBusConnection::sessionBus());
+    // Where the portal has no clipboard, the compositor's own (KWin 5.27) carries the characters the layout lacks.
+    FOffer.dataControlClipboard =
+        FOffer.remoteDesktopPortal && !FOffer.remoteDesktopClipboard && DataControlClipboard() != nullptr;
     // GNOME passes the keys of applications with an input method through the user's IBus.
     FOffer.inputMethod =
         FOffer.remoteDesktopPortal && IsGnomeDesktop(std::getenv("XDG_CURRENT_DESKTOP")) && !IbusAddress().empty();
@@ -189,7 +192,7 @@ std::unique_ptr<ITextSender> TSessionBackends::MakeRemoteDesktopSender() const {
     const std::uint32_t trigger = FOffer.inputMethod && keymap ? UnboundKeycode(*keymap) : 0;
     // Where the portal has no clipboard (KDE 5.27), the compositor's data-control one carries what the layout lacks.
     TClipboardFactory otherClipboard;
-    if (!FOffer.remoteDesktopClipboard) {
+    if (FOffer.dataControlClipboard) {
         otherClipboard = &DataControlClipboard;
     }
     return std::make_unique<TRemoteDesktopSender>(keysyms && !keysyms->empty() ? keysyms : std::nullopt,

@@ -35,6 +35,7 @@ struct TSessionOffer {
     bool remoteDesktopRemembers = false; ///< the RemoteDesktop portal keeps the user's permission (version 2)
     bool inputMethod = false; ///< the desktop passes applications' keys through IBus, which types for Velmora too
     bool remoteDesktopClipboard = false; ///< the RemoteDesktop portal can give its session the clipboard
+    bool dataControlClipboard = false;   ///< else the compositor offers its clipboard (zwlr_data_control_manager_v1)
 };
 
 /// The backends chosen for a session, and what the user should know about them.

@@ -15,7 +15,7 @@ TEST_PACKAGES=(
     x11-xserver-utils x11-xkb-utils
     clang libclang-rt-14-dev
     lintian
-    sway qt6-wayland wtype dbus xdg-desktop-portal python3-dbus
+    sway qt6-wayland wtype wl-clipboard dbus xdg-desktop-portal python3-dbus
     mousepad firefox-esr chromium xclip dbus-x11
     gnome-shell xdg-desktop-portal-gnome gnome-settings-daemon ibus python3-gi gir1.2-gtk-3.0 gir1.2-gtk-4.0
     kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols

@@ -43,7 +43,12 @@ TEST(SessionChoice, AWaylandSessionTakesWhatItOffersForEachServiceOnItsOwn) {
     EXPECT_EQ(choice.hotkeys, HotkeyBackend::Portal);
     EXPECT_EQ(choice.typing, TypingBackend::RemoteDesktop);
     EXPECT_NE(choice.note.find("layout lacks"), std::string::npos) << choice.note;
+    EXPECT_NE(choice.note.find("cannot be typed"), std::string::npos) << choice.note;
     EXPECT_FALSE(choice.rowCommandNoted);
+    // KWin 5.27: its portal has no clipboard, the compositor's own carries what the layout lacks.
+    TSessionOffer kwin{true, true, false, true, true};
+    kwin.dataControlClipboard = true;
+    EXPECT_NE(ChooseBackends(kwin, kCommand).note.find("are pasted"), std::string::npos);
 
     // No remote-desktop portal either: X11 applications only.
     choice = ChooseBackends({true, true, false, true, false}, kCommand);

@@ -18,8 +18,9 @@ KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 # character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
 TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
 TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
+LACKING='a é 漢 😀 ñ z'
 session_program "$1" "$2" "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
-    "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)"
+    "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)" "$(list_item "$LACKING" 1 122 True)"
 
 # holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
 holders() {
@@ -63,6 +64,14 @@ kwin_keys 16
 printf '%s' "$TEXT" | expected_for qt >"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "Q did not type row 3 exactly"
 ok "[kde] Q typed row 3 ($(wc -c <"$WORK/expected") bytes: ASCII, tab, line break, German at every level) exactly"
+# CTRL+F11 (evdev 87): characters the German layout lacks go by the compositor's clipboard and a paste, in order.
+# The user's clipboard (text copied by another program) holds the same afterwards.
+session_run wl-copy "the user's own"
+kwin_focus_title "velmora-kde-edit" 10 && kwin_keys 29+87
+printf '%s' "$LACKING" >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "CTRL+F11 did not type the characters the layout lacks exactly"
+[ "$(session_run wl-paste -n)" = "the user's own" ] || fail "the user's clipboard holds: $(session_run wl-paste -n)"
+ok "[kde] CTRL+F11 typed é 漢 😀 ñ, which the layout lacks, through the clipboard, in order; the user's clipboard kept"
 # CTRL+F1 types nothing; CTRL+F8 types row 1 while the user still holds Ctrl (until the row has arrived).
 kwin_keys 29+59
 session_spawn "$KWIN_KEYS" down:29 66 "until:$WORK/typed" up:29
