@@ -38,14 +38,14 @@ std::optional<std::string> NamedKey(std::string_view name) {
 }
 
 /// The chord of "ctrl+shift+a": modifiers in any order and case, then one key; none when malformed.
-std::optional<TKeyChord> ParseChord(std::string_view spec) {
+std::optional<TKeyChord> ParseChord(std::string_view chordText) {
     TKeyChord chord;
     while (true) {
-        const std::size_t plus = spec.find('+', 1); // "+" alone, or a trailing "+", is the key itself
+        const std::size_t plus = chordText.find('+', 1); // "+" alone, or a trailing "+", is the key itself
         if (plus == std::string_view::npos) {
             break;
         }
-        const std::string modifier = Upper(spec.substr(0, plus));
+        const std::string modifier = Upper(chordText.substr(0, plus));
         bool* flag = modifier == "CTRL"    ? &chord.ctrl
                      : modifier == "ALT"   ? &chord.alt
                      : modifier == "SHIFT" ? &chord.shift
@@ -55,14 +55,14 @@ std::optional<TKeyChord> ParseChord(std::string_view spec) {
             return std::nullopt;
         }
         *flag = true;
-        spec.remove_prefix(plus + 1);
+        chordText.remove_prefix(plus + 1);
     }
-    if (const std::optional<std::string> named = NamedKey(spec)) {
+    if (const std::optional<std::string> named = NamedKey(chordText)) {
         chord.key = *named;
         return chord;
     }
-    if (spec.size() == 1 && spec[0] > ' ' && spec[0] < 0x7F) {
-        chord.key = std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(spec[0]))));
+    if (chordText.size() == 1 && chordText[0] > ' ' && chordText[0] < 0x7F) {
+        chord.key = std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(chordText[0]))));
         return chord;
     }
     return std::nullopt;

@@ -102,9 +102,10 @@ std::string TypingNote(TypingBackend typing, const TSessionOffer& offer) {
         note += offer.inputMethod ? "applications with an input method (GTK) get every character; for others, "
                                     "characters your keyboard layout lacks "
                                   : "characters your keyboard layout lacks ";
-        note += offer.remoteDesktopClipboard || offer.dataControlClipboard ? "are pasted through the clipboard where the desktop allows it (yours "
-                                               "is put back after each text; else Velmora names them). "
-                                             : "cannot be typed this way (Velmora names them). ";
+        note += offer.remoteDesktopClipboard || offer.dataControlClipboard
+                    ? "are pasted through the clipboard where the desktop allows it (yours "
+                      "is put back after each text; else Velmora names them). "
+                    : "cannot be typed this way (Velmora names them). ";
         break;
     case TypingBackend::X11:
         note += "Wayland session: texts reach X11 applications only (the desktop offers no virtual keyboard and no "

@@ -153,7 +153,6 @@ TEST_F(StrItemTest, KeysSecretPasteAndDelayAreWrittenOnlyForARowThatUsesThemAndR
 
     // Read as the file's other values are; a delay beyond the range is brought into it.
     EXPECT_TRUE(Load(R"(keys="1" secret="TRUE")").FSecret);
-    EXPECT_FALSE(Load(R"(paste="False" keys="0")").FKeys);
     EXPECT_EQ(Load(R"(delay="5000")").FDelay, 1000U);
     EXPECT_EQ(Load(R"(delay="-3")").FDelay, 0U);
     EXPECT_EQ(Load(R"(pace="9" Secret="True")"), TStrItem{}) << "other names are ignored";

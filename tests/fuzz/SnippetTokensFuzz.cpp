@@ -1,6 +1,7 @@
-// ParseSnippet on arbitrary text. Properties: an error names an offset inside the text and leaves no pieces;
-// otherwise no Text piece is empty or follows another, pauses stay within 60 s, the caret has one place at most,
-// and the pieces format back to a text that reads as the same pieces.
+// ParseSnippet on arbitrary text (the unit tests hold the table of tokens; this holds the round trip). Properties: an
+// error names an offset inside the text and leaves no pieces; otherwise no Text piece is empty or follows another,
+// pauses stay within 60 s, the caret has one place at most, and the pieces format back to a text that reads as the same
+// pieces.
 
 #include "core/SnippetTokens.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "tests/fakes/FakeControllerDialogs.h"
 #include "tests/fakes/FakeFileSystem.h"
-#include "tests/fakes/FakeUserAnswers.h"
 #include "tests/fakes/FakeHotkeyService.h"
 #include "tests/fakes/FakeTypist.h"
+#include "tests/fakes/FakeUserAnswers.h"
 #include "tests/ui/UiTestSupport.h"
-#include "tests/fakes/FakeControllerDialogs.h"
 
 #include "ui/MainCtrl.h"
 

