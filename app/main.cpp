@@ -34,6 +34,7 @@
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -82,7 +83,80 @@ std::string SessionNote(const TBackendChoice& choice, const TRowCommandServer& r
     return note;
 }
 
-/// The main window's program: the session's backends, the window and the message loop until it closes.
+/// After each Start, and each time the desktop settles rows: the status line says which rows' hotkeys are not in
+/// force, why, and what to do instead.
+std::function<void(const THotKeys&)> HotkeyNoteHandler(const QPointer<TMForm>& mainWindow, std::string sessionNote,
+                                                       bool hintShown) {
+    return [&mainWindow, sessionNote = std::move(sessionNote), rowCommand = RowCommandLine(),
+            hintShown](const THotKeys& hotkeys) {
+        const std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        if (!note.empty()) {
+            std::cerr << "velmora: " << note << std::endl;
+        }
+        if (mainWindow) {
+            ShowStartNote(*mainWindow, sessionNote, note);
+        }
+    };
+}
+
+/// The main window of this copy (its files in `folders`, its lock held) until it closes.
+int RunMainWindow(TApplication& app, QPointer<TMForm>& mainWindow, TSessionBackends& backends,
+                  const TProgramFolders& folders, bool autostart) {
+    const std::string copyTag = ThisCopyTag(folders.files);
+    // Requests from desktop shortcuts ("velmora --type-row N", "velmora --hotkey ID") of this list, answered once
+    // the window exists. Listening also tells the other copies that this one runs.
+    TRowCommandServer rowCommands(RowCommandSocketPath(copyTag), [&mainWindow](const std::string& request) {
+        TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
+        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
+                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr);
+    });
+    // Shortcuts that killed copies left with the desktop, whichever way this copy binds its own.
+    RemoveLeftoverShortcuts(kAppId, copyTag);
+
+    // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
+    try {
+        backends.Open(kAppId, copyTag);
+    } catch (const PlatformError& error) {
+        std::cerr << "velmora: " << error.what() << std::endl;
+        return 1;
+    }
+    const std::string sessionNote = SessionNote(backends.Choice(), rowCommands);
+    TPosixFileSystem fs(folders.files);
+    TMForm form(TMFormServices{fs,
+                               backends.Hotkeys(),
+                               backends.Typist(),
+                               nullptr,
+                               nullptr,
+                               {},
+                               HotkeyNoteHandler(mainWindow, sessionNote, backends.Choice().rowCommandNoted)});
+    mainWindow = &form;
+    app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
+    QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.SaveForSessionEnd(); });
+
+    // Hotkey presses that arrive on the backend's own connection.
+    std::unique_ptr<THotkeyPump> hotkeyPump;
+    if (IEventSource* events = backends.Events()) {
+        hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
+    }
+    ShowSessionNote(form, sessionNote);
+    // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
+    ReportTypingProblems(form, backends.Typist(),
+                         [&backends] { return !backends.Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
+    // Started at login by the autostart entry: Start pressed, the window in the tray.
+    if (autostart) {
+        form.StartInTray();
+    } else {
+        form.show();
+    }
+    const int result = app.exec();
+    backends.Typist().SetProblemHandler({});
+    app.SetExceptionHandler({});
+    return result;
+}
+
+/// The main window's program: the session's backends, the application, this copy's files and lock, the window.
 int RunWindow(int argc, char** argv) {
     // Texts that are not UTF-8 (lists from Windows) are read, shown and typed in this code page.
     try {
@@ -98,6 +172,8 @@ int RunWindow(int argc, char** argv) {
         std::cerr << "velmora: " << error.what() << std::endl;
         return 1;
     }
+    const bool autostart =
+        std::any_of(argv + 1, argv + argc, [](const char* arg) { return std::string_view(arg) == kAutostartOption; });
 
     TApplication app(argc, argv);
     app.setDesktopFileName(kAppId);
@@ -112,8 +188,8 @@ int RunWindow(int argc, char** argv) {
         }
         app.quit();
     });
-    // The program ends when the main window closes (Closed below), not when the last visible window goes: a message
-    // box closed while the main window sits in the tray must not end it.
+    // The program ends when the main window closes (Closed), not when the last visible window goes: a message box
+    // closed while the main window sits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
 
     // The lock comes before anything that could touch what another copy keeps: a second copy of the same list ends
@@ -122,72 +198,11 @@ int RunWindow(int argc, char** argv) {
     if (!folders) {
         return 1;
     }
-    TPosixFileSystem fs(folders->files);
     QLockFile instanceLock(QString::fromStdString(folders->lock + "/velmora.lock"));
     if (!TakeFolderLock(instanceLock, *folders)) {
         return 1;
     }
-    const std::string copyTag = ThisCopyTag(folders->files);
-
-    // Requests from desktop shortcuts ("velmora --type-row N", "velmora --hotkey ID") of this list, answered once
-    // the window exists. Listening also tells the other copies that this one runs.
-    TRowCommandServer rowCommands(RowCommandSocketPath(copyTag), [&mainWindow](const std::string& request) {
-        TMainCtrl* ctrl = mainWindow ? mainWindow->MainCtrl() : nullptr;
-        return AnswerRowRequest(request, ctrl != nullptr ? &ctrl->Rows() : nullptr,
-                                ctrl != nullptr ? &ctrl->HotKeys() : nullptr);
-    });
-    // Shortcuts that killed copies left with the desktop, whichever way this copy binds its own.
-    RemoveLeftoverShortcuts(kAppId, copyTag);
-
-    // Hotkeys through the desktop's shortcut portal need the application object; the app id is the desktop file's.
-    try {
-        backends->Open(kAppId, copyTag);
-    } catch (const PlatformError& error) {
-        std::cerr << "velmora: " << error.what() << std::endl;
-        return 1;
-    }
-    const std::string sessionNote = SessionNote(backends->Choice(), rowCommands);
-
-    // After each Start the status line says which rows' hotkeys are not in force, why, and what to do instead.
-    const auto noteHotkeys = [&mainWindow, sessionNote, rowCommand = RowCommandLine(),
-                              hintShown = backends->Choice().rowCommandNoted](const THotKeys& hotkeys) {
-        const std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
-        if (!note.empty()) {
-            std::cerr << "velmora: " << note << std::endl;
-        }
-        if (mainWindow) {
-            ShowStartNote(*mainWindow, sessionNote, note);
-        }
-    };
-    TMForm form(TMFormServices{fs, backends->Hotkeys(), backends->Typist(), nullptr, nullptr, {}, noteHotkeys});
-    mainWindow = &form;
-    app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
-
-    QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.SaveForSessionEnd(); });
-
-    // Hotkey presses that arrive on the backend's own connection.
-    std::unique_ptr<THotkeyPump> hotkeyPump;
-    if (IEventSource* events = backends->Events()) {
-        hotkeyPump = std::make_unique<THotkeyPump>(*events, form);
-    }
-
-    ShowSessionNote(form, sessionNote);
-    // What a typist could not type (characters no key can carry, a layout that lacks them, no keyboard) is shown.
-    ReportTypingProblems(form, backends->Typist(),
-                         [&backends] { return !backends->Typist().WaitUntilIdle(std::chrono::milliseconds(0)); });
-
-    // Started at login by the autostart entry: Start pressed, the window in the tray.
-    if (std::any_of(argv + 1, argv + argc, [](const char* arg) { return std::string_view(arg) == kAutostartOption; })) {
-        form.StartInTray();
-    } else {
-        form.show();
-    }
-    const int result = app.exec();
-    backends->Typist().SetProblemHandler({});
-    app.SetExceptionHandler({});
-    return result;
+    return RunMainWindow(app, mainWindow, *backends, *folders, autostart);
 }
 
 } // namespace
