@@ -5,6 +5,7 @@
 #include "core/FdWait.h"
 #include "core/FileSystem.h"
 #include "core/PosixFileSystem.h"
+#include "core/ProcessExecutable.h"
 #include "core/ProgramFolders.h"
 #include "core/UniqueFd.h"
 
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <string_view>
 
 namespace velmora {
 
@@ -57,14 +57,9 @@ bool CopyRuns(const std::string& copyTag) {
 }
 
 std::string ExecutablePath() {
-    std::error_code error;
-    std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
-    // The file was replaced (an upgrade) while this copy runs: the command names the path, where the new one is.
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (path.ends_with(kDeleted)) {
-        path.resize(path.size() - kDeleted.size());
-    }
-    return error ? std::string("velmora") : path;
+    // Where the file was replaced (an upgrade) while this copy runs, the command names the path, where the new one is.
+    const std::string path = ProcessExecutable();
+    return path.empty() ? std::string("velmora") : path;
 }
 
 std::string RowCommandLine() {

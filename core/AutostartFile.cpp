@@ -1,5 +1,7 @@
 #include "AutostartFile.h"
 
+#include "ProcessExecutable.h"
+
 #include "FileSystem.h"
 #include "UniqueFd.h"
 #include "core/Version.h"
@@ -88,12 +90,12 @@ std::string AutostartEntryPath(const TFolderEnvironment& environment) {
 }
 
 std::string RunningExecutable() {
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        throw FileError("Cannot find the program's path from \"/proc/self/exe\": " + error.message() + ".");
+    std::string path = ProcessExecutable();
+    if (path.empty()) {
+        throw FileError("Cannot find the program's path from \"/proc/self/exe\": start Velmora from its file and try "
+                        "again.");
     }
-    return path.string();
+    return path;
 }
 
 TAutostartState LoadAutostart(const std::string& path) {

@@ -91,18 +91,17 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         entry.id = HotkeyAtom("InputHotKeyF" + std::to_string(*position));
         entry.rowNumber = *position + 1;
         entry.registeredIndex = entry.item ? entry.item->FHKCtrl : 0;
-        entry.registeredModifiers = ModifierFlags(entry.registeredIndex);
         entry.registeredKey = entry.item ? entry.item->FHKChar : 0;
         // The values at Start decide the registration; an upper row in force with the same combination keeps it.
         const bool heldAbove = std::any_of(FEntries.begin(), FEntries.end(), [&](const TEntry& earlier) {
             return earlier.status == HotkeyStatus::Registered &&
-                   earlier.registeredModifiers == entry.registeredModifiers &&
+                   earlier.RegisteredModifiers() == entry.RegisteredModifiers() &&
                    earlier.registeredKey == entry.registeredKey;
         });
         if (heldAbove) {
             entry.status = HotkeyStatus::HeldByEarlierRow;
         } else {
-            THotkeyResult result = FService.RegisterHotKey({entry.id, entry.registeredModifiers, entry.registeredKey,
+            THotkeyResult result = FService.RegisterHotKey({entry.id, entry.RegisteredModifiers(), entry.registeredKey,
                                                             entry.rowNumber, ShortcutLabel(entry.rowNumber)});
             entry.status = result.status;
             entry.reason = std::move(result.reason);
@@ -154,7 +153,7 @@ bool THotKeys::HandleHotKey(int id) {
         return false;
     }
     // What the desktop holds for this id is the combination registered at Start, whatever the row's hotkey is now.
-    return HandleHotKey(static_cast<std::uint16_t>(pressed->registeredModifiers),
+    return HandleHotKey(static_cast<std::uint16_t>(pressed->RegisteredModifiers()),
                         static_cast<std::uint16_t>(pressed->registeredKey));
 }
 
@@ -201,12 +200,12 @@ std::optional<THotkeyMark> THotKeys::MarkOf(const TStrItem* item, bool checked) 
         return checked ? std::optional(THotkeyMark{Kind::NotRegistered}) : std::nullopt;
     }
     const unsigned modifiers = ModifierFlags(item->FHKCtrl);
-    if (modifiers != own->registeredModifiers || item->FHKChar != own->registeredKey) {
+    if (modifiers != own->RegisteredModifiers() || item->FHKChar != own->registeredKey) {
         return THotkeyMark{Kind::ChangedSinceStart};
     }
     // A press of a combination in force types the first entry whose item has it now.
     const bool inForce = std::any_of(FEntries.begin(), FEntries.end(), [&](const TEntry& entry) {
-        return entry.status == HotkeyStatus::Registered && entry.registeredModifiers == modifiers &&
+        return entry.status == HotkeyStatus::Registered && entry.RegisteredModifiers() == modifiers &&
                entry.registeredKey == item->FHKChar;
     });
     if (!inForce) {

@@ -48,8 +48,9 @@ public:
         std::string reason;               ///< the desktop's own words on a refusal; empty when it said nothing
         std::size_t rowNumber = 0;        ///< the row's No. at Start
         std::uint8_t registeredIndex = 0; ///< the modifier index at Start
-        unsigned registeredModifiers = 0; ///< the modifier flags registered at Start
         std::int32_t registeredKey = 0;   ///< the virtual-key code registered at Start
+        /// The modifier flags registered at Start.
+        unsigned RegisteredModifiers() const { return ModifierFlags(registeredIndex); }
     };
 
     /// Becomes the service's press handler: every press reaches HandleHotKey.

@@ -3,6 +3,7 @@
 #include "GSettingsShortcuts.h"
 #include "GnomeAccelerator.h"
 #include "core/KeyNames.h"
+#include "core/ProcessExecutable.h"
 #include "platform/ShortcutNames.h"
 
 #include <QDBusConnection>
@@ -25,22 +26,15 @@ bool BareTypedKey(unsigned modifiers, std::int32_t virtualKey) {
     return (modifiers & (kModControl | kModAlt)) == 0 && !IsFunctionKey(virtualKey);
 }
 
-std::string ExecutableName(const std::string& processFolder) {
-    std::error_code error;
-    std::string name = std::filesystem::read_symlink(processFolder + "/exe", error).filename().string();
-    // The link of a process whose file an upgrade replaced names it so.
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (name.ends_with(kDeleted)) {
-        name.resize(name.size() - kDeleted.size());
-    }
-    return name;
+std::string ExecutableName(int pid) {
+    return std::filesystem::path(ProcessExecutable(pid)).filename().string();
 }
 
 } // namespace
 
 bool IsRunningCopy(int pid) {
-    const std::string name = ExecutableName("/proc/" + std::to_string(pid));
-    return !name.empty() && name == ExecutableName("/proc/self");
+    const std::string name = ExecutableName(pid);
+    return !name.empty() && name == ExecutableName(0);
 }
 
 bool TGnomeHotkeyService::Offered() {

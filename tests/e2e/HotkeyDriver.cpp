@@ -140,7 +140,7 @@ int Run(int argc, char** argv) {
     x11Hotkeys.SetPressHandler([&hotkeys](int id) {
         for (const auto& entry : hotkeys.Entries()) {
             if (entry.id == id) {
-                std::cout << "PRESS " << entry.registeredModifiers << ' ' << entry.registeredKey << std::endl;
+                std::cout << "PRESS " << entry.RegisteredModifiers() << ' ' << entry.registeredKey << std::endl;
             }
         }
         hotkeys.HandleHotKey(id);
