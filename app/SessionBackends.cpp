@@ -1,5 +1,6 @@
 #include "SessionBackends.h"
 
+#include "PressMoment.h"
 #include "RowCommand.h"
 
 #include "platform/NoHotkeyService.h"
@@ -114,6 +115,7 @@ void TSessionBackends::Open(const std::string& appId, const std::string& copyTag
     FWaylandKeyboard.reset();
     // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
     FTypist = std::make_unique<TTypingQueue>(std::move(sender), FX11Hotkeys.get());
+    FTypist->SetMomentResolver(ResolveMoment);
 }
 
 void TSessionBackends::ReadWaylandOffer(const std::string& appId) {

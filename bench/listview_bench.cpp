@@ -51,7 +51,7 @@ public:
     THotkeyResult RegisterHotKey(const THotkeyRequest&) override { return {}; }
     void UnregisterHotKey(int) override {}
     void SetPressHandler(HotkeyPressHandler) override {}
-    void TypeText(const std::string&, std::int32_t) override {}
+    void TypeText(const TTypingRequest&) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
     void SetIdleHandler(TypingIdleHandler) override {}
     void Cancel() override {}

@@ -49,7 +49,7 @@ private:
 /// Types nothing.
 class TSilentTypist final : public ITypist {
 public:
-    void TypeText(const std::string&, std::int32_t) override {}
+    void TypeText(const TTypingRequest&) override {}
     void SetProblemHandler(TypingProblemHandler) override {}
     void SetIdleHandler(TypingIdleHandler) override {}
     void Cancel() override {}

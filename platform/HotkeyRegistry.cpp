@@ -160,9 +160,8 @@ bool THotKeys::HandleHotKey(int id) {
 bool THotKeys::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
     for (const TEntry& entry : FEntries) {
         if (entry.item && SameHotkey(*entry.item, modifiers, virtualKey)) {
-            // Copy first: the typist may be handed control of the text while the item changes.
-            const std::string text = entry.item->FStr;
-            FTypist.TypeText(text, virtualKey);
+            // A copy: the item may change while the typist works.
+            FTypist.TypeText(RequestFor(*entry.item, virtualKey, entry.id));
             return true;
         }
     }
@@ -175,8 +174,7 @@ bool THotKeys::TypeEntryOf(const TStrItem* item) {
     if (found == FEntries.end()) {
         return false;
     }
-    const std::string text = found->item->FStr; // a copy: the item may change while the typist works
-    FTypist.TypeText(text, 0);
+    FTypist.TypeText(RequestFor(*found->item, 0, found->id));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "TextWalk.h"
 #include "core/TextCodec.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <utility>
@@ -35,10 +36,44 @@ std::string UnsentMessage(const std::u32string& unsent, const std::string& why) 
            " could not be typed (" + UnicodeToText(named) + "): " + why;
 }
 
+std::string UnsentMessage(const TSendOutcome& outcome, bool secret) {
+    std::string message;
+    if (!outcome.unsent.empty()) {
+        const std::size_t count = outcome.unsent.size();
+        message = secret ? std::to_string(count) + (count == 1 ? " character" : " characters") +
+                               " of a secret row could not be typed: " + outcome.why
+                         : UnsentMessage(outcome.unsent, outcome.why);
+    }
+    if (!outcome.keys.empty()) {
+        std::string named;
+        for (const std::string& key : outcome.keys) {
+            if (named.find(key) == std::string::npos) {
+                named += (named.empty() ? "" : " ") + key;
+            }
+        }
+        message += (message.empty() ? "" : " ") + std::to_string(outcome.keys.size()) +
+                   (outcome.keys.size() == 1 ? " key" : " keys") + " could not be pressed (" + named +
+                   "): this desktop offers no way to press them.";
+    }
+    return message;
+}
+
+TSendOutcome ITextSender::SendKey(const TKeyChord& chord, ITypingTurn& /*turn*/) {
+    TSendOutcome outcome;
+    outcome.keys.push_back(ChordName(chord));
+    return outcome;
+}
+
+bool ITextSender::Paste(const std::u32string& /*text*/, ITypingTurn& /*turn*/, std::string& why) {
+    why = "this desktop offers no clipboard to paste through.";
+    return false;
+}
+
 /// One text's turn: the sender's way back to the queue, and the listener calls around the text's keys.
 class TTypingQueue::TTurn final : public ITypingTurn {
 public:
-    TTurn(TTypingQueue& queue, const std::u32string& text) : FQueue(queue), FText(text) {}
+    TTurn(TTypingQueue& queue, const std::u32string& text, bool secret = false)
+        : FQueue(queue), FText(text), FSecret(secret) {}
     ~TTurn() override { End(std::chrono::milliseconds(0)); }
     TTurn(const TTurn&) = delete;
     TTurn& operator=(const TTurn&) = delete;
@@ -51,6 +86,7 @@ public:
         }
     }
     void Report(const std::string& message) override { FQueue.Report(message); }
+    bool Secret() const override { return FSecret; }
 
     /// The text's keys are out: after `grace`, the listener hears that the text has ended.
     void End(std::chrono::milliseconds grace) {
@@ -63,6 +99,7 @@ public:
 private:
     TTypingQueue& FQueue;
     const std::u32string& FText;
+    const bool FSecret;
     bool FBegun = false;
 };
 
@@ -79,15 +116,35 @@ TTypingQueue::~TTypingQueue() {
     FWorker.join();
 }
 
-void TTypingQueue::TypeText(const std::string& bytes, std::int32_t pressedKey) {
+void TTypingQueue::TypeText(const TTypingRequest& request) {
+    MomentResolver resolve;
     {
         std::scoped_lock lock(FMutex);
         if (FStop) {
             return;
         }
-        FQueue.push_back({bytes, pressedKey});
+        if (request.source != 0 && FBusy && FBusySource == request.source) {
+            FCancelled = true; // pressed again while its text types: the text ends where it is
+            FWake.notify_all();
+            return;
+        }
+        resolve = FResolver;
+    }
+    // The date, the time and the clipboard as they are at the press, read on the thread that asked.
+    TQueued queued{request, BuildTypingScript(request.bytes, request.script, resolve)};
+    {
+        std::scoped_lock lock(FMutex);
+        if (FStop) {
+            return;
+        }
+        FQueue.push_back(std::move(queued));
     }
     FWake.notify_all();
+}
+
+void TTypingQueue::SetMomentResolver(MomentResolver resolver) {
+    std::scoped_lock lock(FMutex);
+    FResolver = std::move(resolver);
 }
 
 void TTypingQueue::Cancel() {
@@ -161,6 +218,7 @@ void TTypingQueue::Run() {
             next = std::move(FQueue.front());
             FQueue.pop_front();
             FBusy = true;
+            FBusySource = next.request.source;
             FCancelled = false;
         }
         SendOne(next);
@@ -181,16 +239,52 @@ void TTypingQueue::Run() {
 }
 
 void TTypingQueue::SendOne(const TQueued& queued) {
-    const std::u32string text = TextToUnicode(queued.bytes);
-    if (WalkText(text).empty()) {
+    const TTypingRequest& request = queued.request;
+    const std::u32string text = ScriptText(queued.steps);
+    const bool keys = std::any_of(queued.steps.begin(), queued.steps.end(),
+                                  [](const TTypingStep& step) { return step.kind == TTypingStep::Kind::Key; });
+    if (WalkText(text).empty() && !keys) {
         return;
     }
-    TTurn turn(*this, text);
+    TTurn turn(*this, text, request.secret);
     try {
-        const TSendOutcome outcome = FSender->Send(text, queued.pressedKey, turn);
+        TSendOutcome outcome;
+        std::string notPasted;
+        const bool paste = request.paste && !request.secret && request.script.pace == 0;
+        for (const TTypingStep& step : queued.steps) {
+            if (!turn.Pause(std::chrono::milliseconds(0))) {
+                break;
+            }
+            TSendOutcome part;
+            switch (step.kind) {
+            case TTypingStep::Kind::Text:
+                if (WalkText(step.text).empty() ||
+                    (paste && notPasted.empty() && FSender->Paste(step.text, turn, notPasted))) {
+                    break;
+                }
+                part = FSender->Send(step.text, request.pressedKey, turn);
+                break;
+            case TTypingStep::Kind::Key:
+                part = FSender->SendKey(step.chord, turn);
+                break;
+            case TTypingStep::Kind::Pause:
+                turn.Pause(std::chrono::milliseconds(step.milliseconds));
+                break;
+            }
+            outcome.unsent += part.unsent;
+            outcome.keys.insert(outcome.keys.end(), part.keys.begin(), part.keys.end());
+            if (outcome.why.empty() && !part.unsent.empty()) {
+                outcome.why = part.why;
+            }
+        }
         turn.End(FSender->ListenerGrace());
-        if (!outcome.unsent.empty()) {
-            Report(UnsentMessage(outcome.unsent, outcome.why));
+        if (!notPasted.empty()) {
+            Report("The text was typed, not pasted: " + notPasted);
+        } else if (request.paste && request.secret) {
+            Report("The text was typed, not pasted: a secret row never goes on the clipboard.");
+        }
+        if (!outcome.unsent.empty() || !outcome.keys.empty()) {
+            Report(UnsentMessage(outcome, request.secret));
         }
     } catch (const TypingRefused& refused) {
         turn.End(std::chrono::milliseconds(0));

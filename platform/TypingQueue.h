@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace velmora {
 
@@ -27,7 +28,9 @@ public:
     TTypingQueue(const TTypingQueue&) = delete;
     TTypingQueue& operator=(const TTypingQueue&) = delete;
 
-    void TypeText(const std::string& bytes, std::int32_t pressedKey) override;
+    void TypeText(const TTypingRequest& request) override;
+    /// Sets what reads the date, the time and the clipboard for a text's tokens when its press is queued.
+    void SetMomentResolver(MomentResolver resolver);
     /// Without a handler, problems go to standard error.
     void SetProblemHandler(TypingProblemHandler handler) override;
     /// The handler hears after the last queued text is done (typed, failed or dropped), not when the typist stops.
@@ -40,8 +43,8 @@ public:
 private:
     class TTurn;
     struct TQueued {
-        std::string bytes;
-        std::int32_t pressedKey = 0;
+        TTypingRequest request;
+        std::vector<TTypingStep> steps;
     };
 
     void Run();
@@ -62,14 +65,18 @@ private:
     std::deque<TQueued> FQueue;
     TypingProblemHandler FProblemHandler;
     TypingIdleHandler FIdleHandler;
+    MomentResolver FResolver;
     bool FStop = false;
     bool FBusy = false;
     bool FCancelled = false; ///< Cancel came while the text being typed was typed
+    int FBusySource = 0;     ///< the source of the text being typed
 
     std::thread FWorker; // last: starts after everything above exists
 };
 
 /// The one wording of characters that could not be typed: how many, the first ten different ones, and why.
 std::string UnsentMessage(const std::u32string& unsent, const std::string& why);
+/// What a text's outcome left out: the characters (only how many for a secret row) and the keys not pressed.
+std::string UnsentMessage(const TSendOutcome& outcome, bool secret);
 
 } // namespace velmora

@@ -81,10 +81,10 @@ TStrItemPtr ParseRow(const std::string& row, bool& checked) {
 class TReportingTypist : public ITypist {
 public:
     explicit TReportingTypist(ITypist* next) : FNext(next) {}
-    void TypeText(const std::string& bytes, std::int32_t pressedKey) override {
-        std::cout << "TYPE " << bytes.size() << std::endl;
+    void TypeText(const TTypingRequest& request) override {
+        std::cout << "TYPE " << request.bytes.size() << std::endl;
         if (FNext != nullptr) {
-            FNext->TypeText(bytes, pressedKey);
+            FNext->TypeText(request);
         }
     }
     void SetProblemHandler(TypingProblemHandler handler) override {

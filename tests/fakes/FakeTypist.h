@@ -12,7 +12,10 @@ namespace velmora {
 /// nothing.
 class FakeTypist final : public ITypist {
 public:
-    void TypeText(const std::string& bytes, std::int32_t /*pressedKey*/) override { FTexts.push_back(bytes); }
+    void TypeText(const TTypingRequest& request) override {
+        FTexts.push_back(request.bytes);
+        requests.push_back(request);
+    }
     void SetProblemHandler(TypingProblemHandler handler) override { problemHandler = std::move(handler); }
     void SetIdleHandler(TypingIdleHandler handler) override { idleHandler = std::move(handler); }
     void Cancel() override { ++cancels; }
@@ -21,7 +24,8 @@ public:
     const std::vector<std::string>& Texts() const { return FTexts; }
     TypingProblemHandler problemHandler;
     TypingIdleHandler idleHandler;
-    int cancels = 0; ///< how many times Cancel was called
+    int cancels = 0;                      ///< how many times Cancel was called
+    std::vector<TTypingRequest> requests; ///< the requests given to TypeText so far
 
 private:
     std::vector<std::string> FTexts;

@@ -23,7 +23,7 @@ protected:
     }
     void Type(const std::vector<std::string>& texts) {
         for (const std::string& text : texts) {
-            queue->TypeText(text, 0);
+            queue->TypeText(TTypingRequest(text));
         }
     }
     Lines Idle() {
@@ -62,6 +62,26 @@ TEST_F(TypingQueueTest, CancelStopsTheTextBeingTypedAndDropsTheQueuedOnesButNotT
     queue->Cancel();
     Type({"after"});
     EXPECT_EQ(Idle(), (Lines{"start hold on", "send hold on", "stopped", "end", "start after", "send after", "end"}));
+}
+
+TEST_F(TypingQueueTest, ARowsStepsGoInOrderAndASecondPressOfItsHotkeyStopsIt) {
+    Make();
+    TTypingRequest secret("lack \xc3\xa9{TAB}{DELAY 1}x", 0);
+    secret.script.keys = true;
+    secret.secret = true;
+    secret.paste = true;
+    queue->TypeText(secret);
+    TTypingRequest held("hold", 0);
+    held.source = 7;
+    queue->TypeText(held);
+    ASSERT_TRUE(log.WaitFor("send hold"));
+    queue->TypeText(held); // pressed again: the text ends and is not queued again
+    // A key this route cannot press is named; a secret row's characters are not, and it is never pasted.
+    EXPECT_EQ(Idle(), (Lines{"start lack éx", "send lack é", "send x", "end",
+                             "problem: The text was typed, not pasted: a secret row never goes on the clipboard.",
+                             "problem: 1 character of a secret row could not be typed: no key has them. 1 key could "
+                             "not be pressed ({TAB}): this desktop offers no way to press them.",
+                             "start hold", "send hold", "stopped", "end"}));
 }
 
 TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndTheNextTextAsksAgain) {

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
-        typist.TypeText({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}, 0);
+        typist.TypeText(
+            velmora::TTypingRequest({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}));
     }
     // The GUI thread's event loop runs meanwhile, as in the program: D-Bus delivers signals only once it has run.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(after);
         const Clock::time_point queued = Clock::now();
         for (const std::string& text : texts) {
-            typist.TypeText(text, 0);
+            typist.TypeText(velmora::TTypingRequest(text));
         }
         if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {
             std::cerr << "typing did not end within 60 s\n";

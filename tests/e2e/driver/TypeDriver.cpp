@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         auto typist = std::make_unique<velmora::TTypingQueue>(std::move(ownSender));
         typist->SetProblemHandler([](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
         for (const std::string& text : texts) {
-            typist->TypeText(text, 0);
+            typist->TypeText(velmora::TTypingRequest(text));
         }
         if (stopAfterMs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(*stopAfterMs));
