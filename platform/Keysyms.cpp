@@ -58,4 +58,51 @@ KeysymValue XkbKeysymOf(const TStroke& stroke) {
     return xkb_utf32_to_keysym(stroke.character);
 }
 
+KeysymValue KeyKeysym(const std::string& key) {
+    struct TNamed {
+        const char* name;
+        KeysymValue keysym;
+    };
+    static constexpr TNamed kNamed[] = {
+        {"TAB", XKB_KEY_Tab},       {"ENTER", XKB_KEY_Return},
+        {"ESC", XKB_KEY_Escape},    {"BACKSPACE", XKB_KEY_BackSpace},
+        {"DELETE", XKB_KEY_Delete}, {"UP", XKB_KEY_Up},
+        {"DOWN", XKB_KEY_Down},     {"LEFT", XKB_KEY_Left},
+        {"RIGHT", XKB_KEY_Right},   {"HOME", XKB_KEY_Home},
+        {"END", XKB_KEY_End},       {"PGUP", XKB_KEY_Prior},
+        {"PGDN", XKB_KEY_Next},
+    };
+    for (const TNamed& named : kNamed) {
+        if (key == named.name) {
+            return named.keysym;
+        }
+    }
+    if (key.size() >= 2 && key[0] == 'F' && key.find_first_not_of("0123456789", 1) == std::string::npos) {
+        const int number = std::stoi(key.substr(1));
+        return number >= 1 && number <= 12 ? XKB_KEY_F1 + static_cast<KeysymValue>(number - 1) : 0;
+    }
+    if (key.size() == 1 && key[0] > 0x20 && key[0] < 0x7F) {
+        const char character = key[0];
+        return static_cast<KeysymValue>(character >= 'A' && character <= 'Z' ? character - 'A' + 'a' : character);
+    }
+    return 0;
+}
+
+std::vector<KeysymValue> ChordModifierKeysyms(const TKeyChord& chord) {
+    std::vector<KeysymValue> keysyms;
+    if (chord.ctrl) {
+        keysyms.push_back(XKB_KEY_Control_L);
+    }
+    if (chord.alt) {
+        keysyms.push_back(XKB_KEY_Alt_L);
+    }
+    if (chord.shift) {
+        keysyms.push_back(XKB_KEY_Shift_L);
+    }
+    if (chord.super) {
+        keysyms.push_back(XKB_KEY_Super_L);
+    }
+    return keysyms;
+}
+
 } // namespace velmora

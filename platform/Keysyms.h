@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/SnippetTokens.h"
 #include "platform/TextWalk.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace velmora {
 
@@ -28,5 +30,12 @@ KeysymValue AsCharacterKeysym(KeysymValue keysym);
 /// in a keymap: Return, Tab, control characters as themselves (Unicode keysyms), not as the editing keys that share
 /// their code; 0 (NoSymbol) for code points without one (noncharacters, surrogates, beyond U+10FFFF).
 KeysymValue XkbKeysymOf(const TStroke& stroke);
+
+/// The keysym of a key inside a text (TKeyChord::key): the editing and function keys by their names ("TAB" is Tab,
+/// "PGDN" Next, "F5" F5), a printable ASCII character as itself (a letter in lower case: the key, not the character
+/// Shift makes of it); 0 for a name of no key.
+KeysymValue KeyKeysym(const std::string& key);
+/// The keysyms of the modifiers a chord holds, left-hand keys, in the order Control, Alt, Shift, Super.
+std::vector<KeysymValue> ChordModifierKeysyms(const TKeyChord& chord);
 
 } // namespace velmora
