@@ -20,7 +20,6 @@
 #include <QStyleOptionComboBox>
 
 #include <algorithm>
-#include <initializer_list>
 #include <string_view>
 
 namespace velmora {
@@ -29,8 +28,6 @@ namespace {
 /// The client area the controls were laid out for: the text and hotkey above the buttons, the typing options below.
 constexpr int kClientWidth = 293;
 constexpr int kClientHeight = 392;
-/// The height with only the options every typist honours (Secret).
-constexpr int kSecretOnlyHeight = 275;
 
 QString ItemText(std::string_view bytes) {
     const std::u32string text = TextToUnicode(bytes);
@@ -108,10 +105,9 @@ QPushButton* MakeButton(const QString& text, QWidget* parent) {
 
 } // namespace
 
-TDefineForm::TDefineForm(QWidget* parent, bool typingOptions)
+TDefineForm::TDefineForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint) {
-    FTypingOptions = typingOptions;
     setObjectName(QStringLiteral("DefineForm"));
     setSizeGripEnabled(false);
     // The same 11-pixel font as the main window.
@@ -173,9 +169,8 @@ TDefineForm::TDefineForm(QWidget* parent, bool typingOptions)
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
     BuildOptions();
     // The options' captions are not cut: the dialog widens for them, the controls above keeping their places.
-    const QCheckBox* longest = FTypingOptions ? cbKeys : cbSecret;
-    const int widest = longest->x() + longest->sizeHint().width() + 8 + Panel2->x() * 2;
-    FClientSize = QSize(std::max(kClientWidth, widest), FTypingOptions ? kClientHeight : kSecretOnlyHeight);
+    const int widest = cbKeys->x() + cbKeys->sizeHint().width() + 8 + Panel2->x() * 2;
+    FClientSize = QSize(std::max(kClientWidth, widest), kClientHeight);
     Panel2->resize(FClientSize.width() - Panel2->x() * 2, Panel2->height());
     cbKeys->resize(Panel2->width() - 16, cbKeys->height());
     LabelToken->resize(Panel2->width() - LabelToken->x() - 8, LabelToken->height());
@@ -241,21 +236,13 @@ void TDefineForm::BuildOptions() {
     seDelay->setSuffix(QStringLiteral(" ms"));
     LabelDelay->setBuddy(seDelay);
 
-    if (!FTypingOptions) {
-        // The typists do not type tokens, paste or pause yet: only Secret is offered.
-        for (QWidget* waiting : std::initializer_list<QWidget*>{cbKeys, LabelToken, cbPaste, LabelDelay, seDelay}) {
-            waiting->hide();
-        }
-        cbSecret->move(8, 6);
-        Panel2->resize(Panel2->width(), 29);
-    }
     connect(cbKeys, &QCheckBox::toggled, this, &TDefineForm::CheckTokens);
     connect(MemoStr, &QPlainTextEdit::textChanged, this, &TDefineForm::CheckTokens);
     connect(cbSecret, &QCheckBox::toggled, this, &TDefineForm::SecretChanged);
 }
 
 void TDefineForm::CheckTokens() {
-    const QString problem = FTypingOptions && cbKeys->isChecked() ? TokenProblem(MemoStr->toPlainText()) : QString();
+    const QString problem = cbKeys->isChecked() ? TokenProblem(MemoStr->toPlainText()) : QString();
     LabelToken->setText(problem);
     LabelToken->setToolTip(problem);
     btnOK->setEnabled(problem.isEmpty());

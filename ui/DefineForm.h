@@ -26,10 +26,8 @@ public:
     static constexpr int kResultOK = 1;
     static constexpr int kResultCancel = 2;
 
-    /// Builds the controls and fills the key box: empty text, "None" and "F1" selected. `typingOptions`: whether the
-    /// options the typists do not honour yet (keys in the text, paste, pause) are offered; without them a row's
-    /// values of those are kept as they were read.
-    explicit TDefineForm(QWidget* parent = nullptr, bool typingOptions = false);
+    /// Builds the controls and fills the key box: empty text, "None" and "F1" selected; the typing options unchecked.
+    explicit TDefineForm(QWidget* parent = nullptr);
     TDefineForm(const TDefineForm&) = delete;
     TDefineForm& operator=(const TDefineForm&) = delete;
 
@@ -89,8 +87,6 @@ private:
     /// While "Keys in the text" is checked, reads the text for its tokens: the first problem is shown under the text
     /// and OK stays disabled until it is mended.
     void CheckTokens();
-    /// Whether the dialog offers keys in the text, paste and pause.
-    bool FTypingOptions = false;
     /// Paste is unchecked and disabled while Secret is checked: a secret text never goes through the clipboard.
     void SecretChanged();
 

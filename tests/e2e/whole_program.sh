@@ -156,7 +156,7 @@ dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^New Text$' | he
     fail "New did not open the definition dialog"
 # The dialog keeps its controls' places and grows below them for a row's options (wider where the font needs it).
 size=$(xwininfo -id "$dialog" | awk '/^  Width:/ { w = $2 } /^  Height:/ { h = $2 } END { print w, h }')
-[ "${size#* }" = 275 ] && [ "${size% *}" -ge 293 ] || fail "the definition dialog is $size, not at least 293 by 275"
+[ "${size#* }" = 392 ] && [ "${size% *}" -ge 293 ] || fail "the definition dialog is $size, not at least 293 by 392"
 screenshot "$dialog" definition-dialog
 tray_toggles_with "the definition dialog"
 focus_window "$target" || fail "the target did not take the focus"

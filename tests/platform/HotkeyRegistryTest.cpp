@@ -103,6 +103,8 @@ TEST_F(HotkeyRegistryTest, TwoRowsWithTheSameCombinationTypeTheUpperOneEveryTime
     rows.Append(Item("other", 1, kF6), true);
     rows.Append(Item("upper", 1, kF5), true);
     rows.Append(Item("lower", 1, kF5), true);
+    rows.Item(1)->FSecret = true;
+    rows.Item(1)->FDelay = 40;
     hotkeys.Start(rows);
 
     ASSERT_EQ(hotkeys.Entries().size(), 3u);
@@ -113,6 +115,10 @@ TEST_F(HotkeyRegistryTest, TwoRowsWithTheSameCombinationTypeTheUpperOneEveryTime
     EXPECT_TRUE(service.Press(kModControl, kF5));
     EXPECT_TRUE(service.Press(kModControl, kF5));
     EXPECT_EQ(typist.Texts(), (std::vector<std::string>{"upper", "upper"}));
+    // Each press names the upper row's registration (a second press ends its text) and carries the row's options.
+    EXPECT_EQ(typist.requests[1].source, hotkeys.Entries()[1].id);
+    EXPECT_TRUE(typist.requests[1].secret);
+    EXPECT_EQ(typist.requests[1].script.pace, 40u);
 
     // Stop releases every id, the refused one included, and leaves nothing in force.
     hotkeys.Stop();
