@@ -24,7 +24,7 @@ std::string Show(const std::vector<TRemoteKey>& keys) {
 std::string Show(const TRemotePlan& plan) {
     std::ostringstream out;
     for (const TRemotePiece& piece : plan.pieces) {
-        const char* kinds[] = {"keys", "paste", "unsent"};
+        const char* kinds[] = {"keys", "paste", "unsent", "chord"};
         out << "|" << piece.first << " " << kinds[static_cast<int>(piece.kind)];
         if (!piece.characters.empty()) {
             out << " " << piece.characters.size();
@@ -79,6 +79,29 @@ TEST(RemoteTypingPlan, ByChordsKeysGoByKeyCodeAndAHotkeysModifiersAreLetGoOfFirs
     EXPECT_TRUE(PlanRemoteTyping(WalkText(U"A"), german, {false, false, false}).letGo.empty());
     EXPECT_TRUE(
         PlanRemoteTyping(WalkText(U"a"), TRemoteKeyPlan(kAbv, std::nullopt), {true, false, false}).letGo.empty());
+}
+
+TEST(RemoteTypingPlan, AKeyInsideATextGoesWithItsModifiersByKeysymOrByTheLayoutsKeys) {
+    const TRemoteKeyPlan german(std::nullopt, ChordsOf("de", ""));
+    const TRemoteKeyPlan abv(kAbv, std::nullopt);
+    const struct {
+        const TRemoteKeyPlan& keys;
+        TKeyChord chord;
+        std::string pieces; ///< empty: none
+    } cases[] = {
+        {abv, {true, false, true, false, "a"}, "|0 chord sffe3+ sffe1+ s61+ s61- sffe1- sffe3-"},
+        {abv, {false, false, false, false, "TAB"}, ""}, // not on that layout
+        {abv, {false, false, false, false, "NOKEY"}, ""},
+        // Control (29) with A (30); Super (125) with Left (105); / is Shift (42) with 7 (8) on a German layout.
+        {german, {true, false, false, false, "a"}, "|0 chord c1d+ c1e+ c1e- c1d-"},
+        {german, {false, false, false, true, "LEFT"}, "|0 chord c7d+ c69+ c69- c7d-"},
+        {german, {true, false, false, false, "/"}, "|0 chord c1d+ c2a+ c8+ c8- c2a- c1d-"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<TRemotePlan> plan = PlanRemoteChord(c.chord, c.keys, {false, false, true});
+        EXPECT_EQ(plan ? Show(*plan) : "", c.pieces) << c.chord.key;
+        EXPECT_TRUE(!plan || plan->chordViaInputMethod);
+    }
 }
 
 TEST(RemoteTypingPlan, CtrlVTakesTheLayoutsVKeyOrElseTheKeyCodeOfV) {

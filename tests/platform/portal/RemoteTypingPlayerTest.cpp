@@ -28,6 +28,7 @@ public:
         return Note(" ime" + std::to_string(piece.text.size() + piece.keys.size()), imePiecesTaken-- > 0);
     }
     bool ImeKeysHandled(StrokeKind) override { return keysHandled; }
+    void ImeChord(const std::vector<TRemoteKey>& keys) override { log += " chord" + std::to_string(keys.size()); }
     void ImeDeactivate() override { log += " ime-off"; }
     IPasteClipboard* Clipboard() override { return this; }
     bool KeepUserContent() override { return Note(" keep", clipboardReadable); }
@@ -130,6 +131,17 @@ TEST(RemoteTypingPlayer, WhereAnImePieceDoesNotGoTheKeysTakeOverFromItsFirstStro
     EXPECT_EQ(counters.Copy().imeStrokes, 3U);
     EXPECT_EQ(counters.Copy().imeKeyWaits, 1U);
     EXPECT_EQ(counters.Copy().keysyms, 1U);
+}
+
+TEST(RemoteTypingPlayer, AKeyGoesWithTheEngineGlobalWhereThereIsOneAndTheUsersEngineComesBack) {
+    TFakeSession session;
+    TFakeTurn turn;
+    TRemoteTypingCounters counters;
+    TRemotePlan plan{{}, {}, {{TRemotePiece::Kind::Chord, 0, {{false, 5, true}, {false, 5, false}}, {}}}, true};
+    TRemoteTypingPlayer(session, turn, counters).Play(plan);
+    plan.chordViaInputMethod = false;
+    TRemoteTypingPlayer(session, turn, counters).Play(plan);
+    EXPECT_EQ(session.log, " ime-on chord2 ime-off k5 k5^");
 }
 
 TEST(RemoteTypingPlayer, AStoppedTextEndsWithoutNamingWhatItDidNotReach) {
