@@ -1,7 +1,7 @@
 // Types the contents of files through the RemoteDesktop portal typist, with the user's layout read from the
 // compositor, and prints what it did and what it reported.
 //
-//   velmora_rd_type_driver FILE...   (a FILE named *.keys holds key tokens: {TAB}, {KEY ctrl+a}, ...)
+//   velmora_rd_type_driver FILE...
 #include "platform/TypingQueue.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/WaylandLayout.h"
@@ -32,9 +32,8 @@ int main(int argc, char** argv) {
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
-        velmora::TTypingRequest request({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
-        request.script.keys = std::string(argv[i]).ends_with(".keys");
-        typist.TypeText(request);
+        typist.TypeText(
+            velmora::TTypingRequest({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}));
     }
     // The GUI thread's event loop runs meanwhile, as in the program: D-Bus delivers signals only once it has run.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);

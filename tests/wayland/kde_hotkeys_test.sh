@@ -95,8 +95,7 @@ wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (
 touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
-# Keys inside a text (evdev Alt 56, 1 to 3: 2 to 4): a Tab and a Return; ab{CURSOR}cd leaves the caret after ab, where
-# row 6 goes again; Ctrl+A selects all and "new" replaces it; then the edit's own Ctrl+A (A: 30) and an x (45).
+# ALT+1 (56+2) Tab and Return, ALT+3 the caret after ab where ALT+1 goes again, ALT+2 Ctrl+A then "new"; the edit's own.
 typed=$'user\tpass\n' && before=$(cat "$WORK/expected")
 keys=(56+2 56+4 56+2 56+3 "29+30 45")
 texts=("$before$typed" "$before${typed}abcd" "$before${typed}ab${typed}cd" new x)

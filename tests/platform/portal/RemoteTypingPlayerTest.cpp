@@ -133,17 +133,6 @@ TEST(RemoteTypingPlayer, WhereAnImePieceDoesNotGoTheKeysTakeOverFromItsFirstStro
     EXPECT_EQ(counters.Copy().keysyms, 1U);
 }
 
-TEST(RemoteTypingPlayer, AKeyGoesWithTheEngineGlobalWhereThereIsOneAndTheUsersEngineComesBack) {
-    TFakeSession session;
-    TFakeTurn turn;
-    TRemoteTypingCounters counters;
-    TRemotePlan plan{{}, {}, {{TRemotePiece::Kind::Chord, 0, {{false, 5, true}, {false, 5, false}}, {}}}, true};
-    TRemoteTypingPlayer(session, turn, counters).Play(plan);
-    plan.chordViaInputMethod = false;
-    TRemoteTypingPlayer(session, turn, counters).Play(plan);
-    EXPECT_EQ(session.log, " ime-on chord2 ime-off k5 k5^");
-}
-
 TEST(RemoteTypingPlayer, AStoppedTextEndsWithoutNamingWhatItDidNotReach) {
     TFakeSession session;
     TFakeTurn turn;
