@@ -134,6 +134,11 @@ private:
     /// Sends the next piece on the trigger key's press; the trigger key is the engine's, other keys pass.
     bool KeyEvent(QDBusConnection& bus, const QString& path, std::uint32_t keycode, std::uint32_t state) {
         if (keycode != FEngine.FTriggerKey) {
+            if ((state & kReleaseMask) != 0) {
+                std::scoped_lock lock(FEngine.FMutex);
+                ++FEngine.FState.passedReleases;
+            }
+            FEngine.FChanged.notify_all();
             return false;
         }
         TImePiece piece;
@@ -177,12 +182,15 @@ private:
             if (focusIn || focusOut) {
                 // The daemon focuses a context of its own ("fake") when no application has the focus.
                 state.focused = focusIn && !(args.size() == 2 && args[1].toString() == QLatin1String("fake"));
+                state.surroundedSinceFocus = false;
                 ++state.focusChanges;
             } else if (member == QLatin1String("SetSurroundingText") && args.size() == 3) {
                 const QString text = IbusTextString(args[0].value<QDBusVariant>());
                 const QList<uint> characters = text.toUcs4();
                 const int cursor = static_cast<int>(std::min<qsizetype>(args[1].toUInt(), characters.size()));
                 state.beforeCursor = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.data()), cursor);
+                state.surrounding = QStringLiteral("%1|%2|%3").arg(args[1].toUInt()).arg(args[2].toUInt()).arg(text);
+                state.surroundedSinceFocus = true;
                 ++state.surroundings;
             }
         }
@@ -366,7 +374,6 @@ bool TIbusEngine::WaitSent(std::chrono::milliseconds timeout) {
 
 bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout) {
     const QChar keyCharacter = lastKey == StrokeKind::Tab ? QLatin1Char('\t') : QLatin1Char('\n');
-    const auto end = std::chrono::steady_clock::now() + timeout;
     unsigned long focusChanges = 0;
     unsigned long surroundings = 0;
     {
@@ -382,18 +389,40 @@ bool TIbusEngine::WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds 
                 (FState.beforeCursor.endsWith(keyCharacter) ||
                  (lastKey == StrokeKind::Return && FState.beforeCursor.isEmpty())));
     };
-    if (WaitForState(handled, std::chrono::milliseconds(0))) {
+    return WaitAskingSurrounding(handled, timeout);
+}
+
+template <class TDone>
+bool TIbusEngine::WaitAskingSurrounding(TDone done, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    if (WaitForState(done, std::chrono::milliseconds(0))) {
         return true;
     }
     while (std::chrono::steady_clock::now() < end) {
         // An empty commit makes the desktop end an input-method update, after which the application tells its
         // text around the cursor again.
         EmitEmptyCommit();
-        if (WaitForState(handled, std::chrono::milliseconds(20))) {
+        if (WaitForState(done, std::chrono::milliseconds(20))) {
             return true;
         }
     }
     return false;
+}
+
+void TIbusEngine::MarkKeys(std::chrono::milliseconds settle) {
+    WaitForState([this] { return FState.surroundedSinceFocus; }, settle);
+    std::scoped_lock lock(FMutex);
+    FMark = FState;
+}
+
+bool TIbusEngine::WaitKeyPassed(std::chrono::milliseconds timeout) {
+    return WaitForState([this] { return FState.passedReleases != FMark.passedReleases; }, timeout);
+}
+
+bool TIbusEngine::WaitKeysHandledSinceMark(std::chrono::milliseconds timeout) {
+    return WaitAskingSurrounding(
+        [this] { return FState.focusChanges != FMark.focusChanges || FState.surrounding != FMark.surrounding; },
+        timeout);
 }
 
 void TIbusEngine::EmitEmptyCommit() {

@@ -54,6 +54,14 @@ public:
     /// (its text around the cursor or its focus changed since the piece was queued), asking it about every 20 ms, up to
     /// `timeout`.
     bool WaitKeysHandled(StrokeKind lastKey, std::chrono::milliseconds timeout);
+    /// Before the keys of a chord pass the engine: waits up to `settle` for the application to tell its text around
+    /// the cursor since the focus came, and notes that text and the focus, which the keys' effect is compared with.
+    void MarkKeys(std::chrono::milliseconds settle);
+    /// Waits until a key other than the trigger key was let go of since MarkKeys, up to `timeout`.
+    bool WaitKeyPassed(std::chrono::milliseconds timeout);
+    /// Waits until the application shows that it handled the keys since MarkKeys (its text around the cursor, the
+    /// cursor, the selection or its focus changed), asking it about every 20 ms, up to `timeout`.
+    bool WaitKeysHandledSinceMark(std::chrono::milliseconds timeout);
     /// Makes the user's engine the global one again, unless the user chose another meanwhile.
     void Deactivate();
     /// Gives the user's engine back and leaves the daemon, which drops the global engine when an engine registered
@@ -70,6 +78,9 @@ public:
         QString beforeCursor;                 ///< the text before the cursor, as the application last told
         unsigned long queuedFocusChanges = 0; ///< focusChanges when the last piece was queued
         unsigned long queuedSurroundings = 0; ///< surroundings when the last piece was queued
+        QString surrounding;                  ///< the text around the cursor, the cursor and the anchor, as last told
+        bool surroundedSinceFocus = false;    ///< the application told its text around the cursor since the focus came
+        unsigned long passedReleases = 0;     ///< releases of keys other than the trigger key that went by so far
     };
 
 private:
@@ -79,6 +90,10 @@ private:
     template <class TDone>
     bool WaitForState(TDone done, std::chrono::milliseconds timeout);
     void EmitEmptyCommit();
+    /// Waits up to `timeout` until `done` holds, making the application tell its text around the cursor anew about
+    /// every 20 ms.
+    template <class TDone>
+    bool WaitAskingSurrounding(TDone done, std::chrono::milliseconds timeout);
     /// Puts the user's engine back where the engine is still the global one, and removes the note (FControl held).
     void PutBackUserEngine();
 
@@ -91,6 +106,7 @@ private:
     QString FUserEngine; ///< the global engine before Activate; empty when there was none
     bool FActive = false;
     bool FLeft = false;
+    TState FMark; ///< the state MarkKeys noted
     QMetaObject::Connection FQuitWatch;
 
     std::mutex FMutex;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/SnippetTokens.h"
 #include "platform/TextWalk.h"
 #include "platform/wayland/LayoutChords.h"
 
@@ -30,6 +31,10 @@ public:
 
     /// The calls that type the stroke; none when the layout has no key for it.
     std::optional<std::vector<TRemoteKey>> Keys(const TStroke& stroke) const;
+    /// The calls that press a key inside a text with its modifiers and let go of it: the modifiers down (by keysym,
+    /// or by key code given the layout's chords), the key down and up, the modifiers up in reverse; none when the
+    /// layout has no such key.
+    std::optional<std::vector<TRemoteKey>> ChordKeys(const TKeyChord& chord) const;
     /// The releases of every modifier key the user may still hold from a hotkey, before its text; none without
     /// chords (keysyms cannot name a key).
     std::vector<TRemoteKey> LetGoOfModifiers() const;

@@ -64,6 +64,19 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     return outcome;
 }
 
+TSendOutcome TRemoteDesktopSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) {
+    if (!FSession && !StartSession(turn)) {
+        return {};
+    }
+    const std::optional<TRemotePlan> plan =
+        PlanRemoteChord(chord, FPlan, {false, false, FSession->HasInputMethod(), FChord});
+    if (!plan) {
+        return ITextSender::SendKey(chord, turn);
+    }
+    turn.KeysBegin();
+    return TRemoteTypingPlayer(*FSession, turn, FCounters).Play(*plan);
+}
+
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {
     FSession = TRemoteDesktopSession::Start(FBus, FTokenFile, FTrigger, turn, FCounters, FOtherClipboard);
     if (!FSession) {

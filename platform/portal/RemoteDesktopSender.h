@@ -51,6 +51,9 @@ public:
 
     /// Starts the session when there is none; throws TypingRefused when the desktop gives no keyboard.
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// Presses the key by the session's keyboard as Send types (an application with an input method gets it after
+    /// the text before it, and the text after it once it handled the key).
+    TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
     /// The desktop has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 

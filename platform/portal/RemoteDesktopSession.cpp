@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <utility>
 
 namespace velmora {
@@ -193,6 +194,18 @@ bool TRemoteDesktopSession::ImeSend(TImePiece piece) {
 
 bool TRemoteDesktopSession::ImeKeysHandled(StrokeKind lastKey) {
     return FIbus->WaitKeysHandled(lastKey, kImeKeysWait);
+}
+
+void TRemoteDesktopSession::ImeChord(const std::vector<TRemoteKey>& keys) {
+    // mutter hands a key on to the application once the input method has seen it, with the modifiers held at that
+    // moment: they are let go of only after the key went by the engine.
+    auto keyUp = std::find_if(keys.begin(), keys.end(), [](const TRemoteKey& key) { return !key.pressed; });
+    keyUp += keyUp != keys.end() ? 1 : 0;
+    FIbus->MarkKeys(kImeFocusWait);
+    std::for_each(keys.begin(), keyUp, [this](const TRemoteKey& key) { Send(key); });
+    FIbus->WaitKeyPassed(kImeKeysWait);
+    std::for_each(keyUp, keys.end(), [this](const TRemoteKey& key) { Send(key); });
+    FIbus->WaitKeysHandledSinceMark(kImeKeysWait);
 }
 
 void TRemoteDesktopSession::ImeDeactivate() {

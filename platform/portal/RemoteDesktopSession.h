@@ -55,6 +55,7 @@ public:
     bool ImeFocused() override;
     bool ImeSend(TImePiece piece) override;
     bool ImeKeysHandled(StrokeKind lastKey) override;
+    void ImeChord(const std::vector<TRemoteKey>& keys) override;
     void ImeDeactivate() override;
     IPasteClipboard* Clipboard() override { return FClipboard.get(); }
 

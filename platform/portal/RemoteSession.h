@@ -5,6 +5,8 @@
 #include "platform/TextWalk.h"
 #include "platform/ibus/ImePieces.h"
 
+#include <vector>
+
 namespace velmora {
 
 /// What a text is played over: the keyboard of a started RemoteDesktop session, a clipboard, and Velmora's IBus
@@ -26,6 +28,9 @@ public:
     /// Waits until the application handled a piece's Return or Tab keys, ending with `lastKey`; false when the wait
     /// ran out.
     virtual bool ImeKeysHandled(StrokeKind lastKey) = 0;
+    /// Plays a chord's calls while the engine is global: its modifiers stay down until the key went by the engine,
+    /// and it returns once the application shows that it handled the key (or after a while).
+    virtual void ImeChord(const std::vector<TRemoteKey>& keys) = 0;
     /// Gives the global engine back to the user's.
     virtual void ImeDeactivate() = 0;
 

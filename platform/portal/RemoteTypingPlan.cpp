@@ -57,4 +57,18 @@ TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteK
     return plan;
 }
 
+std::optional<TRemotePlan> PlanRemoteChord(const TKeyChord& chord, const TRemoteKeyPlan& keys, TRemoteRoutes routes) {
+    std::optional<std::vector<TRemoteKey>> calls = keys.ChordKeys(chord);
+    if (!calls) {
+        return std::nullopt;
+    }
+    TRemotePlan plan;
+    if (routes.afterHotkey) {
+        plan.letGo = keys.LetGoOfModifiers();
+    }
+    plan.pieces.push_back({TRemotePiece::Kind::Chord, 0, std::move(*calls), {}});
+    plan.chordViaInputMethod = routes.inputMethod;
+    return plan;
+}
+
 } // namespace velmora

@@ -17,6 +17,7 @@ struct TRemotePiece {
         Keys,   ///< one stroke, typed by `keys`
         Paste,  ///< a run of characters the layout lacks, put on the clipboard and pasted by the chord `keys`
         Unsent, ///< characters the layout lacks that cannot be pasted
+        Chord,  ///< a key inside a text: `keys` holds its modifiers' presses, its press and release, their releases
     };
     Kind kind = Kind::Keys;
     std::size_t first = 0;        ///< the text's stroke the piece begins with
@@ -31,6 +32,7 @@ struct TRemotePlan {
     std::vector<TRemoteKey> letGo;    ///< first: the releases of the modifiers the user may still hold from a hotkey
     std::vector<TImePiece> ime;       ///< the text for the IBus engine, while the focused application takes it
     std::vector<TRemotePiece> pieces; ///< the text by the session's keyboard, from the stroke where the IBus route ends
+    bool chordViaInputMethod = false; ///< a Chord goes while the IBus engine is global, which sees its key go by
 };
 
 /// What the session offers a text besides the keyboard.
@@ -44,6 +46,11 @@ struct TRemoteRoutes {
 /// Plans `strokes`: each stroke the layout has goes as its keys; each run of characters it lacks goes by one paste
 /// where the session has the clipboard, else is left out, as are control characters and Return or Tab it lacks.
 TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteKeyPlan& keys, TRemoteRoutes routes);
+
+/// Plans a key inside a text as one Chord piece, pressed while the IBus engine is global where the session has one
+/// (the key then waits for the text committed before it, and the text after it for the key); none when the layout
+/// has no such key.
+std::optional<TRemotePlan> PlanRemoteChord(const TKeyChord& chord, const TRemoteKeyPlan& keys, TRemoteRoutes routes);
 
 /// The calls of `chord`: modifiers and Insert by keysym, V as the layout's key for a Latin v, else by the key code of
 /// V (applications of a layout without a Latin v take Ctrl+V by the key).

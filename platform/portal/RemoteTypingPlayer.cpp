@@ -43,7 +43,11 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
         if (!KeepGoing()) {
             break;
         }
-        PlayPiece(piece);
+        if (piece.kind == TRemotePiece::Kind::Chord) {
+            PlayChord(piece, plan.chordViaInputMethod, imeBack.session);
+        } else {
+            PlayPiece(piece);
+        }
     }
     FPastes.reset();
     FCounters.Add(&TRemoteTypingStats::offLayout, FOutcome.unsent.size());
@@ -88,6 +92,24 @@ void TRemoteTypingPlayer::PlayPiece(const TRemotePiece& piece) {
     case TRemotePiece::Kind::Paste:
         Paste(piece);
         return;
+    case TRemotePiece::Kind::Chord:
+        return; // PlayChord's
+    }
+}
+
+void TRemoteTypingPlayer::PlayChord(const TRemotePiece& piece, bool viaInputMethod, IRemoteSession*& active) {
+    // An application with an input method gets the key after the text committed before it, and the text after it
+    // once it handled the key: it takes committed strings before keys.
+    if (viaInputMethod && FSession.ImeActivate()) {
+        active = &FSession;
+        if (FSession.ImeFocused()) {
+            FSession.ImeChord(piece.keys);
+            return;
+        }
+    }
+    // Every key pressed is let go of, whether the typist stops meanwhile or not.
+    for (const TRemoteKey& key : piece.keys) {
+        FSession.Send(key);
     }
 }
 

@@ -28,6 +28,8 @@ private:
     std::size_t PlayIme(const std::vector<TImePiece>& pieces, IRemoteSession*& active);
     /// Plays one piece of the session's keyboard and clipboard.
     void PlayPiece(const TRemotePiece& piece);
+    /// Presses a key inside the text; where `viaInputMethod`, with the engine global (`active` set as by PlayIme).
+    void PlayChord(const TRemotePiece& piece, bool viaInputMethod, IRemoteSession*& active);
     /// Pastes a run through the session's clipboard, or leaves it out saying why.
     void Paste(const TRemotePiece& piece);
     /// Leaves a run that did not go out, saying why.

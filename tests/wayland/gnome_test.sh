@@ -12,6 +12,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 
 gnome_start de
 gnome_settings_daemon
+user_engine=$(session_run ibus engine)
 
 FOLDER=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
 MEDIA_KEYS=org.gnome.settings-daemon.plugins.media-keys
@@ -28,20 +29,23 @@ session_run gsettings set "$MEDIA_KEYS" custom-keybindings \
 # The German layout has ^ and ` as dead keys only.
 QT_TEXT=$'Hello World, THE QUICK brown fox 0123456789 !"#$%&\'()*+,-./:;<=>?[]^_`{|}~ end\tZ y\r\nÄÖÜäöüß @€{[]}\\~|µ²³ café ñ 漢 😀.'
 GTK_TEXT="$(mixed_text 500 1804)$QT_TEXT"
-# Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked.
+# Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked, 7-9 keys.
+keys_item() { list_item "$1" "$2" "$3" True | sed 's#/>$# keys="True"/>#'; }
 session_program "$1" "$2" "$(list_item "$GTK_TEXT" 1 116 True)" "$(list_item "held" 1 117 True)" \
     "$(list_item "bare" 0 65 True)" "$(list_item "$QT_TEXT" 2 120 True)" \
-    "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)"
+    "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)" \
+    "$(keys_item 'user{TAB}pass{ENTER}' 1 121)" "$(keys_item '{KEY ctrl+a}new' 1 122)" "$(keys_item 'ab{CURSOR}cd' 1 123)"
 session_start_program gnome_focus_title
 grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WORK/velmora.log" ||
     fail "the status line does not say how hotkeys work here"
 shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is still there: $(shortcuts)"
 gnome_input keys 56+20 # Alt+T: Start
-wait_until 10 shortcuts_have "-row5/']" || fail "Start added no shortcuts: $(shortcuts)"
+wait_until 10 shortcuts_have "-row9/']" || fail "Start added no shortcuts: $(shortcuts)"
 own=$(session_program_pid)
 tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1' | cut -d- -f2)
 shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$tag-row1/', '$FOLDER/velmora-$tag-row4/', \
-'$FOLDER/velmora-$tag-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
+'$FOLDER/velmora-$tag-row5/', '$FOLDER/velmora-$tag-row7/', '$FOLDER/velmora-$tag-row8/', \
+'$FOLDER/velmora-$tag-row9/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
 grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
     fail "row 2's combination was not reported as held"
 grep -q "Velmora row 3: a is not bound" "$WORK/velmora.log" || fail "the bare A of row 3 was not refused"
@@ -79,6 +83,29 @@ ok "[gnome] CTRL+F5 typed row 1 ($(wc -m <"$WORK/gtk.expected") characters) exac
 printf 'user|pässwörd 漢字|activated' >"$WORK/form.expected"
 press form form 29+65 "$WORK/form.expected"
 ok "[gnome] CTRL+F7 into a GTK 4 form: the Tab moved to the second entry, the Return activated it"
+
+# Keys inside a text, into a fresh edit (evdev F10 68, F11 87, F12 88): a Tab and a Return; ab{CURSOR}cd leaves the
+# caret after ab, where row 7 goes again; Ctrl+A selects all and "new" replaces it; then the user's own Ctrl+A.
+keys_into() {
+    local name=$1
+    [ "$2" = qt ] && session_spawn "$TARGET" "$WORK/$name.out" "$name" ||
+        session_spawn python3 "$SESSION_DIR/gtk_target.py" 4 "$WORK/$name.out" "$name"
+    { wait_for_file "$WORK/$name.out" 20 && gnome_focus_title "$name"; } || fail "$name: the edit did not start"
+    local keys=(29+68 29+88 29+68 29+87) i
+    local texts=($'user\tpass\n' $'user\tpass\nabcd' $'user\tpass\nabuser\tpass\ncd' new)
+    for i in 0 1 2 3; do
+        gnome_input keys "${keys[i]}"
+        printf '%s' "${texts[i]}" >"$WORK/$name.expected"
+        wait_file_equals "$WORK/$name.out" "$WORK/$name.expected" 20 ||
+            fail "$name: after ${keys[i]} the edit holds: $(od -c "$WORK/$name.out" | head -4)"
+    done
+    select_all_then_x "$name"
+}
+keys_into keys4 4
+engine_back() { [ "$(session_run ibus engine)" = "$user_engine" ]; }
+wait_until 5 engine_back || fail "the IBus engine is $(session_run ibus engine), not the user's $user_engine"
+keys_into keysqt qt
+ok "[gnome] Tab, Return, Ctrl+A, {CURSOR} into GTK 4 and Qt; then their own Ctrl+A and the IBus engine $user_engine"
 
 printf '%s' "$QT_TEXT" | expected_for qt | sed 's/ café ñ 漢 😀\./ caf   ./; s/[`^]//g' >"$WORK/qt.expected"
 press qt qt 56+67 "$WORK/qt.expected"
@@ -135,8 +162,9 @@ ok "[gnome] a copy of another list added its own shortcut and typed its own row,
 gnome_focus_title "Velmora 1.1 " 10 && gnome_input keys 56+25 || fail "the main window did not take the focus"
 wait_until 10 shortcuts_are "['$FOLDER/custom0/']" || fail "Stop left shortcuts: $(shortcuts)"
 gnome_input keys 56+20
-# Rows 4 and 3 (ALT+F9, CTRL+F7) now.
-wait_until 10 shortcuts_have "velmora-$tag-row4/']" || fail "the second Start added no shortcuts: $(shortcuts)"
+# Rows 3, 4 and 6 to 8 (ALT+F9, CTRL+F7, CTRL+F10 to F12) now.
+second_start() { for r in 3 4 6 7 8; do shortcuts_have "velmora-$tag-row$r/" || return 1; done; }
+wait_until 10 second_start || fail "the second Start added no shortcuts: $(shortcuts)"
 kill -KILL "$own"
 xsession_stop "$VELMORA_PID"
 shortcuts_have "velmora-$tag-row3" || fail "the killed copy's shortcuts vanished by themselves"

@@ -15,12 +15,15 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 
 # Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
-# character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked.
+# character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked; row 5 CTRL+F11; rows 6 to
+# 8 (ALT+1 to ALT+3) hold keys inside their text.
+keys_item() { list_item "$1" "$2" "$3" True | sed 's#/>$# keys="True"/>#'; }
 TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
 TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
 LACKING='a é 漢 😀 ñ z'
 session_program "$1" "$2" "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
-    "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)" "$(list_item "$LACKING" 1 122 True)"
+    "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)" "$(list_item "$LACKING" 1 122 True)" \
+    "$(keys_item 'user{TAB}pass{ENTER}' 2 49)" "$(keys_item '{KEY ctrl+a}new' 2 50)" "$(keys_item 'ab{CURSOR}cd' 2 51)"
 
 # holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
 holders() {
@@ -92,6 +95,17 @@ wait_file_equals "$out" "$WORK/expected" 30 || fail "after CTRL+F1 and CTRL+F8 (
 touch "$WORK/typed"
 wait "$holding"
 ok "[kde] CTRL+F8 typed row 1 with Ctrl still held; CTRL+F1 typed nothing"
+# ALT+1 (56+2) Tab and Return, ALT+3 the caret after ab where ALT+1 goes again, ALT+2 Ctrl+A then "new"; the edit's own.
+typed=$'user\tpass\n' && before=$(cat "$WORK/expected")
+keys=(56+2 56+4 56+2 56+3 "29+30 45")
+texts=("$before$typed" "$before${typed}abcd" "$before${typed}ab${typed}cd" new x)
+for i in 0 1 2 3 4; do
+    kwin_keys ${keys[i]}
+    printf '%s' "${texts[i]}" >"$WORK/expected"
+    wait_file_equals "$out" "$WORK/expected" 30 || fail "after ${keys[i]} the edit holds: $(tail -c 60 "$out" | od -c)"
+done
+ok "[kde] keys inside texts: Tab, Return, Ctrl+A replaced by the text after it, the caret left where {CURSOR} was;" \
+    "the edit's own Ctrl+A worked after them"
 
 # A second launch of the running copy says so, ends when its message is answered, and leaves all bound.
 session_spawn "$VELMORA" >"$WORK/second.log" 2>&1

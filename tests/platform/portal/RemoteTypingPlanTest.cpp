@@ -24,7 +24,7 @@ std::string Show(const std::vector<TRemoteKey>& keys) {
 std::string Show(const TRemotePlan& plan) {
     std::ostringstream out;
     for (const TRemotePiece& piece : plan.pieces) {
-        const char* kinds[] = {"keys", "paste", "unsent"};
+        const char* kinds[] = {"keys", "paste", "unsent", "chord"};
         out << "|" << piece.first << " " << kinds[static_cast<int>(piece.kind)];
         if (!piece.characters.empty()) {
             out << " " << piece.characters.size();
@@ -79,6 +79,20 @@ TEST(RemoteTypingPlan, ByChordsKeysGoByKeyCodeAndAHotkeysModifiersAreLetGoOfFirs
     EXPECT_TRUE(PlanRemoteTyping(WalkText(U"A"), german, {false, false, false}).letGo.empty());
     EXPECT_TRUE(
         PlanRemoteTyping(WalkText(U"a"), TRemoteKeyPlan(kAbv, std::nullopt), {true, false, false}).letGo.empty());
+}
+
+TEST(RemoteTypingPlan, AKeyInsideATextGoesWithItsModifiersByKeysymOrByTheLayoutsKeys) {
+    const auto show = [](const TKeyChord& chord, const TRemoteKeyPlan& keys) {
+        const std::optional<TRemotePlan> plan = PlanRemoteChord(chord, keys, {false, false, true});
+        return plan && plan->chordViaInputMethod ? Show(*plan) : "";
+    };
+    const TRemoteKeyPlan abv(kAbv, std::nullopt);
+    EXPECT_EQ(show({true, false, true, false, "a"}, abv), "|0 chord sffe3+ sffe1+ s61+ s61- sffe1- sffe3-");
+    EXPECT_EQ(show({false, false, false, false, "TAB"}, abv), ""); // not on that layout
+    // Super (125) with Left (105); / is Shift (42) with 7 (8) on a German layout.
+    const TRemoteKeyPlan german(std::nullopt, ChordsOf("de", ""));
+    EXPECT_EQ(show({false, false, false, true, "LEFT"}, german), "|0 chord c7d+ c69+ c69- c7d-");
+    EXPECT_EQ(show({true, false, false, false, "/"}, german), "|0 chord c1d+ c2a+ c8+ c8- c2a- c1d-");
 }
 
 TEST(RemoteTypingPlan, CtrlVTakesTheLayoutsVKeyOrElseTheKeyCodeOfV) {

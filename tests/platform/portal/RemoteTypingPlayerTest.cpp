@@ -28,6 +28,7 @@ public:
         return Note(" ime" + std::to_string(piece.text.size() + piece.keys.size()), imePiecesTaken-- > 0);
     }
     bool ImeKeysHandled(StrokeKind) override { return keysHandled; }
+    void ImeChord(const std::vector<TRemoteKey>& keys) override { log += " chord" + std::to_string(keys.size()); }
     void ImeDeactivate() override { log += " ime-off"; }
     IPasteClipboard* Clipboard() override { return this; }
     bool KeepUserContent() override { return Note(" keep", clipboardReadable); }
