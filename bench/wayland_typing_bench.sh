@@ -26,6 +26,7 @@ RUNS=${VELMORA_BENCH_RUNS:-5}
 cmake --build "$BUILD" --target velmora_vk_type_driver velmora_test_target >/dev/null
 . "$ROOT/tests/e2e/lib/clients.sh"
 . "$ROOT/tests/wayland/lib/sway.sh"
+. "$ROOT/bench/lib/figures.sh"
 session_require "foot" foot
 
 sway_test_start "$BUILD/tests/wayland/velmora_vk_type_driver" "$BUILD/tests/e2e/target/velmora_test_target" 2>/dev/null
@@ -59,8 +60,6 @@ record() {
     own[$key]="${own[$key]:-} $(sed -n 's/.*first_key_ns=\([0-9]*\) last_key_ns=\([0-9]*\).*/\1 \2/p' "$WORK/driver.out" |
         awk '{ printf "%d", ($2 - $1) / 1000000 }')"
 }
-
-now_ns() { echo "${EPOCHREALTIME/./}000"; }
 
 # raw_case PACING START: a fresh foot or Qt edit, the text typed into it, polled until it holds the text.
 raw_case() {
@@ -137,11 +136,6 @@ browser_case() {
         xsession_stop "$BROWSER_PID"
         browser_start
     fi
-}
-
-median() {
-    [ "$#" -gt 0 ] || { echo -; return; }
-    printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"
 }
 
 declare -A runs=() exact=() rates=() own=()

@@ -184,6 +184,7 @@ private:
                 state.focused = focusIn && !(args.size() == 2 && args[1].toString() == QLatin1String("fake"));
                 state.surroundedSinceFocus = false;
                 ++state.focusChanges;
+                state.focusIns += focusIn ? 1 : 0;
             } else if (member == QLatin1String("SetSurroundingText") && args.size() == 3) {
                 const QString text = IbusTextString(args[0].value<QDBusVariant>());
                 const QList<uint> characters = text.toUcs4();
@@ -338,6 +339,10 @@ bool TIbusEngine::Activate() {
     FUserEngine = *current;
     // Noted first, so that the next copy can put the user's engine back if this one ends in the middle of the text.
     FNotes.Write(FUserEngine.toStdString());
+    {
+        std::scoped_lock lock(FMutex);
+        FState.activatedFocusIns = FState.focusIns;
+    }
     FActive = SetGlobalEngine(FBus, FEngineName);
     if (!FActive) {
         FNotes.Remove();
@@ -352,7 +357,11 @@ bool TIbusEngine::WaitForState(TDone done, std::chrono::milliseconds timeout) {
 }
 
 bool TIbusEngine::InputFocused(std::chrono::milliseconds timeout) {
-    return WaitForState([this] { return FState.focused; }, timeout);
+    // The daemon focuses the new global engine at once, on its own context where no application's input method has
+    // the focus (Qt on GNOME): no need to wait out the timeout then.
+    WaitForState([this] { return FState.focused || FState.focusIns != FState.activatedFocusIns; }, timeout);
+    std::scoped_lock lock(FMutex);
+    return FState.focused;
 }
 
 void TIbusEngine::Queue(TImePiece piece) {

@@ -44,7 +44,7 @@ public:
     /// daemon refused or did not say which engine is global, or another copy's engine is.
     bool Activate();
     /// Whether an application's input method has the focus, so that pieces reach it; waits up to `timeout` for the
-    /// daemon to say so after Activate.
+    /// daemon to say where the focus is after Activate.
     bool InputFocused(std::chrono::milliseconds timeout);
     /// Queues a piece for the next press of the trigger key.
     void Queue(TImePiece piece);
@@ -74,6 +74,8 @@ public:
         std::deque<TImePiece> pending;        ///< pieces waiting for the trigger key
         bool focused = false;                 ///< an application's input method (not the daemon's own) has the focus
         unsigned long focusChanges = 0;       ///< focus-in and focus-out calls so far
+        unsigned long focusIns = 0;           ///< focus-in calls so far, the daemon's own context's included
+        unsigned long activatedFocusIns = 0;  ///< focusIns when the engine was last made the global one
         unsigned long surroundings = 0;       ///< changes of the text around the cursor so far
         QString beforeCursor;                 ///< the text before the cursor, as the application last told
         unsigned long queuedFocusChanges = 0; ///< focusChanges when the last piece was queued

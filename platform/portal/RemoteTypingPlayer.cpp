@@ -10,6 +10,23 @@ namespace {
 constexpr const char* kOffLayout =
     "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
 
+/// How many modifier keys a stroke's chord presses first and lets go of last ([m..., key, key^, ...m^]); 0 for
+/// other calls.
+std::size_t ChordModifiers(const std::vector<TRemoteKey>& keys) {
+    if (keys.size() < 4 || keys.size() % 2 != 0) {
+        return 0;
+    }
+    const std::size_t count = keys.size() / 2 - 1;
+    for (std::size_t i = 0; i <= count; ++i) {
+        const TRemoteKey& press = keys[i];
+        const TRemoteKey& release = i == count ? keys[count + 1] : keys[keys.size() - 1 - i];
+        if (!press.pressed || release.pressed || press.value != release.value || press.keycode != release.keycode) {
+            return 0;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 TRemoteTypingPlayer::TRemoteTypingPlayer(IRemoteSession& session, ITypingTurn& turn, TRemoteTypingCounters& counters)
@@ -49,6 +66,7 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
             PlayPiece(piece);
         }
     }
+    LetGoOfHeld();
     FPastes.reset();
     FCounters.Add(&TRemoteTypingStats::offLayout, FOutcome.unsent.size());
     return FOutcome;
@@ -81,15 +99,14 @@ std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces, I
 void TRemoteTypingPlayer::PlayPiece(const TRemotePiece& piece) {
     switch (piece.kind) {
     case TRemotePiece::Kind::Keys:
-        for (const TRemoteKey& key : piece.keys) {
-            FSession.Send(key);
-        }
+        PlayKeys(piece.keys);
         FCounters.Add(&TRemoteTypingStats::keysyms, 1);
         return;
     case TRemotePiece::Kind::Unsent:
         FOutcome.unsent += piece.characters;
         return;
     case TRemotePiece::Kind::Paste:
+        LetGoOfHeld();
         Paste(piece);
         return;
     case TRemotePiece::Kind::Chord:
@@ -98,6 +115,7 @@ void TRemoteTypingPlayer::PlayPiece(const TRemotePiece& piece) {
 }
 
 void TRemoteTypingPlayer::PlayChord(const TRemotePiece& piece, bool viaInputMethod, IRemoteSession*& active) {
+    LetGoOfHeld(); // a chord holds only its own modifiers
     // An application with an input method gets the key after the text committed before it, and the text after it
     // once it handled the key: it takes committed strings before keys.
     if (viaInputMethod && FSession.ImeActivate()) {
@@ -111,6 +129,32 @@ void TRemoteTypingPlayer::PlayChord(const TRemotePiece& piece, bool viaInputMeth
     for (const TRemoteKey& key : piece.keys) {
         FSession.Send(key);
     }
+}
+
+void TRemoteTypingPlayer::PlayKeys(const std::vector<TRemoteKey>& keys) {
+    // Each call waits for the portal's answer: Shift kept down over "ABC" saves four of them, and the application
+    // four key events.
+    const std::size_t modifiers = ChordModifiers(keys);
+    const bool same = modifiers == FHeld.size() && modifiers > 0 &&
+                      std::equal(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(modifiers), FHeld.rbegin(),
+                                 [](const TRemoteKey& press, const TRemoteKey& release) {
+                                     return press.keycode == release.keycode && press.value == release.value;
+                                 });
+    if (!same) {
+        LetGoOfHeld();
+    }
+    const auto end = keys.end() - static_cast<std::ptrdiff_t>(modifiers);
+    for (auto key = keys.begin() + static_cast<std::ptrdiff_t>(same ? modifiers : 0); key != end; ++key) {
+        FSession.Send(*key);
+    }
+    FHeld.assign(end, keys.end());
+}
+
+void TRemoteTypingPlayer::LetGoOfHeld() {
+    for (const TRemoteKey& key : FHeld) {
+        FSession.Send(key);
+    }
+    FHeld.clear();
 }
 
 void TRemoteTypingPlayer::Paste(const TRemotePiece& piece) {

@@ -30,6 +30,10 @@ private:
     void PlayPiece(const TRemotePiece& piece);
     /// Presses a key inside the text; where `viaInputMethod`, with the engine global (`active` set as by PlayIme).
     void PlayChord(const TRemotePiece& piece, bool viaInputMethod, IRemoteSession*& active);
+    /// Sends a stroke's keys; its modifier keys stay down while the next stroke's are the same.
+    void PlayKeys(const std::vector<TRemoteKey>& keys);
+    /// Lets go of the modifier keys a stroke left down.
+    void LetGoOfHeld();
     /// Pastes a run through the session's clipboard, or leaves it out saying why.
     void Paste(const TRemotePiece& piece);
     /// Leaves a run that did not go out, saying why.
@@ -42,6 +46,7 @@ private:
     TRemoteTypingCounters& FCounters;
     TSendOutcome FOutcome;
     std::optional<TTextPastes> FPastes; ///< the text's pastes, where the session has a clipboard
+    std::vector<TRemoteKey> FHeld;      ///< the releases of the modifier keys the last stroke left down
 };
 
 } // namespace velmora

@@ -144,5 +144,43 @@ TEST(RemoteTypingPlayer, AStoppedTextEndsWithoutNamingWhatItDidNotReach) {
     EXPECT_EQ(counters.Copy().offLayout, 0U);
 }
 
+/// A layout key with its modifier keys, as KDE's chords send it.
+TRemotePiece Chord(std::size_t first, std::vector<std::uint32_t> modifiers, std::uint32_t key) {
+    std::vector<TRemoteKey> keys;
+    for (const std::uint32_t modifier : modifiers) {
+        keys.push_back({true, modifier, true});
+    }
+    keys.insert(keys.end(), {{true, key, true}, {true, key, false}});
+    for (auto modifier = modifiers.rbegin(); modifier != modifiers.rend(); ++modifier) {
+        keys.push_back({true, *modifier, false});
+    }
+    return {TRemotePiece::Kind::Keys, first, keys, {}};
+}
+
+TEST(RemoteTypingPlayer, AModifierStaysDownOnlyOverStrokesOfTheSameLevelAndIsLetGoOfBeforeAPasteAndAtTheEnd) {
+    const TRemotePlan plan{{},
+                           {},
+                           {Chord(0, {42}, 30),
+                            Chord(1, {42}, 48),
+                            Chord(2, {}, 46),
+                            Chord(3, {42}, 32),
+                            {TRemotePiece::Kind::Paste, 4, {{false, 2, true}, {false, 2, false}}, U"x"},
+                            Chord(5, {42, 100}, 16),
+                            Chord(6, {42}, 17)}};
+    const std::pair<int, std::string> cases[] = {
+        {INT_MAX, " k42 k30 k30^ k48 k48^ k42^ k46 k46^ k42 k32 k32^ k42^ keep offer1 k2 k2^ k42 k100 k16 k16^ k100^ "
+                  "k42^ k42 k17 k17^ k42^ put-back"},
+        {2, " k42 k30 k30^ k48 k48^ k42^"}, // stopped after two strokes
+    };
+    for (const auto& [pauses, log] : cases) {
+        TFakeSession session;
+        TFakeTurn turn;
+        turn.pauses = pauses;
+        TRemoteTypingCounters counters;
+        TRemoteTypingPlayer(session, turn, counters).Play(plan);
+        EXPECT_EQ(session.log, log);
+    }
+}
+
 } // namespace
 } // namespace velmora
