@@ -80,6 +80,7 @@ public:
 
     bool Pause(std::chrono::milliseconds duration) override { return FQueue.Pause(duration); }
     void KeysBegin() override {
+        FQueue.KeysOut();
         if (!FBegun && FQueue.FListener != nullptr) {
             FBegun = true;
             FQueue.FListener->TypingStarts(FText);
@@ -123,7 +124,7 @@ void TTypingQueue::TypeText(const TTypingRequest& request) {
         if (FStop) {
             return;
         }
-        if (request.source != 0 && FBusy && FBusySource == request.source) {
+        if (request.source != 0 && FBusy && FKeysOut && FBusySource == request.source) {
             FCancelled = true; // pressed again while its text types: the text ends where it is
             FWake.notify_all();
             return;
@@ -140,6 +141,11 @@ void TTypingQueue::TypeText(const TTypingRequest& request) {
         FQueue.push_back(std::move(queued));
     }
     FWake.notify_all();
+}
+
+void TTypingQueue::KeysOut() {
+    std::scoped_lock lock(FMutex);
+    FKeysOut = true;
 }
 
 void TTypingQueue::SetMomentResolver(MomentResolver resolver) {
@@ -219,6 +225,7 @@ void TTypingQueue::Run() {
             FQueue.pop_front();
             FBusy = true;
             FBusySource = next.request.source;
+            FKeysOut = false;
             FCancelled = false;
         }
         SendOne(next);

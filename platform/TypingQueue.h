@@ -52,6 +52,8 @@ private:
     /// Drops the texts still queued; how many there were.
     std::size_t DropQueued();
     void Report(const std::string& message);
+    /// The text being typed has sent its first key.
+    void KeysOut();
     bool Pause(std::chrono::milliseconds duration);
     /// Whether the text being typed is to end now: the typist stops, or a Cancel came after the text was taken.
     bool Ending() const { return FStop || FCancelled; }
@@ -70,6 +72,7 @@ private:
     bool FBusy = false;
     bool FCancelled = false; ///< Cancel came while the text being typed was typed
     int FBusySource = 0;     ///< the source of the text being typed
+    bool FKeysOut = false;   ///< its first key went out (before that, a second press is a second text)
 
     std::thread FWorker; // last: starts after everything above exists
 };
