@@ -160,8 +160,14 @@ bool THotKeys::HandleHotKey(int id) {
 bool THotKeys::HandleHotKey(std::uint16_t modifiers, std::uint16_t virtualKey) {
     for (const TEntry& entry : FEntries) {
         if (entry.item && SameHotkey(*entry.item, modifiers, virtualKey)) {
+            // A burst of auto-repeats reaches here at once (X11 reports them at the key's release).
+            constexpr auto kRepeatGap = std::chrono::milliseconds(150);
+            const auto now = std::chrono::steady_clock::now();
+            const auto last = FLastPress.find(entry.id);
+            const bool repeat = last != FLastPress.end() && now - last->second < kRepeatGap;
+            FLastPress[entry.id] = now;
             // A copy: the item may change while the typist works.
-            FTypist.TypeText(RequestFor(*entry.item, virtualKey, entry.id));
+            FTypist.TypeText(RequestFor(*entry.item, virtualKey, repeat ? 0 : entry.id));
             return true;
         }
     }

@@ -6,6 +6,7 @@
 #include "core/RowList.h"
 #include "core/StrItem.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -101,6 +102,9 @@ private:
     bool FRunning = false;
     std::vector<TEntry> FEntries;
     std::function<void()> FSettled;
+    /// When each registration was last pressed: presses closer than a person presses twice are the key's
+    /// auto-repeat, each a text of its own, never the press that ends the text.
+    std::map<int, std::chrono::steady_clock::time_point> FLastPress;
 };
 
 } // namespace velmora
