@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TextCodec.h"
+#include "core/TypingScript.h"
 #include "platform/PlatformError.h"
 #include "platform/TextSender.h"
 #include "platform/TypingListener.h"
@@ -34,7 +35,13 @@ public:
         return FLines;
     }
 
-    void TypingStarts(const std::u32string& text) override { Add("start " + UnicodeToText(text)); }
+    void TypingStarts(const std::u32string& text, const std::vector<TKeyChord>& keys) override {
+        std::string line = "start " + UnicodeToText(text);
+        for (const TKeyChord& key : keys) {
+            line += " " + ChordName(key);
+        }
+        Add(line);
+    }
     void TypingEnded() override { Add("end"); }
 
 private:
