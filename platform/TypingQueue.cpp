@@ -85,6 +85,7 @@ public:
             FQueue.FListener->TypingStarts(FText, FKeys);
         }
     }
+    bool KeysBegun() const override { return FBegun; }
     void Report(const std::string& message) override { FQueue.Report(message); }
     bool Secret() const override { return FSecret; }
 
@@ -281,6 +282,9 @@ void TTypingQueue::SendOne(const TQueued& queued) {
             outcome.keys.insert(outcome.keys.end(), part.keys.begin(), part.keys.end());
             if (outcome.why.empty() && !part.unsent.empty()) {
                 outcome.why = part.why;
+            }
+            if (part.stopped) {
+                break;
             }
         }
         turn.End(FSender->ListenerGrace());

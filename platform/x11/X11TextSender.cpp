@@ -263,7 +263,7 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
     }
     const std::vector<TStroke> strokes = WalkText(text);
     std::vector<char32_t> dropped;
-    Type(pressedKey, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
+    const bool goOn = Type(pressedKey, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
         const TTypingPlan plan = PlanTyping(strokes, layout);
         dropped = plan.dropped;
         return PlayPlan(plan, sender);
@@ -272,34 +272,35 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
         std::scoped_lock lock(FMutex);
         FStats.dropped += dropped.size();
     }
-    return {std::u32string(dropped.begin(), dropped.end()), "the keyboard map has no free key to put them on."};
+    return {
+        std::u32string(dropped.begin(), dropped.end()), "the keyboard map has no free key to put them on.", {}, !goOn};
 }
 
 TSendOutcome TX11TextSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) {
     const KeysymValue keysym = KeyKeysym(chord.key);
     const std::vector<KeysymValue> modifiers = ChordModifierKeysyms(chord);
     bool planned = keysym != 0;
+    TSendOutcome outcome;
     if (planned) {
         // The key that asked for the text is not known here: a key of it the user still holds is typed around.
-        Type(0, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
+        outcome.stopped = !Type(0, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
             const std::optional<TChordPlan> plan = PlanChord(keysym, modifiers, layout);
             planned = plan.has_value();
             return plan ? PlayChord(*plan, sender) : TPlaybackResult{};
         });
     }
-    TSendOutcome outcome;
     if (!planned) {
         outcome.keys.push_back(ChordName(chord));
     }
     return outcome;
 }
 
-void TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPlayKeys& play) {
+bool TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPlayKeys& play) {
     Display* display = FDisplay.Get();
     const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
     if (!FLock.Take(pause, kLockPatience)) {
         if (!turn.Pause(std::chrono::milliseconds(0))) {
-            return;
+            return false;
         }
         throw PlatformError("Another copy of Velmora on this display has been typing for a minute.");
     }
@@ -311,13 +312,20 @@ void TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPla
     if (focus == None) {
         std::scoped_lock lock(FMutex);
         ++FStats.withoutFocus;
-        return;
+        return !turn.KeysBegun(); // once keys went out, no focus is the focus moved
+    }
+    if (!turn.KeysBegun()) {
+        FTextFocus = focus;
+    } else if (focus != FTextFocus) {
+        std::scoped_lock lock(FMutex);
+        ++FStats.interrupted; // the focus moved between two steps of the text: nothing more goes there
+        return false;
     }
 
     TX11KeyboardState keyboard(display, HotkeyKeycodes(display, pressedKey), pause);
     const TReleaseOutcome release = AwaitKeysReleased(keyboard);
     if (release.cancelled) {
-        return;
+        return false;
     }
 
     turn.KeysBegin();
@@ -344,6 +352,7 @@ void TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPla
         FStats.firstKey = sender.FirstKey();
     }
     FStats.lastKey = lastKey;
+    return !result.interrupted;
 }
 
 } // namespace velmora
