@@ -2,7 +2,8 @@
 # Rows with keys inside their text, pauses and a pace, typed by the whole program on X11 into a sign-in form: the
 # fields filled and the default button fired, a pause measured where the keys arrive, the date and the clipboard
 # read at the press, the caret put back, a paced row exact, a chord whose keys are another row's hotkey typed
-# without firing it, and a second press of a row's hotkey stopping its long text with no key left down.
+# without firing it, a second press of a row's hotkey stopping its long text with no key left down, and the rest of
+# a paced row not following the focus to another window.
 #
 #   key_tokens.sh VELMORA_BINARY GRAB_PROBE FORM_TARGET
 set -euo pipefail
@@ -14,6 +15,7 @@ form_target=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib/xsession.sh"
 . "$here/lib/program.sh"
+. "$here/lib/targets.sh"
 
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
 export LC_ALL=C.UTF-8
@@ -48,6 +50,7 @@ keylog="$tmp/form.keys"
 xsession_spawn "$form_target" "$state" "$keylog" "velmora-form-$$" "$clip"
 FAIL_LOGS+=("$state")
 wait_for_file "$state" && focus_window_named "velmora-form-$$" || fail "the form did not start"
+form_window=$XSESSION_WINDOW
 
 # expect_form NOTE USER PASS SIGNED / expect_note NOTE: until the form holds exactly this.
 expect_form() {
@@ -102,5 +105,19 @@ typed=${typed%"$marker"}
 [ "${#typed}" -lt "${#long}" ] && [ "$typed" = "${long:0:${#typed}}" ] ||
     fail "the long row was not stopped where it was: $typed"
 ok "a second press stopped the long row after ${#typed} of ${#long} characters; the marker arrived plain"
+
+# The focus moves to an xterm while the long row is typed: the row ends there, and the marker row that follows it is
+# all the xterm receives.
+start_xterm_target "$tmp/other" || fail "the xterm did not start"
+other=$XSESSION_WINDOW
+focus_window "$form_window" || fail "the form did not take the focus back"
+expected=$(note)
+xdotool key ctrl+F10
+wait_until 10 note_begins "${expected}0123456789012345" || fail "the long row did not begin again"
+focus_window "$other" || fail "the xterm did not take the focus"
+xdotool key ctrl+F11
+printf '%s' "$marker" >"$tmp/other.expected"
+wait_file_equals "$tmp/other" "$tmp/other.expected" 10 && ok "the rest of a paced row did not follow the focus" ||
+    fail "the xterm received more than the marker"
 
 echo "PASS: keys, pauses and tokens on X11"
