@@ -12,6 +12,8 @@
 // clipboard.
 //
 //   velmora_form_target STATE KEYLOG TITLE CLIPBOARD_TEXT
+#include "StateFile.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -22,21 +24,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
-#include <QTimer>
 
 #include <cstdio>
 
 namespace {
-
-bool Save(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(text.toUtf8());
-    return file.commit();
-}
 
 /// Writes a line per character key that reaches the watched widget, with the time it arrived.
 class TKeyLog final : public QObject {
@@ -100,17 +91,12 @@ int main(int argc, char** argv) {
     form.activateWindow();
     user.setFocus();
 
-    QString saved;
-    bool savedOnce = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const QString state = QStringLiteral("user=%1\npass=%2\nsigned=%3\nnote=%4\n")
-                                  .arg(user.text(), password.text(), QString::number(signedIn), note.toPlainText());
-        if ((!savedOnce || state != saved) && Save(path, state)) {
-            saved = state;
-            savedOnce = true;
-        }
-    });
-    timer.start(20);
+    const velmora::TStateFile state(
+        path,
+        [&] {
+            return QStringLiteral("user=%1\npass=%2\nsigned=%3\nnote=%4\n")
+                .arg(user.text(), password.text(), QString::number(signedIn), note.toPlainText());
+        },
+        20);
     return QApplication::exec();
 }
