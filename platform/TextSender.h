@@ -17,6 +17,8 @@ public:
     virtual bool Pause(std::chrono::milliseconds duration) = 0;
     /// The text's first key goes out now: the program's own hotkeys keep out of its way until the text ends.
     virtual void KeysBegin() = 0;
+    /// Whether keys of the text went out already, in an earlier step of it (characters before a key inside it).
+    virtual bool KeysBegun() const { return false; }
     /// Tells the user something about typing other than characters left out (those go into the outcome).
     virtual void Report(const std::string& message) = 0;
     /// Whether the text is a secret row's: none of it may go on a clipboard (characters no key types are left out).
@@ -28,6 +30,7 @@ struct TSendOutcome {
     std::u32string unsent; ///< the characters that could not be typed, each time it occurred
     std::string why;       ///< why not, ending a sentence ("the keyboard map has no free key to put them on")
     std::vector<std::string> keys = {}; ///< the keys inside the text that could not be pressed, named as in the text
+    bool stopped = false; ///< the rest of the text may not follow (the focus moved away from where it began)
 };
 
 /// Sends one text through one window-system route; the typist around it keeps the queue, the thread and the

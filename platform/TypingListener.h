@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/SnippetTokens.h"
+
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -9,8 +12,9 @@ namespace velmora {
 class ITypingListener {
 public:
     virtual ~ITypingListener() = default;
-    /// Called before the first key of `text` is sent; returns once nothing of ours can catch those keys.
-    virtual void TypingStarts(const std::u32string& text) = 0;
+    /// Called before the first key of a text is sent (`text` its characters, `keys` the keys inside it, with their
+    /// modifiers); returns once nothing of ours can catch those keys.
+    virtual void TypingStarts(const std::u32string& text, const std::vector<TKeyChord>& keys) = 0;
     /// Called after the last key of the text; our hotkeys may take their keys again.
     virtual void TypingEnded() = 0;
 };

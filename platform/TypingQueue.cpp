@@ -72,8 +72,8 @@ bool ITextSender::Paste(const std::u32string& /*text*/, ITypingTurn& /*turn*/, s
 /// One text's turn: the sender's way back to the queue, and the listener calls around the text's keys.
 class TTypingQueue::TTurn final : public ITypingTurn {
 public:
-    TTurn(TTypingQueue& queue, const std::u32string& text, bool secret = false)
-        : FQueue(queue), FText(text), FSecret(secret) {}
+    TTurn(TTypingQueue& queue, const std::u32string& text, const std::vector<TKeyChord>& keys, bool secret = false)
+        : FQueue(queue), FText(text), FKeys(keys), FSecret(secret) {}
     ~TTurn() override { End(std::chrono::milliseconds(0)); }
     TTurn(const TTurn&) = delete;
     TTurn& operator=(const TTurn&) = delete;
@@ -83,9 +83,10 @@ public:
         FQueue.KeysOut();
         if (!FBegun && FQueue.FListener != nullptr) {
             FBegun = true;
-            FQueue.FListener->TypingStarts(FText);
+            FQueue.FListener->TypingStarts(FText, FKeys);
         }
     }
+    bool KeysBegun() const override { return FBegun; }
     void Report(const std::string& message) override { FQueue.Report(message); }
     bool Secret() const override { return FSecret; }
 
@@ -100,6 +101,7 @@ public:
 private:
     TTypingQueue& FQueue;
     const std::u32string& FText;
+    const std::vector<TKeyChord>& FKeys;
     const bool FSecret;
     bool FBegun = false;
 };
@@ -206,7 +208,8 @@ std::size_t TTypingQueue::DropQueued() {
 void TTypingQueue::Run() {
     {
         const std::u32string noText;
-        TTurn opening(*this, noText);
+        const std::vector<TKeyChord> noKeys;
+        TTurn opening(*this, noText, noKeys);
         try {
             FSender->Open(opening);
         } catch (const std::exception& error) {
@@ -248,12 +251,16 @@ void TTypingQueue::Run() {
 void TTypingQueue::SendOne(const TQueued& queued) {
     const TTypingRequest& request = queued.request;
     const std::u32string text = ScriptText(queued.steps);
-    const bool keys = std::any_of(queued.steps.begin(), queued.steps.end(),
-                                  [](const TTypingStep& step) { return step.kind == TTypingStep::Kind::Key; });
-    if (WalkText(text).empty() && !keys) {
+    std::vector<TKeyChord> keys;
+    for (const TTypingStep& step : queued.steps) {
+        if (step.kind == TTypingStep::Kind::Key) {
+            keys.push_back(step.chord);
+        }
+    }
+    if (WalkText(text).empty() && keys.empty()) {
         return;
     }
-    TTurn turn(*this, text, request.secret);
+    TTurn turn(*this, text, keys, request.secret);
     try {
         TSendOutcome outcome;
         std::string notPasted;
@@ -282,6 +289,9 @@ void TTypingQueue::SendOne(const TQueued& queued) {
             outcome.keys.insert(outcome.keys.end(), part.keys.begin(), part.keys.end());
             if (outcome.why.empty() && !part.unsent.empty()) {
                 outcome.why = part.why;
+            }
+            if (part.stopped) {
+                break;
             }
         }
         turn.End(FSender->ListenerGrace());

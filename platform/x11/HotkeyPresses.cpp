@@ -46,10 +46,16 @@ std::vector<unsigned> KeycodesCarrying(std::vector<KeySym> keysyms, const KeySym
     return keycodes;
 }
 
-std::vector<KeySym> KeysymsTyping(const std::u32string& text) {
+std::vector<KeySym> KeysymsTyping(const std::u32string& text, const std::vector<TKeyChord>& keys) {
     std::vector<KeySym> keysyms{XK_Shift_L, XK_Shift_R, XK_Caps_Lock, XK_ISO_Level3_Shift, XK_Mode_switch};
     for (const char32_t character : text) {
         keysyms.push_back(CharacterKeysym(character));
+    }
+    for (const TKeyChord& key : keys) {
+        keysyms.push_back(KeyKeysym(key.key));
+        for (const KeysymValue modifier : ChordModifierKeysyms(key)) {
+            keysyms.push_back(modifier);
+        }
     }
     return keysyms;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/SnippetTokens.h"
+
 #include <X11/X.h>
 
 #include <cstdint>
@@ -46,7 +48,8 @@ private:
 std::vector<unsigned> KeycodesCarrying(std::vector<KeySym> keysyms, const KeySym* map, int minKeycode, int keycodeCount,
                                        int perKeycode);
 
-/// The keysyms the typist may press for a text: those of its characters, and Shift and the lock and level keys.
-std::vector<KeySym> KeysymsTyping(const std::u32string& text);
+/// The keysyms the typist may press for a text: those of its characters, the keys inside it with their modifiers,
+/// and Shift and the lock and level keys.
+std::vector<KeySym> KeysymsTyping(const std::u32string& text, const std::vector<TKeyChord>& keys);
 
 } // namespace velmora

@@ -241,4 +241,35 @@ TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayou
     return TPlanner(strokes, layout).Plan();
 }
 
+std::optional<TChordPlan> PlanChord(KeysymValue keysym, const std::vector<KeysymValue>& modifiers,
+                                    const TKeyboardLayout& layout) {
+    if (keysym == 0) {
+        return std::nullopt;
+    }
+    const std::unordered_map<KeysymValue, TKeyStroke> onLayout = IndexLayout(layout);
+    TChordPlan plan;
+    for (const KeysymValue modifier : modifiers) {
+        const auto key = onLayout.find(modifier);
+        if (key == onLayout.end()) {
+            return std::nullopt;
+        }
+        plan.modifiers.push_back(key->second.keycode);
+    }
+    if (const auto key = onLayout.find(keysym); key != onLayout.end()) {
+        plan.key = key->second;
+        return plan;
+    }
+    const auto free = std::find_if(layout.freeKeycodes.begin(), layout.freeKeycodes.end(),
+                                   [&layout](unsigned keycode) { return !Held(layout, keycode); });
+    if (free == layout.freeKeycodes.end()) {
+        return std::nullopt;
+    }
+    const unsigned group = layout.activeGroup % kKeyGroups;
+    TBinding binding{*free};
+    binding.At(group, 0) = keysym;
+    plan.bindings.push_back(binding);
+    plan.key = {*free, group, 0};
+    return plan;
+}
+
 } // namespace velmora

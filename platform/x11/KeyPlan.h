@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -85,5 +86,20 @@ struct TTypingPlan {
 /// give way (all exchanges that gain are made in one keymap change), and among those equally far, the ones whose last
 /// use lies farthest back, so that the target has most likely read them already.
 TTypingPlan PlanTyping(const std::vector<TStroke>& strokes, const TKeyboardLayout& layout);
+
+/// How a key inside a text is pressed: the keys of its modifiers held down around it.
+struct TChordPlan {
+    std::vector<unsigned> modifiers; ///< keycodes, pressed in this order and let go of in the reverse one
+    TKeyStroke key;                  ///< the key, in its group and at its level
+    std::vector<TBinding> bindings;  ///< a free keycode given the key's keysym, when the layout has no key for it
+
+    bool operator==(const TChordPlan&) const = default;
+};
+
+/// Plans a key with its modifiers: the key where PlanTyping would find its keysym on the layout, else on a free
+/// keycode; each modifier on the layout's key for it. None when the keysym is 0, a modifier has no key that is up,
+/// or no free keycode is left.
+std::optional<TChordPlan> PlanChord(KeysymValue keysym, const std::vector<KeysymValue>& modifiers,
+                                    const TKeyboardLayout& layout);
 
 } // namespace velmora

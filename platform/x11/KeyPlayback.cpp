@@ -48,6 +48,28 @@ bool PlayStrokes(const TBatch& batch, IKeySender& sender, TPlaybackResult& resul
     return true;
 }
 
+/// Keys held down for a chord: let go of in the reverse order when it goes, whatever happened meanwhile.
+class THeldKeys {
+public:
+    explicit THeldKeys(IKeySender& sender) : FSender(sender) {}
+    ~THeldKeys() {
+        for (auto keycode = FKeys.rbegin(); keycode != FKeys.rend(); ++keycode) {
+            FSender.Key(*keycode, false);
+        }
+    }
+    THeldKeys(const THeldKeys&) = delete;
+    THeldKeys& operator=(const THeldKeys&) = delete;
+
+    void Press(unsigned keycode) {
+        FKeys.push_back(keycode); // first: a press that throws half-way is let go of too
+        FSender.Key(keycode, true);
+    }
+
+private:
+    IKeySender& FSender;
+    std::vector<unsigned> FKeys;
+};
+
 } // namespace
 
 // The strokes go in runs of a few under one server grab (one round trip for the checks). The group and modifiers a
@@ -78,6 +100,36 @@ TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender) {
         // wait: the keymap goes back at once.
         sender.AwaitTargetRead(result.strokes);
         sender.Unbind({bound.begin(), bound.end()});
+    }
+    return result;
+}
+
+TPlaybackResult PlayChord(const TChordPlan& plan, IKeySender& sender) {
+    TPlaybackResult result;
+    if (!plan.bindings.empty()) {
+        sender.Bind(plan.bindings);
+    }
+    if (BeginRun(sender)) {
+        sender.Select(plan.key.group, plan.key.level);
+        {
+            THeldKeys held(sender);
+            for (const unsigned modifier : plan.modifiers) {
+                held.Press(modifier);
+            }
+            held.Press(plan.key.keycode);
+        }
+        result.strokes = 1;
+        sender.EndRun(result.strokes);
+    } else {
+        result.interrupted = true;
+    }
+    if (!plan.bindings.empty()) {
+        sender.AwaitTargetRead(result.strokes);
+        std::vector<unsigned> keycodes;
+        for (const TBinding& binding : plan.bindings) {
+            keycodes.push_back(binding.keycode);
+        }
+        sender.Unbind(keycodes);
     }
     return result;
 }

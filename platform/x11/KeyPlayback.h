@@ -57,4 +57,9 @@ struct TPlaybackResult {
 /// the end, once the target has read what was sent (at once when the typist is stopping).
 TPlaybackResult PlayPlan(const TTypingPlan& plan, IKeySender& sender);
 
+/// Presses a key inside a text: binds its free keycode if the plan has one, then in one run, once the user holds no
+/// key, holds the modifiers' keys down, taps the key and lets go of the modifiers in reverse order (also when a step
+/// throws); empties the keycode again once the target has read the key.
+TPlaybackResult PlayChord(const TChordPlan& plan, IKeySender& sender);
+
 } // namespace velmora

@@ -295,7 +295,7 @@ void TX11HotkeyService::HandleEvent(XEvent& event, std::vector<THotkeyPress>& pr
     }
 }
 
-void TX11HotkeyService::TypingStarts(const std::u32string& text) {
+void TX11HotkeyService::TypingStarts(const std::u32string& text, const std::vector<TKeyChord>& keys) {
     std::scoped_lock lock(FMutex);
     Display* display = FDisplay.get();
     int minKeycode = 0;
@@ -305,7 +305,7 @@ void TX11HotkeyService::TypingStarts(const std::u32string& text) {
     const int keycodeCount = maxKeycode - minKeycode + 1;
     std::unique_ptr<KeySym, decltype(&XFree)> map(
         XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode), keycodeCount, &perKeycode), &XFree);
-    FTypedKeycodes = KeycodesCarrying(KeysymsTyping(text), map.get(), minKeycode, keycodeCount, perKeycode);
+    FTypedKeycodes = KeycodesCarrying(KeysymsTyping(text, keys), map.get(), minKeycode, keycodeCount, perKeycode);
     FTyping = true;
     for (auto& [id, grab] : FGrabs) {
         if (grab.grabbed && LiftedWhileTyping(grab)) {

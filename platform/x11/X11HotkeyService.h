@@ -35,7 +35,7 @@ public:
     int FileDescriptor() const override;
     void ProcessPendingEvents() override;
 
-    void TypingStarts(const std::u32string& text) override;
+    void TypingStarts(const std::u32string& text, const std::vector<TKeyChord>& keys) override;
     void TypingEnded() override;
 
 private:

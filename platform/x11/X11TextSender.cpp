@@ -1,10 +1,11 @@
 #include "X11TextSender.h"
 
-#include "KeyPlayback.h"
 #include "KeyRelease.h"
 #include "X11KeyMap.h"
 #include "X11Keyboard.h"
 #include "X11TargetAck.h"
+#include "core/TypingScript.h"
+#include "platform/Keysyms.h"
 #include "platform/PlatformError.h"
 #include "platform/TextWalk.h"
 
@@ -261,15 +262,49 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
         ++FStats.texts;
     }
     const std::vector<TStroke> strokes = WalkText(text);
+    std::vector<char32_t> dropped;
+    const bool goOn = Type(pressedKey, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
+        const TTypingPlan plan = PlanTyping(strokes, layout);
+        dropped = plan.dropped;
+        return PlayPlan(plan, sender);
+    });
+    {
+        std::scoped_lock lock(FMutex);
+        FStats.dropped += dropped.size();
+    }
+    return {
+        std::u32string(dropped.begin(), dropped.end()), "the keyboard map has no free key to put them on.", {}, !goOn};
+}
+
+TSendOutcome TX11TextSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) {
+    const KeysymValue keysym = KeyKeysym(chord.key);
+    const std::vector<KeysymValue> modifiers = ChordModifierKeysyms(chord);
+    bool planned = keysym != 0;
+    TSendOutcome outcome;
+    if (planned) {
+        // The key that asked for the text is not known here: a key of it the user still holds is typed around.
+        outcome.stopped = !Type(0, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
+            const std::optional<TChordPlan> plan = PlanChord(keysym, modifiers, layout);
+            planned = plan.has_value();
+            return plan ? PlayChord(*plan, sender) : TPlaybackResult{};
+        });
+    }
+    if (!planned) {
+        outcome.keys.push_back(ChordName(chord));
+    }
+    return outcome;
+}
+
+bool TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPlayKeys& play) {
     Display* display = FDisplay.Get();
     const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
     if (!FLock.Take(pause, kLockPatience)) {
         if (!turn.Pause(std::chrono::milliseconds(0))) {
-            return {};
+            return false;
         }
         throw PlatformError("Another copy of Velmora on this display has been typing for a minute.");
     }
-    // Given up at the end of the text, once its keys are put back.
+    // Given up at the end of the keys, once they are put back.
     const TLockRelease turnEnds{FLock};
     // Keys still recorded as bound while no copy types are those of a copy that was killed.
     RestoreAbandonedBindings(display);
@@ -277,13 +312,20 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
     if (focus == None) {
         std::scoped_lock lock(FMutex);
         ++FStats.withoutFocus;
-        return {};
+        return !turn.KeysBegun(); // once keys went out, no focus is the focus moved
+    }
+    if (!turn.KeysBegun()) {
+        FTextFocus = focus;
+    } else if (focus != FTextFocus) {
+        std::scoped_lock lock(FMutex);
+        ++FStats.interrupted; // the focus moved between two steps of the text: nothing more goes there
+        return false;
     }
 
     TX11KeyboardState keyboard(display, HotkeyKeycodes(display, pressedKey), pause);
     const TReleaseOutcome release = AwaitKeysReleased(keyboard);
     if (release.cancelled) {
-        return {};
+        return false;
     }
 
     turn.KeysBegin();
@@ -293,29 +335,24 @@ TSendOutcome TX11TextSender::Send(const std::u32string& text, std::int32_t press
     // keycode left down by a typist killed between a key's press and its release lost the first character bound to
     // it), so the plan keeps clear of them.
     layout.heldKeycodes = release.left;
-    const TTypingPlan plan = PlanTyping(strokes, layout);
     TX11KeymapBindings bindings(display);
     TX11TargetAck target(display, focus);
     TX11KeySender sender(display, focus, layout.level3Modifiers, bindings, target, keyboard, pause);
-    const TPlaybackResult result = PlayPlan(plan, sender);
+    const TPlaybackResult result = play(layout, sender);
     XSync(display, False);
     const auto lastKey = std::chrono::system_clock::now();
     locks.End();
 
-    {
-        std::scoped_lock lock(FMutex);
-        FStats.strokes += result.strokes;
-        FStats.dropped += plan.dropped.size();
-        FStats.interrupted += result.interrupted ? 1 : 0;
-        FStats.forcedReleases += release.released.size() + sender.Released();
-        FStats.keymapChanges += bindings.Changes();
-        if (!FStats.firstKey && sender.FirstKey()) {
-            FStats.firstKey = sender.FirstKey();
-        }
-        FStats.lastKey = lastKey;
+    std::scoped_lock lock(FMutex);
+    FStats.strokes += result.strokes;
+    FStats.interrupted += result.interrupted ? 1 : 0;
+    FStats.forcedReleases += release.released.size() + sender.Released();
+    FStats.keymapChanges += bindings.Changes();
+    if (!FStats.firstKey && sender.FirstKey()) {
+        FStats.firstKey = sender.FirstKey();
     }
-    return {std::u32string(plan.dropped.begin(), plan.dropped.end()),
-            "the keyboard map has no free key to put them on."};
+    FStats.lastKey = lastKey;
+    return !result.interrupted;
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyPlayback.h"
 #include "X11Display.h"
 #include "X11TypingLock.h"
 #include "platform/TextSender.h"
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -26,7 +28,8 @@ struct TTypingStats {
     std::optional<std::chrono::system_clock::time_point> lastKey;  ///< when the last key had reached the server
 };
 
-/// Types through XTest over a connection of its own, into the window that had the focus when the text's turn came.
+/// Types through XTest over a connection of its own, into the window that had the focus when the text's turn came;
+/// the steps of a text (characters, keys inside it) go there too, or nowhere once the focus has moved.
 /// Copies of the program on one display take turns: a text waits while another copy types.
 class TX11TextSender final : public ITextSender {
 public:
@@ -36,13 +39,23 @@ public:
     /// Puts back the keys that a copy which was killed left bound (none while another copy types: those are its).
     void Open(ITypingTurn& turn) override;
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// Holds the chord's modifiers around its key through XTest; a key the keyboard map lacks goes on a free keycode.
+    TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
 
     /// A copy of the counters; from any thread.
     TTypingStats Stats() const;
 
 private:
+    /// Plans and sends keys on the keyboard as it is now, through the sender it is given.
+    using TPlayKeys = std::function<TPlaybackResult(const TKeyboardLayout& layout, IKeySender& sender)>;
+    /// Sends keys into the focused control: takes the typing lock, waits until the user has let go of the keys
+    /// (`pressedKey` among them), then lets `play` send; nothing when no control has the focus or the typist stops.
+    /// False when the rest of the text may not follow: the focus moved, or the typist stops.
+    bool Type(std::int32_t pressedKey, ITypingTurn& turn, const TPlayKeys& play);
+
     TX11Display FDisplay;
-    TX11TypingLock FLock; // after the display it uses
+    TX11TypingLock FLock;     // after the display it uses
+    Window FTextFocus = None; ///< where the text being typed began
     mutable std::mutex FMutex;
     TTypingStats FStats;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TextCodec.h"
+#include "core/TypingScript.h"
 #include "platform/PlatformError.h"
 #include "platform/TextSender.h"
 #include "platform/TypingListener.h"
@@ -34,7 +35,13 @@ public:
         return FLines;
     }
 
-    void TypingStarts(const std::u32string& text) override { Add("start " + UnicodeToText(text)); }
+    void TypingStarts(const std::u32string& text, const std::vector<TKeyChord>& keys) override {
+        std::string line = "start " + UnicodeToText(text);
+        for (const TKeyChord& key : keys) {
+            line += " " + ChordName(key);
+        }
+        Add(line);
+    }
     void TypingEnded() override { Add("end"); }
 
 private:
@@ -44,7 +51,8 @@ private:
 };
 
 /// A sender that acts on the text's first word: "fail" throws PlatformError, "lack" returns the rest as characters
-/// it could not type, "hold" waits until the typist stops; anything else is sent. With a session, the first text
+/// it could not type, "hold" waits until the typist stops, "moved" says the rest may not follow; anything else is
+/// sent. With a session, the first text
 /// opens one ("session"), which waits until Answer() says whether the desktop gave a keyboard.
 class FakeTextSender final : public ITextSender {
 public:
@@ -74,6 +82,11 @@ public:
             while (turn.Pause(std::chrono::milliseconds(5))) {
             }
             FLog.Add("stopped");
+        }
+        if (bytes.starts_with("moved")) {
+            TSendOutcome stopped;
+            stopped.stopped = true;
+            return stopped;
         }
         if (bytes.starts_with("lack ")) {
             return {text.substr(5), "no key has them."};

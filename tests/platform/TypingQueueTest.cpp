@@ -71,17 +71,20 @@ TEST_F(TypingQueueTest, ARowsStepsGoInOrderAndASecondPressOfItsHotkeyStopsIt) {
     secret.secret = true;
     secret.paste = true;
     queue->TypeText(secret);
+    TTypingRequest moved("moved{DELAY 1}y", 0); // the focus moved: the rest of the text does not follow
+    moved.script.keys = true;
+    queue->TypeText(moved);
     TTypingRequest held("hold", 0);
     held.source = 7;
     queue->TypeText(held);
     ASSERT_TRUE(log.WaitFor("send hold"));
     queue->TypeText(held); // pressed again: the text ends and is not queued again
     // A key this route cannot press is named; a secret row's characters are not, and it is never pasted.
-    EXPECT_EQ(Idle(), (Lines{"start lack éx", "send lack é", "send x", "end",
+    EXPECT_EQ(Idle(), (Lines{"start lack éx {TAB}", "send lack é", "send x", "end",
                              "problem: The text was typed, not pasted: a secret row never goes on the clipboard.",
                              "problem: 1 character of a secret row could not be typed: no key has them. 1 key could "
                              "not be pressed ({TAB}): this desktop offers no way to press them.",
-                             "start hold", "send hold", "stopped", "end"}));
+                             "start movedy", "send moved", "end", "start hold", "send hold", "stopped", "end"}));
 }
 
 TEST_F(TypingQueueTest, TextsWaitForTheSessionARefusalDropsThemWithOneReportAndTheNextTextAsksAgain) {

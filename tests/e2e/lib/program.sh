@@ -1,7 +1,7 @@
 # The whole program in a folder of its own inside an X session of xsession.sh (start that first).
 #
 #   program_install VELMORA_BINARY       # copies the program into $XSESSION_DIR/app; its folder in PROGRAM_DIR
-#   list_item TEXT CTRL KEY CHECKED      # prints one item element (TEXT is base64-encoded here)
+#   list_item TEXT CTRL KEY CHECKED [ATTRIBUTES]   # prints one item element (TEXT is base64-encoded here)
 #   program_write_list ITEM...           # writes mouses.xml beside the program
 #   list_items FILE                      # the item elements of a list file, one a line, as the program writes them
 #   program_start                        # starts it; its pid in PROGRAM_PID, its main window in PROGRAM_WINDOW;
@@ -24,7 +24,8 @@ program_install() {
 }
 
 list_item() {
-    printf '<item FStr="%s" FHKCtrl="%s" FHKChar="%s" checked="%s"/>' "$(printf '%s' "$1" | base64 -w 0)" "$2" "$3" "$4"
+    printf '<item FStr="%s" FHKCtrl="%s" FHKChar="%s" checked="%s"%s/>' "$(printf '%s' "$1" | base64 -w 0)" "$2" "$3" \
+        "$4" "${5:+ $5}"
 }
 
 program_write_list() {

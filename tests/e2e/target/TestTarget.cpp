@@ -2,25 +2,12 @@
 // atomically, every 50 ms when it changed, and once at start (so the file's existence says the edit is ready).
 //
 //   velmora_test_target FILE [TITLE]
+#include "StateFile.h"
+
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QSaveFile>
-#include <QTimer>
 
 #include <cstdio>
-
-namespace {
-
-bool Save(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(text.toUtf8());
-    return file.commit();
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -38,16 +25,7 @@ int main(int argc, char** argv) {
     edit.activateWindow();
     edit.setFocus();
 
-    QString saved;
-    bool savedOnce = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const QString text = edit.toPlainText();
-        if ((!savedOnce || text != saved) && Save(path, text)) {
-            saved = text;
-            savedOnce = true;
-        }
-    });
-    timer.start(50);
+    const velmora::TStateFile state(
+        path, [&edit] { return edit.toPlainText(); }, 50);
     return QApplication::exec();
 }

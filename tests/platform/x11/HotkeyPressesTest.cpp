@@ -72,8 +72,8 @@ TEST(HotkeyPressTracker, OtherModifiersDoNotMatch) {
     EXPECT_TRUE(presses.empty());
 }
 
-TEST(KeysTyping, ATextWithEitherCaseOfALetterLiftsThatKeyAndNeverAFunctionKey) {
-    // keycode 38: a A, 36: Return, 23: Tab, 71: F5, 50: Shift_L, 10: 1 exclam
+TEST(KeysTyping, ATextWithEitherCaseOfALetterLiftsThatKeyAndAFunctionKeyOnlyAsAKeyInsideIt) {
+    // keycode 38: a A, 36: Return, 23: Tab, 71: F5, 50: Shift_L, 10: 1 exclam, 37: Control_L
     const int minKeycode = 8;
     const int perKeycode = 2;
     std::vector<KeySym> map(static_cast<std::size_t>((80 - minKeycode) * perKeycode), NoSymbol);
@@ -87,15 +87,17 @@ TEST(KeysTyping, ATextWithEitherCaseOfALetterLiftsThatKeyAndNeverAFunctionKey) {
     set(71, XK_F5, XK_F5);
     set(50, XK_Shift_L, NoSymbol);
     set(10, XK_1, XK_exclam);
+    set(37, XK_Control_L, NoSymbol);
     const int count = 80 - minKeycode;
 
-    auto lifted = [&](const std::u32string& text) {
-        return KeycodesCarrying(KeysymsTyping(text), map.data(), minKeycode, count, perKeycode);
+    auto lifted = [&](const std::u32string& text, const std::vector<TKeyChord>& keys = {}) {
+        return KeycodesCarrying(KeysymsTyping(text, keys), map.data(), minKeycode, count, perKeycode);
     };
     EXPECT_EQ(lifted(U"A"), (std::vector<unsigned>{38, 50}));
     EXPECT_EQ(lifted(U"a"), (std::vector<unsigned>{38, 50}));
     EXPECT_EQ(lifted(U"!\r\n\t"), (std::vector<unsigned>{10, 23, 36, 50}));
     EXPECT_EQ(lifted(U"é"), (std::vector<unsigned>{50}));
+    EXPECT_EQ(lifted(U"", {TKeyChord{.ctrl = true, .key = "F5"}}), (std::vector<unsigned>{37, 50, 71}));
 }
 
 TEST(VirtualKeyToKeysym, TheDialogsKeysAndTheNamedKeysHaveKeysymsMouseButtonsNone) {

@@ -298,6 +298,22 @@ TEST(KeyPlan, WithoutFreeKeysMissingCharactersAreDroppedAndListed) {
 // Thousands of random texts against clients that lag, on layouts of one or two groups, with or without a Level3
 // shift, either group active, some with a free key and a layout key held down (left by a typist killed in the middle
 // of a stroke, say): every text arrives exactly, and the keymap and the user's group and level are back.
+// A key inside a text: on its key at the level that types it, else on a free keycode that is up; its modifiers on
+// their keys; nothing to press without a key for a modifier or a free keycode.
+TEST(KeyPlan, AChordsKeyIsFoundOrBoundAndItsModifiersFound) {
+    TKeyboardLayout layout = Layout();
+    EXPECT_EQ(PlanChord('!', {0xFFE1}, layout), (TChordPlan{{50}, {10, 0, 1}, {}}));
+    layout.heldKeycodes = {203};
+    layout.activeGroup = 1;
+    TBinding f5{93};
+    f5.At(1, 0) = 0xFFC2;
+    EXPECT_EQ(PlanChord(0xFFC2, {}, layout), (TChordPlan{{}, {93, 1, 0}, {f5}}));
+    EXPECT_FALSE(PlanChord('a', {0xFFE3}, layout)); // no Control_L
+    EXPECT_FALSE(PlanChord(0, {}, layout));
+    layout.freeKeycodes.clear();
+    EXPECT_FALSE(PlanChord(0xFFC2, {}, layout));
+}
+
 TEST(KeyPlan, RandomTextsArriveExactlyThroughALaggingClientAndTheKeymapIsPutBack) {
     std::vector<unsigned> seeds = {1, 2, 3, 20261208};
     if (const char* chosen = std::getenv("VELMORA_SEED")) {

@@ -92,5 +92,23 @@ TEST(KeyPlayback, StoppingWhileWaitingForTheUsersKeysEndsTheText) {
     EXPECT_TRUE(result.interrupted);
 }
 
+// A chord: modifiers down in order, the key tapped, the modifiers up in reverse, all in one run; a key bound to a
+// free keycode is put back also when the run may not begin.
+TEST(KeyPlayback, AChordHoldsItsModifiersAroundItsKeyInOneRunAndPutsItsKeycodeBack) {
+    FakeKeySender sender;
+    const TPlaybackResult result = PlayChord({{37, 50}, {71, 0, 0}, {}}, sender);
+    EXPECT_EQ(sender.Log(), (Log{"+37", "+50", "+71", "-71", "-50", "-37"}));
+    EXPECT_EQ(result.strokes, 1u);
+
+    FakeKeySender bound;
+    PlayChord({{37}, {93, 1, 1}, {Bound(93, {0xFFC2})}}, bound);
+    EXPECT_EQ(bound.Log(), (Log{"bind 93=0xffc2", "select 1/1", "+37", "+93", "-93", "-37", "read 1", "unbind 93"}));
+
+    FakeKeySender stopped;
+    stopped.StopAfterKeys(0);
+    EXPECT_TRUE(PlayChord({{37}, {93, 0, 0}, {Bound(93, {0xFFC2})}}, stopped).interrupted);
+    EXPECT_EQ(stopped.Log(), (Log{"bind 93=0xffc2", "read 0", "unbind 93"}));
+}
+
 } // namespace
 } // namespace velmora
