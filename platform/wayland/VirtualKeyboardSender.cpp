@@ -1,7 +1,9 @@
 #include "VirtualKeyboardSender.h"
 
+#include "ChordKeymap.h"
 #include "KeymapPlan.h"
 #include "VirtualKeyboardPaste.h"
+#include "core/TypingScript.h"
 
 #include <algorithm>
 #include <utility>
@@ -57,6 +59,50 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
             break;
         }
     }
+    return outcome;
+}
+
+TSendOutcome TVirtualKeyboardSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) {
+    TSendOutcome outcome;
+    const std::optional<TChordKeys> keys = PlanChord(chord);
+    if (!keys) {
+        outcome.keys.push_back(ChordName(chord));
+        return outcome;
+    }
+    turn.KeysBegin();
+    if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
+        return outcome;
+    }
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.keymaps;
+        if (!FStats.firstKey) {
+            FStats.firstKey = std::chrono::system_clock::now();
+        }
+    }
+    FKeyboard->UploadKeymap(keys->keymap);
+    if (!turn.Pause(KeymapWait())) {
+        return outcome;
+    }
+    // Down and up without a pause between (nor anything that throws): a stop never leaves a key or modifier held.
+    std::uint32_t mask = 0;
+    for (const TModifierKey& modifier : keys->modifiers) {
+        FKeyboard->Key(modifier.code, true);
+        FKeyboard->Modifiers(mask |= modifier.mask);
+    }
+    FKeyboard->Tap(keys->key);
+    for (auto modifier = keys->modifiers.rbegin(); modifier != keys->modifiers.rend(); ++modifier) {
+        FKeyboard->Key(modifier->code, false);
+        FKeyboard->Modifiers(mask &= ~modifier->mask);
+    }
+    FKeyboard->Sync();
+    FLastKey = Clock::now();
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.strokes;
+        FStats.lastKey = std::chrono::system_clock::now();
+    }
+    turn.Pause(keys->isBreak ? FPacing.afterBreak : std::chrono::milliseconds(0));
     return outcome;
 }
 

@@ -59,6 +59,8 @@ public:
                                     PasteChord chord = PasteChord::CtrlV);
 
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// The chord's key on a keymap of its own, at a US keyboard's position, its modifiers held around it.
+    TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
     /// The compositor has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 
