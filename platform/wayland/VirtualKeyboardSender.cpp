@@ -70,18 +70,7 @@ TSendOutcome TVirtualKeyboardSender::SendKey(const TKeyChord& chord, ITypingTurn
         return outcome;
     }
     turn.KeysBegin();
-    if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
-        return outcome;
-    }
-    {
-        std::scoped_lock lock(FMutex);
-        ++FStats.keymaps;
-        if (!FStats.firstKey) {
-            FStats.firstKey = std::chrono::system_clock::now();
-        }
-    }
-    FKeyboard->UploadKeymap(keys->keymap);
-    if (!turn.Pause(KeymapWait())) {
+    if (!UseKeymap(keys->keymap, turn)) {
         return outcome;
     }
     // Down and up without a pause between (nor anything that throws): a stop never leaves a key or modifier held.
@@ -95,13 +84,7 @@ TSendOutcome TVirtualKeyboardSender::SendKey(const TKeyChord& chord, ITypingTurn
         FKeyboard->Key(modifier->code, false);
         FKeyboard->Modifiers(mask &= ~modifier->mask);
     }
-    FKeyboard->Sync();
-    FLastKey = Clock::now();
-    {
-        std::scoped_lock lock(FMutex);
-        ++FStats.strokes;
-        FStats.lastKey = std::chrono::system_clock::now();
-    }
+    KeysSent(1);
     turn.Pause(keys->isBreak ? FPacing.afterBreak : std::chrono::milliseconds(0));
     return outcome;
 }
@@ -124,22 +107,34 @@ std::chrono::milliseconds TVirtualKeyboardSender::KeymapWait() const {
     return std::max(FPacing.afterKeymap, Until(FKeysFrom));
 }
 
+bool TVirtualKeyboardSender::UseKeymap(const std::string& keymap, ITypingTurn& turn) {
+    if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
+        return false;
+    }
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.keymaps;
+        if (!FStats.firstKey) {
+            FStats.firstKey = std::chrono::system_clock::now();
+        }
+    }
+    FKeyboard->UploadKeymap(keymap);
+    return turn.Pause(KeymapWait());
+}
+
+void TVirtualKeyboardSender::KeysSent(std::size_t count) {
+    FKeyboard->Sync();
+    FLastKey = Clock::now();
+    std::scoped_lock lock(FMutex);
+    FStats.strokes += count;
+    FStats.lastKey = std::chrono::system_clock::now();
+}
+
 bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome,
                                          ITypingTurn& turn) {
     const std::vector<TKeymapBatch> batches = PlanKeymaps(strokes, outcome.unsent);
     for (const TKeymapBatch& batch : batches) {
-        if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
-            return false;
-        }
-        {
-            std::scoped_lock lock(FMutex);
-            ++FStats.keymaps;
-            if (!FStats.firstKey) {
-                FStats.firstKey = std::chrono::system_clock::now();
-            }
-        }
-        FKeyboard->UploadKeymap(batch.keymap);
-        if (!turn.Pause(KeymapWait())) {
+        if (!UseKeymap(batch.keymap, turn)) {
             return false;
         }
         std::size_t sent = 0;
@@ -153,11 +148,7 @@ bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TS
                 }
             }
         }
-        FKeyboard->Sync();
-        FLastKey = Clock::now();
-        std::scoped_lock lock(FMutex);
-        FStats.strokes += batch.keys.size();
-        FStats.lastKey = std::chrono::system_clock::now();
+        KeysSent(batch.keys.size());
     }
     return true;
 }

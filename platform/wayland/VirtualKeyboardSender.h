@@ -72,6 +72,10 @@ private:
     bool TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome, ITypingTurn& turn);
     /// Pastes `run`, or types it where it did not go; false when the typist stopped.
     bool PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome, ITypingTurn& turn);
+    /// Hands the compositor `keymap`, with the pauses before and after it; false when the typist stopped.
+    bool UseKeymap(const std::string& keymap, ITypingTurn& turn);
+    /// Sends the keys queued (`count` of them) and waits until the compositor has them.
+    void KeysSent(std::size_t count);
     /// How long the next keys wait for a new keymap.
     std::chrono::milliseconds KeymapWait() const;
 
