@@ -9,6 +9,9 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace velmora {
 
