@@ -115,7 +115,7 @@ void TSessionBackends::Open(const std::string& appId, const std::string& copyTag
     FWaylandKeyboard.reset();
     // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.
     FTypist = std::make_unique<TTypingQueue>(std::move(sender), FX11Hotkeys.get());
-    FTypist->SetMomentResolver(ResolveMoment);
+    FTypist->SetMomentResolver(PressMomentResolver(FOffer.wayland));
 }
 
 void TSessionBackends::ReadWaylandOffer(const std::string& appId) {

@@ -135,6 +135,18 @@ struct TDataControlClipboard::TWire {
         }
     }
 
+    /// Asks the clipboard's owner for its content in `type`; the end to read it from, none when no pipe could be
+    /// made. The request is sent with the next flush.
+    std::unique_ptr<TFd> Receive(const std::string& type) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+            return nullptr;
+        }
+        const TFd write(ends[1]);
+        zwlr_data_control_offer_v1_receive(selection.get(), type.c_str(), write.Get());
+        return std::make_unique<TFd>(ends[0]);
+    }
+
     /// Makes `content` the clipboard's (empty: empties it).
     void Set(const TClipboardContent& content) {
         TSource next;
@@ -267,14 +279,12 @@ bool TDataControlClipboard::KeepUserContent() {
     Run([&] {
         broken = FWire->finished;
         for (const std::string& type : FWire->types) {
-            int ends[2];
-            if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+            std::unique_ptr<TFd> read = FWire->Receive(type);
+            if (!read) {
                 broken = true;
                 return;
             }
-            TFd write(ends[1]);
-            zwlr_data_control_offer_v1_receive(FWire->selection.get(), type.c_str(), write.Get());
-            reads.emplace_back(type, std::make_unique<TFd>(ends[0]));
+            reads.emplace_back(type, std::move(read));
         }
         wl_display_flush(FWire->display.get()); // the request holds its own copy of the descriptor
     });
@@ -332,6 +342,31 @@ void TDataControlClipboard::PutBack() {
         FKept.reset(); // a secret is not kept beyond the text
     }
     Offer(restored);
+}
+
+std::optional<std::string> TDataControlClipboard::Text() {
+    // The text types in the order applications prefer them.
+    static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain"};
+    std::unique_ptr<TFd> read;
+    bool known = false;
+    Run([&] {
+        // A round trip first: a copy made just before this is then known.
+        if (FWire->finished || wl_display_roundtrip(FWire->display.get()) < 0) {
+            return;
+        }
+        known = true;
+        const auto type =
+            std::find_first_of(std::begin(kTextTypes), std::end(kTextTypes), FWire->types.begin(), FWire->types.end());
+        if (FWire->selection && type != std::end(kTextTypes)) {
+            read = FWire->Receive(*type);
+            known = read != nullptr;
+            wl_display_flush(FWire->display.get()); // the request holds its own copy of the descriptor
+        }
+    });
+    if (!read) {
+        return known ? std::optional<std::string>(std::string()) : std::nullopt;
+    }
+    return ReadAllUntil(read->Get(), std::chrono::steady_clock::now() + kTransferTime, kMaxKept);
 }
 
 } // namespace velmora

@@ -36,6 +36,10 @@ public:
                       const std::function<bool()>& keepWaiting) override;
     void PutBack() override;
 
+    /// The clipboard's text now (UTF-8), read from the application that holds it; empty when it holds no text; none
+    /// when the connection has ended or the owner did not hand the text over in time. Any thread; waits for the owner.
+    std::optional<std::string> Text();
+
     struct TWire;
 
 private:

@@ -15,9 +15,21 @@ namespace {
 
 constexpr std::uint32_t kEvdevOffset = 8;
 
-/// The keysym as a keymap names it: by name, or by number where the name would not read back as the same keysym
-/// (xkbcommon reads "U0001" as no symbol).
-std::string KeysymName(xkb_keysym_t keysym) {
+/// Builds one run's keymap from its keysyms, the i-th on the i-th of the typing keys.
+std::string KeymapText(const std::vector<xkb_keysym_t>& keysyms) {
+    std::string codes;
+    std::string symbols;
+    for (std::size_t i = 0; i < keysyms.size(); ++i) {
+        const std::string code = std::to_string(kTypingKeys[i] + kEvdevOffset);
+        codes += "<K" + code + "> = " + code + ";\n";
+        symbols += "key <K" + code + "> { [ " + KeymapKeysymName(keysyms[i]) + " ] };\n";
+    }
+    return WholeKeymap(codes, symbols);
+}
+
+} // namespace
+
+std::string KeymapKeysymName(std::uint32_t keysym) {
     std::array<char, 64> name{};
     if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) {
         return {};
@@ -29,23 +41,13 @@ std::string KeysymName(xkb_keysym_t keysym) {
     return name.data();
 }
 
-/// Builds one run's keymap from its keysyms, the i-th on the i-th of the typing keys.
-std::string KeymapText(const std::vector<xkb_keysym_t>& keysyms) {
-    std::string codes;
-    std::string symbols;
-    for (std::size_t i = 0; i < keysyms.size(); ++i) {
-        const std::string code = std::to_string(kTypingKeys[i] + kEvdevOffset);
-        codes += "<K" + code + "> = " + code + ";\n";
-        symbols += "key <K" + code + "> { [ " + KeysymName(keysyms[i]) + " ] };\n";
-    }
-    return "xkb_keymap {\nxkb_keycodes \"velmora\" {\nminimum = 8;\nmaximum = 255;\n" + codes +
+std::string WholeKeymap(const std::string& keycodes, const std::string& symbols) {
+    return "xkb_keymap {\nxkb_keycodes \"velmora\" {\nminimum = 8;\nmaximum = 255;\n" + keycodes +
            "};\nxkb_types \"velmora\" { include \"complete\" };\n"
            "xkb_compatibility \"velmora\" { include \"complete\" };\n"
            "xkb_symbols \"velmora\" {\n" +
            symbols + "};\n};\n";
 }
-
-} // namespace
 
 std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::u32string& dropped,
                                       std::size_t maxKeys) {
@@ -65,7 +67,7 @@ std::vector<TKeymapBatch> PlanKeymaps(const std::vector<TStroke>& strokes, std::
     };
     for (const TStroke& stroke : strokes) {
         const xkb_keysym_t keysym = XkbKeysymOf(stroke);
-        if (keysym == XKB_KEY_NoSymbol || KeysymName(keysym).empty()) {
+        if (keysym == XKB_KEY_NoSymbol || KeymapKeysymName(keysym).empty()) {
             dropped += stroke.character;
             continue;
         }

@@ -34,6 +34,13 @@ inline constexpr auto kTypingKeys = std::to_array<std::uint32_t>({
 /// The most distinct strokes one keymap holds.
 inline constexpr std::size_t kMaxKeysPerKeymap = kTypingKeys.size();
 
+/// The keysym as a keymap names it: by name, or by number where the name would not read back as the same keysym
+/// (xkbcommon reads "U0001" as no symbol); empty for a value that is no keysym.
+std::string KeymapKeysymName(std::uint32_t keysym);
+/// A whole keymap (XKB text format v1) of these keycode and symbol lines, with the usual key types and actions:
+/// evdev codes plus 8, from 8 to 255.
+std::string WholeKeymap(const std::string& keycodes, const std::string& symbols);
+
 /// The keymaps and keys that type these strokes exactly: each character gets a key of its own that gives it at the
 /// first level, Return and Tab get the Return and Tab keysyms. A run holds at most `maxKeys` (at most
 /// kMaxKeysPerKeymap) distinct strokes; more start a new run. Code points that have no keysym (beyond U+10FFFF) are

@@ -1,7 +1,9 @@
 #include "VirtualKeyboardSender.h"
 
+#include "ChordKeymap.h"
 #include "KeymapPlan.h"
 #include "VirtualKeyboardPaste.h"
+#include "core/TypingScript.h"
 
 #include <algorithm>
 #include <utility>
@@ -60,6 +62,33 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
     return outcome;
 }
 
+TSendOutcome TVirtualKeyboardSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) {
+    TSendOutcome outcome;
+    const std::optional<TChordKeys> keys = PlanChord(chord);
+    if (!keys) {
+        outcome.keys.push_back(ChordName(chord));
+        return outcome;
+    }
+    turn.KeysBegin();
+    if (!UseKeymap(keys->keymap, turn)) {
+        return outcome;
+    }
+    // Down and up without a pause between (nor anything that throws): a stop never leaves a key or modifier held.
+    std::uint32_t mask = 0;
+    for (const TModifierKey& modifier : keys->modifiers) {
+        FKeyboard->Key(modifier.code, true);
+        FKeyboard->Modifiers(mask |= modifier.mask);
+    }
+    FKeyboard->Tap(keys->key);
+    for (auto modifier = keys->modifiers.rbegin(); modifier != keys->modifiers.rend(); ++modifier) {
+        FKeyboard->Key(modifier->code, false);
+        FKeyboard->Modifiers(mask &= ~modifier->mask);
+    }
+    KeysSent(1);
+    turn.Pause(keys->isBreak ? FPacing.afterBreak : std::chrono::milliseconds(0));
+    return outcome;
+}
+
 bool TVirtualKeyboardSender::PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome,
                                           ITypingTurn& turn) {
     std::u32string characters;
@@ -78,22 +107,34 @@ std::chrono::milliseconds TVirtualKeyboardSender::KeymapWait() const {
     return std::max(FPacing.afterKeymap, Until(FKeysFrom));
 }
 
+bool TVirtualKeyboardSender::UseKeymap(const std::string& keymap, ITypingTurn& turn) {
+    if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
+        return false;
+    }
+    {
+        std::scoped_lock lock(FMutex);
+        ++FStats.keymaps;
+        if (!FStats.firstKey) {
+            FStats.firstKey = std::chrono::system_clock::now();
+        }
+    }
+    FKeyboard->UploadKeymap(keymap);
+    return turn.Pause(KeymapWait());
+}
+
+void TVirtualKeyboardSender::KeysSent(std::size_t count) {
+    FKeyboard->Sync();
+    FLastKey = Clock::now();
+    std::scoped_lock lock(FMutex);
+    FStats.strokes += count;
+    FStats.lastKey = std::chrono::system_clock::now();
+}
+
 bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome,
                                          ITypingTurn& turn) {
     const std::vector<TKeymapBatch> batches = PlanKeymaps(strokes, outcome.unsent);
     for (const TKeymapBatch& batch : batches) {
-        if (!turn.Pause(Until(FLastKey + FPacing.beforeKeymap))) {
-            return false;
-        }
-        {
-            std::scoped_lock lock(FMutex);
-            ++FStats.keymaps;
-            if (!FStats.firstKey) {
-                FStats.firstKey = std::chrono::system_clock::now();
-            }
-        }
-        FKeyboard->UploadKeymap(batch.keymap);
-        if (!turn.Pause(KeymapWait())) {
+        if (!UseKeymap(batch.keymap, turn)) {
             return false;
         }
         std::size_t sent = 0;
@@ -107,11 +148,7 @@ bool TVirtualKeyboardSender::TypeStrokes(const std::vector<TStroke>& strokes, TS
                 }
             }
         }
-        FKeyboard->Sync();
-        FLastKey = Clock::now();
-        std::scoped_lock lock(FMutex);
-        FStats.strokes += batch.keys.size();
-        FStats.lastKey = std::chrono::system_clock::now();
+        KeysSent(batch.keys.size());
     }
     return true;
 }

@@ -59,6 +59,8 @@ public:
                                     PasteChord chord = PasteChord::CtrlV);
 
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// The chord's key on a keymap of its own, at a US keyboard's position, its modifiers held around it.
+    TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
     /// The compositor has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 
@@ -70,6 +72,10 @@ private:
     bool TypeStrokes(const std::vector<TStroke>& strokes, TSendOutcome& outcome, ITypingTurn& turn);
     /// Pastes `run`, or types it where it did not go; false when the typist stopped.
     bool PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome, ITypingTurn& turn);
+    /// Hands the compositor `keymap`, with the pauses before and after it; false when the typist stopped.
+    bool UseKeymap(const std::string& keymap, ITypingTurn& turn);
+    /// Sends the keys queued (`count` of them) and waits until the compositor has them.
+    void KeysSent(std::size_t count);
     /// How long the next keys wait for a new keymap.
     std::chrono::milliseconds KeymapWait() const;
 

@@ -1,7 +1,8 @@
 // Types the contents of files through the virtual-keyboard typist, one text per file, and prints what it did and
 // when (nanoseconds since the epoch: the driver's start, the texts queued, the first and the last key).
 //
-//   velmora_vk_type_driver [--after-ms N] FILE...   # N: the texts are queued N ms after the keyboard was made
+//   velmora_vk_type_driver [--after-ms N] [--keys] FILE...   # N: the texts are queued N ms after the keyboard was
+//                                                            # made; --keys: the texts hold key tokens ({TAB})
 // VELMORA_VK_PACING=NEW,BEFORE,AFTER,BREAK (milliseconds) replaces the typist's pauses (TVirtualKeyboardPacing), for
 // bench/wayland_typing_bench.sh to compare them.
 #include "platform/PlatformError.h"
@@ -49,8 +50,10 @@ int main(int argc, char** argv) {
         after = std::chrono::milliseconds(std::stol(argv[2]));
         first = 3;
     }
+    const bool keys = argc > first && std::string(argv[first]) == "--keys";
+    first += keys ? 1 : 0;
     if (argc <= first) {
-        std::cerr << "usage: velmora_vk_type_driver [--after-ms N] FILE...\n";
+        std::cerr << "usage: velmora_vk_type_driver [--after-ms N] [--keys] FILE...\n";
         return 2;
     }
     try {
@@ -79,7 +82,9 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(after);
         const Clock::time_point queued = Clock::now();
         for (const std::string& text : texts) {
-            typist.TypeText(velmora::TTypingRequest(text));
+            velmora::TTypingRequest request(text);
+            request.script.keys = keys;
+            typist.TypeText(request);
         }
         if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {
             std::cerr << "typing did not end within 60 s\n";

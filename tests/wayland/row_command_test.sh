@@ -10,9 +10,9 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 
 sway_start
 MIXED=$(mixed_text 300 77)
-# Row 1: CTRL+F5, row 2: ALT+Z with the mixed text, row 3 unchecked.
+# Row 1: CTRL+F5, row 2: ALT+Z with the mixed text, row 3 unchecked, row 4 the clipboard's text between brackets.
 session_program "$1" "$2" "$(list_item "first row" 1 116 True)" "$(list_item "$MIXED" 2 90 True)" \
-    "$(list_item "never" 0 120 False)"
+    "$(list_item "never" 0 120 False)" "$(list_item "[{CLIPBOARD}]" 0 121 True | sed 's#/>$# keys="True"/>#')"
 session_start_program sway_focus_title
 
 # Before Start no row is in force: the command says so and fails.
@@ -40,6 +40,16 @@ session_run "$VELMORA" --type-row 1 2>"$WORK/cmd.err" || fail "--type-row 1 fail
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "--type-row 1 did not type row 1 exactly"
 ok "[row command] --type-row 1 typed row 1"
+
+# {CLIPBOARD} is what another program copied just before, though Velmora's window has not had the focus since: the
+# compositor's clipboard, not Qt's view of it.
+session_spawn wl-copy --foreground "copied ü 漢"
+clipboard_set() { [ "$(session_run wl-paste --no-newline 2>/dev/null)" = "copied ü 漢" ]; }
+wait_until 10 clipboard_set || fail "wl-copy did not set the clipboard"
+session_run "$VELMORA" --type-row 4 2>"$WORK/cmd.err" || fail "--type-row 4 failed: $(cat "$WORK/cmd.err")"
+printf '[copied ü 漢]' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "{CLIPBOARD} did not type the clipboard's text"
+ok "[row command] {CLIPBOARD} typed the text wl-copy had put on the clipboard"
 
 xsession_stop "$VELMORA_PID"
 # In a sanitizer build: no memory fault and no undefined behaviour. (Leaks at exit are not looked at here: Qt's
