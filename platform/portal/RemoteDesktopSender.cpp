@@ -5,9 +5,11 @@
 #include "RemoteTypingPlan.h"
 #include "RemoteTypingPlayer.h"
 #include "platform/PlatformError.h"
+#include "platform/TextPastes.h"
 #include "platform/ibus/IbusEngine.h"
 
 #include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -62,6 +64,24 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     TSendOutcome outcome = TRemoteTypingPlayer(*FSession, turn, FCounters).Play(plan);
     ReportUnknownLayout(turn);
     return outcome;
+}
+
+bool TRemoteDesktopSender::Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) {
+    if (!FSession && !StartSession(turn)) {
+        return true; // stopped while the desktop asked: the text ends here
+    }
+    IPasteClipboard* clipboard = FSession->Clipboard();
+    if (clipboard == nullptr) {
+        why = kNoPasteClipboard;
+        return false;
+    }
+    const std::vector<TRemoteKey> keys = PasteChordKeys(FPlan, FChord);
+    turn.KeysBegin();
+    const bool pasted = PasteWholeText(*clipboard, text, RemotePasteKeys(*FSession, keys), turn, why);
+    if (pasted) {
+        FCounters.Add(&TRemoteTypingStats::pasted, text.size());
+    }
+    return pasted;
 }
 
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {

@@ -51,6 +51,8 @@ public:
 
     /// Starts the session when there is none; throws TypingRefused when the desktop gives no keyboard.
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// Through the session's clipboard (the portal's, or the one given), where it has one.
+    bool Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) override;
     /// The desktop has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 

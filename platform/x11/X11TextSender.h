@@ -1,5 +1,6 @@
 #pragma once
 
+#include "X11Clipboard.h"
 #include "X11Display.h"
 #include "X11TypingLock.h"
 #include "platform/TextSender.h"
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,13 +38,16 @@ public:
     /// Puts back the keys that a copy which was killed left bound (none while another copy types: those are its).
     void Open(ITypingTurn& turn) override;
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
+    /// Through the CLIPBOARD selection by Ctrl+V; into a terminal through PRIMARY too, by Shift+Insert.
+    bool Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) override;
 
     /// A copy of the counters; from any thread.
     TTypingStats Stats() const;
 
 private:
     TX11Display FDisplay;
-    TX11TypingLock FLock; // after the display it uses
+    TX11TypingLock FLock;                      // after the display it uses
+    std::unique_ptr<TX11Clipboard> FClipboard; ///< made at the first paste
     mutable std::mutex FMutex;
     TTypingStats FStats;
 };
