@@ -86,7 +86,7 @@ bool TX11Clipboard::Offer(const TClipboardContent& content) {
 }
 
 void TX11Clipboard::PutBack() {
-    for (std::size_t i = 0; i < kSelections; ++i) {
+    for (std::size_t i = 0; i < FActive; ++i) {
         TOwned& selection = FSelections[i];
         if (!selection.kept) {
             continue;

@@ -43,6 +43,9 @@ xcb_timestamp_t TX11SelectionReader::Now() {
 
 std::optional<TX11Items> TX11SelectionReader::Read(const std::string& selection) {
     xcb_connection_t* c = FConnection.get();
+    // A late answer to a read given up before is no answer to this one.
+    while (TXcbOwned<xcb_generic_event_t>(xcb_poll_for_event(c))) {
+    }
     const xcb_atom_t selectionAtom = XcbAtom(c, selection);
     const TXcbOwned<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selectionAtom), nullptr));
@@ -53,7 +56,8 @@ std::optional<TX11Items> TX11SelectionReader::Read(const std::string& selection)
         return TX11Items{};
     }
     const auto deadline = [] { return std::chrono::steady_clock::now() + kOwnerTime; };
-    const std::optional<TX11Item> targets = Convert(selectionAtom, XcbAtom(c, "TARGETS"), deadline());
+    bool silent = false;
+    const std::optional<TX11Item> targets = Convert(selectionAtom, XcbAtom(c, "TARGETS"), deadline(), silent);
     if (!targets || targets->format != 32) {
         return std::nullopt;
     }
@@ -66,7 +70,10 @@ std::optional<TX11Items> TX11SelectionReader::Read(const std::string& selection)
         if (name.empty() || IsMetaTarget(name) || items.contains(name)) {
             continue;
         }
-        std::optional<TX11Item> item = Convert(selectionAtom, atom, deadline());
+        std::optional<TX11Item> item = Convert(selectionAtom, atom, deadline(), silent);
+        if (silent) {
+            return std::nullopt; // an owner that does not answer would hold every target for as long
+        }
         if (!item) {
             continue; // the owner listed a target it does not give: not offered again either
         }
@@ -80,12 +87,13 @@ std::optional<TX11Items> TX11SelectionReader::Read(const std::string& selection)
 }
 
 std::optional<TX11Item> TX11SelectionReader::Convert(xcb_atom_t selection, xcb_atom_t target,
-                                                     std::chrono::steady_clock::time_point deadline) {
+                                                     std::chrono::steady_clock::time_point deadline, bool& silent) {
     xcb_connection_t* c = FConnection.get();
     xcb_delete_property(c, FWindow, FProperty);
     xcb_convert_selection(c, FWindow, selection, target, FProperty, XCB_CURRENT_TIME);
     xcb_flush(c);
     const auto notified = Await(XCB_SELECTION_NOTIFY, deadline);
+    silent = !notified;
     if (!notified || reinterpret_cast<const xcb_selection_notify_event_t*>(notified.get())->property == XCB_NONE) {
         return std::nullopt;
     }
@@ -98,6 +106,7 @@ std::optional<TX11Item> TX11SelectionReader::Convert(xcb_atom_t selection, xcb_a
     for (bool first = true;; first = false) {
         const auto changed = Await(XCB_PROPERTY_NOTIFY, std::chrono::steady_clock::now() + kOwnerTime);
         if (!changed) {
+            silent = true;
             return std::nullopt;
         }
         const auto* event = reinterpret_cast<const xcb_property_notify_event_t*>(changed.get());

@@ -24,9 +24,10 @@ public:
     xcb_timestamp_t Now();
 
 private:
-    /// Asks the owner of `selection` for `target` and reads the answer (also in increments); none when refused.
+    /// Asks the owner of `selection` for `target` and reads the answer (also in increments); none when refused,
+    /// and then `silent` set when the owner did not answer in time.
     std::optional<TX11Item> Convert(xcb_atom_t selection, xcb_atom_t target,
-                                    std::chrono::steady_clock::time_point deadline);
+                                    std::chrono::steady_clock::time_point deadline, bool& silent);
     /// The property's value, deleting it; none when it could not be read.
     std::optional<TX11Item> TakeProperty();
     /// Waits for an event of `type` about our window; none when the time ran out.
