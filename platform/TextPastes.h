@@ -54,7 +54,8 @@ inline constexpr const char* kNoPasteClipboard = "this desktop offers Velmora no
 const char* LackingCharactersWhy(PasteResult result);
 
 /// Pastes a whole text through `clipboard` and puts the user's content back. False, with `why` ending a sentence,
-/// when nothing was pasted; a paste whose keys went but that no application asked for is reported by `turn`.
+/// when the application did not take it (also when the keys went but it did not ask for the text): it is to be
+/// typed then.
 bool PasteWholeText(IPasteClipboard& clipboard, std::u32string_view text, const TPasteKeys& keys, ITypingTurn& turn,
                     std::string& why);
 
