@@ -2,6 +2,7 @@
 // compositor, and prints what it did and what it reported.
 //
 //   velmora_rd_type_driver FILE...
+// VELMORA_RD_ROWS=paste types the files as rows that paste, =secret-paste as secret rows that would paste.
 #include "platform/TypingQueue.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/WaylandLayout.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -30,10 +32,13 @@ int main(int argc, char** argv) {
     const velmora::TRemoteDesktopSender& sender = *ownSender;
     velmora::TTypingQueue typist(std::move(ownSender));
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
+    const std::string rows = std::getenv("VELMORA_RD_ROWS") != nullptr ? std::getenv("VELMORA_RD_ROWS") : "";
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
-        typist.TypeText(
-            velmora::TTypingRequest({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}));
+        velmora::TTypingRequest request({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+        request.paste = rows == "paste" || rows == "secret-paste";
+        request.secret = rows == "secret-paste";
+        typist.TypeText(request);
     }
     // The GUI thread's event loop runs meanwhile, as in the program: D-Bus delivers signals only once it has run.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
