@@ -97,17 +97,21 @@ void TX11Clipboard::PutBack() {
             selection.kept.reset();
         }
         const xcb_timestamp_t now = FReader.Now();
+        bool ours = false;
         FWork.Run([&] {
-            xcb_connection_t* c = FConnection.get();
             std::scoped_lock lock(FMutex);
-            if (restored.empty() && !selection.owned) {
-                return;
+            // What the user (or another program) copied during the text stays.
+            ours = selection.owned;
+            if (ours) {
+                xcb_set_selection_owner(FConnection.get(), restored.empty() ? XCB_NONE : FWindow, selection.atom, now);
+                selection.items = restored;
+                selection.owned = !restored.empty();
+                selection.since = now;
             }
-            xcb_set_selection_owner(c, restored.empty() ? XCB_NONE : FWindow, selection.atom, now);
-            selection.items = restored;
-            selection.owned = !restored.empty();
-            selection.since = now;
         });
+        if (!ours) {
+            selection.kept.reset();
+        }
     }
 }
 

@@ -64,7 +64,6 @@ paste_case() {
 mixed_text 10000 2024 >"$WORK/long.in"
 paste_case qt long "$WORK/long.in"
 dump_clipboard "$WORK/after"
-diff "$WORK/before.targets" "$WORK/after.targets" >/dev/null || true # the order may differ; the content may not
 diff -r "$WORK/before" "$WORK/after" >&2 || fail "the user's clipboard differs after the paste"
 ok "the user's clipboard is back: $(ls "$WORK/after" | tr '\n' ' ')"
 
