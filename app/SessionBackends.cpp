@@ -166,13 +166,12 @@ std::unique_ptr<ITextSender> TSessionBackends::MakeSender() {
     case TypingBackend::X11:
         return MakeX11TextSender();
     case TypingBackend::VirtualKeyboard:
-        // Chromium takes a key as one UTF-16 unit: with VELMORA_VK_PASTE=1 characters beyond U+FFFF go by the
-        // clipboard (not yet by default: a Qt edit on Sway did not receive them whole that way).
+        // Pasted rows go through the compositor's data-control clipboard. Chromium takes a key as one UTF-16 unit:
+        // with VELMORA_VK_PASTE=1 characters beyond U+FFFF go by it too (not yet by default: a Qt edit on Sway did
+        // not receive them whole that way).
         return std::make_unique<TVirtualKeyboardSender>(
-            std::move(FWaylandKeyboard), TVirtualKeyboardPacing{},
-            IsSet("VELMORA_VK_PASTE") && std::string(std::getenv("VELMORA_VK_PASTE")) == "1" ? DataControlClipboard()
-                                                                                             : nullptr,
-            PasteKeys());
+            std::move(FWaylandKeyboard), TVirtualKeyboardPacing{}, DataControlClipboard(), PasteKeys(),
+            IsSet("VELMORA_VK_PASTE") && std::string(std::getenv("VELMORA_VK_PASTE")) == "1");
     case TypingBackend::RemoteDesktop:
         return MakeRemoteDesktopSender();
     case TypingBackend::None:

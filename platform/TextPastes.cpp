@@ -21,25 +21,83 @@ TTextPastes::~TTextPastes() {
     }
 }
 
-const char* TTextPastes::Paste(std::u32string_view run, const TPasteKeys& keys) {
+PasteResult TTextPastes::Paste(std::u32string_view run, const TPasteKeys& keys) {
+    // Every route's pastes come through here: a secret row's characters stop at this one place.
+    if (FTurn.Secret()) {
+        return PasteResult::Secret;
+    }
     if (!FKept) {
         FKept = FClipboard.KeepUserContent();
     }
     if (!*FKept) {
-        return kUnreadable;
+        return PasteResult::Unreadable;
     }
     const auto keepGoing = [this] { return FTurn.Pause(std::chrono::milliseconds(0)); };
     if (!keepGoing() || !FClipboard.Offer(PasteContent(run)) || !FTurn.Pause(kOfferSettle)) {
-        return kNotTaken;
+        return PasteResult::Refused;
     }
     keys.press();
     // Requests before this one came before the application could have seen the paste key.
     const std::uint64_t mark = FClipboard.Requests();
     keys.release();
     if (!FClipboard.WaitForPaste(mark, kPasteWait, keepGoing) || !FTurn.Pause(kPasteSettle)) {
-        return kNotTaken;
+        return PasteResult::NotTaken;
     }
-    return nullptr;
+    return PasteResult::Taken;
+}
+
+const char* LackingCharactersWhy(PasteResult result) {
+    switch (result) {
+    case PasteResult::Taken:
+        return nullptr;
+    case PasteResult::Secret:
+        return "your keyboard layout has no key for them, and a secret row's characters never go on the clipboard.";
+    case PasteResult::Unreadable:
+        return "your keyboard layout has no key for them, and your clipboard could not be read to be put back after "
+               "a paste.";
+    case PasteResult::Refused:
+    case PasteResult::NotTaken:
+        break;
+    }
+    return "your keyboard layout has no key for them, and the application did not take them from the clipboard.";
+}
+
+bool PasteWholeText(IPasteClipboard& clipboard, std::u32string_view text, const TPasteKeys& keys, ITypingTurn& turn,
+                    std::string& why) {
+    // Clipboards carry line breaks as LF: a snippet's CR LF would arrive as two breaks (or a stray CR).
+    std::u32string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool crlf = text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n';
+        if (!crlf) {
+            lines += text[i] == U'\r' ? U'\n' : text[i];
+        }
+    }
+    PasteResult result = PasteResult::Refused;
+    {
+        TTextPastes pastes(clipboard, turn);
+        result = pastes.Paste(lines, keys);
+    } // the user's content is back before anything else is typed
+    switch (result) {
+    case PasteResult::Taken:
+        return true;
+    case PasteResult::NotTaken:
+        // The application never read the text (a late read gets the user's content back): it is typed instead.
+        why = "the application did not take the text from the clipboard within 1.5 s.";
+        return false;
+    case PasteResult::Secret:
+        why = "a secret row never goes on the clipboard.";
+        return false;
+    case PasteResult::Unreadable:
+        why = "your clipboard could not be read whole to be put back after the paste.";
+        return false;
+    case PasteResult::Refused:
+        if (!turn.Pause(std::chrono::milliseconds(0))) {
+            return true; // stopped: the text ends here, typed by no other way
+        }
+        break;
+    }
+    why = "the desktop did not let Velmora put the text on the clipboard.";
+    return false;
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "TypingQueue.h"
 
 #include "PlatformError.h"
+#include "TextPastes.h"
 #include "TextWalk.h"
 #include "core/TextCodec.h"
 
@@ -65,7 +66,7 @@ TSendOutcome ITextSender::SendKey(const TKeyChord& chord, ITypingTurn& /*turn*/)
 }
 
 bool ITextSender::Paste(const std::u32string& /*text*/, ITypingTurn& /*turn*/, std::string& why) {
-    why = "this desktop offers no clipboard to paste through.";
+    why = kNoPasteClipboard;
     return false;
 }
 

@@ -78,8 +78,8 @@ public slots:
         std::optional<std::string> data;
         std::uint64_t number = 0;
         {
+            number = FState.requests.Arrived();
             std::scoped_lock lock(FState.mutex);
-            number = ++FState.requests;
             if (const auto found = FState.offer.find(type.toStdString()); found != FState.offer.end()) {
                 data = found->second;
             }
@@ -93,9 +93,7 @@ public slots:
         }
         CallClipboard(FBus, "SelectionWriteDone", {QVariant::fromValue(session), serial, written});
         if (written) {
-            std::scoped_lock lock(FState.mutex);
-            FState.answered = std::max(FState.answered, number);
-            FState.served.notify_all();
+            FState.requests.Answered(number);
         }
     }
 
@@ -208,21 +206,12 @@ void TPortalClipboard::Clear() {
 }
 
 std::uint64_t TPortalClipboard::Requests() {
-    std::scoped_lock lock(FState.mutex);
-    return FState.requests;
+    return FState.requests.Count();
 }
 
 bool TPortalClipboard::WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
                                     const std::function<bool()>& keepWaiting) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(FState.mutex);
-    while (FState.answered <= mark) {
-        if (std::chrono::steady_clock::now() >= deadline || !keepWaiting()) {
-            return false;
-        }
-        FState.served.wait_for(lock, std::chrono::milliseconds(50));
-    }
-    return true;
+    return FState.requests.WaitAnswered(mark, timeout, keepWaiting);
 }
 
 void TPortalClipboard::PutBack() {

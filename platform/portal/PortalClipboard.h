@@ -2,6 +2,7 @@
 
 #include "platform/BusThread.h"
 #include "platform/PasteClipboard.h"
+#include "platform/PasteRequests.h"
 
 #include <QDBusConnection>
 #include <QString>
@@ -20,10 +21,8 @@ namespace velmora {
 /// What the session knows of the clipboard; shared by the typist's thread and the thread that answers the desktop.
 struct TClipboardState {
     std::mutex mutex;
-    std::condition_variable served;
     TClipboardContent offer;               ///< what the session has on the clipboard
-    std::uint64_t requests = 0;            ///< requests for the offer so far
-    std::uint64_t answered = 0;            ///< the number of the latest request answered
+    TPasteRequests requests;               ///< the desktop's requests for the offer
     QStringList ownerTypes;                ///< the MIME types of the newest owner the desktop told of
     bool told = false;                     ///< whether the desktop told of an owner since the session started
     bool owned = false;                    ///< whether the session owns the clipboard

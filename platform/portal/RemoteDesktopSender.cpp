@@ -5,9 +5,11 @@
 #include "RemoteTypingPlan.h"
 #include "RemoteTypingPlayer.h"
 #include "platform/PlatformError.h"
+#include "platform/TextPastes.h"
 #include "platform/ibus/IbusEngine.h"
 
 #include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -75,6 +77,24 @@ TSendOutcome TRemoteDesktopSender::SendKey(const TKeyChord& chord, ITypingTurn& 
     }
     turn.KeysBegin();
     return TRemoteTypingPlayer(*FSession, turn, FCounters).Play(*plan);
+}
+
+bool TRemoteDesktopSender::Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) {
+    if (!FSession && !StartSession(turn)) {
+        return true; // stopped while the desktop asked: the text ends here
+    }
+    IPasteClipboard* clipboard = FSession->Clipboard();
+    if (clipboard == nullptr) {
+        why = kNoPasteClipboard;
+        return false;
+    }
+    const std::vector<TRemoteKey> keys = PasteChordKeys(FPlan, FChord);
+    turn.KeysBegin();
+    const bool pasted = PasteWholeText(*clipboard, text, RemotePasteKeys(*FSession, keys), turn, why);
+    if (pasted) {
+        FCounters.Add(&TRemoteTypingStats::pasted, text.size());
+    }
+    return pasted;
 }
 
 bool TRemoteDesktopSender::StartSession(ITypingTurn& turn) {

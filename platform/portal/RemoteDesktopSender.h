@@ -54,6 +54,8 @@ public:
     /// Presses the key by the session's keyboard as Send types (an application with an input method gets it after
     /// the text before it, and the text after it once it handled the key).
     TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
+    /// Through the session's clipboard (the portal's, or the one given), where it has one.
+    bool Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) override;
     /// The desktop has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 

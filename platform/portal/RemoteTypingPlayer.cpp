@@ -29,6 +29,16 @@ std::size_t ChordModifiers(const std::vector<TRemoteKey>& keys) {
 
 } // namespace
 
+TPasteKeys RemotePasteKeys(IRemoteSession& session, const std::vector<TRemoteKey>& keys) {
+    const auto lastPress =
+        std::find_if(keys.rbegin(), keys.rend(), [](const TRemoteKey& key) { return key.pressed; }).base();
+    const auto send = [&session](auto from, auto to) {
+        std::for_each(from, to, [&session](const TRemoteKey& key) { session.Send(key); });
+    };
+    return {[&keys, lastPress, send] { send(keys.begin(), lastPress); },
+            [&keys, lastPress, send] { send(lastPress, keys.end()); }};
+}
+
 TRemoteTypingPlayer::TRemoteTypingPlayer(IRemoteSession& session, ITypingTurn& turn, TRemoteTypingCounters& counters)
     : FSession(session), FTurn(turn), FCounters(counters) {}
 
@@ -158,15 +168,8 @@ void TRemoteTypingPlayer::LetGoOfHeld() {
 }
 
 void TRemoteTypingPlayer::Paste(const TRemotePiece& piece) {
-    // The keys up to the last press paste; the releases follow.
-    const auto lastPress =
-        std::find_if(piece.keys.rbegin(), piece.keys.rend(), [](const TRemoteKey& key) { return key.pressed; }).base();
-    const auto send = [this](auto from, auto to) {
-        std::for_each(from, to, [this](const TRemoteKey& key) { FSession.Send(key); });
-    };
-    const char* why = FPastes ? FPastes->Paste(piece.characters, {[&] { send(piece.keys.begin(), lastPress); },
-                                                                  [&] { send(lastPress, piece.keys.end()); }})
-                              : TTextPastes::kNotTaken;
+    const char* why = LackingCharactersWhy(
+        FPastes ? FPastes->Paste(piece.characters, RemotePasteKeys(FSession, piece.keys)) : PasteResult::NotTaken);
     if (why != nullptr) {
         LeaveOut(piece.characters, why);
     } else {

@@ -12,6 +12,10 @@
 
 namespace velmora {
 
+/// The paste of `keys` (a chord's calls, PasteChordKeys) over `session`: the calls up to the last press, then the
+/// rest. The keys are referred to, not copied.
+TPasteKeys RemotePasteKeys(IRemoteSession& session, const std::vector<TRemoteKey>& keys);
+
 /// Plays one text's plan over a session: the IBus pieces while the focused application takes them, then, from the
 /// stroke where they ended, the keys, the pastes and the characters left out; a text the typist stops ends there.
 class TRemoteTypingPlayer {

@@ -2,6 +2,7 @@
 
 #include "core/FdWait.h"
 #include "core/UniqueFd.h"
+#include "platform/PasteRequests.h"
 #include "platform/PlatformError.h"
 
 // The generated listener setters cast their const listener to what libwayland takes.
@@ -14,14 +15,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <future>
 #include <map>
 #include <utility>
 
@@ -61,14 +60,11 @@ struct TDataControlClipboard::TWire {
     std::vector<std::string> types;                                            ///< its types
     TSource source;            ///< Velmora's content, while it is on the clipboard
     TClipboardContent offered; ///< what the source offers
-    std::optional<TFd> wake;   ///< written to hand work to the thread
     bool finished = false;     ///< the compositor ended the device
 
     std::mutex mutex;
-    std::condition_variable served;
-    std::uint64_t requests = 0; ///< requests for the source's content so far
-    std::uint64_t answered = 0; ///< the number of the latest request answered
-    bool owned = false;         ///< whether Velmora's source is the clipboard's
+    TPasteRequests requests; ///< the applications' requests for the source's content
+    bool owned = false;      ///< whether Velmora's source is the clipboard's
 
     static void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                        std::uint32_t /*version*/) {
@@ -108,11 +104,7 @@ struct TDataControlClipboard::TWire {
     static void Send(void* data, zwlr_data_control_source_v1*, const char* type, std::int32_t given) {
         auto* wire = static_cast<TWire*>(data);
         TFd fd(given);
-        std::uint64_t number = 0;
-        {
-            std::scoped_lock lock(wire->mutex);
-            number = ++wire->requests;
-        }
+        const std::uint64_t number = wire->requests.Arrived();
         const auto found = wire->offered.find(type);
         if (found == wire->offered.end()) {
             return;
@@ -120,9 +112,7 @@ struct TDataControlClipboard::TWire {
         ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) | O_NONBLOCK);
         if (WriteAllUntil(fd.Get(), found->second, std::chrono::steady_clock::now() + kTransferTime) &&
             fd.Close() == 0) {
-            std::scoped_lock lock(wire->mutex);
-            wire->answered = std::max(wire->answered, number);
-            wire->served.notify_all();
+            wire->requests.Answered(number);
         }
     }
     static void Cancelled(void* data, zwlr_data_control_source_v1* source) {
@@ -190,20 +180,11 @@ TDataControlClipboard::TDataControlClipboard() : FWire(std::make_unique<TWire>()
     if (wl_display_roundtrip(wire.display.get()) < 0) {
         throw PlatformError("The Wayland compositor refused Velmora's clipboard control.");
     }
-    wire.wake.emplace(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (wire.wake->Get() < 0) {
-        throw PlatformError("Cannot make the clipboard's wake-up descriptor: " + std::string(std::strerror(errno)));
-    }
     FThread = std::thread([this] { Loop(); });
 }
 
 TDataControlClipboard::~TDataControlClipboard() {
-    {
-        std::scoped_lock lock(FMutex);
-        FStop = true;
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t wrote = ::write(FWire->wake->Get(), &one, sizeof one);
+    FWork.Stop();
     FThread.join();
     FWire->source.reset();
     FWire->selection.reset();
@@ -226,7 +207,7 @@ void TDataControlClipboard::Loop() {
             wl_display_dispatch_pending(display);
         }
         wl_display_flush(display);
-        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {FWire->wake->Get(), POLLIN, 0}};
+        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {FWork.Fd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) > 0 && (fds[0].revents & POLLIN) != 0) {
             wl_display_read_events(display);
         } else {
@@ -235,35 +216,15 @@ void TDataControlClipboard::Loop() {
         if (wl_display_dispatch_pending(display) < 0 || (fds[0].revents & (POLLERR | POLLHUP)) != 0) {
             FWire->finished = true;
         }
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t got = ::read(FWire->wake->Get(), &count, sizeof count);
         std::vector<std::function<void()>> work;
-        {
-            std::scoped_lock lock(FMutex);
-            if (FStop) {
-                return;
-            }
-            work.swap(FWork);
+        if (!FWork.Take(work)) {
+            return;
         }
         for (const std::function<void()>& item : work) {
             item();
         }
         wl_display_flush(display);
     }
-}
-
-void TDataControlClipboard::Run(const std::function<void()>& work) {
-    std::promise<void> done;
-    {
-        std::scoped_lock lock(FMutex);
-        FWork.emplace_back([&work, &done] {
-            work();
-            done.set_value();
-        });
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t wrote = ::write(FWire->wake->Get(), &one, sizeof one);
-    done.get_future().wait();
 }
 
 bool TDataControlClipboard::KeepUserContent() {
@@ -276,7 +237,7 @@ bool TDataControlClipboard::KeepUserContent() {
     }
     std::vector<std::pair<std::string, std::unique_ptr<TFd>>> reads;
     bool broken = false;
-    Run([&] {
+    FWork.Run([&] {
         broken = FWire->finished;
         for (const std::string& type : FWire->types) {
             std::unique_ptr<TFd> read = FWire->Receive(type);
@@ -306,7 +267,7 @@ bool TDataControlClipboard::KeepUserContent() {
 
 bool TDataControlClipboard::Offer(const TClipboardContent& content) {
     bool set = false;
-    Run([&] {
+    FWork.Run([&] {
         if (!FWire->finished) {
             FWire->Set(content);
             set = true;
@@ -316,21 +277,12 @@ bool TDataControlClipboard::Offer(const TClipboardContent& content) {
 }
 
 std::uint64_t TDataControlClipboard::Requests() {
-    std::scoped_lock lock(FWire->mutex);
-    return FWire->requests;
+    return FWire->requests.Count();
 }
 
 bool TDataControlClipboard::WaitForPaste(std::uint64_t mark, std::chrono::milliseconds timeout,
                                          const std::function<bool()>& keepWaiting) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(FWire->mutex);
-    while (FWire->answered <= mark) {
-        if (std::chrono::steady_clock::now() >= deadline || !keepWaiting()) {
-            return false;
-        }
-        FWire->served.wait_for(lock, std::chrono::milliseconds(50));
-    }
-    return true;
+    return FWire->requests.WaitAnswered(mark, timeout, keepWaiting);
 }
 
 void TDataControlClipboard::PutBack() {
@@ -349,7 +301,7 @@ std::optional<std::string> TDataControlClipboard::Text() {
     static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain"};
     std::unique_ptr<TFd> read;
     bool known = false;
-    Run([&] {
+    FWork.Run([&] {
         // A round trip first: a copy made just before this is then known.
         if (FWire->finished || wl_display_roundtrip(FWire->display.get()) < 0) {
             return;

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "platform/PasteClipboard.h"
+#include "platform/ThreadWork.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -43,16 +42,11 @@ public:
     struct TWire;
 
 private:
-    /// Runs `work` on the connection's thread and waits for it.
-    void Run(const std::function<void()>& work);
     /// The connection's thread: dispatches the compositor's events and the work handed over.
     void Loop();
 
-    std::unique_ptr<TWire> FWire; ///< the protocol objects, used on the thread only
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-    std::vector<std::function<void()>> FWork; ///< handed over, not yet run
-    bool FStop = false;
+    std::unique_ptr<TWire> FWire;           ///< the protocol objects, used on the thread only
+    TThreadWork FWork;                      ///< what the typist's thread hands the connection's
     std::optional<TClipboardContent> FKept; ///< the user's content, to be put back; the typist's thread only
     std::thread FThread;                    ///< last: started once the rest is there
 };

@@ -26,9 +26,10 @@ std::chrono::milliseconds Until(Clock::time_point moment) {
 
 TVirtualKeyboardSender::TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard,
                                                TVirtualKeyboardPacing pacing,
-                                               std::unique_ptr<IPasteClipboard> clipboard, PasteChord chord)
-    : FKeyboard(std::move(keyboard)), FClipboard(std::move(clipboard)), FChord(chord), FPacing(pacing),
-      FKeysFrom(Clock::now() + pacing.newKeyboard) {}
+                                               std::unique_ptr<IPasteClipboard> clipboard, PasteChord chord,
+                                               bool pasteWide)
+    : FKeyboard(std::move(keyboard)), FClipboard(std::move(clipboard)), FChord(chord), FPasteWide(pasteWide),
+      FPacing(pacing), FKeysFrom(Clock::now() + pacing.newKeyboard) {}
 
 TVirtualTypingStats TVirtualKeyboardSender::Stats() const {
     std::scoped_lock lock(FMutex);
@@ -44,7 +45,7 @@ TSendOutcome TVirtualKeyboardSender::Send(const std::u32string& text, std::int32
     outcome.why = "no key can carry them.";
     turn.KeysBegin();
     const std::vector<TStroke> strokes = WalkText(text);
-    if (!FClipboard) {
+    if (!FClipboard || !FPasteWide) {
         TypeStrokes(strokes, outcome, turn);
         return outcome;
     }
@@ -89,14 +90,32 @@ TSendOutcome TVirtualKeyboardSender::SendKey(const TKeyChord& chord, ITypingTurn
     return outcome;
 }
 
+bool TVirtualKeyboardSender::Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) {
+    if (!FClipboard) {
+        why = kNoPasteClipboard;
+        return false;
+    }
+    turn.KeysBegin();
+    const bool pasted =
+        PasteWholeText(*FClipboard, text, VirtualKeyboardPasteKeys(*FKeyboard, FChord, turn, KeymapWait()), turn, why);
+    FLastKey = Clock::now();
+    if (pasted) {
+        std::scoped_lock lock(FMutex);
+        FStats.pasted += text.size();
+    }
+    return pasted;
+}
+
 bool TVirtualKeyboardSender::PasteStrokes(const std::vector<TStroke>& run, TTextPastes& pastes, TSendOutcome& outcome,
                                           ITypingTurn& turn) {
     std::u32string characters;
     for (const TStroke& stroke : run) {
         characters += stroke.character;
     }
-    if (pastes.Paste(characters, VirtualKeyboardPasteKeys(*FKeyboard, FChord, turn, KeymapWait())) != nullptr) {
-        return TypeStrokes(run, outcome, turn); // no application read it: as keys, exact but into Chromium
+    if (pastes.Paste(characters, VirtualKeyboardPasteKeys(*FKeyboard, FChord, turn, KeymapWait())) !=
+        PasteResult::Taken) {
+        return TypeStrokes(run, outcome,
+                           turn); // not pasted (a secret row's, none read it): as keys, exact but into Chromium
     }
     std::scoped_lock lock(FMutex);
     FStats.pasted += characters.size();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace velmora {
@@ -53,14 +54,17 @@ struct TVirtualKeyboardPacing {
 class TVirtualKeyboardSender final : public ITextSender {
 public:
     /// Takes a keyboard connected just now (TWaylandKeyboard throws PlatformError where there is none); given a
-    /// `clipboard`, characters beyond U+FFFF go by paste with `chord` (Chromium takes a key as one UTF-16 unit).
+    /// `clipboard`, pasted rows go through it with `chord`, and where `pasteWide` characters beyond U+FFFF too
+    /// (Chromium takes a key as one UTF-16 unit).
     explicit TVirtualKeyboardSender(std::unique_ptr<TWaylandKeyboard> keyboard, TVirtualKeyboardPacing pacing = {},
                                     std::unique_ptr<IPasteClipboard> clipboard = nullptr,
-                                    PasteChord chord = PasteChord::CtrlV);
+                                    PasteChord chord = PasteChord::CtrlV, bool pasteWide = true);
 
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
     /// The chord's key on a keymap of its own, at a US keyboard's position, its modifiers held around it.
     TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
+    /// Through the clipboard given, if any.
+    bool Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) override;
     /// The compositor has the keys; the X server of XWayland reads them a moment later.
     std::chrono::milliseconds ListenerGrace() const override { return std::chrono::milliseconds(100); }
 
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<TWaylandKeyboard> FKeyboard;
     std::unique_ptr<IPasteClipboard> FClipboard; ///< none: everything as keys
     PasteChord FChord;
+    bool FPasteWide; ///< characters beyond U+FFFF go by paste
     TVirtualKeyboardPacing FPacing;
     std::chrono::steady_clock::time_point FKeysFrom;  ///< no key before: the keyboard is new
     std::chrono::steady_clock::time_point FLastKey{}; ///< when the last key went out

@@ -7,12 +7,14 @@
 #include "core/TypingScript.h"
 #include "platform/Keysyms.h"
 #include "platform/PlatformError.h"
+#include "platform/TextPastes.h"
 #include "platform/TextWalk.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -235,6 +237,22 @@ std::vector<unsigned> HotkeyKeycodes(Display* display, std::int32_t virtualKey) 
     return keycode == 0 ? std::vector<unsigned>{} : std::vector<unsigned>{keycode};
 }
 
+/// The keys of one paste through XTest: Ctrl+V, or Shift+Insert (terminals).
+TPasteKeys XTestPasteKeys(Display* display, bool shiftInsert) {
+    const KeyCode modifier = XKeysymToKeycode(display, shiftInsert ? XK_Shift_L : XK_Control_L);
+    const KeyCode key = XKeysymToKeycode(display, shiftInsert ? XK_Insert : XK_v);
+    return {[display, modifier, key] {
+                XTestFakeKeyEvent(display, modifier, True, CurrentTime);
+                XTestFakeKeyEvent(display, key, True, CurrentTime);
+                XSync(display, False);
+            },
+            [display, modifier, key] {
+                XTestFakeKeyEvent(display, key, False, CurrentTime);
+                XTestFakeKeyEvent(display, modifier, False, CurrentTime);
+                XSync(display, False);
+            }};
+}
+
 } // namespace
 
 TX11TextSender::TX11TextSender(const std::string& displayName) : FDisplay(displayName), FLock(FDisplay.Get()) {}
@@ -353,6 +371,41 @@ bool TX11TextSender::Type(std::int32_t pressedKey, ITypingTurn& turn, const TPla
     }
     FStats.lastKey = lastKey;
     return !result.interrupted;
+}
+
+bool TX11TextSender::Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) {
+    if (!FClipboard) {
+        try {
+            FClipboard = std::make_unique<TX11Clipboard>();
+        } catch (const PlatformError& error) {
+            why = error.what();
+            return false;
+        }
+    }
+    Display* display = FDisplay.Get();
+    const auto pause = [&turn](std::chrono::milliseconds duration) { return turn.Pause(duration); };
+    if (!FLock.Take(pause, kLockPatience)) {
+        if (!turn.Pause(std::chrono::milliseconds(0))) {
+            return true;
+        }
+        throw PlatformError("Another copy of Velmora on this display has been typing for a minute.");
+    }
+    const TLockRelease turnEnds{FLock};
+    const Window focus = FocusedControl(display);
+    if (focus == None) {
+        std::scoped_lock lock(FMutex);
+        ++FStats.withoutFocus;
+        return true; // as a typed text: nowhere to go
+    }
+    // The user's keys (the hotkey's) would turn the paste keys into another chord.
+    TX11KeyboardState keyboard(display, {}, pause);
+    if (AwaitKeysReleased(keyboard).cancelled) {
+        return true;
+    }
+    const bool terminal = IsTerminalWindow(XGetXCBConnection(display), static_cast<xcb_window_t>(focus));
+    FClipboard->PasteInto(static_cast<xcb_window_t>(focus), terminal);
+    turn.KeysBegin();
+    return PasteWholeText(*FClipboard, text, XTestPasteKeys(display, terminal), turn, why);
 }
 
 } // namespace velmora

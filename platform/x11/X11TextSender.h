@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyPlayback.h"
+#include "X11Clipboard.h"
 #include "X11Display.h"
 #include "X11TypingLock.h"
 #include "platform/TextSender.h"
@@ -9,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,6 +43,8 @@ public:
     TSendOutcome Send(const std::u32string& text, std::int32_t pressedKey, ITypingTurn& turn) override;
     /// Holds the chord's modifiers around its key through XTest; a key the keyboard map lacks goes on a free keycode.
     TSendOutcome SendKey(const TKeyChord& chord, ITypingTurn& turn) override;
+    /// Through the CLIPBOARD selection by Ctrl+V; into a terminal through PRIMARY too, by Shift+Insert.
+    bool Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) override;
 
     /// A copy of the counters; from any thread.
     TTypingStats Stats() const;
@@ -54,8 +58,9 @@ private:
     bool Type(std::int32_t pressedKey, ITypingTurn& turn, const TPlayKeys& play);
 
     TX11Display FDisplay;
-    TX11TypingLock FLock;     // after the display it uses
-    Window FTextFocus = None; ///< where the text being typed began
+    TX11TypingLock FLock;                      // after the display it uses
+    Window FTextFocus = None;                  ///< where the text being typed began
+    std::unique_ptr<TX11Clipboard> FClipboard; ///< made at the first paste
     mutable std::mutex FMutex;
     TTypingStats FStats;
 };

@@ -6,6 +6,7 @@
 // focused application has an input method, as on GNOME; --stdin: then, in the same session, each file named on a
 // line of standard input, printing "typed queued_ns=N idle_ns=N" (nanoseconds since the epoch) once it went, for
 // bench/desktop_typing_bench.sh.
+// VELMORA_RD_ROWS=paste types the files as rows that paste, =secret-paste as secret rows that would paste.
 #include "platform/TypingQueue.h"
 #include "platform/portal/RemoteDesktopSender.h"
 #include "platform/wayland/WaylandLayout.h"
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -96,8 +98,12 @@ int main(int argc, char** argv) {
     const velmora::TRemoteDesktopSender& sender = *ownSender;
     velmora::TTypingQueue typist(std::move(ownSender));
     typist.SetProblemHandler([](const std::string& message) { std::cout << "problem: " << message << std::endl; });
+    const std::string rows = std::getenv("VELMORA_RD_ROWS") != nullptr ? std::getenv("VELMORA_RD_ROWS") : "";
     for (int i = first; i < argc; ++i) {
-        typist.TypeText(velmora::TTypingRequest(ReadFile(argv[i])));
+        velmora::TTypingRequest request(ReadFile(argv[i]));
+        request.paste = rows == "paste" || rows == "secret-paste";
+        request.secret = rows == "secret-paste";
+        typist.TypeText(request);
     }
     if (!RunUntilIdle(typist, std::chrono::seconds(60))) {
         return 1;

@@ -66,12 +66,13 @@ int main(int argc, char** argv) {
             }
             texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         }
-        // With VELMORA_VK_PASTE=1, as the program then does: characters beyond U+FFFF by the compositor's clipboard.
-        const char* paste = std::getenv("VELMORA_VK_PASTE");
+        // With VELMORA_VK_PASTE=1, as the program then does: characters beyond U+FFFF by the compositor's clipboard;
+        // with VELMORA_VK_PASTE=rows the texts as rows that paste, through that clipboard.
+        const std::string paste = std::getenv("VELMORA_VK_PASTE") != nullptr ? std::getenv("VELMORA_VK_PASTE") : "";
         auto ownSender = std::make_unique<velmora::TVirtualKeyboardSender>(
             std::make_unique<velmora::TWaylandKeyboard>(), PacingFromEnvironment(),
-            paste != nullptr && std::string(paste) == "1" ? std::make_unique<velmora::TDataControlClipboard>()
-                                                          : nullptr);
+            paste == "1" || paste == "rows" ? std::make_unique<velmora::TDataControlClipboard>() : nullptr,
+            velmora::PasteChord::CtrlV, paste == "1");
         const velmora::TVirtualKeyboardSender& sender = *ownSender;
         velmora::TTypingQueue typist(std::move(ownSender));
         std::atomic<bool> failed = false;
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         for (const std::string& text : texts) {
             velmora::TTypingRequest request(text);
             request.script.keys = keys;
+            request.paste = paste == "rows";
             typist.TypeText(request);
         }
         if (!typist.WaitUntilIdle(std::chrono::seconds(60))) {

@@ -69,15 +69,16 @@ got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$CLIP_LOG" | tr
     fail "a clipboard manager read a snippet not marked secret: $(grep '^manager' "$CLIP_LOG")"
 ok "[remote desktop] every format of the user's clipboard came back byte for byte; the snippets were marked secret"
 
-# clip_case CLIPBOARD TEXT: the user's clipboard set to one of the test portal's, TEXT typed; the log of that run
-# in $WORK/case.log.
+# clip_case CLIPBOARD TEXT [ROWS]: the user's clipboard set to one of the test portal's, TEXT typed (as rows of the
+# kind ROWS, see the driver); the log of that run in $WORK/case.log.
 clip_case() {
     local from
     session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop \
         /org/freedesktop/portal/desktop org.velmora.FakePortal.UserClipboard "string:$1" >/dev/null
     from=$(wc -l <"$CLIP_LOG")
     printf '%s' "$2" >"$WORK/case.in"
-    session_run "$DRIVER" "$WORK/case.in" >"$WORK/case.out" 2>&1 || fail "the driver failed: $(cat "$WORK/case.out")"
+    session_run env VELMORA_RD_ROWS="${3:-}" "$DRIVER" "$WORK/case.in" >"$WORK/case.out" 2>&1 ||
+        fail "the driver failed: $(cat "$WORK/case.out")"
     tail -n "+$((from + 1))" "$CLIP_LOG" >"$WORK/case.log"
 }
 # An empty clipboard, and a password manager's secret, leave an empty clipboard behind.
@@ -96,6 +97,18 @@ got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$WORK/case.log"
 [ "$got" = "ffe1 ffe3 76 paste:é 31 " ] && grep -qx 'manager secret' "$WORK/case.log" ||
     fail "a late clipboard manager's read: [$got] $(grep '^manager' "$WORK/case.log")"
 ok "[remote desktop] a clipboard manager's read as the paste keys went was not taken for the paste"
+# A row that pastes goes whole by one paste; a secret one is typed and never reaches the clipboard (what the layout
+# lacks is left out, counted).
+clip_case previous 'ab é漢' paste
+got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$WORK/case.log" | tr '\n' ' ')
+[ "$got" = "ffe1 ffe3 76 paste:ab é漢 " ] && ! grep -q '^problem' "$WORK/case.out" ||
+    fail "a row that pastes: [$got] $(cat "$WORK/case.out")"
+clip_case previous 'ab é漢' secret-paste
+got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p; s/^selection .*/selection/p' "$WORK/case.log" |
+    tr '\n' ' ')
+[ "$got" = "ffe1 61 62 20 " ] && grep -q '^problem: 2 characters of a secret row could not be typed' "$WORK/case.out" ||
+    fail "a secret row that would paste: [$got] $(cat "$WORK/case.out")"
+ok "[remote desktop] a row that pastes went by one paste; a secret one never reached the clipboard"
 # A paste that no application reads is named as before.
 session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.velmora.FakePortal.IgnorePastes >/dev/null
@@ -103,7 +116,8 @@ printf 'aé' >"$WORK/lost.in"
 session_run "$DRIVER" "$WORK/lost.in" >"$WORK/lost.out" 2>&1 || fail "the driver failed: $(cat "$WORK/lost.out")"
 grep -q '^problem: 1 character could not be typed (é): .* did not take them' "$WORK/lost.out" ||
     fail "an unread paste was not named: $(cat "$WORK/lost.out")"
-[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 3 ] ||
+# Every session that held the user's text when it closed (with the row that pastes: 4) left it to the manager.
+[ "$(grep -cx 'kept previous' "$CLIP_LOG")" -eq 4 ] ||
     fail "the clipboard did not keep the user's text: $(cat "$CLIP_LOG")"
 ok "[remote desktop] with the portal's clipboard, runs the layout lacks were pasted in order (an unread one" \
     "named); the user's clipboard was put back"

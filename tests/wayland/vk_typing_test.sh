@@ -15,8 +15,9 @@ sway_test_start "$1" "$2"
 DRIVER="$SESSION_DIR/bin/$(basename "$1")"
 TARGET="$SESSION_DIR/bin/$(basename "$2")"
 
-# type_case NAME TEXT [COPIES]: a fresh edit; the driver types TEXT COPIES times (default 1); the edit must hold
-# exactly that.
+# type_case NAME TEXT [COPIES]: a fresh edit; the driver (with the settings DRIVER_ENV) types TEXT COPIES times
+# (default 1); the edit must hold exactly that.
+DRIVER_ENV=()
 type_case() {
     local name=$1 text=$2 copies=${3:-1} i
     local out="$WORK/$name.out" inputs=()
@@ -28,7 +29,7 @@ type_case() {
     done
     session_edit "$out" "velmora-wl-$name" sway_focus_title
     local target=$XSESSION_LAST_PID
-    session_run "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
+    session_run env "${DRIVER_ENV[@]}" "$DRIVER" "${inputs[@]}" >"$WORK/driver.out" 2>"$WORK/driver.err" ||
         fail "[wayland] $name: the driver failed: $(cat "$WORK/driver.err")"
     wait_file_equals "$out" "$WORK/$name.expected" 30 ||
         fail "[wayland] $name: the text that arrived is not the text typed ($(cat "$WORK/driver.out"))"
@@ -137,6 +138,11 @@ for case in "${CASES[@]}"; do
         type_case ascii "Hello World, THE QUICK brown fox 0123456789 !\"#\$%&'()*+,-./:;<=>?@[\\]^_\`{|}~ end"
         type_case mixed_twice "$(mixed_text 600 4242)" 2
         type_case many_distinct "$(distinct_cjk 300) end"
+        # A row that pastes, through the compositor's data-control clipboard: not one key typed.
+        DRIVER_ENV=(VELMORA_VK_PASTE=rows)
+        type_case pasted "$(mixed_text 2000 99)"
+        grep -q ' strokes=0 .*pasted=2000 ' "$WORK/driver.out" || fail "[wayland] pasted: $(cat "$WORK/driver.out")"
+        DRIVER_ENV=()
         ;;
     keys) keys_case ;;
     *) browser_case "$case" ;;

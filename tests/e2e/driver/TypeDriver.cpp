@@ -1,6 +1,9 @@
 // Types the contents of files through the real X11 typist, one text per file, and prints what the typist did.
 //
-//   velmora_type_driver [--stop-after-ms N] FILE...
+//   velmora_type_driver [--stop-after-ms N] [--paste] [--secret] [--linger] FILE...
+//
+// --paste and --secret type the files as rows that paste, or secret ones. With --linger the driver stays after
+// the texts until it is killed (its clipboard, the user's content put back, goes with it).
 //   velmora_type_driver --write-random SEED LENGTH DISTINCT FILE   # writes a random text (UTF-8) to FILE
 //   velmora_type_driver --group [N]             # locks layout group N (0 is the first), then prints the locked one
 //   velmora_type_driver --tap KEYCODE           # presses and releases the key through XTest, as a user's key
@@ -15,6 +18,8 @@
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
+
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -89,11 +94,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::optional<int> stopAfterMs;
+    bool paste = false;
+    bool secret = false;
+    bool linger = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--stop-after-ms" && i + 1 < argc) {
             stopAfterMs = std::stoi(argv[++i]);
+        } else if (arg == "--linger") {
+            linger = true;
+        } else if (arg == "--paste" || arg == "--secret") {
+            (arg == "--paste" ? paste : secret) = true;
         } else {
             files.push_back(arg);
         }
@@ -112,7 +124,10 @@ int main(int argc, char** argv) {
         auto typist = std::make_unique<velmora::TTypingQueue>(std::move(ownSender));
         typist->SetProblemHandler([](const std::string& message) { std::cerr << "problem: " << message << std::endl; });
         for (const std::string& text : texts) {
-            typist->TypeText(velmora::TTypingRequest(text));
+            velmora::TTypingRequest request(text);
+            request.paste = paste;
+            request.secret = secret;
+            typist->TypeText(request);
         }
         if (stopAfterMs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(*stopAfterMs));
@@ -130,6 +145,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         PrintStats(sender.Stats());
+        while (linger) {
+            ::pause();
+        }
     } catch (const std::exception& error) {
         std::cerr << "velmora_type_driver: " << error.what() << "\n";
         return 1;

@@ -54,9 +54,11 @@ private:
 class TFakeTurn final : public ITypingTurn {
 public:
     int pauses = INT_MAX;
+    bool secret = false;
     bool Pause(std::chrono::milliseconds) override { return pauses-- > 0; }
     void KeysBegin() override {}
     void Report(const std::string&) override {}
+    bool Secret() const override { return secret; }
 };
 
 TRemotePiece Keys(std::size_t first, std::uint32_t key) {
@@ -92,6 +94,7 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
         bool readAtPress;
         std::string log;
         std::string why;
+        bool secret = false;
     } cases[] = {
         // The user's clipboard is never replaced when it cannot be put back.
         {false, true, false, " k9^ k1 keep", "and your clipboard could not be read"},
@@ -99,6 +102,8 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
         {true, false, false, " k9^ k1 keep offer2 k2 k2^ offer1 k2 k2^ put-back", "and the application did not take"},
         // A clipboard manager's read as the paste key goes down is not the application's.
         {true, false, true, " k9^ k1 keep offer2 k2 k2^ offer1 k2 k2^ put-back", "and the application did not take"},
+        // A secret row's characters never reach the clipboard, nor is the user's read for them.
+        {true, true, false, " k9^ k1", "a secret row's characters never go on the clipboard", true},
     };
     for (const auto& c : cases) {
         TFakeSession session;
@@ -106,6 +111,7 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
         session.pastesRead = c.read;
         session.readAtPress = c.readAtPress;
         TFakeTurn turn;
+        turn.secret = c.secret;
         TRemoteTypingCounters counters;
         const TSendOutcome outcome = TRemoteTypingPlayer(session, turn, counters).Play(kMixed);
         EXPECT_EQ(session.log, c.log);
