@@ -6,6 +6,7 @@
 #include "platform/ibus/ImePieces.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct TRemotePlan {
     std::vector<TRemoteKey> letGo;    ///< first: the releases of the modifiers the user may still hold from a hotkey
     std::vector<TImePiece> ime;       ///< the text for the IBus engine, while the focused application takes it
     std::vector<TRemotePiece> pieces; ///< the text by the session's keyboard, from the stroke where the IBus route ends
+    /// Before anything: the keys (Linux input key codes) whose release the text waits for where the desktop can
+    /// tell that the user holds them (a hotkey's modifiers); Control keys first.
+    std::vector<std::uint32_t> awaitRelease = {};
 };
 
 /// What the session offers a text besides the keyboard.

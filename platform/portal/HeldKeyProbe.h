@@ -1,0 +1,38 @@
+#pragma once
+
+#include "RemoteDesktopKeys.h"
+
+#include <QDBusConnection>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace velmora {
+
+/// Tells which keys the user holds on a desktop whose compositor lets a key through only at its first press and
+/// its last release over all keyboards (mutter): a key the session presses while the user holds it makes no input
+/// event, which the desktop's idle clock (org.gnome.Mutter.IdleMonitor) shows. The keys are pressed in the order
+/// given and let go of in reverse, so that a modifier probed after a Control key is never tapped alone (a bare Alt
+/// opens menus). The typist's thread only.
+class THeldKeyProbe {
+public:
+    /// Sends one key call of the session and waits for the portal's answer.
+    using TSend = std::function<void(const TRemoteKey&)>;
+
+    /// The probe of the desktop on `bus`; none where it has no such idle clock.
+    static std::unique_ptr<THeldKeyProbe> ForDesktop(const QDBusConnection& bus);
+
+    /// The keys of `codes` (Linux input key codes) that the user holds, each pressed through `send` and let go of.
+    std::vector<std::uint32_t> Held(const std::vector<std::uint32_t>& codes, const TSend& send);
+
+private:
+    explicit THeldKeyProbe(QDBusConnection bus);
+    /// Whether an input event came since `since`, waiting up to the time a key the desktop lets through takes.
+    bool EventSince(std::chrono::steady_clock::time_point since);
+
+    QDBusConnection FBus;
+};
+
+} // namespace velmora
