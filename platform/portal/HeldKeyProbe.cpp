@@ -32,16 +32,29 @@ THeldKeyProbe::THeldKeyProbe(QDBusConnection bus) : FBus(std::move(bus)) {}
 
 std::vector<std::uint32_t> THeldKeyProbe::Held(const std::vector<std::uint32_t>& codes, const TSend& send) {
     std::vector<std::uint32_t> held;
-    for (const std::uint32_t code : codes) {
-        const auto since = std::chrono::steady_clock::now();
+    // Pressed, and let go of at once unless it is the first: a key that makes an event is not held, and its release
+    // makes one too, which must pass before the next key is looked at.
+    const auto look = [&](std::uint32_t code, bool keep) {
+        auto since = std::chrono::steady_clock::now();
         send({true, code, true});
-        if (!EventSince(since)) {
+        const bool free = EventSince(since);
+        if (!free) {
             held.push_back(code);
         }
+        if (!keep) {
+            since = std::chrono::steady_clock::now();
+            send({true, code, false});
+            if (free) {
+                EventSince(since);
+            }
+        }
+    };
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        look(codes[i], i == 0);
     }
     // A key the user let go of meanwhile is let go of by this release: the desktop never saw the user's.
-    for (auto code = codes.rbegin(); code != codes.rend(); ++code) {
-        send({true, *code, false});
+    if (!codes.empty()) {
+        send({true, codes.front(), false});
     }
     return held;
 }

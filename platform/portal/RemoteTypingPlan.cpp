@@ -9,9 +9,9 @@ constexpr std::uint32_t kShiftL = 0xFFE1;
 constexpr std::uint32_t kInsert = 0xFF63;
 /// Linux input's key code of V.
 constexpr std::uint32_t kKeyV = 47;
-/// The modifier keys a hotkey may leave held (Linux input key codes): Control first, so that waiting for them taps
-/// no Alt alone. Super is left out: tapped alone, it opens the desktop's overview.
-const std::vector<std::uint32_t> kHotkeyModifiers{29, 97, 42, 54, 56, 100};
+/// The modifier keys of a hotkey (Linux input key codes: left and right Control and Alt), left Control first: it is
+/// held while the others are looked at, which taps none of them alone.
+const std::vector<std::uint32_t> kHotkeyModifiers{29, 97, 56, 100};
 
 } // namespace
 

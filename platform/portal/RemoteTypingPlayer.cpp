@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <utility>
 
 namespace velmora {
 
@@ -59,9 +58,10 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     return FOutcome;
 }
 
-bool TRemoteTypingPlayer::AwaitRelease(std::vector<std::uint32_t> keys) {
+bool TRemoteTypingPlayer::AwaitRelease(const std::vector<std::uint32_t>& keys) {
+    // All of them each time: the first covers the others (see TRemotePlan).
     for (int looks = 1; !keys.empty(); ++looks) {
-        std::optional<std::vector<std::uint32_t>> held = FSession.HeldKeys(keys);
+        const std::optional<std::vector<std::uint32_t>> held = FSession.HeldKeys(keys);
         if (!held || held->empty()) {
             break;
         }
@@ -74,7 +74,6 @@ bool TRemoteTypingPlayer::AwaitRelease(std::vector<std::uint32_t> keys) {
         if (!FTurn.Pause(kHeldLook)) {
             return false;
         }
-        keys = std::move(*held);
     }
     return true;
 }

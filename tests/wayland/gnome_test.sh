@@ -28,24 +28,27 @@ session_run gsettings set "$MEDIA_KEYS" custom-keybindings \
 # The German layout has ^ and ` as dead keys only.
 QT_TEXT=$'Hello World, THE QUICK brown fox 0123456789 !"#$%&\'()*+,-./:;<=>?[]^_`{|}~ end\tZ y\r\nÄÖÜäöüß @€{[]}\\~|µ²³ café ñ 漢 😀.'
 GTK_TEXT="$(mixed_text 500 1804)$QT_TEXT"
-# Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked.
+HELD_TEXT='Held Ctrl: Hello World, THE QUICK brown fox 0123456789 ÄÖÜäöüß @€{[]}\~| end.'
+# Row 1 CTRL+F5, row 2 CTRL+F6 (the user's), row 3 bare A, row 4 ALT+F9, row 5 CTRL+F7, row 6 unchecked, row 7
+# CTRL+F10.
 session_program "$1" "$2" "$(list_item "$GTK_TEXT" 1 116 True)" "$(list_item "held" 1 117 True)" \
     "$(list_item "bare" 0 65 True)" "$(list_item "$QT_TEXT" 2 120 True)" \
-    "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)"
+    "$(list_item $'user\tpässwörd 漢字\r\n' 1 118 True)" "$(list_item "never" 1 119 False)" \
+    "$(list_item "$HELD_TEXT" 1 121 True)"
 session_start_program gnome_focus_title
 grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WORK/velmora.log" ||
     fail "the status line does not say how hotkeys work here"
 shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is still there: $(shortcuts)"
 gnome_input keys 56+20 # Alt+T: Start
-wait_until 10 shortcuts_have "-row5/']" || fail "Start added no shortcuts: $(shortcuts)"
+wait_until 10 shortcuts_have "-row7/']" || fail "Start added no shortcuts: $(shortcuts)"
 own=$(session_program_pid)
 tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1' | cut -d- -f2)
 shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$tag-row1/', '$FOLDER/velmora-$tag-row4/', \
-'$FOLDER/velmora-$tag-row5/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
+'$FOLDER/velmora-$tag-row5/', '$FOLDER/velmora-$tag-row7/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
 grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
     fail "row 2's combination was not reported as held"
 grep -q "Velmora row 3: a is not bound" "$WORK/velmora.log" || fail "the bare A of row 3 was not refused"
-ok "[gnome] Start added rows 1, 4, 5 as GNOME shortcuts; CTRL+F6 held by the user's, bare A refused, leftover gone"
+ok "[gnome] Start added rows 1, 4, 5, 7 as GNOME shortcuts; CTRL+F6 held by the user's, bare A refused, leftover gone"
 
 # press NAME KIND CHORD EXPECTED_FILE: a fresh edit (4, 3: GTK views, form: GTK 4 entries, qt), the hotkey, the text.
 press() {
@@ -102,6 +105,22 @@ select_all_then_x qt
 ok "[gnome] ALT+F9 typed the layout's $(wc -m <"$WORK/qt.expected") characters of row 4 into Qt twice, AltGr ones" \
     "included; ^ \` é ñ 漢 😀 named in one Warning; Ctrl+A selected all after it"
 
+# Ctrl held as people may hold it, down over F10 and let go of 1.5 s later: the text arrives as when Ctrl is let go
+# of at once, in Qt without an input method too (Velmora waits: typed meanwhile, its keys were Ctrl shortcuts there).
+printf '%s' "$HELD_TEXT" >"$WORK/held.expected"
+for kind in qt 4; do
+    if [ "$kind" = qt ]; then
+        session_spawn "$TARGET" "$WORK/held-$kind.out" "held-$kind"
+    else
+        session_spawn python3 "$SESSION_DIR/gtk_target.py" 4 "$WORK/held-$kind.out" "held-$kind"
+    fi
+    { wait_for_file "$WORK/held-$kind.out" 20 && gnome_focus_title "held-$kind"; } || fail "held-$kind did not start"
+    gnome_input down 29 && gnome_input keys 68 && sleep 1.5 && gnome_input up 29
+    wait_file_equals "$WORK/held-$kind.out" "$WORK/held.expected" 30 ||
+        fail "held-$kind: with Ctrl held over CTRL+F10, the text that arrived is not row 7's"
+done
+ok "[gnome] CTRL+F10 with Ctrl held 1.5 s typed row 7 exactly into Qt (no input method) and GTK 4"
+
 # Row 1 deleted while running (Home, Alt+D, Yes; the Warning closed first): CTRL+F7 still types row 5's text, not
 # that of the row that moved into the fifth place (the unchecked "never").
 no_warning() { [ "$(warnings)" = 0 ]; }
@@ -135,8 +154,8 @@ ok "[gnome] a copy of another list added its own shortcut and typed its own row,
 gnome_focus_title "Velmora 1.1 " 10 && gnome_input keys 56+25 || fail "the main window did not take the focus"
 wait_until 10 shortcuts_are "['$FOLDER/custom0/']" || fail "Stop left shortcuts: $(shortcuts)"
 gnome_input keys 56+20
-# Rows 4 and 3 (ALT+F9, CTRL+F7) now.
-wait_until 10 shortcuts_have "velmora-$tag-row4/']" || fail "the second Start added no shortcuts: $(shortcuts)"
+# Rows 4, 3 and 6 (ALT+F9, CTRL+F7, CTRL+F10) now.
+wait_until 10 shortcuts_have "velmora-$tag-row6/']" || fail "the second Start added no shortcuts: $(shortcuts)"
 kill -KILL "$own"
 xsession_stop "$VELMORA_PID"
 shortcuts_have "velmora-$tag-row3" || fail "the killed copy's shortcuts vanished by themselves"
