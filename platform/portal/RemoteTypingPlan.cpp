@@ -34,9 +34,10 @@ std::vector<TRemoteKey> PasteChordKeys(const TRemoteKeyPlan& keys, PasteChord ch
 }
 
 TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteKeyPlan& keys, TRemoteRoutes routes) {
+    // A desktop shortcut that runs a row command may leave its keys held as well as a hotkey.
     TRemotePlan plan;
+    plan.awaitRelease = kHotkeyModifiers;
     if (routes.afterHotkey) {
-        plan.awaitRelease = kHotkeyModifiers;
         plan.letGo = keys.LetGoOfModifiers();
     }
     if (routes.inputMethod) {

@@ -33,7 +33,8 @@ struct TRemotePlan {
     std::vector<TImePiece> ime;       ///< the text for the IBus engine, while the focused application takes it
     std::vector<TRemotePiece> pieces; ///< the text by the session's keyboard, from the stroke where the IBus route ends
     /// Before anything: the keys (Linux input key codes) whose release the text waits for where the desktop can
-    /// tell that the user holds them (a hotkey's modifiers); the first stays pressed while the others are looked at.
+    /// tell that the user holds them (the modifiers of a hotkey or of a desktop shortcut); the first stays pressed
+    /// while the others are looked at.
     std::vector<std::uint32_t> awaitRelease = {};
 };
 

@@ -124,9 +124,9 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
     }
 }
 
-// Where the desktop tells which keys the user holds but cannot let go of them, a hotkey's text waits until they are
+// Where the desktop tells which keys the user holds but cannot let go of them, a text waits until they are
 // let go of: typed then, not at all when the typist stops meanwhile or they are still held at the bound.
-TEST(RemoteTypingPlayer, AHotkeysTextWaitsUntilTheUserLetsGoOfItsKeys) {
+TEST(RemoteTypingPlayer, ATextWaitsWhileTheUserHoldsAModifier) {
     TRemotePlan plan = kMixed;
     plan.pieces.resize(1);
     plan.awaitRelease = {29, 56};
