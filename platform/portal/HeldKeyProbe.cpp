@@ -30,7 +30,8 @@ std::unique_ptr<THeldKeyProbe> THeldKeyProbe::ForDesktop(const QDBusConnection& 
 
 THeldKeyProbe::THeldKeyProbe(QDBusConnection bus) : FBus(std::move(bus)) {}
 
-std::vector<std::uint32_t> THeldKeyProbe::Held(const std::vector<std::uint32_t>& codes, const TSend& send) {
+std::optional<std::vector<std::uint32_t>> THeldKeyProbe::Held(const std::vector<std::uint32_t>& codes,
+                                                              const TSend& send) {
     std::vector<std::uint32_t> held;
     // Pressed, and let go of at once unless it is the first: a key that makes an event is not held, and its release
     // makes one too, which must pass before the next key is looked at.
@@ -55,6 +56,9 @@ std::vector<std::uint32_t> THeldKeyProbe::Held(const std::vector<std::uint32_t>&
     // A key the user let go of meanwhile is let go of by this release: the desktop never saw the user's.
     if (!codes.empty()) {
         send({true, codes.front(), false});
+    }
+    if (!codes.empty() && held.size() == codes.size()) {
+        return std::nullopt;
     }
     return held;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -24,9 +25,10 @@ public:
     /// The probe of the desktop on `bus`; none where it has no such idle clock.
     static std::unique_ptr<THeldKeyProbe> ForDesktop(const QDBusConnection& bus);
 
-    /// The keys of `codes` (Linux input key codes) that the user holds, each pressed through `send` and let go of.
-    /// Takes about 10 ms a key that is not held, 150 ms one that is.
-    std::vector<std::uint32_t> Held(const std::vector<std::uint32_t>& codes, const TSend& send);
+    /// The keys of `codes` (Linux input key codes) that the user holds, each pressed through `send` and let go of;
+    /// none when none of them made an event (the desktop's clock does not see the session's keys). Takes about
+    /// 10 ms a key that is not held, 150 ms one that is.
+    std::optional<std::vector<std::uint32_t>> Held(const std::vector<std::uint32_t>& codes, const TSend& send);
 
 private:
     explicit THeldKeyProbe(QDBusConnection bus);
