@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -13,32 +14,54 @@ namespace {
 
 const QString kService = QStringLiteral("org.gnome.Mutter.IdleMonitor");
 const QString kPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core");
-/// How long a key the desktop lets through may take to show on its idle clock; a key that shows nothing by then
-/// is held (a busy desktop only makes the typist look again).
+/// How long the witness key may take to show on the idle clock; one that shows nothing by then means the clock does
+/// not see the session's keys.
+constexpr std::chrono::milliseconds kWitnessWait{1000};
+/// How long another key may take: at least this, and four times what the witness took (a busy desktop that takes
+/// longer only makes the typist look again).
 constexpr std::chrono::milliseconds kEventWait{150};
 constexpr std::chrono::milliseconds kPoll{3};
 
 } // namespace
 
-std::unique_ptr<THeldKeyProbe> THeldKeyProbe::ForDesktop(const QDBusConnection& bus) {
+std::unique_ptr<THeldKeyProbe> THeldKeyProbe::ForDesktop(const QDBusConnection& bus, std::uint32_t witness) {
     const QDBusConnectionInterface* names = bus.interface();
-    if (names == nullptr || !names->isServiceRegistered(kService).value()) {
+    if (witness == 0 || names == nullptr || !names->isServiceRegistered(kService).value()) {
         return nullptr;
     }
-    return std::unique_ptr<THeldKeyProbe>(new THeldKeyProbe(bus));
+    return std::unique_ptr<THeldKeyProbe>(new THeldKeyProbe(bus, witness));
 }
 
-THeldKeyProbe::THeldKeyProbe(QDBusConnection bus) : FBus(std::move(bus)) {}
+THeldKeyProbe::THeldKeyProbe(QDBusConnection bus, std::uint32_t witness) : FBus(std::move(bus)), FWitness(witness) {}
+
+bool THeldKeyProbe::Sees(const TSend& send) {
+    if (!FWait) {
+        // Nobody holds the witness: it shows how long a key takes, or that the clock does not see the session's.
+        const auto since = std::chrono::steady_clock::now();
+        send({true, FWitness, true});
+        const bool seen = EventSince(since, kWitnessWait);
+        const auto took = std::chrono::steady_clock::now() - since;
+        send({true, FWitness, false});
+        FWait = seen ? std::max<std::chrono::milliseconds>(
+                           kEventWait, 4 * std::chrono::duration_cast<std::chrono::milliseconds>(took))
+                     : std::chrono::milliseconds(0);
+        EventSince(std::chrono::steady_clock::now(), *FWait);
+    }
+    return FWait->count() > 0;
+}
 
 std::optional<std::vector<std::uint32_t>> THeldKeyProbe::Held(const std::vector<std::uint32_t>& codes,
                                                               const TSend& send) {
+    if (!Sees(send)) {
+        return std::nullopt;
+    }
     std::vector<std::uint32_t> held;
     // Pressed, and let go of at once unless it is the first: a key that makes an event is not held, and its release
     // makes one too, which must pass before the next key is looked at.
     const auto look = [&](std::uint32_t code, bool keep) {
         auto since = std::chrono::steady_clock::now();
         send({true, code, true});
-        const bool free = EventSince(since);
+        const bool free = EventSince(since, *FWait);
         if (!free) {
             held.push_back(code);
         }
@@ -46,7 +69,7 @@ std::optional<std::vector<std::uint32_t>> THeldKeyProbe::Held(const std::vector<
             since = std::chrono::steady_clock::now();
             send({true, code, false});
             if (free) {
-                EventSince(since);
+                EventSince(since, *FWait);
             }
         }
     };
@@ -57,13 +80,10 @@ std::optional<std::vector<std::uint32_t>> THeldKeyProbe::Held(const std::vector<
     if (!codes.empty()) {
         send({true, codes.front(), false});
     }
-    if (!codes.empty() && held.size() == codes.size()) {
-        return std::nullopt;
-    }
     return held;
 }
 
-bool THeldKeyProbe::EventSince(std::chrono::steady_clock::time_point since) {
+bool THeldKeyProbe::EventSince(std::chrono::steady_clock::time_point since, std::chrono::milliseconds wait) {
     const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetIdletime"));
     for (;;) {
         // Measured before the question: an event older than `since` can never look newer.
@@ -76,7 +96,7 @@ bool THeldKeyProbe::EventSince(std::chrono::steady_clock::time_point since) {
         if (idle.value() < static_cast<qulonglong>(elapsed.count())) {
             return true;
         }
-        if (elapsed >= kEventWait) {
+        if (elapsed >= wait) {
             return false;
         }
         std::this_thread::sleep_for(kPoll);

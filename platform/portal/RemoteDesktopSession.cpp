@@ -150,7 +150,8 @@ std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnect
     } catch (const PlatformError& error) {
         turn.Report(std::string("Velmora types without IBus: ") + error.what());
     }
-    session->FHeldKeys = THeldKeyProbe::ForDesktop(session->FBus);
+    // The IBus route's trigger key has no symbol: nobody holds it, no application acts on it.
+    session->FHeldKeys = THeldKeyProbe::ForDesktop(session->FBus, trigger);
     if (response.results.value("clipboard_enabled").toBool()) {
         session->FClipboard = std::move(clipboard);
     } else if (otherClipboard) {
