@@ -1,5 +1,6 @@
 #include "RemoteDesktopSession.h"
 
+#include "HeldKeyProbe.h"
 #include "PortalClipboard.h"
 #include "PortalRequest.h"
 #include "platform/PlatformError.h"
@@ -150,6 +151,8 @@ std::unique_ptr<TRemoteDesktopSession> TRemoteDesktopSession::Start(QDBusConnect
     } catch (const PlatformError& error) {
         turn.Report(std::string("Velmora types without IBus: ") + error.what());
     }
+    // The IBus route's trigger key has no symbol: nobody holds it, no application acts on it.
+    session->FHeldKeys = THeldKeyProbe::ForDesktop(session->FBus, trigger);
     if (response.results.value("clipboard_enabled").toBool()) {
         session->FClipboard = std::move(clipboard);
     } else if (otherClipboard) {
@@ -174,6 +177,13 @@ void TRemoteDesktopSession::Send(const TRemoteKey& key) {
                          key.pressed ? 1U : 0U});
     // One at a time: the portal may hand calls that overlap to its backend in another order.
     FBus.call(notify, QDBus::Block, 5000);
+}
+
+std::optional<std::vector<std::uint32_t>> TRemoteDesktopSession::HeldKeys(const std::vector<std::uint32_t>& codes) {
+    if (!FHeldKeys) {
+        return std::nullopt;
+    }
+    return FHeldKeys->Held(codes, [this](const TRemoteKey& key) { Send(key); });
 }
 
 bool TRemoteDesktopSession::ImeActivate() {

@@ -15,6 +15,7 @@
 namespace velmora {
 
 class TIbusEngine;
+class THeldKeyProbe;
 
 /// Makes a clipboard to paste through; none where there is none.
 using TClipboardFactory = std::function<std::unique_ptr<IPasteClipboard>()>;
@@ -51,6 +52,7 @@ public:
 
     // IRemoteSession: the session's keyboard, the IBus engine and the session's clipboard.
     void Send(const TRemoteKey& key) override;
+    std::optional<std::vector<std::uint32_t>> HeldKeys(const std::vector<std::uint32_t>& codes) override;
     bool ImeActivate() override;
     bool ImeFocused() override;
     bool ImeSend(TImePiece piece) override;
@@ -67,6 +69,7 @@ private:
     const std::uint32_t FTrigger;
     std::unique_ptr<TIbusEngine> FIbus;          ///< none where IBus cannot be used
     std::unique_ptr<IPasteClipboard> FClipboard; ///< the portal's, or the one given; none without either
+    std::unique_ptr<THeldKeyProbe> FHeldKeys;    ///< none where the desktop cannot tell which keys are held
 };
 
 } // namespace velmora

@@ -5,6 +5,8 @@
 #include "platform/TextWalk.h"
 #include "platform/ibus/ImePieces.h"
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -17,6 +19,9 @@ public:
 
     /// Sends one key call and waits for the portal's answer.
     virtual void Send(const TRemoteKey& key) = 0;
+    /// The keys of `codes` (Linux input key codes) that the user holds now, each pressed and let go of through the
+    /// session to find out; none where the desktop cannot tell.
+    virtual std::optional<std::vector<std::uint32_t>> HeldKeys(const std::vector<std::uint32_t>& codes) = 0;
 
     /// Makes the IBus engine the global one; false when there is none or the daemon refused.
     virtual bool ImeActivate() = 0;

@@ -9,6 +9,9 @@ constexpr std::uint32_t kShiftL = 0xFFE1;
 constexpr std::uint32_t kInsert = 0xFF63;
 /// Linux input's key code of V.
 constexpr std::uint32_t kKeyV = 47;
+/// The modifier keys of a hotkey (Linux input key codes: left and right Control and Alt), left Control first: it is
+/// held while the others are looked at, which taps none of them alone.
+const std::vector<std::uint32_t> kHotkeyModifiers{29, 97, 56, 100};
 
 } // namespace
 
@@ -31,7 +34,9 @@ std::vector<TRemoteKey> PasteChordKeys(const TRemoteKeyPlan& keys, PasteChord ch
 }
 
 TRemotePlan PlanRemoteTyping(const std::vector<TStroke>& strokes, const TRemoteKeyPlan& keys, TRemoteRoutes routes) {
+    // A desktop shortcut that runs a row command may leave its keys held as well as a hotkey.
     TRemotePlan plan;
+    plan.awaitRelease = kHotkeyModifiers;
     if (routes.afterHotkey) {
         plan.letGo = keys.LetGoOfModifiers();
     }

@@ -6,6 +6,7 @@
 #include "platform/ibus/ImePieces.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct TRemotePlan {
     std::vector<TImePiece> ime;       ///< the text for the IBus engine, while the focused application takes it
     std::vector<TRemotePiece> pieces; ///< the text by the session's keyboard, from the stroke where the IBus route ends
     bool chordViaInputMethod = false; ///< a Chord goes while the IBus engine is global, which sees its key go by
+    /// Before anything: the keys (Linux input key codes) whose release the text waits for where the desktop can
+    /// tell that the user holds them (the modifiers of a hotkey or of a desktop shortcut); the first stays pressed
+    /// while the others are looked at.
+    std::vector<std::uint32_t> awaitRelease = {};
 };
 
 /// What the session offers a text besides the keyboard.

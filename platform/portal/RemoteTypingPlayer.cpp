@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace velmora {
 
@@ -9,6 +10,10 @@ namespace {
 
 constexpr const char* kOffLayout =
     "your keyboard layout has no key for them. Add a layout that has them, or use an X11 application.";
+/// How often a text looks whether the user still holds a hotkey's keys before it gives up (the desktop cannot let
+/// go of them for the user), and how long it waits between two looks: about 5 s with one key held.
+constexpr int kHeldLooks = 25;
+constexpr std::chrono::milliseconds kHeldLook{50};
 
 /// How many modifier keys a stroke's chord presses first and lets go of last ([m..., key, key^, ...m^]); 0 for
 /// other calls.
@@ -44,6 +49,9 @@ TRemoteTypingPlayer::TRemoteTypingPlayer(IRemoteSession& session, ITypingTurn& t
 
 TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     FOutcome = {{}, kOffLayout};
+    if (!AwaitRelease(plan.awaitRelease)) {
+        return FOutcome;
+    }
     for (const TRemoteKey& key : plan.letGo) {
         FSession.Send(key);
     }
@@ -80,6 +88,26 @@ TSendOutcome TRemoteTypingPlayer::Play(const TRemotePlan& plan) {
     FPastes.reset();
     FCounters.Add(&TRemoteTypingStats::offLayout, FOutcome.unsent.size());
     return FOutcome;
+}
+
+bool TRemoteTypingPlayer::AwaitRelease(const std::vector<std::uint32_t>& keys) {
+    // All of them each time: the first covers the others (see TRemotePlan).
+    for (int looks = 1; !keys.empty(); ++looks) {
+        const std::optional<std::vector<std::uint32_t>> held = FSession.HeldKeys(keys);
+        if (!held || held->empty()) {
+            break;
+        }
+        if (looks == kHeldLooks) {
+            FTurn.Report("The text was not typed: a key was still held seconds after the hotkey, and on this desktop "
+                         "Velmora cannot let go of it for you (the text's keys would have acted as shortcuts with "
+                         "it). Let go of the hotkey's keys after the press.");
+            return false;
+        }
+        if (!FTurn.Pause(kHeldLook)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::size_t TRemoteTypingPlayer::PlayIme(const std::vector<TImePiece>& pieces, IRemoteSession*& active) {

@@ -7,6 +7,7 @@
 #include "platform/TextSender.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     TSendOutcome Play(const TRemotePlan& plan);
 
 private:
+    /// Waits while the user holds any of `keys`, where the session can tell; false when the text must not go: the
+    /// typist stopped, or a key was still held at the bound (the text's keys would act as shortcuts with it).
+    bool AwaitRelease(const std::vector<std::uint32_t>& keys);
     /// Sends IBus pieces while they go, the engine made global (`active` set to the session that must give it back);
     /// how many strokes went.
     std::size_t PlayIme(const std::vector<TImePiece>& pieces, IRemoteSession*& active);

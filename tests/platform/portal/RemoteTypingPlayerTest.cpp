@@ -17,10 +17,18 @@ public:
     bool clipboardReadable = true;
     bool pastesRead = true;
     bool readAtPress = false; ///< a clipboard manager reads the new content while the paste key goes down
+    int heldLooks = -1;       ///< looks at the held keys before the user lets go of them; -1: the desktop cannot tell
 
     void Send(const TRemoteKey& key) override {
         log += " k" + std::to_string(key.value) + (key.pressed ? "" : "^");
         FRequests += readAtPress && key.pressed && key.value == 2 ? 1 : 0;
+    }
+    std::optional<std::vector<std::uint32_t>> HeldKeys(const std::vector<std::uint32_t>& codes) override {
+        if (heldLooks < 0) {
+            return std::nullopt;
+        }
+        log += " held?" + std::to_string(codes.size());
+        return heldLooks-- > 0 ? std::vector<std::uint32_t>{codes.front()} : std::vector<std::uint32_t>{};
     }
     bool ImeActivate() override { return Note(" ime-on", true); }
     bool ImeFocused() override { return true; }
@@ -56,8 +64,9 @@ public:
     int pauses = INT_MAX;
     bool secret = false;
     bool Pause(std::chrono::milliseconds) override { return pauses-- > 0; }
+    std::string reports;
     void KeysBegin() override {}
-    void Report(const std::string&) override {}
+    void Report(const std::string& message) override { reports += message; }
     bool Secret() const override { return secret; }
 };
 
@@ -119,6 +128,35 @@ TEST(RemoteTypingPlayer, RunsThatCouldNotBePastedAreNamedWithWhy) {
         EXPECT_NE(outcome.why.find(c.why), std::string::npos) << outcome.why;
         EXPECT_EQ(counters.Copy().pasted, 0U);
         EXPECT_EQ(counters.Copy().offLayout, 4U);
+    }
+}
+
+// Where the desktop tells which keys the user holds but cannot let go of them, a text waits until they are
+// let go of: typed then, not at all when the typist stops meanwhile or they are still held at the bound.
+TEST(RemoteTypingPlayer, ATextWaitsWhileTheUserHoldsAModifier) {
+    TRemotePlan plan = kMixed;
+    plan.pieces.resize(1);
+    plan.awaitRelease = {29, 56};
+    std::string bound;
+    for (int look = 0; look < 25; ++look) {
+        bound += " held?2";
+    }
+    const struct {
+        int heldLooks, pauses;
+        std::string log;
+    } cases[] = {{-1, INT_MAX, " k9^ k1"}, // the desktop cannot tell
+                 {2, INT_MAX, " held?2 held?2 held?2 k9^ k1"},
+                 {INT_MAX, 1, " held?2 held?2"},
+                 {INT_MAX, INT_MAX, bound}};
+    for (const auto& c : cases) {
+        TFakeSession session;
+        session.heldLooks = c.heldLooks;
+        TFakeTurn turn;
+        turn.pauses = c.pauses;
+        TRemoteTypingCounters counters;
+        TRemoteTypingPlayer(session, turn, counters).Play(plan);
+        EXPECT_EQ(session.log, c.log);
+        EXPECT_EQ(turn.reports.empty(), c.log != bound) << turn.reports;
     }
 }
 
