@@ -45,7 +45,7 @@ shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is stil
 gnome_input keys 56+20 # Alt+T: Start
 wait_until 10 shortcuts_have "-row10/']" || fail "Start added no shortcuts: $(shortcuts)"
 own=$(session_program_pid)
-tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1' | cut -d- -f2)
+tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1/' | cut -d- -f2)
 shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$tag-row1/', '$FOLDER/velmora-$tag-row4/', \
 '$FOLDER/velmora-$tag-row5/', '$FOLDER/velmora-$tag-row7/', '$FOLDER/velmora-$tag-row8/', \
 '$FOLDER/velmora-$tag-row9/', '$FOLDER/velmora-$tag-row10/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
