@@ -89,7 +89,10 @@ std::function<void(const THotKeys&)> HotkeyNoteHandler(const QPointer<TMForm>& m
                                                        bool hintShown) {
     return [&mainWindow, sessionNote = std::move(sessionNote), rowCommand = RowCommandLine(),
             hintShown](const THotKeys& hotkeys) {
-        const std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        if (const std::string picker = PickerNote(hotkeys, PickCommand(ExecutablePath())); !picker.empty()) {
+            note += (note.empty() ? "" : "\n") + picker;
+        }
         if (!note.empty()) {
             std::cerr << "velmora: " << note << std::endl;
         }
