@@ -45,6 +45,11 @@ void TPicker::Open() {
     if (!FForm) {
         FForm = std::make_unique<TPickerForm>();
         connect(FForm.get(), &TPickerForm::Picked, this, &TPicker::Picked);
+        // Esc: the focus goes back as after a choice, where the window manager would leave it elsewhere.
+        connect(FForm.get(), &TPickerForm::Cancelled, this, [this] {
+            FFocusTimer->stop();
+            FFocus.GiveBack();
+        });
     }
     if (FForm->isVisible()) {
         FForm->activateWindow();
