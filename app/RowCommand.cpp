@@ -28,6 +28,7 @@ namespace {
 
 constexpr const char* kRowVerb = "type-row ";
 constexpr const char* kHotkeyVerb = "hotkey ";
+constexpr const char* kPickVerb = "pick";
 constexpr int kAnswerTimeoutMs = 5000;
 
 } // namespace
@@ -73,6 +74,9 @@ std::string RowRequestLine(const std::string& option, std::size_t number) {
     if (option == kHotkeyOption) {
         return kHotkeyVerb + std::to_string(number);
     }
+    if (option == kPickOption) {
+        return kPickVerb;
+    }
     return {};
 }
 
@@ -94,11 +98,15 @@ std::string AnswerRowRequest(const std::string& request, const TRowList* rows, T
     };
     const std::optional<std::size_t> row = numberAfter(kRowVerb);
     const std::optional<std::size_t> id = numberAfter(kHotkeyVerb);
-    if (!row && !id) {
+    const bool pick = request == kPickVerb;
+    if (!row && !id && !pick) {
         return "error: Velmora did not understand the request; use: velmora --type-row N (N: the row's No.).";
     }
     if (rows == nullptr || hotkeys == nullptr) {
         return "error: Velmora is starting or ending; try again in a moment.";
+    }
+    if (pick) {
+        return hotkeys->OpenPicker() ? "ok" : "error: Velmora has no picker open to requests yet; try again.";
     }
     if (id) {
         // A shortcut Velmora wrote at a Start: it names the registration, not the row's place in the list now.
@@ -119,14 +127,16 @@ std::string AnswerRowRequest(const std::string& request, const TRowList* rows, T
 }
 
 bool IsRowCommand(const std::string& firstArgument) {
-    return firstArgument == kTypeRowOption || firstArgument == kHotkeyOption;
+    return firstArgument == kTypeRowOption || firstArgument == kHotkeyOption || firstArgument == kPickOption;
 }
 
 int RunRowCommand(int argc, char** argv) {
     const std::string option = argc >= 2 ? argv[1] : "";
+    const bool pick = option == kPickOption && argc == 2;
     const std::optional<std::size_t> number = argc == 3 ? ParseRowNumber(argv[2]) : std::nullopt;
-    if (!number || !IsRowCommand(option)) {
-        std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)" << std::endl;
+    if (!pick && (!number || !IsRowCommand(option))) {
+        std::cerr << "usage: velmora --type-row N   (N: the row's No. in Velmora's list)\n"
+                  << "       velmora --pick         (the running Velmora opens its picker of all rows)" << std::endl;
         return 2;
     }
     // The copy to reach is the one of the list this program would use.
@@ -138,7 +148,7 @@ int RunRowCommand(int argc, char** argv) {
         std::cerr << "velmora: nothing was sent: " << error.what() << std::endl;
         return 1;
     }
-    return SendRowRequest(RowCommandSocketPath(tag), RowRequestLine(option, *number));
+    return SendRowRequest(RowCommandSocketPath(tag), RowRequestLine(option, number.value_or(0)));
 }
 
 int SendRowRequest(const std::string& socketPath, const std::string& requestLine) {

@@ -36,21 +36,22 @@ std::string RowCommandLine();
 /// is not a positive decimal number.
 std::optional<std::size_t> ParseRowNumber(const std::string& argument);
 
-/// The request line a command-line option sends to the running copy ("type-row 3", "hotkey 7"); empty for an
-/// option that sends none.
+/// The request line a command-line option sends to the running copy ("type-row 3", "hotkey 7", "pick" for --pick
+/// whatever the number); empty for an option that sends none.
 std::string RowRequestLine(const std::string& option, std::size_t number);
 
 /// Handles one request line on the GUI thread. "type-row N": types row N's text when the row is in force (checked
 /// at the last Start, not stopped since), whatever became of its hotkey. "hotkey ID": a press of the registration
-/// ID of the last Start (a shortcut Velmora wrote), typed as any press is. Returns the answer line: "ok", or
+/// ID of the last Start (a shortcut Velmora wrote), typed as any press is. "pick": opens the picker of all rows,
+/// started or not. Returns the answer line: "ok", or
 /// "error: " and what the user can do. `rows` and `hotkeys` are null while there is no controller.
 std::string AnswerRowRequest(const std::string& request, const TRowList* rows, THotKeys* hotkeys);
 
-/// Whether a program's first argument asks the running copy to type ("--type-row", "--hotkey").
+/// Whether a program's first argument asks the running copy to type ("--type-row", "--hotkey", "--pick").
 bool IsRowCommand(const std::string& firstArgument);
 
-/// The program as a desktop shortcut runs it ("velmora --type-row N", "velmora --hotkey ID"): sends the request to
-/// the running copy and returns the exit code (2 for a malformed command line, with its usage).
+/// The program as a desktop shortcut runs it ("velmora --type-row N", "velmora --hotkey ID", "velmora --pick"):
+/// sends the request to the running copy and returns the exit code (2 for a malformed command line, with its usage).
 int RunRowCommand(int argc, char** argv);
 
 /// The client side: sends the request line to the running copy and waits for its answer (5 s at most). Talks only

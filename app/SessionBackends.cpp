@@ -111,6 +111,11 @@ void TSessionBackends::Open(const std::string& appId, const std::string& copyTag
     }
     FChoice = ChooseBackends(FOffer, FRowCommand);
     MakeHotkeys(appId, copyTag);
+    if (FOffer.wayland) {
+        FFocus = std::make_unique<TDesktopGivesFocusBack>();
+    } else {
+        FFocus = MakeX11WindowFocus();
+    }
     std::unique_ptr<ITextSender> sender = MakeSender();
     FWaylandKeyboard.reset();
     // The program's X11 grabs keep out of the way of the keys it types, whichever way they go.

@@ -5,6 +5,7 @@
 #include "platform/SessionChoice.h"
 #include "platform/TextSender.h"
 #include "platform/TypingQueue.h"
+#include "platform/WindowFocus.h"
 
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ public:
     TTypingQueue& Typist() { return *FTypist; }
     /// The connection whose events bring hotkey presses; none when presses come through Qt's own event loop.
     IEventSource* Events();
+    /// After Open: where the picker's text goes back to (the X11 focus in an X11 session; a Wayland compositor gives
+    /// it back by itself).
+    IWindowFocus& Focus() { return *FFocus; }
     /// What was chosen, and the note for the user.
     const TBackendChoice& Choice() const { return FChoice; }
 
@@ -59,6 +63,7 @@ private:
     std::unique_ptr<TWaylandKeyboard> FWaylandKeyboard; ///< the compositor's virtual keyboard, when it offers one
     std::unique_ptr<IX11Hotkeys> FX11Hotkeys;
     std::unique_ptr<IHotkeyService> FOtherHotkeys;
+    std::unique_ptr<IWindowFocus> FFocus;
     IHotkeyService* FHotkeys = nullptr;
     std::unique_ptr<TTypingQueue> FTypist; // last: it may call the hotkeys' listener until it has ended
 };

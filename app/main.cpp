@@ -1,5 +1,5 @@
 // The program entry: the backends of the desktop session, the application object, the main window and the message
-// loop; or, with --type-row N or --hotkey ID, the request that makes the running copy type.
+// loop; or, with --type-row N, --hotkey ID or --pick, the request that makes the running copy type or pick.
 //
 // The main window owns the one controller (TMForm::MainCtrl) from its creation to its close; the program keeps no
 // global reference to it.
@@ -89,7 +89,10 @@ std::function<void(const THotKeys&)> HotkeyNoteHandler(const QPointer<TMForm>& m
                                                        bool hintShown) {
     return [&mainWindow, sessionNote = std::move(sessionNote), rowCommand = RowCommandLine(),
             hintShown](const THotKeys& hotkeys) {
-        const std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        std::string note = HotkeyNote(hotkeys.Entries(), rowCommand, hintShown);
+        if (const std::string picker = PickerNote(hotkeys, PickCommand(ExecutablePath())); !picker.empty()) {
+            note += (note.empty() ? "" : "\n") + picker;
+        }
         if (!note.empty()) {
             std::cerr << "velmora: " << note << std::endl;
         }
@@ -128,7 +131,8 @@ int RunMainWindow(TApplication& app, QPointer<TMForm>& mainWindow, TSessionBacke
                                nullptr,
                                nullptr,
                                {},
-                               HotkeyNoteHandler(mainWindow, sessionNote, backends.Choice().rowCommandNoted)});
+                               HotkeyNoteHandler(mainWindow, sessionNote, backends.Choice().rowCommandNoted),
+                               &backends.Focus()});
     mainWindow = &form;
     app.SetExceptionHandler([&form](const std::exception& error) { form.AppException(error); });
     QObject::connect(&form, &TMForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

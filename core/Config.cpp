@@ -8,6 +8,8 @@
 namespace velmora {
 namespace {
 
+constexpr std::string_view kPickHotkey = "pickhotkey";
+
 /// The `running` element, looked up afresh on every access so that it is appended when missing.
 class TXMLRunningType final : public IXMLRunningType {
 public:
@@ -17,6 +19,14 @@ public:
     void SetMinimize(bool value) override { Element().SetAttributeBool("minimize", value); }
     bool Stayontop() override { return ReadFlag("stayontop"); }
     void SetStayontop(bool value) override { Element().SetAttributeBool("stayontop", value); }
+    std::string PickHotkey() override { return Element().Attribute(kPickHotkey); }
+    void SetPickHotkey(const std::string& value) override {
+        if (value.empty()) {
+            Element().RemoveAttribute(kPickHotkey);
+        } else {
+            Element().SetAttributeText(kPickHotkey, value);
+        }
+    }
 
 private:
     IXmlNode& Element() { return FConfig.ChildElement("running"); }

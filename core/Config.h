@@ -22,6 +22,10 @@ public:
     virtual bool Stayontop() = 0;
     /// Sets `stayontop` to "True" or "False".
     virtual void SetStayontop(bool value) = 0;
+    /// The picker's hotkey as written ("CTRL+ALT+Space"); empty when the attribute is missing (the default).
+    virtual std::string PickHotkey() = 0;
+    /// Sets the picker's hotkey; the empty text removes the attribute.
+    virtual void SetPickHotkey(const std::string& value) = 0;
 };
 
 /// The root element `config` of the settings document; it keeps the whole document alive.

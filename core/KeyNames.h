@@ -31,6 +31,14 @@ constexpr bool IsHotkeyKey(std::int32_t code) {
     return IsFunctionKey(code) || (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z');
 }
 
+/// The virtual-key code of the space bar, which the picker's hotkey may have besides the keys of KeyChoices.
+inline constexpr std::int32_t kSpaceKey = 32;
+
+/// Whether a desktop shortcut may have the code as its key: a hotkey's key or the space bar.
+constexpr bool IsShortcutKey(std::int32_t code) {
+    return IsHotkeyKey(code) || code == kSpaceKey;
+}
+
 /// The modifier choices of the definition dialog; their positions are the modifier indices.
 inline constexpr std::array<const char*, 3> kModifierChoices{"None", "CTRL", "ALT"};
 

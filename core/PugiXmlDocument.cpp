@@ -170,6 +170,8 @@ public:
         SetAttributeText(name, value ? "True" : "False");
     }
 
+    void RemoveAttribute(std::string_view name) override { node_.remove_attribute(std::string(name).c_str()); }
+
     std::string XmlText() const override {
         std::string text;
         StringWriter writer(text);

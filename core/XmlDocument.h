@@ -67,6 +67,8 @@ public:
     virtual void SetAttributeInt(std::string_view name, std::int64_t value) = 0;
     /// Sets the attribute from a Boolean: "True" or "False".
     virtual void SetAttributeBool(std::string_view name, bool value) = 0;
+    /// Removes the attribute; one the element does not have is no error.
+    virtual void RemoveAttribute(std::string_view name) = 0;
 
     /// The serialised form of this element alone: no declaration, no indentation, no line breaks added.
     virtual std::string XmlText() const = 0;

@@ -3,6 +3,7 @@
 #include "core/KeyNames.h"
 
 #include <map>
+#include <optional>
 
 namespace velmora {
 
@@ -11,14 +12,14 @@ namespace {
 /// How many refused rows the note names before it only counts the others.
 constexpr std::size_t kNamedRows = 4;
 
-std::string Reason(const THotKeys::TEntry& entry) {
-    switch (entry.status) {
+std::string Reason(HotkeyStatus status, const std::string& said) {
+    switch (status) {
     case HotkeyStatus::HeldElsewhere:
-        return entry.reason.empty() ? "another program holds it" : entry.reason;
+        return said.empty() ? "another program holds it" : said;
     case HotkeyStatus::UnknownKey:
-        return entry.reason.empty() ? "no key of this keyboard gives it" : entry.reason;
+        return said.empty() ? "no key of this keyboard gives it" : said;
     case HotkeyStatus::NotBound:
-        return entry.reason.empty() ? "the desktop did not bind it" : entry.reason;
+        return said.empty() ? "the desktop did not bind it" : said;
     default:
         return {}; // in force, or refused for a reason the list or the session note shows
     }
@@ -31,7 +32,7 @@ std::string HotkeyNote(const std::vector<THotKeys::TEntry>& entries, const std::
     std::size_t waiting = 0;
     for (const THotKeys::TEntry& entry : entries) {
         waiting += entry.status == HotkeyStatus::Pending ? 1 : 0;
-        if (const std::string reason = Reason(entry); !reason.empty()) {
+        if (const std::string reason = Reason(entry.status, entry.reason); !reason.empty()) {
             named[entry.rowNumber] = "row " + std::to_string(entry.rowNumber) + " (" +
                                      HotkeyLabel(entry.registeredIndex, entry.registeredKey) + ": " + reason + ")";
         }
@@ -58,6 +59,19 @@ std::string HotkeyNote(const std::vector<THotKeys::TEntry>& entries, const std::
         note += " To type such a row, bind a desktop shortcut to \"" + rowCommand + " N\" (N: the row's No.).";
     }
     return note;
+}
+
+std::string PickerNote(const THotKeys& hotkeys, const std::string& pickCommand) {
+    const std::optional<THotkeyResult> picker = hotkeys.PickerStatus();
+    if (!picker || picker->status == HotkeyStatus::Registered || picker->status == HotkeyStatus::Pending) {
+        return {};
+    }
+    std::string reason = Reason(picker->status, picker->reason);
+    if (picker->status == HotkeyStatus::HeldByEarlierRow) {
+        reason = "a row has the same hotkey";
+    }
+    return "The picker's hotkey is not in force" + (reason.empty() ? std::string() : " (" + reason + ")") +
+           "; choose another in the settings, or bind a desktop shortcut to \"" + pickCommand + "\".";
 }
 
 } // namespace velmora

@@ -13,4 +13,8 @@ namespace velmora {
 /// (`hintShown`). Empty when every row's hotkey is in force or refused for a reason the list itself shows.
 std::string HotkeyNote(const std::vector<THotKeys::TEntry>& entries, const std::string& rowCommand, bool hintShown);
 
+/// Why the picker's hotkey of the last Start is not in force and what to do instead (`pickCommand`: the command a
+/// desktop shortcut runs to open it); empty when it is in force, pending or not registered.
+std::string PickerNote(const THotKeys& hotkeys, const std::string& pickCommand);
+
 } // namespace velmora

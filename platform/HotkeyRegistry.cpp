@@ -39,6 +39,12 @@ TAtomTable& AtomTable() {
     return table;
 }
 
+/// The registration id of the picker's hotkey, which no row's name gives.
+int PickerId() {
+    static const int id = HotkeyAtom("PickerHotKey");
+    return id;
+}
+
 bool SameHotkey(const TStrItem& item, unsigned modifiers, std::int32_t virtualKey) {
     return ModifierFlags(item.FHKCtrl) == modifiers && item.FHKChar == virtualKey;
 }
@@ -108,7 +114,14 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
         }
         FEntries.push_back(std::move(entry));
     }
+    if (FPickerChord) {
+        FPickerStatus = FService.RegisterHotKey(
+            {PickerId(), FPickerChord->modifiers, FPickerChord->key, kPickerRow, ShortcutLabel(kPickerRow)});
+    }
     for (auto& [id, result] : FService.FinishRegistrations()) {
+        if (id == PickerId() && FPickerStatus && FPickerStatus->status == HotkeyStatus::Registered) {
+            FPickerStatus = result;
+        }
         for (TEntry& entry : FEntries) {
             if (entry.id == id && entry.status == HotkeyStatus::Registered) {
                 entry.status = result.status;
@@ -121,6 +134,11 @@ void THotKeys::RegisterHotKeys(const TRowList& rows) {
 
 void THotKeys::Settle(const std::map<int, THotkeyResult>& settled) {
     bool changed = false;
+    if (const auto found = settled.find(PickerId());
+        found != settled.end() && FPickerStatus && FPickerStatus->status == HotkeyStatus::Pending) {
+        FPickerStatus = found->second;
+        changed = true;
+    }
     for (TEntry& entry : FEntries) {
         const auto found = settled.find(entry.id);
         if (found != settled.end() && entry.status == HotkeyStatus::Pending) {
@@ -142,11 +160,18 @@ void THotKeys::UnregisterHotKeys() {
     for (const TEntry& entry : FEntries) {
         FService.UnregisterHotKey(entry.id);
     }
+    if (FPickerStatus) {
+        FService.UnregisterHotKey(PickerId());
+        FPickerStatus.reset();
+    }
     FService.FinishUnregistrations();
     FEntries.clear();
 }
 
 bool THotKeys::HandleHotKey(int id) {
+    if (id == PickerId()) {
+        return FPickerStatus.has_value() && OpenPicker();
+    }
     const auto pressed =
         std::find_if(FEntries.begin(), FEntries.end(), [id](const TEntry& entry) { return entry.id == id; });
     if (pressed == FEntries.end()) {
@@ -181,6 +206,20 @@ bool THotKeys::TypeEntryOf(const TStrItem* item) {
         return false;
     }
     FTypist.TypeText(RequestFor(*found->item, 0, found->id));
+    return true;
+}
+
+void THotKeys::TypeItem(const TStrItem& item) {
+    const auto found = std::find_if(FEntries.begin(), FEntries.end(),
+                                    [&item](const TEntry& entry) { return entry.item.get() == &item; });
+    FTypist.TypeText(RequestFor(item, 0, found != FEntries.end() ? found->id : 0));
+}
+
+bool THotKeys::OpenPicker() {
+    if (!FPickerOpened) {
+        return false;
+    }
+    FPickerOpened();
     return true;
 }
 

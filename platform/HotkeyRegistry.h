@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HotkeyChord.h"
 #include "HotkeyService.h"
 #include "Typist.h"
 
@@ -77,6 +78,17 @@ public:
     /// Types this item's text when its row has an entry (checked at Start), whatever became of its hotkey; false
     /// when it has none.
     bool TypeEntryOf(const TStrItem* item);
+    /// Types this item's text, whether or not its row has an entry (a second request while it types ends it).
+    void TypeItem(const TStrItem& item);
+
+    /// The picker's hotkey, registered after the rows' at the next Start (none: not registered).
+    void SetPickerChord(std::optional<THotkeyChord> chord) { FPickerChord = chord; }
+    /// What a press of the picker's hotkey, or a "pick" request, does.
+    void SetPickerOpener(std::function<void()> opened) { FPickerOpened = std::move(opened); }
+    /// Opens the picker, whether or not the hotkeys are started; false when there is none to open.
+    bool OpenPicker();
+    /// What became of the picker's registration at the last Start; none while stopped or without one.
+    std::optional<THotkeyResult> PickerStatus() const { return FPickerStatus; }
 
     /// Whether a Start has created the registry.
     bool Exists() const { return FExists; }
@@ -105,6 +117,9 @@ private:
     /// When each registration was last pressed: presses closer than a person presses twice are the key's
     /// auto-repeat, each a text of its own, never the press that ends the text.
     std::map<int, std::chrono::steady_clock::time_point> FLastPress;
+    std::optional<THotkeyChord> FPickerChord;
+    std::function<void()> FPickerOpened;
+    std::optional<THotkeyResult> FPickerStatus;
 };
 
 } // namespace velmora

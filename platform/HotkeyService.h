@@ -32,12 +32,15 @@ struct THotkeyResult {
     friend bool operator==(const THotkeyResult&, const THotkeyResult&) = default;
 };
 
+/// The row No. of the picker's registration, which no row has: a press opens the picker of all rows.
+inline constexpr std::size_t kPickerRow = 0;
+
 /// One row's registration, as a Start asks a service for it.
 struct THotkeyRequest {
     int id = 0;                  ///< the registry's id of the row; presses are reported by it
     unsigned modifiers = 0;      ///< the combination's modifier flags (kModAlt, kModControl, kModShift)
     std::int32_t virtualKey = 0; ///< the combination's virtual-key code
-    std::size_t rowNumber = 0;   ///< the row's No. at Start: names kept by the desktop are made from it
+    std::size_t rowNumber = 0;   ///< the row's No. at Start (kPickerRow: the picker): the desktop's names come from it
     std::string label;           ///< what the desktop shows the user for it ("Velmora row 3"); never the text
 };
 

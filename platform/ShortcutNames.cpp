@@ -1,5 +1,7 @@
 #include "ShortcutNames.h"
 
+#include "HotkeyService.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -18,10 +20,16 @@ std::string CopyTag(const std::string& listFolder) {
 }
 
 std::string ShortcutId(std::size_t rowNumber) {
+    if (rowNumber == kPickerRow) {
+        return "picker";
+    }
     return "row-" + std::to_string(rowNumber);
 }
 
 std::string ShortcutLabel(std::size_t rowNumber) {
+    if (rowNumber == kPickerRow) {
+        return "Velmora picker";
+    }
     return "Velmora row " + std::to_string(rowNumber);
 }
 
@@ -41,6 +49,10 @@ std::string ShellWord(const std::string& text) {
 
 std::string HotkeyCommand(const std::string& executable, int id) {
     return ShellWord(executable) + " " + kHotkeyOption + " " + std::to_string(id);
+}
+
+std::string PickCommand(const std::string& executable) {
+    return ShellWord(executable) + " " + kPickOption;
 }
 
 } // namespace velmora

@@ -3,10 +3,14 @@
 #include "Placement.h"
 
 #include "core/AutostartFile.h"
+#include "core/KeyNames.h"
+#include "platform/HotkeyChord.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,14 +20,15 @@
 
 #include <algorithm>
 #include <exception>
+#include <tuple>
 #include <utility>
 
 namespace velmora {
 
 namespace {
 
-/// The dialog's height with the login check boxes below the buttons.
-constexpr int kHeight = 197;
+/// The dialog's height with the login check boxes below the buttons and the picker's hotkey below them.
+constexpr int kHeight = 247;
 
 } // namespace
 
@@ -77,6 +82,7 @@ TFMConfig::TFMConfig(TConfig& config, QWidget* parent, TWarnFn warn, std::option
     setTabOrder(BitBtn2, rbMinimize);
     setTabOrder(rbMinimize, rbStayontop);
     BuildAutostart();
+    BuildPicker();
     CentreOnDesktop(*this);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TFMConfig::BitBtn1Click);
@@ -109,6 +115,33 @@ void TFMConfig::BuildAutostart() {
     cbAutostartTray->setEnabled(false);
 }
 
+void TFMConfig::BuildPicker() {
+    lblPicker = new QLabel("Picker of all rows (from the next Start):", this);
+    lblPicker->setObjectName("lblPicker");
+    lblPicker->setGeometry(10, 198, width() - 21, 17);
+    int left = 10;
+    QWidget* previous = cbAutostartTray;
+    for (auto [box, name, caption] :
+         {std::tuple{&cbPickCtrl, "cbPickCtrl", "CTRL"}, std::tuple{&cbPickAlt, "cbPickAlt", "ALT"},
+          std::tuple{&cbPickShift, "cbPickShift", "SHIFT"}}) {
+        *box = new QCheckBox(caption, this);
+        (*box)->setObjectName(name);
+        (*box)->setGeometry(left, 220, std::max(48, (*box)->sizeHint().width()), 17);
+        left = (*box)->geometry().right() + 6;
+        setTabOrder(previous, *box);
+        previous = *box;
+    }
+    cbPickKey = new QComboBox(this);
+    cbPickKey->setObjectName("cbPickKey");
+    cbPickKey->addItem("Space", kSpaceKey);
+    for (const KeyChoice& choice : KeyChoices()) {
+        cbPickKey->addItem(choice.name, choice.code);
+    }
+    cbPickKey->setGeometry(left, 217, std::max(70, cbPickKey->sizeHint().width()), 22);
+    setTabOrder(previous, cbPickKey);
+    setFixedSize(std::max(width(), cbPickKey->geometry().right() + 11), kHeight);
+}
+
 void TFMConfig::SetRadio(QRadioButton* button, bool checked) {
     // An exclusive group refuses to uncheck its checked button; lift that for the moment of the change.
     FGroup->setExclusive(false);
@@ -125,6 +158,12 @@ void TFMConfig::SetRadio(QRadioButton* button, bool checked) {
 void TFMConfig::LoadOptions() {
     SetRadio(rbMinimize, FConfig.Running().Minimize());
     SetRadio(rbStayontop, FConfig.Running().Stayontop());
+    const std::string pick = FConfig.Running().PickHotkey();
+    const THotkeyChord chord = pick.empty() ? kDefaultPickerChord : ParseChordText(pick).value_or(kDefaultPickerChord);
+    cbPickCtrl->setChecked((chord.modifiers & kModControl) != 0);
+    cbPickAlt->setChecked((chord.modifiers & kModAlt) != 0);
+    cbPickShift->setChecked((chord.modifiers & kModShift) != 0);
+    cbPickKey->setCurrentIndex(std::max(0, cbPickKey->findData(chord.key)));
     if (FAutostart) {
         const TAutostartState state = LoadAutostart(FAutostart->path);
         cbAutostart->setChecked(state.enabled);
@@ -136,6 +175,11 @@ void TFMConfig::LoadOptions() {
 void TFMConfig::StoreOptions() {
     FConfig.Running().SetMinimize(rbMinimize->isChecked());
     FConfig.Running().SetStayontop(rbStayontop->isChecked());
+    const THotkeyChord chord{(cbPickCtrl->isChecked() ? kModControl : 0u) | (cbPickAlt->isChecked() ? kModAlt : 0u) |
+                                 (cbPickShift->isChecked() ? kModShift : 0u),
+                             cbPickKey->currentData().toInt()};
+    // Written only where it differs from the default, so that a file of an earlier version stays as it was.
+    FConfig.Running().SetPickHotkey(chord == kDefaultPickerChord ? std::string() : ChordText(chord));
     if (FAutostart) {
         SaveAutostart(FAutostart->path, FAutostart->executable,
                       {cbAutostart->isChecked(), cbAutostart->isChecked() && cbAutostartTray->isChecked()});

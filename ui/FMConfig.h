@@ -11,6 +11,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -23,8 +25,8 @@ struct TAutostartPlace {
     std::string executable; ///< the program's absolute path
 };
 
-/// The settings dialog: shows the two flags of the settings file as two radio buttons and whether Velmora starts at
-/// login (and then in the tray), and stores the choice on OK.
+/// The settings dialog: shows the two flags of the settings file as two radio buttons, whether Velmora starts at
+/// login (and then in the tray) and the picker's hotkey, and stores the choice on OK.
 class TFMConfig : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +54,11 @@ public:
     QRadioButton* rbStayontop = nullptr;
     QCheckBox* cbAutostart = nullptr;
     QCheckBox* cbAutostartTray = nullptr;
+    QLabel* lblPicker = nullptr;
+    QCheckBox* cbPickCtrl = nullptr;
+    QCheckBox* cbPickAlt = nullptr;
+    QCheckBox* cbPickShift = nullptr;
+    QComboBox* cbPickKey = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -68,6 +75,8 @@ private:
     void SetRadio(QRadioButton* button, bool checked);
     /// Builds the login check boxes below the buttons and widens the dialog to their captions.
     void BuildAutostart();
+    /// Builds the picker's hotkey controls below the login check boxes.
+    void BuildPicker();
 
     TConfig& FConfig;
     TWarnFn FWarn;

@@ -222,7 +222,27 @@ void TMainCtrl::SaveList(bool ask) {
     FListFile.SaveList(ask);
 }
 
+THotkeyChord TMainCtrl::PickerChord() {
+    const std::string text = Config().Running().PickHotkey();
+    if (text.empty()) {
+        return kDefaultPickerChord;
+    }
+    const std::optional<THotkeyChord> chord = ParseChordText(text);
+    if (!chord) {
+        std::cerr << "velmora: the picker's hotkey \"" << text << "\" in the settings is not one Velmora knows; "
+                  << ChordText(kDefaultPickerChord) << " is used instead" << std::endl;
+    }
+    return chord.value_or(kDefaultPickerChord);
+}
+
 void TMainCtrl::Start() {
+    try {
+        FHotKeys.SetPickerChord(PickerChord());
+    } catch (const std::exception& error) {
+        // A settings file that cannot be read is reported where it is shown; the rows' hotkeys work without it.
+        std::cerr << "velmora: the picker has no hotkey: " << error.what() << std::endl;
+        FHotKeys.SetPickerChord(std::nullopt);
+    }
     FHotKeys.Start(FTree);
     if (FHotkeysChanged) {
         FHotkeysChanged();

@@ -75,13 +75,15 @@ public:
     TConfig& Config();
     /// Shows the settings dialog.
     void ShowSettings();
+    /// The picker's hotkey the settings name: the default where they name none or one that cannot be read.
+    THotkeyChord PickerChord();
 
     /// Replaces the rows by a list file's items (picked in a dialog if `ask`, else the default file).
     void LoadList(bool ask);
     /// Writes the rows into a list file (picked in a dialog if `ask`, else the current list file); throws FileError.
     void SaveList(bool ask);
 
-    /// Registers one system-wide hotkey per checked row.
+    /// Registers one system-wide hotkey per checked row, and the picker's.
     void Start();
     /// Releases every registered hotkey.
     void Stop();

@@ -4,6 +4,7 @@
 #include "ItemListModel.h"
 #include "ItemListView.h"
 #include "Links.h"
+#include "Picker.h"
 #include "Placement.h"
 #include "QtControllerDialogs.h"
 #include "QtUserAnswers.h"
@@ -27,6 +28,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <iostream>
 #include <stdexcept>
 #include <utility>
 
@@ -169,6 +171,12 @@ void TMForm::FormCreate() {
                                                                     FServices.hotkeys, FServices.typist,
                                                                     FServices.hotkeysNoted});
         VT->AttachController(*FMainCtrl);
+        FPicker = std::make_unique<TPicker>(*FMainCtrl, FServices.focus != nullptr ? *FServices.focus : FOwnFocus,
+                                            [this](const std::string& text) {
+                                                std::cerr << "velmora: " << text << std::endl;
+                                                ShowStatus(QString::fromStdString(text));
+                                            });
+        FMainCtrl->HotKeys().SetPickerOpener([this] { FPicker->Open(); });
     });
 
     setWindowTitle(kNameAndVersion);
@@ -189,6 +197,8 @@ void TMForm::FormClose() {
     if (FMainCtrl) {
         FMainCtrl->Shutdown(FEndBySystem);
         VT->DetachController();
+        FMainCtrl->HotKeys().SetPickerOpener({});
+        FPicker.reset();
         FMainCtrl.reset();
     }
     emit Closed();

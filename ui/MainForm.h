@@ -9,6 +9,7 @@
 #include "core/XmlDocument.h"
 #include "platform/HotkeyService.h"
 #include "platform/Typist.h"
+#include "platform/WindowFocus.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -27,6 +28,7 @@ namespace velmora {
 
 class TItemListModel;
 class TItemListView;
+class TPicker;
 class TQtControllerDialogs;
 class TQtUserAnswers;
 class TStartupAnswers;
@@ -44,6 +46,8 @@ struct TMFormServices {
     std::function<bool()> trayAvailable;
     /// Hears the hotkey registry after each Start and each settling (see TControllerServices); may be empty.
     std::function<void(const THotKeys&)> hotkeysNoted;
+    /// Gives the focus back after the picker; none: the desktop gives it back by itself.
+    IWindowFocus* focus = nullptr;
 };
 
 /// The main window: the buttons, the list, the menu bar and the tray icon. It owns the one controller (MainCtrl)
@@ -157,6 +161,8 @@ private:
     std::unique_ptr<TStartupAnswers> FStartupAnswers;
     IControllerDialogs* FDialogs = nullptr;
     std::unique_ptr<TMainCtrl> FMainCtrl;
+    TDesktopGivesFocusBack FOwnFocus; ///< the focus where the services name none
+    std::unique_ptr<TPicker> FPicker; ///< the picker of all rows, while there is a controller
     QLabel* FStatusLine = nullptr;
     bool FWarnedOfTyping = false; ///< a typing problem was shown in a box since the last Start
     bool FClosed = false;

@@ -37,11 +37,12 @@ std::optional<unsigned> ModifierNamed(const std::string& name) {
 } // namespace
 
 std::optional<std::string> GnomeAccelerator(unsigned modifiers, std::int32_t virtualKey) {
-    if (!IsHotkeyKey(virtualKey)) {
+    if (!IsShortcutKey(virtualKey)) {
         return std::nullopt;
     }
-    // GNOME names letter keys by their small letter.
+    // GNOME names letter keys by their small letter, the space bar by its keysym.
     std::string key = virtualKey >= 'A' && virtualKey <= 'Z' ? std::string(1, static_cast<char>(virtualKey - 'A' + 'a'))
+                      : virtualKey == kSpaceKey              ? std::string("space")
                                                              : KeyName(virtualKey);
     std::string accelerator;
     if ((modifiers & kModControl) != 0) {

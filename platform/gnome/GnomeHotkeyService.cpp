@@ -114,7 +114,9 @@ std::map<int, THotkeyResult> TGnomeHotkeyService::FinishRegistrations() {
             continue;
         }
         const std::string path = PathOf(row);
-        FShortcuts->Write(path, {row.label, HotkeyCommand(FExecutable, id), row.accelerator});
+        const std::string command =
+            row.number == kPickerRow ? PickCommand(FExecutable) : HotkeyCommand(FExecutable, id);
+        FShortcuts->Write(path, {row.label, command, row.accelerator});
         row.written = true;
         written[path] = id;
         if (std::find(paths.begin(), paths.end(), path) == paths.end()) {

@@ -8,10 +8,10 @@
 namespace velmora {
 
 std::optional<int> KdeShortcutKey(unsigned modifiers, std::int32_t virtualKey) {
-    if (!IsHotkeyKey(virtualKey)) {
+    if (!IsShortcutKey(virtualKey)) {
         return std::nullopt;
     }
-    // Qt::Key_0... and Qt::Key_A... are the characters' codes.
+    // Qt::Key_Space, Qt::Key_0... and Qt::Key_A... are the characters' codes.
     int key = IsFunctionKey(virtualKey) ? Qt::Key_F1 + (virtualKey - 112) : virtualKey;
     if ((modifiers & kModControl) != 0) {
         key |= Qt::ControlModifier;

@@ -8,6 +8,9 @@ namespace velmora {
 namespace {
 
 std::optional<std::string> KeysymName(std::int32_t virtualKey) {
+    if (virtualKey == kSpaceKey) {
+        return "space";
+    }
     return IsHotkeyKey(virtualKey) ? std::optional(KeyName(virtualKey)) : std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include "X11Display.h"
 #include "X11HotkeyService.h"
 #include "X11TextSender.h"
+#include "X11WindowFocus.h"
 
 namespace velmora {
 
@@ -16,6 +17,10 @@ std::unique_ptr<IX11Hotkeys> MakeX11Hotkeys() {
 
 std::unique_ptr<ITextSender> MakeX11TextSender() {
     return std::make_unique<TX11TextSender>();
+}
+
+std::unique_ptr<IWindowFocus> MakeX11WindowFocus() {
+    return std::make_unique<TX11WindowFocus>();
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include "platform/HotkeyService.h"
 #include "platform/TextSender.h"
 #include "platform/TypingListener.h"
+#include "platform/WindowFocus.h"
 
 #include <memory>
 
@@ -21,5 +22,7 @@ void ProbeX11Display();
 std::unique_ptr<IX11Hotkeys> MakeX11Hotkeys();
 /// Typing through XTest; throws PlatformError.
 std::unique_ptr<ITextSender> MakeX11TextSender();
+/// The X11 focus on $DISPLAY, for the picker; throws PlatformError when the display cannot be opened.
+std::unique_ptr<IWindowFocus> MakeX11WindowFocus();
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "tests/fakes/FakeFileSystem.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -51,7 +52,7 @@ TEST_F(FMConfigTest, LooksAsDesigned) {
     // Within the window frame's width of the centre; not over the main window.
     EXPECT_LE((dialog.geometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength(), 8);
     EXPECT_EQ(dialog.windowTitle(), "Config Options");
-    EXPECT_EQ(dialog.height(), 197) << "the login check boxes below the buttons";
+    EXPECT_EQ(dialog.height(), 247) << "the login check boxes and the picker's hotkey below the buttons";
     EXPECT_GE(dialog.width(), 211);
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_EQ(dialog.GroupBox2->title(), "When Running Velmora ");
@@ -158,6 +159,30 @@ TEST_F(FMConfigTest, TheLoginCheckBoxesShowTheEntryOnDiskAndOkWritesOrRemovesIt)
     EXPECT_FALSE(again.cbAutostartTray->isEnabled());
     again.BitBtn1->click();
     EXPECT_FALSE(entry.exists());
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(FMConfigTest, ThePickersHotkeyIsWrittenOnlyWhereItDiffersFromTheDefault) {
+    UseFile(ConfigText("false", "True"));
+    TConfig config(fs);
+    const auto choose = [&](bool ctrl, bool alt, bool shift, const QString& key) {
+        TFMConfig dialog(config, nullptr, warn);
+        dialog.show();
+        dialog.cbPickCtrl->setChecked(ctrl);
+        dialog.cbPickAlt->setChecked(alt);
+        dialog.cbPickShift->setChecked(shift);
+        dialog.cbPickKey->setCurrentText(key);
+        dialog.BitBtn1->click();
+        config.Save();
+        return *fs.File(kConfigPath);
+    };
+    EXPECT_EQ(choose(true, true, false, "Space"), ConfigText("False", "True")) << "the default is not written";
+    EXPECT_NE(choose(false, false, true, "F9").find(R"(pickhotkey="SHIFT+F9")"), std::string::npos);
+    TFMConfig shown(config, nullptr, warn);
+    shown.show();
+    EXPECT_TRUE(shown.cbPickShift->isChecked() && !shown.cbPickCtrl->isChecked() && !shown.cbPickAlt->isChecked());
+    EXPECT_EQ(shown.cbPickKey->currentText(), "F9");
+    EXPECT_EQ(choose(true, true, false, "Space"), ConfigText("False", "True")) << "back to the default: removed";
     EXPECT_TRUE(warnings.empty());
 }
 

@@ -6,14 +6,17 @@
 #include "tests/fakes/FakeHotkeyService.h"
 #include "tests/fakes/FakeTypist.h"
 #include "tests/fakes/FakeUserAnswers.h"
+#include "tests/fakes/FakeWindowFocus.h"
 #include "ui/About.h"
 #include "ui/FMConfig.h"
 #include "ui/ItemListView.h"
+#include "ui/PickerForm.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
@@ -22,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -58,8 +62,8 @@ protected:
     }
 
     std::unique_ptr<TMForm> MakeForm(bool trayAvailable = true) {
-        auto form = std::make_unique<TMForm>(
-            TMFormServices{fs, hotkeys, typist, &answers, &dialogs, [trayAvailable] { return trayAvailable; }, {}});
+        auto form = std::make_unique<TMForm>(TMFormServices{
+            fs, hotkeys, typist, &answers, &dialogs, [trayAvailable] { return trayAvailable; }, {}, &focus});
         form->show();
         QCoreApplication::processEvents();
         return form;
@@ -70,7 +74,43 @@ protected:
     FakeTypist typist;
     FakeUserAnswers answers;
     FakeControllerDialogs dialogs;
+    FakeWindowFocus focus;
 };
+
+TEST_F(MainFormTest, ThePickersHotkeyOffersEveryRowAndTypesTheChosenOneOnceTheFocusIsBack) {
+    auto form = MakeForm();
+    form->btnStart->click();
+    form->hide(); // in the tray
+    ASSERT_TRUE(hotkeys.Press(kModControl | kModAlt, kSpaceKey));
+    EXPECT_EQ(focus.remembered, 1) << "the window that had the focus is noted before the picker shows";
+    TPickerForm* picker = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        picker = picker != nullptr ? picker : qobject_cast<TPickerForm*>(window);
+    }
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(picker->List->topLevelItemCount(), 3) << "the unchecked row too";
+    QTest::keyClicks(picker->Filter, "SECOND");
+    ASSERT_EQ(picker->List->topLevelItemCount(), 1);
+    focus.back = false;
+    QTest::keyClick(picker->Filter, Qt::Key_Return);
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_EQ(focus.givenBack, 1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(typist.Texts().empty()) << "typed before the window that had the focus has it again";
+    focus.back = true;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !typist.Texts().empty(); }, 5000));
+    EXPECT_EQ(typist.Texts(), std::vector<std::string>{"second line"});
+
+    // Esc types nothing; the row typed last comes first the next time.
+    form->MainCtrl()->HotKeys().OpenPicker();
+    EXPECT_EQ(picker->List->topLevelItem(0)->text(2), "second line");
+    QTest::keyClick(picker->Filter, Qt::Key_Escape);
+    EXPECT_FALSE(picker->isVisible());
+    form->btnStop->click();
+    EXPECT_FALSE(hotkeys.Press(kModControl | kModAlt, kSpaceKey)) << "released at Stop";
+    EXPECT_EQ(typist.Texts().size(), 1u);
+}
 
 TEST_F(MainFormTest, StartsWithCaptionStartButtonAndTheDefaultFilesRows) {
     auto form = MakeForm();
@@ -121,7 +161,7 @@ TEST_F(MainFormTest, StartAndStopSwapTheButtonsAndRegisterTheCheckedRows) {
     form->btnStart->click();
     EXPECT_FALSE(form->btnStart->isVisible());
     EXPECT_TRUE(form->btnStop->isVisible());
-    EXPECT_EQ(hotkeys.inForce.size(), 2U);
+    EXPECT_EQ(hotkeys.inForce.size(), 3U) << "two checked rows and the picker";
     EXPECT_TRUE(hotkeys.Press(kModControl, 116));
     EXPECT_FALSE(hotkeys.Press(0, 65)); // the unchecked row
     EXPECT_EQ(typist.Texts(), std::vector<std::string>{"hello"});

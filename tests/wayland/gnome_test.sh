@@ -43,16 +43,21 @@ grep -q "otkeys are keyboard shortcuts of GNOME's settings, added at Start" "$WO
     fail "the status line does not say how hotkeys work here"
 shortcuts_are "['$FOLDER/custom0/']" || fail "the killed copy's shortcut is still there: $(shortcuts)"
 gnome_input keys 56+20 # Alt+T: Start
-wait_until 10 shortcuts_have "-row10/']" || fail "Start added no shortcuts: $(shortcuts)"
+wait_until 10 shortcuts_have "-row0/']" || fail "Start added no shortcuts: $(shortcuts)"
 own=$(session_program_pid)
 tag=$(shortcuts | grep -o 'velmora-[0-9a-f]\{16\}-row1/' | cut -d- -f2)
 shortcuts_are "['$FOLDER/custom0/', '$FOLDER/velmora-$tag-row1/', '$FOLDER/velmora-$tag-row4/', \
 '$FOLDER/velmora-$tag-row5/', '$FOLDER/velmora-$tag-row7/', '$FOLDER/velmora-$tag-row8/', \
-'$FOLDER/velmora-$tag-row9/', '$FOLDER/velmora-$tag-row10/']" || fail "unexpected shortcuts after Start: $(shortcuts)"
+'$FOLDER/velmora-$tag-row9/', '$FOLDER/velmora-$tag-row10/', '$FOLDER/velmora-$tag-row0/']" ||
+    fail "unexpected shortcuts after Start: $(shortcuts)"
+# The picker's shortcut (row0) runs "velmora --pick".
+session_run gsettings get "$MEDIA_KEYS.custom-keybinding:$FOLDER/velmora-$tag-row0/" command | grep -q -- "--pick.$" ||
+    fail "the picker's shortcut does not run --pick"
 grep -q "Velmora row 2: another shortcut of the desktop has <Control>F6" "$WORK/velmora.log" ||
     fail "row 2's combination was not reported as held"
 grep -q "Velmora row 3: a is not bound" "$WORK/velmora.log" || fail "the bare A of row 3 was not refused"
-ok "[gnome] Start added rows 1, 4, 5, 7 as GNOME shortcuts; CTRL+F6 held by the user's, bare A refused, leftover gone"
+ok "[gnome] Start added rows 1, 4, 5, 7-10 and the picker as GNOME shortcuts; CTRL+F6 held by the user's, bare A" \
+    "refused, leftover gone"
 
 # press NAME KIND CHORD EXPECTED_FILE: a fresh edit (4, 3: GTK views, form: GTK 4 entries, qt), the hotkey (HELD/KEY:
 # HELD down 1.5 s over KEY), the text.

@@ -41,14 +41,15 @@ wait_until 10 grep -q 'Not in force: row 2 (ALT+Z' "$WORK/velmora.log" || fail "
 [ "$(grep -c 'did not bind' "$WORK/velmora.log")" -eq 1 ] || fail "the answer to the stopped Start marked rows"
 count_is '^create ' 2 || fail "the second Start had no session of its own"
 
-# That Start: one BindShortcuts with the three checked rows.
+# That Start: one BindShortcuts with the three checked rows and the picker.
 wait_until 20 grep -q '^bound ' "$PORTAL_LOG" || fail "Start bound nothing through the portal"
 # The desktop keeps the descriptions: they name the row, never its text.
-for expected in "ask row-1 CTRL+F5 Velmora row 1" "ask row-2 ALT+Z Velmora row 2" "ask row-3 F9 Velmora row 3"; do
+for expected in "ask row-1 CTRL+F5 Velmora row 1" "ask row-2 ALT+Z Velmora row 2" "ask row-3 F9 Velmora row 3" \
+    "ask picker CTRL+ALT+space Velmora picker"; do
     grep -qx "$expected" "$PORTAL_LOG" || fail "the portal was not asked for: $expected"
 done
 grep -q 'ask row-4' "$PORTAL_LOG" && fail "the unchecked row 4 was bound"
-grep -q '^bound row-1 row-3$' "$PORTAL_LOG" || fail "unexpected bind: $(grep '^bound' "$PORTAL_LOG")"
+grep -q '^bound row-1 row-3 picker$' "$PORTAL_LOG" || fail "unexpected bind: $(grep '^bound' "$PORTAL_LOG")"
 wait_until 5 grep -q "did not bind ALT+Z (Velmora row 2" "$WORK/velmora.log" ||
     fail "the refused row 2 was not reported"
 
@@ -65,6 +66,16 @@ portal_activate row-1
 printf 'first row' >>"$WORK/expected"
 wait_file_equals "$out" "$WORK/expected" 30 || fail "after row-2 and row-1 the edit does not hold row 3 then row 1"
 ok "[portal] Activated row-1 typed row 1; the unbound row-2 typed nothing"
+
+# The picker's shortcut opens the picker over the edit; words of row 1 and Enter type it into the edit once the
+# compositor has given the edit the focus back.
+portal_activate picker
+wait_until 10 sway_title_is "Velmora: type a row" focused || fail "the picker did not open with the focus"
+session_run wtype "FIRST"
+session_run wtype -k Return
+printf 'first row' >>"$WORK/expected"
+wait_file_equals "$out" "$WORK/expected" 30 || fail "the picker did not type row 1 into the edit"
+ok "[portal] the picker's shortcut typed the chosen row into the edit"
 
 # Stop (Alt+P) in the main window closes the portal session.
 sway_focus_title "Velmora 1.1 " 10 && session_run wtype -M alt p -m alt

@@ -49,6 +49,7 @@ TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAn
         rows.Append(Item("ctrl t", 1, 'T'), true);  // only CTRL+ALT+T is taken
         rows.Append(Item("locked", 1, 'L'), true);  // the settings do not keep it
         store.refused = {kFolder + "velmora-" + kTag + "-row5/"};
+        hotkeys.SetPickerChord(kDefaultPickerChord);
         hotkeys.Start(rows);
         EXPECT_EQ(store.flushes, 2) << "one step for the shortcuts written, one to take the refused one out";
         EXPECT_EQ(hotkeys.StatusOf(rows.Item(1).get()), HotkeyStatus::HeldElsewhere);
@@ -61,9 +62,13 @@ TEST(GnomeHotkeys, ARowRunsItsQuotedCommandAndTheDesktopsCombinationsAreHeldInAn
         EXPECT_EQ(first.command,
                   "'/opt/my app'\\''s/velmora' --hotkey " + std::to_string(hotkeys.Entries().front().id));
         EXPECT_EQ(first.binding, "<Alt>z");
-        EXPECT_EQ(store.paths.size(), 3U);
+        const TCustomShortcut& picker = store.saved[kFolder + "velmora-" + kTag + "-row0/"];
+        EXPECT_EQ(picker.name, "Velmora picker");
+        EXPECT_EQ(picker.command, "'/opt/my app'\\''s/velmora' --pick");
+        EXPECT_EQ(picker.binding, "<Control><Alt>space");
+        EXPECT_EQ(store.paths.size(), 4U);
         hotkeys.Stop();
-        EXPECT_EQ(store.flushes, 3) << "Stop takes both out in one step";
+        EXPECT_EQ(store.flushes, 3) << "Stop takes them all out in one step";
         EXPECT_EQ(store.paths.size(), 1U);
         hotkeys.Start(rows);
     }
