@@ -111,6 +111,8 @@ keys_into() {
         printf '%s' "${texts[i]}" >"$WORK/$name.expected"
         wait_file_equals "$WORK/$name.out" "$WORK/$name.expected" 20 ||
             fail "$name: after ${keys[i]} the edit holds: $(od -c "$WORK/$name.out" | head -4)"
+        # The caret's Left keys follow the last character unseen: a person's next Ctrl comes later than that.
+        sleep 0.5
     done
     select_all_then_x "$name"
 }
