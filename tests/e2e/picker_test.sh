@@ -70,4 +70,9 @@ wait_until 5 bash -c "[ \"\$(xdotool getactivewindow)\" = $target ]" || fail "Es
 "$PROGRAM_DIR/velmora" --type-row 1 || fail "velmora --type-row 1 failed"
 expected="$expected$hello"
 wait_until 10 target_holds "$expected" || fail "after Esc the target holds '$(cat "$tmp/typed")'"
-ok "the picker types the chosen row into the window that had the focus"
+# Into a terminal: the picker's text follows the focus back to an xterm.
+start_xterm_target "$tmp/term" || fail "the xterm did not start"
+pick command type --delay 30 'hello'
+xdotool key Return
+wait_until 10 bash -c "[ \"\$(cat '$tmp/term')\" = '$hello' ]" || fail "the xterm got '$(cat "$tmp/term")'"
+ok "the picker types the chosen row into the window that had the focus (a Qt edit, an xterm)"
