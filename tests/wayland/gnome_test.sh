@@ -122,6 +122,18 @@ wait_until 5 engine_back || fail "the IBus engine is $(session_run ibus engine),
 keys_into keysqt qt
 ok "[gnome] Tab, Return, Ctrl+A, {CURSOR} into GTK 4 and Qt; then their own Ctrl+A and the IBus engine $user_engine"
 
+# The picker, opened by its shortcut (CTRL+ALT+Space) over a fresh Qt edit, types the row a word of it chooses (row 3,
+# "bare", whose own hotkey is refused) into that edit once the edit has the focus back.
+session_spawn "$TARGET" "$WORK/picked.out" picked
+{ wait_for_file "$WORK/picked.out" 20 && gnome_focus_title picked; } || fail "picked: the edit did not start"
+gnome_input keys 29+56+57
+picker_focused() { [ "$(gnome_focused)" = '"Velmora: type a row"' ]; }
+wait_until 10 picker_focused || fail "the picker did not take the focus (it has: $(gnome_focused))"
+gnome_input keys 48 30 19 18 28
+printf bare >"$WORK/picked.expected"
+wait_file_equals "$WORK/picked.out" "$WORK/picked.expected" 20 || fail "the picker typed: $(cat "$WORK/picked.out")"
+ok "[gnome] the picker's shortcut opened it over a Qt edit; \"bare\" and Return typed row 3 into the edit"
+
 printf '%s' "$QT_TEXT" | expected_for qt | sed 's/ café ñ 漢 😀\./ caf   ./; s/[`^]//g' >"$WORK/qt.expected"
 press qt qt 56+67 "$WORK/qt.expected"
 grep -q "6 characters could not be typed (^ \` é ñ 漢 😀)" "$WORK/velmora.log" || fail "qt: the lacking were not named"
