@@ -16,14 +16,15 @@ KWIN_LAYOUT=de KWIN_VARIANT=nodeadkeys kwin_start "$3"
 
 # Row 1: CTRL+F8; row 2: CTRL+F1, KWin's "Switch to Desktop 1"; row 3: a bare Q with every printable ASCII
 # character, a tab, CR LF and the layout's own characters at each level; row 4 unchecked; row 5 CTRL+F11; rows 6 to
-# 8 (ALT+1 to ALT+3) hold keys inside their text.
+# 8 (ALT+1 to ALT+3) hold keys inside their text, row 6 paced at 40 ms.
 keys_item() { list_item "$1" "$2" "$3" True | sed 's#/>$# keys="True"/>#'; }
 TEXT=$'Hello, World! The QUICK brown fox: ~`!@#$%^&*()_+-={}[]|\\:;"\'<>,.?/ 0123456789\tTab\r\nNext line '
 TEXT+='Grüße ÄÖÜ §° €µ²³¬ ¿¡™±£¥÷×®©'
 LACKING='a é 漢 😀 ñ z'
 session_program "$1" "$2" "$(list_item "first row" 1 119 True)" "$(list_item "held by KWin" 1 112 True)" \
     "$(list_item "$TEXT" 0 81 True)" "$(list_item "never" 2 90 False)" "$(list_item "$LACKING" 1 122 True)" \
-    "$(keys_item 'user{TAB}pass{ENTER}' 2 49)" "$(keys_item '{KEY ctrl+a}new' 2 50)" "$(keys_item 'ab{CURSOR}cd' 2 51)"
+    "$(keys_item 'user{TAB}pass{ENTER}' 2 49 | sed 's#/>$# delay="40"/>#')" "$(keys_item '{KEY ctrl+a}new' 2 50)" \
+    "$(keys_item 'ab{CURSOR}cd' 2 51)"
 
 # holders KEY: the shortcuts KWin's service keeps on a key (Qt's key code), one "component action" a line.
 holders() {
