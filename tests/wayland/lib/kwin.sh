@@ -69,21 +69,26 @@ kwin_script() {
         >/dev/null
 }
 
-# kwin_activate TITLE: asks KWin to activate the window and says whether it is the active one. (KWin shows a
-# title without the spaces at its ends.)
-kwin_activate() {
-    local mark="velmora-active-$((++KWIN_SCRIPTS))"
-    kwin_script "$mark" "const title = '$1'.trim();
-for (const window of workspace.clientList()) if (window.caption === title) workspace.activeClient = window;
-print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.caption === title));"
+# kwin_check CODE CONDITION: runs a KWin script's CODE, then says whether its CONDITION (JavaScript) holds.
+kwin_check() {
+    local mark="velmora-check-$((++KWIN_SCRIPTS))"
+    kwin_script "$mark" "$1
+print('$mark ' + ($2));"
     wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
 }
 
+# kwin_activate TITLE: asks KWin to activate the window and says whether it is the active one. (KWin shows a
+# title without the spaces at its ends.) kwin_active TITLE: whether it is, without asking.
+kwin_active() { kwin_check "" "workspace.activeClient !== null && workspace.activeClient.caption === '$1'.trim()"; }
+kwin_activate() {
+    kwin_check "for (const window of workspace.clientList())
+    if (window.caption === '$1'.trim()) workspace.activeClient = window;" \
+        "workspace.activeClient !== null && workspace.activeClient.caption === '$1'.trim()"
+}
+
 kwin_activate_pid() {
-    local mark="velmora-active-$((++KWIN_SCRIPTS))"
-    kwin_script "$mark" "for (const window of workspace.clientList()) if (window.pid === $1) workspace.activeClient = window;
-print('$mark ' + (workspace.activeClient !== null && workspace.activeClient.pid === $1));"
-    wait_until 5 grep -q "^js: $mark " "$KWIN_LOG" && grep -qx "js: $mark true" "$KWIN_LOG"
+    kwin_check "for (const window of workspace.clientList()) if (window.pid === $1) workspace.activeClient = window;" \
+        "workspace.activeClient !== null && workspace.activeClient.pid === $1"
 }
 
 kwin_focus_title() {
