@@ -51,17 +51,5 @@ TEST(Keysyms, EveryCharactersLayoutKeysymInCharacterFormIsItsCharacterKeysym) {
     }
 }
 
-TEST(Keysyms, KeysInsideATextByNameAndTheirModifiers) {
-    const std::vector<std::pair<std::string, KeysymValue>> keys = {
-        {"TAB", 0xFF09}, {"ENTER", 0xFF0D}, {"PGUP", 0xFF55}, {"PGDN", 0xFF56}, {"F1", 0xFFBE}, {"F12", 0xFFC9},
-        {"F13", 0},      {"a", 'a'},        {"A", 'a'},       {"/", '/'},       {" ", 0},       {"TABS", 0},
-    };
-    for (const auto& [key, keysym] : keys) {
-        EXPECT_EQ(KeyKeysym(key), keysym) << key;
-    }
-    EXPECT_EQ(ChordModifierKeysyms({.ctrl = true, .alt = false, .shift = true, .super = true, .key = "a"}),
-              (std::vector<KeysymValue>{0xFFE3, 0xFFE1, 0xFFEB}));
-}
-
 } // namespace
 } // namespace velmora
