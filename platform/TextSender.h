@@ -23,6 +23,8 @@ public:
     virtual void Report(const std::string& message) = 0;
     /// Whether the text is a secret row's: none of it may go on a clipboard (characters no key types are left out).
     virtual bool Secret() const { return false; }
+    /// The virtual-key code of the hotkey that asked for the text (0: none), whose keys the user may still hold.
+    virtual std::int32_t PressedKey() const { return 0; }
 };
 
 /// What became of one text.

@@ -73,8 +73,9 @@ bool ITextSender::Paste(const std::u32string& /*text*/, ITypingTurn& /*turn*/, s
 /// One text's turn: the sender's way back to the queue, and the listener calls around the text's keys.
 class TTypingQueue::TTurn final : public ITypingTurn {
 public:
-    TTurn(TTypingQueue& queue, const std::u32string& text, const std::vector<TKeyChord>& keys, bool secret = false)
-        : FQueue(queue), FText(text), FKeys(keys), FSecret(secret) {}
+    TTurn(TTypingQueue& queue, const std::u32string& text, const std::vector<TKeyChord>& keys, bool secret = false,
+          std::int32_t pressedKey = 0)
+        : FQueue(queue), FText(text), FKeys(keys), FSecret(secret), FPressedKey(pressedKey) {}
     ~TTurn() override { End(std::chrono::milliseconds(0)); }
     TTurn(const TTurn&) = delete;
     TTurn& operator=(const TTurn&) = delete;
@@ -82,14 +83,16 @@ public:
     bool Pause(std::chrono::milliseconds duration) override { return FQueue.Pause(duration); }
     void KeysBegin() override {
         FQueue.KeysOut();
+        FStarted = true;
         if (!FBegun && FQueue.FListener != nullptr) {
             FBegun = true;
             FQueue.FListener->TypingStarts(FText, FKeys);
         }
     }
-    bool KeysBegun() const override { return FBegun; }
+    bool KeysBegun() const override { return FStarted; }
     void Report(const std::string& message) override { FQueue.Report(message); }
     bool Secret() const override { return FSecret; }
+    std::int32_t PressedKey() const override { return FPressedKey; }
 
     /// The text's keys are out: after `grace`, the listener hears that the text has ended.
     void End(std::chrono::milliseconds grace) {
@@ -104,7 +107,9 @@ private:
     const std::u32string& FText;
     const std::vector<TKeyChord>& FKeys;
     const bool FSecret;
-    bool FBegun = false;
+    const std::int32_t FPressedKey;
+    bool FBegun = false;   ///< the listener heard of the text's keys
+    bool FStarted = false; ///< keys of the text went out
 };
 
 TTypingQueue::TTypingQueue(std::unique_ptr<ITextSender> sender, ITypingListener* listener)
@@ -261,7 +266,7 @@ void TTypingQueue::SendOne(const TQueued& queued) {
     if (WalkText(text).empty() && keys.empty()) {
         return;
     }
-    TTurn turn(*this, text, keys, request.secret);
+    TTurn turn(*this, text, keys, request.secret, request.pressedKey);
     try {
         TSendOutcome outcome;
         std::string notPasted;

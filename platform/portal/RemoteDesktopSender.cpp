@@ -19,6 +19,17 @@ constexpr std::uint32_t kShiftL = 0xFFE1;
 /// Some desktops lose the first keys of a new session; a modifier tap and a pause let it settle.
 constexpr std::chrono::milliseconds kSettle{300};
 
+/// The plan as a piece of the text plays it: waiting for the user's held keys and letting go of the hotkey's belong
+/// before the text's first key only.
+TRemotePlan BeforeFirstKey(TRemotePlan plan, const ITypingTurn& turn) {
+    if (turn.KeysBegun()) {
+        // The hotkey's keys are the text's concern before its first key only (a paced text sends many pieces).
+        plan.awaitRelease.clear();
+        plan.letGo.clear();
+    }
+    return plan;
+}
+
 } // namespace
 
 bool TRemoteDesktopSender::Offered() {
@@ -58,8 +69,10 @@ TSendOutcome TRemoteDesktopSender::Send(const std::u32string& text, std::int32_t
     if (!FSession && !StartSession(turn)) {
         return {};
     }
-    const TRemotePlan plan = PlanRemoteTyping(
-        WalkText(text), FPlan, {pressedKey != 0, FSession->HasClipboard(), FSession->HasInputMethod(), FChord});
+    const TRemotePlan plan = BeforeFirstKey(
+        PlanRemoteTyping(WalkText(text), FPlan,
+                         {pressedKey != 0, FSession->HasClipboard(), FSession->HasInputMethod(), FChord}),
+        turn);
     turn.KeysBegin();
     TSendOutcome outcome = TRemoteTypingPlayer(*FSession, turn, FCounters).Play(plan);
     ReportUnknownLayout(turn);
@@ -70,13 +83,15 @@ TSendOutcome TRemoteDesktopSender::SendKey(const TKeyChord& chord, ITypingTurn& 
     if (!FSession && !StartSession(turn)) {
         return {};
     }
+    // A text that begins with a key lets go of the hotkey's modifiers first, as one that begins with characters.
     const std::optional<TRemotePlan> plan =
-        PlanRemoteChord(chord, FPlan, {false, false, FSession->HasInputMethod(), FChord});
+        PlanRemoteChord(chord, FPlan, {turn.PressedKey() != 0, false, FSession->HasInputMethod(), FChord});
     if (!plan) {
         return ITextSender::SendKey(chord, turn);
     }
+    const TRemotePlan played = BeforeFirstKey(*plan, turn);
     turn.KeysBegin();
-    return TRemoteTypingPlayer(*FSession, turn, FCounters).Play(*plan);
+    return TRemoteTypingPlayer(*FSession, turn, FCounters).Play(played);
 }
 
 bool TRemoteDesktopSender::Paste(const std::u32string& text, ITypingTurn& turn, std::string& why) {
@@ -89,7 +104,11 @@ bool TRemoteDesktopSender::Paste(const std::u32string& text, ITypingTurn& turn, 
         return false;
     }
     const std::vector<TRemoteKey> keys = PasteChordKeys(FPlan, FChord);
+    // The user's held hotkey would make another chord of the paste keys: waited for, or let go of, as for typing.
+    const TRemotePlan before =
+        BeforeFirstKey(PlanRemoteTyping({}, FPlan, {turn.PressedKey() != 0, false, false, FChord}), turn);
     turn.KeysBegin();
+    TRemoteTypingPlayer(*FSession, turn, FCounters).Play(before);
     const bool pasted = PasteWholeText(*clipboard, text, RemotePasteKeys(*FSession, keys), turn, why);
     if (pasted) {
         FCounters.Add(&TRemoteTypingStats::pasted, text.size());

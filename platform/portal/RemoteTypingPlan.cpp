@@ -68,6 +68,7 @@ std::optional<TRemotePlan> PlanRemoteChord(const TKeyChord& chord, const TRemote
         return std::nullopt;
     }
     TRemotePlan plan;
+    plan.awaitRelease = kHotkeyModifiers;
     if (routes.afterHotkey) {
         plan.letGo = keys.LetGoOfModifiers();
     }

@@ -300,8 +300,7 @@ TSendOutcome TX11TextSender::SendKey(const TKeyChord& chord, ITypingTurn& turn) 
     bool planned = keysym != 0;
     TSendOutcome outcome;
     if (planned) {
-        // The key that asked for the text is not known here: a key of it the user still holds is typed around.
-        outcome.stopped = !Type(0, turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
+        outcome.stopped = !Type(turn.PressedKey(), turn, [&](const TKeyboardLayout& layout, IKeySender& sender) {
             const std::optional<TChordPlan> plan = PlanChord(keysym, modifiers, layout);
             planned = plan.has_value();
             return plan ? PlayChord(*plan, sender) : TPlaybackResult{};
