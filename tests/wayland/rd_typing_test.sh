@@ -79,7 +79,14 @@ clip_case() {
     printf '%s' "$2" >"$WORK/case.in"
     session_run env VELMORA_RD_ROWS="${3:-}" "$DRIVER" "$WORK/case.in" >"$WORK/case.out" 2>&1 ||
         fail "the driver failed: $(cat "$WORK/case.out")"
+    CASE_FROM=$from
     tail -n "+$((from + 1))" "$CLIP_LOG" >"$WORK/case.log"
+}
+# case_paste: waits until the portal has logged the application's read of the case's paste (it may log it after the
+# driver has seen the read and ended), then takes the case's log again.
+case_paste() {
+    wait_until 5 bash -c "tail -n +$((CASE_FROM + 1)) '$CLIP_LOG' | grep -q '^paste '"
+    tail -n "+$((CASE_FROM + 1))" "$CLIP_LOG" >"$WORK/case.log"
 }
 # An empty clipboard, and a password manager's secret, leave an empty clipboard behind.
 for user in empty secret; do
@@ -93,6 +100,7 @@ ok "[remote desktop] an empty clipboard stayed empty; a password manager's secre
 session_run dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.velmora.FakePortal.LateManager >/dev/null
 clip_case previous 'é1'
+case_paste
 got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$WORK/case.log" | tr '\n' ' ')
 [ "$got" = "ffe1 ffe3 76 paste:é 31 " ] && grep -qx 'manager secret' "$WORK/case.log" ||
     fail "a late clipboard manager's read: [$got] $(grep '^manager' "$WORK/case.log")"
@@ -100,6 +108,7 @@ ok "[remote desktop] a clipboard manager's read as the paste keys went was not t
 # A row that pastes goes whole by one paste; a secret one is typed and never reaches the clipboard (what the layout
 # lacks is left out, counted).
 clip_case previous 'ab é漢' paste
+case_paste
 got=$(sed -n 's/^key \([0-9a-f]*\) 1$/\1/p; s/^paste /paste:/p' "$WORK/case.log" | tr '\n' ' ')
 [ "$got" = "ffe1 ffe3 76 paste:ab é漢 " ] && ! grep -q '^problem' "$WORK/case.out" ||
     fail "a row that pastes: [$got] $(cat "$WORK/case.out")"
