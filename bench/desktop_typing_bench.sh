@@ -90,13 +90,7 @@ one_run() {
     typed=$(grep -c '^typed ' "$WORK/driver.out" || true)
     echo "$text" >&"$TEXTS_FD"
     deadline=$((SECONDS + 30))
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        if cmp -s "$WORK/$name.out" "$WORK/expected"; then
-            end=$(now_ns)
-            break
-        fi
-        sleep 0.005
-    done
+    end=$(arrival_ns "$WORK/$name.out" "$WORK/expected" "$deadline")
     typed_more() { [ "$(grep -c '^typed ' "$WORK/driver.out" || true)" -gt "$typed" ]; }
     wait_until 60 typed_more || { echo "the driver hangs: $(cat "$WORK/driver.err")" >&2; exit 1; }
     local line queued idle

@@ -79,13 +79,7 @@ raw_case() {
     local target=$XSESSION_LAST_PID
     wait_for_file "$out" 20 && sway_focus_title "$title" || { echo "the $KIND target did not start" >&2; exit 1; }
     type_text "$1" "$2" "$TEXT"
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        if cmp -s "$out" "$WORK/expected"; then
-            end=$(now_ns)
-            break
-        fi
-        sleep 0.005
-    done
+    end=$(arrival_ns "$out" "$WORK/expected" "$deadline")
     record "$1" "$2" "${end:-0}" "$([ -n "$end" ] && echo 1 || echo 0)"
     [ -n "$end" ] || cp "$out" "${TMPDIR:-/tmp}/wayland-bench-$KIND-${1%%=*}-$2.got"
     xsession_stop "$target"
